@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the project needs; quiet when all are there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev nlohmann-json3-dev libmount-dev
+  clang libclang-rt-14-dev
+  hdparm libatasmart-bin
+  util-linux fdisk mount e2fsprogs dosfstools xxd
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/quarnel-apt.log 2>&1; then
+  $sudo apt-get update -q >>/tmp/quarnel-apt.log 2>&1
+  if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >>/tmp/quarnel-apt.log 2>&1; then
+    tail -20 /tmp/quarnel-apt.log >&2
+    echo "Installing the packages failed (log: /tmp/quarnel-apt.log)" >&2
+    exit 1
+  fi
+fi

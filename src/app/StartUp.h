@@ -1,0 +1,28 @@
+// The start-up steps shared by both front ends, up to and including the scan.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quarnel {
+
+inline constexpr const char* kProgramTitle = "Quarnel 4.40";
+/// The maker's and the forum's web addresses shown in titles and reports.
+inline constexpr const char* kMakerUrl = "https://www.zelmora.example/";
+inline constexpr const char* kForumUrl = "https://forum.zelmora.example/";
+
+/// The folder of the program file with a trailing separator.
+std::string ProgramFolder(const std::string& programFile);
+
+/// "Platform: major.minor.build   service pack  (64 bit)" or "  (32 bit)".
+std::string PlatformLine();
+
+/// Debug mode, program path, platform line, the NT-family test, the pause and
+/// the version line. Returns false after showing the error when the platform
+/// is not of the NT family (the program then ends).
+bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::string& programFile);
+
+/// Forgets the process-wide state of every core unit (tests).
+void ResetProcessState();
+
+}  // namespace quarnel

@@ -1,0 +1,208 @@
+#include "cli/CliApp.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+
+#include "app/Logging.h"
+#include "app/StartUp.h"
+#include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
+#include "host/MachineHost.h"
+#include "host/SimHost.h"
+#include "ui/NumberTexts.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+namespace {
+
+const char* const kUsage =
+    "Usage: quarnel-cli [options] COMMAND\n"
+    "\n"
+    "Commands:\n"
+    "  list          scan the drives and list them\n"
+    "  details N     the device details report of drive N of the list\n"
+    "  smart N       the S.M.A.R.T. report of drive N of the list\n"
+    "\n"
+    "Options:\n"
+    "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
+    "  --devices=LIST     only these device nodes, comma-separated, in this order\n"
+    "                     (also from the QUARNEL_DEVICES environment variable)\n"
+    "  --debug            write the debug log to standard error\n"
+    "  --help             this text\n"
+    "  --version          the program's name and version\n";
+
+// Messages of the core go to standard error, marked with their caption.
+class TCliUi : public TUiSeam {
+ public:
+  explicit TCliUi(std::ostream& err) : err_(err) {}
+  void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
+    err_ << caption << ": " << text << "\n";
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+std::vector<std::string> SplitList(const std::string& list) {
+  std::vector<std::string> items;
+  std::stringstream in(list);
+  std::string item;
+  while (std::getline(in, item, ',')) {
+    if (!item.empty()) items.push_back(item);
+  }
+  return items;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+// A multi-line entry (the buffer dump) is printed with the terminal's line ends.
+std::string TerminalLine(std::string line) {
+  std::string out;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
+    out += line[i];
+  }
+  return out;
+}
+
+bool SelectHost(const TCliOptions& options, std::ostream& err) {
+  std::string error;
+  if (options.Simulate) {
+    std::unique_ptr<SimHost> host =
+        options.SimulateFile.empty() ? SimHost::Demo() : SimHost::FromFile(options.SimulateFile, &error);
+    if (!host) {
+      err << "quarnel-cli: " << error << "\n";
+      return false;
+    }
+    SetHost(std::move(host));
+    return true;
+  }
+  std::vector<std::string> devices = options.Devices;
+  if (!options.DevicesGiven) {
+    if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env) devices = SplitList(env);
+  }
+  std::string notice;
+  std::unique_ptr<Host> host = CreateMachineHost(devices, &error, &notice);
+  if (!notice.empty()) err << "quarnel-cli: " << notice << "\n";
+  if (!host) {
+    err << "quarnel-cli: " << error << "\n";
+    return false;
+  }
+  SetHost(std::move(host));
+  return true;
+}
+
+}  // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
+                     std::string* error) {
+  for (const std::string& arg : args) {
+    const std::string lower = Lower(arg);
+    if (lower == "--debug") {
+      options->Debug = true;
+    } else if (arg == "--simulate") {
+      options->Simulate = true;
+    } else if (arg.rfind("--simulate=", 0) == 0) {
+      options->Simulate = true;
+      options->SimulateFile = arg.substr(11);
+      if (options->SimulateFile.empty()) {
+        *error = "--simulate= needs a file name";
+        return false;
+      }
+    } else if (arg.rfind("--devices=", 0) == 0) {
+      options->DevicesGiven = true;
+      options->Devices = SplitList(arg.substr(10));
+      if (options->Devices.empty()) {
+        *error = "--devices= needs at least one device node";
+        return false;
+      }
+    } else if (arg == "--help" || arg == "-h") {
+      options->Help = true;
+    } else if (arg == "--version") {
+      options->Version = true;
+    } else if (arg.rfind("--", 0) == 0) {
+      *error = "unknown option " + arg;
+      return false;
+    } else if (options->Command.empty()) {
+      options->Command = arg;
+    } else {
+      options->Arguments.push_back(arg);
+    }
+  }
+  return true;
+}
+
+int CommandList(std::ostream& out, std::ostream&) {
+  ScanDevices();
+  if (ProgramEndRequested()) return ProgramExitCode();
+  for (int64_t i = 1; i <= DeviceCount; ++i) {
+    const TDeviceTable& entry = DeviceTable[i];
+    const TIdentifyDeviceData& id = entry.IdentifyData;
+    std::string model = Trim(id.Model);
+    if (!entry.AssociatedPartitions.empty()) model += " (" + entry.AssociatedPartitions + ")";
+    out << i << '\t' << BusTypeName(id.BusType) << '\t' << model << '\t' << id.FW << '\t'
+        << id.SN << '\t' << DecText(id.LBA) << '\t' << SizeToStr(id.LBA * id.SectorSize) << '\n';
+  }
+  out << ChooserStatusText << '\n';
+  return 0;
+}
+
+int RunCli(const std::string& programFile, const std::vector<std::string>& args,
+           std::ostream& out, std::ostream& err) {
+  TCliOptions options;
+  std::string error;
+  if (!ParseCliOptions(args, &options, &error)) {
+    err << "quarnel-cli: " << error << "\n" << kUsage;
+    return 2;
+  }
+  if (options.Help) {
+    out << kUsage;
+    return 0;
+  }
+  if (options.Version) {
+    out << kProgramTitle << "\n";
+    return 0;
+  }
+  if (options.Command.empty()) {
+    err << "quarnel-cli: no command given\n" << kUsage;
+    return 2;
+  }
+  if (options.Command != "list" && options.Command != "details" && options.Command != "smart") {
+    err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
+    return 2;
+  }
+  TCliUi ui(err);
+  SetUi(&ui);
+  Log_BenchMark.SetListener([&out](const std::string& line) { out << TerminalLine(line) << "\n"; });
+  DebugMemo.SetListener([&err](const std::string& line) { err << TerminalLine(line) << "\n"; });
+  int status = 1;
+  if (SelectHost(options, err) &&
+      RunStartUpChecks(options.Debug ? std::vector<std::string>{"--debug"}
+                                     : std::vector<std::string>{},
+                       programFile)) {
+    if (options.Command == "list") {
+      status = CommandList(out, err);
+    } else if (options.Command == "details") {
+      status = CommandDetails(options.Arguments, out, err);
+    } else {
+      status = CommandSmart(options.Arguments, out, err);
+    }
+  } else if (ProgramEndRequested()) {
+    status = ProgramExitCode();
+  }
+  Log_BenchMark.SetListener(nullptr);
+  DebugMemo.SetListener(nullptr);
+  SetUi(nullptr);
+  out.flush();
+  return status;
+}
+
+}  // namespace quarnel

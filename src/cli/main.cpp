@@ -1,0 +1,17 @@
+#include <iostream>
+#include <locale>
+#include <string>
+#include <vector>
+
+#include "cli/CliApp.h"
+
+int main(int argc, char** argv) {
+  // Numbers and dates follow the user's regional settings.
+  try {
+    std::locale::global(std::locale(""));
+  } catch (const std::exception&) {
+    std::cerr << "quarnel-cli: the locale of the environment is not available; using \"C\"\n";
+  }
+  std::vector<std::string> args(argv + 1, argv + argc);
+  return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr);
+}

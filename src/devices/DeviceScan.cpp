@@ -1,0 +1,124 @@
+#include "devices/DeviceScan.h"
+
+#include <cstring>
+
+#include "app/Logging.h"
+#include "ata/Identification.h"
+#include "devices/DeviceTable.h"
+#include "host/Bytes.h"
+#include "host/Host.h"
+#include "host/HostConstants.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+std::string ChooserStatusText;
+
+namespace {
+constexpr uint32_t kRootBufferChars = 1024;
+constexpr int kLastDriveNumber = 255;
+}  // namespace
+
+void ListLogicalDrives(TDriveRoots& roots) {
+  roots.fill(std::string());
+  char buffer[kRootBufferChars + 1] = {};
+  const uint32_t length = GetHost().GetLogicalDriveStrings(kRootBufferChars, buffer);
+  if (length == 0 || length >= kRootBufferChars) return;
+  size_t index = 0;
+  size_t slot = 0;
+  while (index <= length && buffer[index] != '\0' && slot < kMaxDriveRoots) {
+    std::string root(buffer + index, strnlen(buffer + index, kRootBufferChars - index));
+    index += root.size() + 1;
+    if (!root.empty() && root.back() == '\\') root.pop_back();
+    roots[slot++] = std::move(root);
+  }
+}
+
+TVolumeDeviceInfo GetVolumeDeviceNumber(const std::string& root) {
+  TVolumeDeviceInfo info;
+  Host& host = GetHost();
+  const THandle handle = host.CreateFile("\\\\.\\" + root, 0,
+                                         win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                                         win::OPEN_EXISTING, 0);
+  if (handle == kInvalidHandle) return info;
+  uint8_t out[1024] = {};
+  uint32_t returned = 0;
+  if (host.DeviceIoControl(handle, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out,
+                           sizeof out, &returned)) {
+    info.DeviceType = GetU32(out, 0);
+    info.DeviceNumber = GetU32(out, 4);
+    info.PartitionNumber = GetU32(out, 8);
+    info.Found = true;
+  }
+  host.CloseHandle(handle);
+  return info;
+}
+
+void ListDevicePartitions(std::string& text, int64_t deviceNumber) {
+  text.clear();
+  if (DebugMode) AddLog("Looking for partitions...");
+  TDriveRoots roots;
+  ListLogicalDrives(roots);
+  if (DebugMode) AddLog("完成");
+  for (const std::string& root : roots) {
+    if (root.empty()) continue;
+    if (DebugMode) AddLog("获取设备数据...");
+    const TVolumeDeviceInfo info = GetVolumeDeviceNumber(root);
+    if (DebugMode) AddLog("完成");
+    if (!info.Found) continue;
+    AddDebugLog("找到扇区 " + root + "   " + "   设备类型: " + DecTextU(info.DeviceType) +
+                "   设备编号: " + DecTextU(info.DeviceNumber) +
+                "   分区: " + DecTextU(info.PartitionNumber));
+    if (info.DeviceNumber == deviceNumber && info.DeviceType == win::FILE_DEVICE_DISK) {
+      text += root + " ";
+    }
+  }
+  text = Trim(text);
+}
+
+void ScanDevices() {
+  Host& host = GetHost();
+  DeviceCount = 0;
+  TIdentifyDeviceData working;
+  AddDebugLog("Iterating through devices...");
+  for (int n = 0; n <= kLastDriveNumber && DeviceCount < kMaxScannedDevices; ++n) {
+    const std::string path = host.DrivePath(n);
+    AddDebugLog("Trying device " + (path.empty() ? "#" + DecText(n) : path));
+    const THandle handle =
+        path.empty() ? kInvalidHandle
+                     : host.CreateFile(path, win::GENERIC_READ,
+                                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                                       win::OPEN_EXISTING, 0);
+    if (handle == kInvalidHandle) {
+      AddDebugLog("Invalid handle, skipping");
+      continue;
+    }
+    AddDebugLog("Identifying the device...");
+    const bool identified = IdentifyDevice(handle, working) == 0;
+    if (ProgramEndRequested()) {
+      // The device query was refused: the program ends, no further drive.
+      host.CloseHandle(handle);
+      return;
+    }
+    AddDebugLog("Done. Status = " + FlagText(identified) + "; " + working.Model + "  " +
+                working.SN);
+    AddDebugLog("Getting partition info...");
+    std::string parts;
+    ListDevicePartitions(parts, n);
+    AddDebugLog("分区: " + parts);
+    if (identified) {
+      ++DeviceCount;
+      TDeviceTable& entry = DeviceTable[DeviceCount];
+      entry = TDeviceTable{};
+      entry.DevicePath = path;
+      entry.DeviceNumber = static_cast<uint32_t>(n);
+      entry.IdentifyData = working;
+      entry.AssociatedPartitions = parts;
+    }
+    host.CloseHandle(handle);
+  }
+  ChooserStatusText = "找到磁盘: " + DecText(DeviceCount);
+}
+
+}  // namespace quarnel

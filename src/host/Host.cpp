@@ -1,0 +1,26 @@
+#include "host/Host.h"
+
+#include <cstdlib>
+#include <cstdio>
+
+namespace quarnel {
+
+namespace {
+std::unique_ptr<Host>& CurrentHost() {
+  static std::unique_ptr<Host> host;
+  return host;
+}
+}  // namespace
+
+Host& GetHost() {
+  auto& host = CurrentHost();
+  if (!host) {
+    std::fputs("internal error: no host selected\n", stderr);
+    std::abort();
+  }
+  return *host;
+}
+
+void SetHost(std::unique_ptr<Host> host) { CurrentHost() = std::move(host); }
+
+}  // namespace quarnel

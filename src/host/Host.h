@@ -1,0 +1,78 @@
+// The one way to the machine: an interface shaped like the Windows device API.
+// The core speaks Windows request codes, byte layouts and Win32 error codes to
+// it; each implementation translates to its own machine.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quarnel {
+
+using THandle = std::intptr_t;
+inline constexpr THandle kInvalidHandle = -1;
+
+struct TPlatformVersion {
+  uint32_t PlatformId = 0;
+  uint32_t Major = 0;
+  uint32_t Minor = 0;
+  uint32_t Build = 0;
+  std::string ServicePack;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  /// Path of drive N (0..255); empty when the host has no such drive.
+  virtual std::string DrivePath(int n) = 0;
+
+  /// Opens a path (a drive path, or "\\.\" followed by a volume root).
+  /// Returns kInvalidHandle on failure with the reason in GetLastError.
+  virtual THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
+                             uint32_t disposition, uint32_t flags) = 0;
+
+  /// Closes a handle. Return false when it was not open.
+  virtual bool CloseHandle(THandle handle) = 0;
+
+  /// Synchronous device-control request. `in` may alias `out`. On success
+  /// *bytesReturned holds the reply length. Return false on refusal.
+  virtual bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize,
+                               void* out, uint32_t outSize, uint32_t* bytesReturned) = 0;
+
+  /// Synchronous write at the handle's position. Return false on failure;
+  /// *written holds the bytes actually written either way.
+  virtual bool WriteFile(THandle handle, const void* buffer, uint32_t size,
+                         uint32_t* written) = 0;
+
+  /// Moves the handle's position. Return false on failure.
+  virtual bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
+                                uint32_t moveMethod) = 0;
+
+  /// Win32 error code of the last call; 0 after a call that succeeded.
+  virtual uint32_t GetLastError() = 0;
+
+  /// The host's own message text for an error code.
+  virtual std::string ErrorText(uint32_t code) = 0;
+
+  /// Volume roots as GetLogicalDriveStringsW writes them: NUL-terminated
+  /// roots ending with an empty one, at most `capacity` characters. Returns
+  /// the length written, 0 on failure, or the length needed (> capacity)
+  /// when the buffer is too small.
+  virtual uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) = 0;
+
+  /// Version of the running system.
+  virtual TPlatformVersion GetVersion() = 0;
+
+  /// True when a 32-bit program runs on a 64-bit system.
+  virtual bool IsWow64() = 0;
+
+  /// Waits the given number of milliseconds.
+  virtual void Sleep(uint32_t milliseconds) = 0;
+};
+
+/// The host of this process; set once at start (tests set their own).
+Host& GetHost();
+void SetHost(std::unique_ptr<Host> host);
+
+}  // namespace quarnel

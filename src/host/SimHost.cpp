@@ -1,0 +1,394 @@
+#include "host/SimHost.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "host/Bytes.h"
+#include "host/HostConstants.h"
+
+namespace quarnel {
+
+namespace {
+const std::string kDrivePrefix = "\\\\.\\PhysicalDrive";
+const std::string kVolumePrefix = "\\\\.\\";
+
+uint32_t Reply(uint8_t* out, uint32_t outSize, const uint8_t* data, uint32_t size) {
+  const uint32_t n = std::min(outSize, size);
+  std::memcpy(out, data, n);
+  return n;
+}
+
+void AddWritten(std::vector<std::pair<int64_t, int64_t>>& ranges, int64_t begin, int64_t end) {
+  ranges.emplace_back(begin, end);
+  std::sort(ranges.begin(), ranges.end());
+  std::vector<std::pair<int64_t, int64_t>> merged;
+  for (const auto& r : ranges) {
+    if (!merged.empty() && r.first <= merged.back().second) {
+      merged.back().second = std::max(merged.back().second, r.second);
+    } else {
+      merged.push_back(r);
+    }
+  }
+  ranges = std::move(merged);
+}
+}  // namespace
+
+std::string SimHost::DrivePath(int n) {
+  if (n < 0 || n > 255) return {};
+  return kDrivePrefix + std::to_string(n);
+}
+
+TSimDrive* SimHost::Drive(int number) {
+  auto it = drives_.find(number);
+  return it == drives_.end() ? nullptr : &it->second;
+}
+
+SimHost::TOpen* SimHost::Find(THandle handle) {
+  auto it = handles_.find(handle);
+  return it == handles_.end() ? nullptr : &it->second;
+}
+
+bool SimHost::Refused(const TSimDrive& drive, const std::string& request) {
+  auto it = drive.Refusals.find(request);
+  if (it == drive.Refusals.end()) return false;
+  lastError_ = it->second;
+  return true;
+}
+
+// Windows sharing: a new open must allow the access of every existing open
+// of the same object, and every existing open must allow the new access.
+bool SimHost::SharingConflict(bool isVolume, int drive, size_t volume, uint32_t access,
+                              uint32_t share) {
+  auto needs = [](uint32_t acc) {
+    uint32_t n = 0;
+    if (acc & win::GENERIC_READ) n |= win::FILE_SHARE_READ;
+    if (acc & win::GENERIC_WRITE) n |= win::FILE_SHARE_WRITE;
+    return n;
+  };
+  for (const auto& [h, o] : handles_) {
+    const bool same = o.IsVolume == isVolume && (isVolume ? o.Volume == volume : o.Drive == drive);
+    if (!same) continue;
+    if ((needs(access) & o.Share) != needs(access)) return true;
+    if ((needs(o.Access) & share) != needs(o.Access)) return true;
+  }
+  return false;
+}
+
+THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
+                            uint32_t disposition, uint32_t) {
+  if (disposition != win::OPEN_EXISTING) {
+    lastError_ = win::ERROR_INVALID_PARAMETER;
+    return kInvalidHandle;
+  }
+  TOpen open;
+  open.Access = access;
+  open.Share = shareMode;
+  if (path.rfind(kDrivePrefix, 0) == 0) {
+    const std::string digits = path.substr(kDrivePrefix.size());
+    TSimDrive* drive = nullptr;
+    if (!digits.empty() && digits.size() <= 3 &&
+        std::all_of(digits.begin(), digits.end(), ::isdigit) &&
+        (digits.size() == 1 || digits[0] != '0')) {
+      drive = Drive(std::stoi(digits));
+    }
+    if (!drive || drive->Vanished) {
+      lastError_ = win::ERROR_FILE_NOT_FOUND;
+      return kInvalidHandle;
+    }
+    if (Refused(*drive, "open")) return kInvalidHandle;
+    open.Drive = drive->Number;
+  } else if (path.rfind(kVolumePrefix, 0) == 0) {
+    const std::string root = path.substr(kVolumePrefix.size());
+    auto it = std::find_if(volumes_.begin(), volumes_.end(),
+                           [&](const TSimVolume& v) { return v.Root == root; });
+    if (it == volumes_.end()) {
+      lastError_ = win::ERROR_FILE_NOT_FOUND;
+      return kInvalidHandle;
+    }
+    if (it->OpenFails) {
+      lastError_ = win::ERROR_ACCESS_DENIED;
+      return kInvalidHandle;
+    }
+    open.IsVolume = true;
+    open.Volume = static_cast<size_t>(it - volumes_.begin());
+  } else {
+    lastError_ = win::ERROR_FILE_NOT_FOUND;
+    return kInvalidHandle;
+  }
+  if (SharingConflict(open.IsVolume, open.Drive, open.Volume, access, shareMode)) {
+    lastError_ = win::ERROR_SHARING_VIOLATION;
+    return kInvalidHandle;
+  }
+  const THandle handle = nextHandle_++;
+  handles_[handle] = open;
+  lastError_ = 0;
+  return handle;
+}
+
+bool SimHost::CloseHandle(THandle handle) {
+  auto it = handles_.find(handle);
+  if (it == handles_.end()) return Fail(win::ERROR_INVALID_HANDLE);
+  if (it->second.IsVolume) volumes_[it->second.Volume].Locked = false;
+  handles_.erase(it);
+  return Succeed();
+}
+
+bool SimHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize,
+                              void* out, uint32_t outSize, uint32_t* bytesReturned) {
+  *bytesReturned = 0;
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  // The input may be the output area: work from a copy.
+  std::vector<uint8_t> input(static_cast<const uint8_t*>(in),
+                             static_cast<const uint8_t*>(in) + (in ? inSize : 0));
+  auto* o = static_cast<uint8_t*>(out);
+  if (!o) outSize = 0;
+  if (open->IsVolume) return VolumeRequest(*open, code, o, outSize, bytesReturned);
+  TSimDrive* drive = Drive(open->Drive);
+  if (!drive || drive->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  return DriveRequest(*open, *drive, code, input.data(), static_cast<uint32_t>(input.size()), o,
+                      outSize, bytesReturned);
+}
+
+bool SimHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
+                            uint32_t* returned) {
+  TSimVolume& vol = volumes_[open.Volume];
+  switch (code) {
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
+      if (vol.QueryFails) return Fail(win::ERROR_INVALID_FUNCTION);
+      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      PutU32(out, 0, vol.DeviceType);
+      PutU32(out, 4, vol.DeviceNumber);
+      PutU32(out, 8, vol.Partition);
+      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      return Succeed();
+    }
+    case win::FSCTL_LOCK_VOLUME:
+      if (vol.InUse || vol.Locked) return Fail(win::ERROR_ACCESS_DENIED);
+      vol.Locked = true;
+      return Succeed();
+    case win::FSCTL_DISMOUNT_VOLUME:
+    case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
+      return Succeed();
+    default:
+      return Fail(win::ERROR_INVALID_FUNCTION);
+  }
+}
+
+bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                              uint32_t outSize, uint32_t* returned) {
+  if (inSize < 8) return Fail(win::ERROR_INVALID_PARAMETER);
+  const uint32_t property = GetU32(in, 0);
+  if (GetU32(in, 4) != win::PropertyStandardQuery) return Fail(win::ERROR_INVALID_FUNCTION);
+  if (property == win::StorageAdapterProperty) {
+    if (Refused(d, "adapter")) return false;
+    uint8_t a[win::STORAGE_ADAPTER_DESCRIPTOR_SIZE] = {};
+    PutU32(a, win::ADAPTER_Version, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
+    PutU32(a, win::ADAPTER_Size, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
+    PutU32(a, win::ADAPTER_MaximumTransferLength, d.MaxTransfer);
+    PutU32(a, win::ADAPTER_MaximumPhysicalPages, d.MaxTransfer / 4096 + 1);
+    PutU32(a, win::ADAPTER_AlignmentMask, 1);
+    a[win::ADAPTER_BusType] = static_cast<uint8_t>(d.BusType);
+    *returned = Reply(out, outSize, a, sizeof a);
+    return Succeed();
+  }
+  if (property != win::StorageDeviceProperty) return Fail(win::ERROR_NOT_SUPPORTED);
+  if (Refused(d, "device")) return false;
+  if (!d.DeviceDescriptor.empty()) {
+    *returned = Reply(out, outSize, d.DeviceDescriptor.data(),
+                      static_cast<uint32_t>(d.DeviceDescriptor.size()));
+    return Succeed();
+  }
+  std::vector<uint8_t> desc(win::STORAGE_DEVICE_DESCRIPTOR_HEADER, 0);
+  auto addText = [&](uint32_t field, const std::string& bytes) {
+    if (bytes.empty()) return;  // absent texts have offset 0, as Windows gives them
+    PutU32(desc.data(), field, static_cast<uint32_t>(desc.size()));
+    desc.insert(desc.end(), bytes.begin(), bytes.end());
+    desc.push_back(0);
+  };
+  std::string serial = d.Serial;
+  if (!d.SerialRaw) {
+    // ATA word order: the first character of each pair in the second byte.
+    if (serial.size() % 2 != 0) serial += ' ';
+    for (size_t i = 0; i + 1 < serial.size(); i += 2) std::swap(serial[i], serial[i + 1]);
+  }
+  addText(win::DEVICE_VendorIdOffset, d.Vendor);
+  addText(win::DEVICE_ProductIdOffset, d.Product);
+  addText(win::DEVICE_ProductRevisionOffset, d.Revision);
+  addText(win::DEVICE_SerialNumberOffset, serial);
+  PutU32(desc.data(), win::DEVICE_Version, win::STORAGE_DEVICE_DESCRIPTOR_HEADER);
+  PutU32(desc.data(), win::DEVICE_Size, static_cast<uint32_t>(desc.size()));
+  desc[win::DEVICE_RemovableMedia] = d.Removable ? 1 : 0;
+  PutU32(desc.data(), win::DEVICE_BusType, d.BusType);
+  *returned = Reply(out, outSize, desc.data(), static_cast<uint32_t>(desc.size()));
+  return Succeed();
+}
+
+bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* in,
+                           uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned) {
+  switch (code) {
+    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
+      if (Refused(d, "geometry")) return false;
+      if (outSize < win::DISK_GEOMETRY_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      uint8_t g[win::DISK_GEOMETRY_SIZE] = {};
+      const int64_t perCylinder = int64_t{255} * 63 * std::max<uint32_t>(d.BytesPerSector, 1);
+      PutU64(g, 0, static_cast<uint64_t>(d.Length / perCylinder));
+      PutU32(g, 8, d.Removable ? 11 : 12);  // RemovableMedia / FixedMedia
+      PutU32(g, 12, 255);
+      PutU32(g, 16, 63);
+      PutU32(g, win::DISK_GEOMETRY_BytesPerSector, d.BytesPerSector);
+      *returned = Reply(out, outSize, g, sizeof g);
+      return Succeed();
+    }
+    case win::IOCTL_DISK_GET_LENGTH_INFO: {
+      if (Refused(d, "length")) return false;
+      if (outSize < win::GET_LENGTH_INFORMATION_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      PutU64(out, 0, static_cast<uint64_t>(d.Length));
+      *returned = win::GET_LENGTH_INFORMATION_SIZE;
+      return Succeed();
+    }
+    case win::IOCTL_STORAGE_QUERY_PROPERTY:
+      return PropertyRequest(d, in, inSize, out, outSize, returned);
+    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
+      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      PutU32(out, 0, win::FILE_DEVICE_DISK);
+      PutU32(out, 4, static_cast<uint32_t>(d.Number));
+      PutU32(out, 8, 0xFFFFFFFFu);
+      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      return Succeed();
+    }
+    case win::IOCTL_SCSI_GET_INQUIRY_DATA: {
+      if (Refused(d, "inquiry")) return false;
+      if (!d.ScsiTargetId) return Fail(win::ERROR_INVALID_FUNCTION);
+      uint8_t r[60] = {};
+      r[0] = 1;          // NumberOfBuses
+      r[4] = 1;          // BusData[0].NumberOfLogicalUnits
+      PutU32(r, 8, 12);  // BusData[0].InquiryDataOffset
+      r[13] = static_cast<uint8_t>(*d.ScsiTargetId);
+      PutU32(r, 16, 36);  // InquiryDataLength
+      *returned = Reply(out, outSize, r, sizeof r);
+      return Succeed();
+    }
+    case win::IOCTL_DISK_UPDATE_PROPERTIES:
+      return Succeed();
+    case win::SMART_GET_VERSION:
+    case win::SMART_SEND_DRIVE_COMMAND:
+    case win::SMART_RCV_DRIVE_DATA:
+    case win::IOCTL_SCSI_MINIPORT:
+      return AtaRequest(d, code, in, inSize, out, outSize, returned);
+    default:
+      return Fail(win::ERROR_INVALID_FUNCTION);
+  }
+}
+
+bool SimHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
+                               uint32_t moveMethod) {
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  int64_t base = 0;
+  if (moveMethod == 1) {
+    base = open->Position;
+  } else if (moveMethod == 2) {
+    const TSimDrive* d = open->IsVolume ? nullptr : Drive(open->Drive);
+    base = d ? d->Length : 0;
+  } else if (moveMethod != win::FILE_BEGIN) {
+    return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  if (base + distance < 0) return Fail(131);  // ERROR_NEGATIVE_SEEK
+  open->Position = base + distance;
+  if (newPosition) *newPosition = open->Position;
+  return Succeed();
+}
+
+bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) {
+  *written = 0;
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!(open->Access & win::GENERIC_WRITE)) return Fail(win::ERROR_ACCESS_DENIED);
+  if (open->IsVolume) return Fail(win::ERROR_ACCESS_DENIED);
+  TSimDrive* d = Drive(open->Drive);
+  if (!d || d->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  const int64_t begin = open->Position;
+  const int64_t end = begin + size;
+  if (d->VanishAt && end > *d->VanishAt) {
+    d->Vanished = true;
+    return Fail(win::ERROR_DEV_NOT_EXIST);
+  }
+  if (d->BytesPerSector != 0 &&
+      (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
+    return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  if (end > d->Length) return Fail(27);  // ERROR_SECTOR_NOT_FOUND
+  for (const TSimWriteFault& f : d->WriteErrors) {
+    if (f.Offset >= begin && f.Offset < end) return Fail(f.Code);
+  }
+  if (!d->ImagePath.empty()) {
+    std::fstream image(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
+    if (!image) {
+      image.open(d->ImagePath, std::ios::out | std::ios::binary);
+      image.close();
+      image.open(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
+    }
+    image.seekp(begin);
+    image.write(static_cast<const char*>(buffer), size);
+    if (!image) return Fail(win::ERROR_IO_DEVICE);
+  }
+  if (d->WriteMBPerSecond > 0) {
+    std::this_thread::sleep_for(std::chrono::duration<double>(size / (d->WriteMBPerSecond * 1e6)));
+  }
+  AddWritten(d->Written, begin, end);
+  open->Position = end;
+  *written = size;
+  return Succeed();
+}
+
+uint32_t SimHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
+  if (logicalDrivesFail_) {
+    lastError_ = win::ERROR_INVALID_FUNCTION;
+    return 0;
+  }
+  std::string all;
+  for (const TSimVolume& v : volumes_) {
+    all += v.Root + "\\";
+    all += '\0';
+  }
+  const auto length = static_cast<uint32_t>(all.size());
+  if (length + 1 > capacity) return length + 1;
+  std::memcpy(buffer, all.data(), length);
+  buffer[length] = '\0';
+  lastError_ = 0;
+  return length;
+}
+
+std::string SimHost::ErrorText(uint32_t code) {
+  static const std::map<uint32_t, const char*> kTexts = {
+      {0, "The operation completed successfully."},
+      {1, "Incorrect function."},
+      {2, "The system cannot find the file specified."},
+      {5, "Access is denied."},
+      {6, "The handle is invalid."},
+      {8, "Not enough memory resources are available to process this command."},
+      {19, "The media is write protected."},
+      {21, "The device is not ready."},
+      {23, "Data error (cyclic redundancy check)."},
+      {27, "The drive cannot find the sector requested."},
+      {31, "A device attached to the system is not functioning."},
+      {32, "The process cannot access the file because it is being used by another process."},
+      {50, "The request is not supported."},
+      {55, "The specified network resource or device is no longer available."},
+      {87, "The parameter is incorrect."},
+      {121, "The semaphore timeout period has expired."},
+      {122, "The data area passed to a system call is too small."},
+      {131, "An attempt was made to move the file pointer before the beginning of the file."},
+      {170, "The requested resource is in use."},
+      {1117, "The request could not be performed because of an I/O device error."},
+  };
+  auto it = kTexts.find(code);
+  if (it != kTexts.end()) return it->second;
+  return "Unknown error " + std::to_string(code) + ".";
+}
+
+}  // namespace quarnel

@@ -1,0 +1,137 @@
+// A simulated machine described by a JSON file (see docs/simulation.md): its
+// drives, volumes, platform and faults. Answers every request the program
+// makes with the byte layouts of the Windows structures.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/Host.h"
+
+namespace quarnel {
+
+struct TSimVolume {
+  std::string Root;  // "C:" form
+  uint32_t DeviceType = 7;
+  uint32_t DeviceNumber = 0;
+  uint32_t Partition = 0;
+  bool InUse = false;       // lock refused: a file is open on it
+  bool QueryFails = false;  // storage device number refused
+  bool OpenFails = false;   // the volume cannot be opened
+  bool Locked = false;
+};
+
+struct TSimWriteFault {
+  int64_t Offset = 0;
+  uint32_t Code = 0;
+};
+
+struct TSimDrive {
+  int Number = 0;
+  int64_t Length = 0;
+  uint32_t BytesPerSector = 512;
+  uint32_t BusType = 11;
+  uint32_t MaxTransfer = 131072;
+  std::string Vendor, Product, Revision, Serial;  // Latin-1 bytes
+  bool SerialRaw = false;                         // serial bytes as given, not word-swapped
+  bool Removable = false;
+  std::vector<uint8_t> DeviceDescriptor;          // raw reply, overrides the texts
+  std::vector<uint8_t> Identify;                  // 512 bytes or empty
+  std::vector<uint8_t> Smart;                     // 512 bytes or empty
+  std::vector<uint8_t> Thresholds;                // 512 bytes or empty
+  bool SmartEnabled = true;
+  bool IdeSlave = false;
+  std::optional<uint32_t> ScsiTargetId;
+  std::string ImagePath;
+  double WriteMBPerSecond = 0;
+  // Refusals: request name -> Win32 code ("open", "geometry", "length",
+  // "adapter", "device", and the ATA ones of docs/simulation.md).
+  std::map<std::string, uint32_t> Refusals;
+  nlohmann::json Faults;  // the whole "faults" object, for keys read elsewhere
+  std::vector<TSimWriteFault> WriteErrors;
+  std::optional<int64_t> VanishAt;
+  bool Vanished = false;
+  std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
+  std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
+};
+
+class SimHost : public Host {
+ public:
+  /// Reads a description; returns nullptr and sets *error when it is unusable.
+  static std::unique_ptr<SimHost> FromFile(const std::string& path, std::string* error);
+  static std::unique_ptr<SimHost> FromJson(const std::string& text, const std::string& baseDir,
+                                           std::string* error);
+  /// The built-in demo machine.
+  static std::unique_ptr<SimHost> Demo();
+
+  std::string DrivePath(int n) override;
+  THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
+                     uint32_t disposition, uint32_t flags) override;
+  bool CloseHandle(THandle handle) override;
+  bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
+                       uint32_t outSize, uint32_t* bytesReturned) override;
+  bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
+  bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
+                        uint32_t moveMethod) override;
+  uint32_t GetLastError() override { return lastError_; }
+  std::string ErrorText(uint32_t code) override;
+  uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
+  TPlatformVersion GetVersion() override { return platform_; }
+  bool IsWow64() override { return wow64_; }
+  void Sleep(uint32_t) override {}
+
+  /// Inspection for tests.
+  TSimDrive* Drive(int number);
+  const std::vector<TSimVolume>& Volumes() const { return volumes_; }
+  size_t OpenHandleCount() const { return handles_.size(); }
+
+ private:
+  struct TOpen {
+    bool IsVolume = false;
+    int Drive = -1;      // drive number
+    size_t Volume = 0;   // index into volumes_
+    uint32_t Access = 0;
+    uint32_t Share = 0;
+    int64_t Position = 0;
+  };
+
+  bool Fail(uint32_t code) {
+    lastError_ = code;
+    return false;
+  }
+  bool Succeed() {
+    lastError_ = 0;
+    return true;
+  }
+  TOpen* Find(THandle handle);
+  bool SharingConflict(bool isVolume, int drive, size_t volume, uint32_t access, uint32_t share);
+  bool DriveRequest(TOpen& open, TSimDrive& drive, uint32_t code, const uint8_t* in,
+                    uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);
+  bool VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
+                     uint32_t* returned);
+  bool PropertyRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                       uint32_t outSize, uint32_t* returned);
+  /// SMART_GET_VERSION, SMART_SEND/RCV_DRIVE_DATA, IOCTL_SCSI_MINIPORT (SimHostAta.cpp).
+  bool AtaRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
+                  uint8_t* out, uint32_t outSize, uint32_t* returned);
+  bool Refused(const TSimDrive& drive, const std::string& request);
+
+  std::map<int, TSimDrive> drives_;
+  std::vector<TSimVolume> volumes_;
+  std::map<THandle, TOpen> handles_;
+  THandle nextHandle_ = 100;
+  uint32_t lastError_ = 0;
+  TPlatformVersion platform_{2, 6, 1, 7601, "Service Pack 1"};
+  bool wow64_ = false;
+  bool logicalDrivesFail_ = false;
+
+  friend class SimHostLoader;
+};
+
+}  // namespace quarnel

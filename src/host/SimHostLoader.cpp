@@ -1,0 +1,285 @@
+// Reading a simulated machine from its JSON description.
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "host/SimHost.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+using nlohmann::json;
+
+class SimHostLoader {
+ public:
+  SimHostLoader(SimHost& host, std::filesystem::path baseDir) : host_(host), base_(baseDir) {}
+
+  bool Load(const json& root, std::string* error) {
+    try {
+      LoadMachine(root);
+      return true;
+    } catch (const std::exception& e) {
+      *error = e.what();
+      return false;
+    }
+  }
+
+ private:
+  [[noreturn]] static void Bad(const std::string& where, const std::string& what) {
+    throw std::runtime_error(where + ": " + what);
+  }
+
+  static void OnlyKeys(const json& obj, const std::string& where,
+                       std::initializer_list<const char*> keys) {
+    if (!obj.is_object()) Bad(where, "must be an object");
+    std::set<std::string> known(keys.begin(), keys.end());
+    for (const auto& item : obj.items()) {
+      if (!known.count(item.key())) Bad(where, "unknown key \"" + item.key() + "\"");
+    }
+  }
+
+  template <typename T>
+  static T Int(const json& obj, const char* key, T fallback, const std::string& where,
+               int64_t min, int64_t max) {
+    if (!obj.contains(key)) return fallback;
+    const json& v = obj.at(key);
+    if (!v.is_number_integer()) Bad(where, std::string("\"") + key + "\" must be an integer");
+    const auto value = v.get<int64_t>();
+    if (value < min || value > max) {
+      Bad(where, std::string("\"") + key + "\" = " + std::to_string(value) + " is out of range");
+    }
+    return static_cast<T>(value);
+  }
+
+  static bool Bool(const json& obj, const char* key, bool fallback, const std::string& where) {
+    if (!obj.contains(key)) return fallback;
+    if (!obj.at(key).is_boolean()) Bad(where, std::string("\"") + key + "\" must be true or false");
+    return obj.at(key).get<bool>();
+  }
+
+  static std::string Str(const json& obj, const char* key, const std::string& where) {
+    if (!obj.contains(key)) return {};
+    if (!obj.at(key).is_string()) Bad(where, std::string("\"") + key + "\" must be a text");
+    return obj.at(key).get<std::string>();
+  }
+
+  // Drive texts are bytes; the description gives them as UTF-8.
+  static std::string DriveText(const json& obj, const char* key, const std::string& where) {
+    std::string bytes;
+    if (!Utf8ToLatin1(Str(obj, key, where), &bytes)) {
+      Bad(where, std::string("\"") + key + "\" has characters above U+00FF");
+    }
+    return bytes;
+  }
+
+  static std::vector<uint8_t> Hex(const std::string& text, const std::string& where) {
+    std::vector<uint8_t> bytes;
+    std::string digits;
+    for (char c : text) {
+      if (c == ' ' || c == '\n' || c == '\t') continue;
+      if (!std::isxdigit(static_cast<unsigned char>(c))) Bad(where, "not a hexadecimal text");
+      digits += c;
+    }
+    if (digits.size() % 2 != 0) Bad(where, "odd number of hexadecimal digits");
+    for (size_t i = 0; i < digits.size(); i += 2) {
+      bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+    }
+    return bytes;
+  }
+
+  std::vector<uint8_t> Block(const json& obj, const char* fileKey, const char* hexKey,
+                             const std::string& where) {
+    std::vector<uint8_t> data;
+    if (obj.contains(fileKey)) {
+      const std::filesystem::path path = base_ / Str(obj, fileKey, where);
+      std::ifstream in(path, std::ios::binary);
+      if (!in) Bad(where, std::string("cannot read \"") + fileKey + "\" " + path.string());
+      data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } else if (obj.contains(hexKey)) {
+      data = Hex(Str(obj, hexKey, where), where + " \"" + hexKey + "\"");
+    } else {
+      return data;
+    }
+    if (data.size() != 512) {
+      Bad(where, std::string(fileKey) + " holds " + std::to_string(data.size()) +
+                     " bytes, not 512");
+    }
+    return data;
+  }
+
+  static TSimVolume Volume(const json& v, const std::string& where, bool ownDrive) {
+    if (ownDrive) {
+      OnlyKeys(v, where, {"root", "partition", "in_use", "device_type", "query_fails",
+                          "open_fails"});
+    } else {
+      OnlyKeys(v, where, {"root", "partition", "in_use", "device_type", "device_number",
+                          "query_fails", "open_fails"});
+    }
+    TSimVolume vol;
+    vol.Root = Str(v, "root", where);
+    if (vol.Root.empty()) Bad(where, "\"root\" is missing");
+    if (vol.Root.back() == '\\') vol.Root.pop_back();
+    vol.Partition = Int<uint32_t>(v, "partition", 0, where, 0, UINT32_MAX);
+    vol.DeviceType = Int<uint32_t>(v, "device_type", 7, where, 0, UINT32_MAX);
+    vol.DeviceNumber = Int<uint32_t>(v, "device_number", 0, where, 0, UINT32_MAX);
+    vol.InUse = Bool(v, "in_use", false, where);
+    vol.QueryFails = Bool(v, "query_fails", false, where);
+    vol.OpenFails = Bool(v, "open_fails", false, where);
+    return vol;
+  }
+
+  void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
+    OnlyKeys(f, where,
+             {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
+              "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
+              "write_errors", "vanish_at"});
+    d.Faults = f;
+    for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
+                            "smart_rcv", "smart_send", "miniport", "inquiry"}) {
+      if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
+    }
+    if (f.contains("write_errors")) {
+      if (!f.at("write_errors").is_array()) Bad(where, "\"write_errors\" must be a list");
+      for (const json& e : f.at("write_errors")) {
+        const std::string w = where + " write_errors";
+        OnlyKeys(e, w, {"offset", "code"});
+        d.WriteErrors.push_back({Int<int64_t>(e, "offset", 0, w, 0, INT64_MAX),
+                                 Int<uint32_t>(e, "code", 0, w, 0, UINT32_MAX)});
+      }
+    }
+    if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
+    for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes"}) {
+      if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);
+    }
+  }
+
+  void LoadDrive(const json& j, size_t index) {
+    std::string where = "drives[" + std::to_string(index) + "]";
+    OnlyKeys(j, where,
+             {"number", "length", "bytes_per_sector", "bus_type", "max_transfer", "vendor",
+              "product", "revision", "serial", "serial_raw", "removable",
+              "device_descriptor_hex", "identify_file", "identify_hex", "smart_file",
+              "smart_hex", "thresholds_file", "thresholds_hex", "smart_enabled", "ide_slave",
+              "scsi_target_id", "volumes", "image", "write_mb_per_s", "faults"});
+    if (!j.contains("number")) Bad(where, "\"number\" is missing");
+    TSimDrive d;
+    d.Number = Int<int>(j, "number", 0, where, 0, 255);
+    where = "drive " + std::to_string(d.Number);
+    if (host_.drives_.count(d.Number)) Bad(where, "described twice");
+    d.Length = Int<int64_t>(j, "length", 0, where, 0, INT64_MAX);
+    d.BytesPerSector = Int<uint32_t>(j, "bytes_per_sector", 512, where, 0, UINT32_MAX);
+    d.BusType = Int<uint32_t>(j, "bus_type", 11, where, 0, 255);
+    d.MaxTransfer = Int<uint32_t>(j, "max_transfer", 131072, where, 0, UINT32_MAX);
+    d.Vendor = DriveText(j, "vendor", where);
+    d.Product = DriveText(j, "product", where);
+    d.Revision = DriveText(j, "revision", where);
+    d.Serial = DriveText(j, "serial", where);
+    d.SerialRaw = Bool(j, "serial_raw", false, where);
+    d.Removable = Bool(j, "removable", false, where);
+    if (j.contains("device_descriptor_hex")) {
+      d.DeviceDescriptor = Hex(Str(j, "device_descriptor_hex", where), where);
+      if (d.DeviceDescriptor.size() > 512) Bad(where, "device_descriptor_hex over 512 bytes");
+    }
+    d.Identify = Block(j, "identify_file", "identify_hex", where);
+    d.Smart = Block(j, "smart_file", "smart_hex", where);
+    d.Thresholds = Block(j, "thresholds_file", "thresholds_hex", where);
+    // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
+    const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
+    d.SmartEnabled = Bool(j, "smart_enabled", identifySaysEnabled, where);
+    d.IdeSlave = Bool(j, "ide_slave", false, where);
+    if (j.contains("scsi_target_id")) {
+      d.ScsiTargetId = Int<uint32_t>(j, "scsi_target_id", 0, where, 0, 255);
+    }
+    if (j.contains("image")) d.ImagePath = (base_ / Str(j, "image", where)).string();
+    if (j.contains("write_mb_per_s")) {
+      if (!j.at("write_mb_per_s").is_number() || j.at("write_mb_per_s").get<double>() < 0) {
+        Bad(where, "\"write_mb_per_s\" must be a positive number");
+      }
+      d.WriteMBPerSecond = j.at("write_mb_per_s").get<double>();
+    }
+    if (j.contains("faults")) LoadFaults(j.at("faults"), d, where + " faults");
+    if (j.contains("volumes")) {
+      if (!j.at("volumes").is_array()) Bad(where, "\"volumes\" must be a list");
+      size_t k = 0;
+      for (const json& v : j.at("volumes")) {
+        TSimVolume vol = Volume(v, where + " volumes[" + std::to_string(k++) + "]", true);
+        vol.DeviceNumber = static_cast<uint32_t>(d.Number);
+        host_.volumes_.push_back(vol);
+      }
+    }
+    host_.drives_[d.Number] = std::move(d);
+  }
+
+  void LoadMachine(const json& root) {
+    OnlyKeys(root, "description", {"platform", "drives", "volumes", "faults"});
+    if (root.contains("platform")) {
+      const json& p = root.at("platform");
+      const std::string w = "platform";
+      OnlyKeys(p, w, {"platform_id", "major", "minor", "build", "service_pack", "wow64"});
+      host_.platform_.PlatformId = Int<uint32_t>(p, "platform_id", 2, w, 0, UINT32_MAX);
+      host_.platform_.Major = Int<uint32_t>(p, "major", 6, w, 0, UINT32_MAX);
+      host_.platform_.Minor = Int<uint32_t>(p, "minor", 1, w, 0, UINT32_MAX);
+      host_.platform_.Build = Int<uint32_t>(p, "build", 7601, w, 0, UINT32_MAX);
+      host_.platform_.ServicePack = p.contains("service_pack") ? Str(p, "service_pack", w) : "";
+      host_.wow64_ = Bool(p, "wow64", false, w);
+    }
+    if (root.contains("drives")) {
+      if (!root.at("drives").is_array()) Bad("description", "\"drives\" must be a list");
+      size_t i = 0;
+      for (const json& d : root.at("drives")) LoadDrive(d, i++);
+    }
+    if (root.contains("volumes")) {
+      if (!root.at("volumes").is_array()) Bad("description", "\"volumes\" must be a list");
+      size_t k = 0;
+      for (const json& v : root.at("volumes")) {
+        host_.volumes_.push_back(Volume(v, "volumes[" + std::to_string(k++) + "]", false));
+      }
+    }
+    if (root.contains("faults")) {
+      OnlyKeys(root.at("faults"), "faults", {"logical_drives"});
+      host_.logicalDrivesFail_ = Bool(root.at("faults"), "logical_drives", false, "faults");
+    }
+    std::set<std::string> roots;
+    for (const TSimVolume& v : host_.volumes_) {
+      if (!roots.insert(UpperAscii(v.Root)).second) Bad("volumes", "root " + v.Root + " twice");
+    }
+    std::sort(host_.volumes_.begin(), host_.volumes_.end(),
+              [](const TSimVolume& a, const TSimVolume& b) { return a.Root < b.Root; });
+  }
+
+  SimHost& host_;
+  std::filesystem::path base_;
+};
+
+std::unique_ptr<SimHost> SimHost::FromJson(const std::string& text, const std::string& baseDir,
+                                           std::string* error) {
+  json root;
+  try {
+    root = json::parse(text);
+  } catch (const json::parse_error& e) {
+    *error = std::string("not valid JSON: ") + e.what();
+    return nullptr;
+  }
+  auto host = std::make_unique<SimHost>();
+  SimHostLoader loader(*host, baseDir);
+  if (!loader.Load(root, error)) return nullptr;
+  return host;
+}
+
+std::unique_ptr<SimHost> SimHost::FromFile(const std::string& path, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + path;
+    return nullptr;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  auto host = FromJson(text.str(), std::filesystem::path(path).parent_path().string(), error);
+  if (!host) *error = path + ": " + *error;
+  return host;
+}
+
+}  // namespace quarnel

@@ -1,0 +1,59 @@
+#include "ui/NumberTexts.h"
+
+#include <charconv>
+#include <locale>
+
+#include "util/Text.h"
+
+namespace quarnel {
+
+std::string IntToStrGrouped(int64_t value) {
+  const std::string s = DecText(value);
+  const size_t length = s.size();
+  if (length <= 4) return s;
+  std::string result;
+  for (size_t i = length; i >= 1; --i) {
+    result.insert(result.begin(), s[i - 1]);
+    if ((length - i + 1) % 3 == 0) result.insert(result.begin(), ',');
+  }
+  if (!result.empty() && result.front() == ',') result.erase(result.begin());
+  return result;
+}
+
+namespace {
+
+// General form: shortest of at most 15 significant digits, no trailing zeros.
+std::string GeneralFloatText(long double value) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+  std::string text(buf, res.ptr);
+  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
+  for (char& c : text) {
+    if (c == '.') c = separator;
+  }
+  return text;
+}
+
+std::string Scaled(int64_t bytes, int64_t cut, long double divisor, const char* suffix) {
+  const int64_t truncated = (bytes / cut) * cut;
+  return GeneralFloatText(static_cast<long double>(truncated) / divisor) + suffix;
+}
+
+}  // namespace
+
+std::string SizeToStr(int64_t bytes) {
+  if (bytes < 99999) return DecText(bytes) + " 字节";
+  if (bytes < 9999999) return Scaled(bytes, 10, 1000.0L, " KB");
+  if (bytes < 9999999999LL) return Scaled(bytes, 10000, 1000000.0L, " MB");
+  return Scaled(bytes, 10000000, 1000000000.0L, " GB");
+}
+
+std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) {
+  const TDeviceTable& entry = table[index];
+  const TIdentifyDeviceData& id = entry.IdentifyData;
+  return "[" + DecTextU(entry.DeviceNumber) + "]  " + Trim(id.Model) + "    " + Trim(id.FW) +
+         "    [" + SizeToStr(id.LBA * id.SectorSize) + "]    (" + DecText(id.LBA) + " " +
+         DecText(id.SectorSize) + "-字节扇区)";
+}
+
+}  // namespace quarnel

@@ -1,0 +1,22 @@
+// Counts, capacities and the one-line name of a drive as every window and
+// report writes them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "devices/DeviceTable.h"
+
+namespace quarnel {
+
+/// Decimal with "," between groups of three digits, when longer than four.
+std::string IntToStrGrouped(int64_t value);
+
+/// Capacity in " 字节", " KB", " MB" or " GB" (decimal units), cut to two
+/// decimals, with the decimal separator of the global C++ locale.
+std::string SizeToStr(int64_t bytes);
+
+/// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
+std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
+
+}  // namespace quarnel

@@ -1,0 +1,42 @@
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+namespace {
+class TRecordingUi : public TUiSeam {
+ public:
+  void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
+    last = caption + ": " + text;
+  }
+  std::string last;
+};
+
+TRecordingUi& DefaultUi() {
+  static TRecordingUi ui;
+  return ui;
+}
+
+TUiSeam* current = nullptr;
+bool endRequested = false;
+int exitCode = 0;
+}  // namespace
+
+TUiSeam& Ui() { return current ? *current : DefaultUi(); }
+void SetUi(TUiSeam* ui) { current = ui; }
+const std::string& LastMessageText() { return DefaultUi().last; }
+
+void RequestProgramEnd(int code) {
+  if (!endRequested) exitCode = code;
+  endRequested = true;
+}
+bool ProgramEndRequested() { return endRequested; }
+int ProgramExitCode() { return exitCode; }
+
+void ResetUi() {
+  current = nullptr;
+  endRequested = false;
+  exitCode = 0;
+  DefaultUi().last.clear();
+}
+
+}  // namespace quarnel

@@ -1,0 +1,81 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+
+#include "app/Logging.h"
+#include "app/StartUp.h"
+
+namespace quarnel::test {
+
+SimHost& UseSimHost(const std::string& json) {
+  ResetProcessState();
+  std::string error;
+  auto host = SimHost::FromJson(json, QUARNEL_TEST_DATA, &error);
+  if (!host) {
+    ADD_FAILURE() << "bad description: " << error;
+    host = SimHost::FromJson("{}", ".", &error);
+  }
+  SimHost& ref = *host;
+  SetHost(std::move(host));
+  return ref;
+}
+
+std::string DriveDataDir(const std::string& name) {
+  return std::string(QUARNEL_TEST_DATA) + "/drives/" + name;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> CapturedDrives() {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(std::string(QUARNEL_TEST_DATA) + "/drives")) {
+    if (e.is_directory()) names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+int RunCommand(const std::string& command, std::string* out, std::string* err) {
+  const std::string errFile = std::filesystem::temp_directory_path() /
+                              ("quarnel-test-err-" + std::to_string(::getpid()));
+  FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
+  if (!pipe) return -1;
+  std::array<char, 4096> buf;
+  out->clear();
+  size_t n;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) out->append(buf.data(), n);
+  const int status = ::pclose(pipe);
+  std::ifstream in(errFile, std::ios::binary);
+  err->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  std::filesystem::remove(errFile);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+namespace {
+std::vector<std::string> Texts(const std::vector<std::string>& lines) {
+  std::vector<std::string> texts;
+  for (const std::string& line : lines) {
+    const size_t at = line.find("   ");
+    texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
+  }
+  return texts;
+}
+}  // namespace
+
+std::vector<std::string> DebugTexts() {
+  std::vector<std::string> lines(DebugMemo.Lines().begin() + 1, DebugMemo.Lines().end());
+  return Texts(lines);
+}
+
+std::vector<std::string> MainLogTexts() { return Texts(Log_BenchMark.Lines()); }
+
+}  // namespace quarnel::test
