@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "support/TestSupport.h"
+
+namespace quarnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("quarnel-cli-" + std::to_string(::getpid()) + "-" +
+                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string Describe(const std::string& json) {
+    const fs::path file = dir_ / "machine.json";
+    std::ofstream(file) << json;
+    return file.string();
+  }
+
+  int Run(const std::string& args) {
+    return test::RunCommand(std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " " + args, &out_, &err_);
+  }
+
+  static std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+
+  static size_t CountLinesEndingIn(const std::string& text, const std::string& tail) {
+    size_t n = 0;
+    for (const std::string& line : Lines(text)) {
+      if (line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0) ++n;
+    }
+    return n;
+  }
+
+  fs::path dir_;
+  std::string out_, err_;
+};
+
+const char* const kThreeDrives = R"({"drives": [
+  {"number": 0, "length": 500107862016, "bus_type": 11, "product": "XD500-AB1",
+   "revision": "1.02", "serial": "5XA0TEST", "volumes": [{"root": "C:", "partition": 1}]},
+  {"number": 1, "length": 8004304896, "bus_type": 7, "vendor": "Kingmax", "product": "Flash Disk",
+   "revision": "PMAP", "serial": "0123"},
+  {"number": 3, "length": 16777216, "bus_type": 13}
+]})";
+
+TEST_F(CliList, ListsDrivesWithGapsAndLogsEverySkippedNumber) {
+  ASSERT_EQ(Run("--simulate=" + Describe(kThreeDrives) + " --debug list"), 0) << err_;
+  const auto lines = Lines(out_);
+  EXPECT_EQ(lines.back(), "找到磁盘: 3");
+  const std::vector<std::string> rows(lines.end() - 4, lines.end() - 1);
+  EXPECT_EQ(rows[0], "1\tSATA\tXD500-AB1 (C:)\t1.02\t5XA0TEST\t976773168\t500.1 GB");
+  EXPECT_EQ(rows[1], "2\tUSB\tKingmax Flash Disk\tPMAP\t0123\t15633408\t8004.3 MB");
+  EXPECT_EQ(rows[2], "3\tMMC\tStorage Device\t0000\t000000\t32768\t16.77 MB");
+  // Drive 2 and every number from 4 to 255.
+  EXPECT_EQ(CountLinesEndingIn(err_, "   Invalid handle, skipping"), 253u);
+  EXPECT_EQ(CountLinesEndingIn(err_, "   Trying device \\\\.\\PhysicalDrive2"), 1u);
+  EXPECT_EQ(CountLinesEndingIn(err_, "   Debug mode activated"), 1u);
+  EXPECT_EQ(CountLinesEndingIn(err_, "   Platform: 6.1.7601   Service Pack 1  (32 bit)"), 1u);
+  // In debug mode the partition listing writes to the main log on standard output.
+  EXPECT_EQ(CountLinesEndingIn(out_, "   Looking for partitions..."), 3u);
+}
+
+TEST_F(CliList, DebugIsAcceptedAnywhereAndOffWithoutIt) {
+  ASSERT_EQ(Run("list --simulate=" + Describe(kThreeDrives) + " --DEBUG"), 0) << err_;
+  EXPECT_EQ(CountLinesEndingIn(err_, "   Debug mode activated"), 1u);
+  ASSERT_EQ(Run("--simulate=" + Describe(kThreeDrives) + " list"), 0) << err_;
+  EXPECT_EQ(err_, "");
+  EXPECT_EQ(Lines(out_).size(), 4u);
+}
+
+TEST_F(CliList, DemoMachine) {
+  ASSERT_EQ(Run("--simulate list"), 0) << err_;
+  const auto lines = Lines(out_);
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 GB");
+  // The stick's serial arrives as 40 hexadecimal digits and is recovered.
+  EXPECT_EQ(lines[1], "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 MB");
+  EXPECT_EQ(lines[2], "3\tMMC\tGeneric SD/MMC Card\t1.00\t000000000001\t32768\t16.77 MB");
+  EXPECT_EQ(lines[3], "找到磁盘: 3");
+}
+
+TEST_F(CliList, RefusedDeviceQueryEndsWithTheMessage) {
+  const std::string file = Describe(R"({"drives": [
+    {"number": 0, "length": 1048576, "faults": {"device": 5}},
+    {"number": 1, "length": 1048576}]})");
+  EXPECT_NE(Run("--simulate=" + file + " list"), 0);
+  EXPECT_EQ(out_, "");
+  EXPECT_EQ(err_, "Error: Error accessing device: Access is denied\n");
+}
+
+TEST_F(CliList, PlatformOutsideTheNtFamilyIsRefused) {
+  const std::string file = Describe(R"({"platform": {"platform_id": 1}, "drives": []})");
+  EXPECT_NE(Run("--simulate=" + file + " list"), 0);
+  EXPECT_EQ(out_, "");
+  EXPECT_NE(err_.find("Only the following versions of Windows are supported: 2003, 2008, XP, Vista, 7"),
+            std::string::npos);
+}
+
+TEST_F(CliList, BadDescriptionsAreNamed) {
+  EXPECT_EQ(Run("--simulate=" + Describe(R"({"drives": [{"number": 0, "lenght": 5}]})") + " list"), 1);
+  EXPECT_NE(err_.find("unknown key \"lenght\""), std::string::npos) << err_;
+  EXPECT_EQ(Run("--simulate=" + Describe("{\"drives\": [") + " list"), 1);
+  EXPECT_NE(err_.find("not valid JSON"), std::string::npos) << err_;
+  EXPECT_EQ(Run("--simulate=" + (dir_ / "missing.json").string() + " list"), 1);
+  EXPECT_NE(err_.find("cannot read"), std::string::npos) << err_;
+  EXPECT_EQ(out_, "");
+}
+
+TEST_F(CliList, OptionsVersionHelpAndMistakes) {
+  EXPECT_EQ(Run("--version"), 0);
+  EXPECT_EQ(out_, "Quarnel 4.40\n");
+  EXPECT_EQ(Run("--help"), 0);
+  EXPECT_NE(out_.find("--simulate[=FILE]"), std::string::npos);
+  EXPECT_EQ(Run("--simulate --frobnicate list"), 2);
+  EXPECT_NE(err_.find("unknown option --frobnicate"), std::string::npos);
+  EXPECT_EQ(Run("--simulate"), 2);
+  EXPECT_NE(err_.find("no command"), std::string::npos);
+  EXPECT_EQ(Run("--simulate erase"), 2);
+  EXPECT_NE(err_.find("unknown command erase"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quarnel
