@@ -13,6 +13,8 @@ inline constexpr uint32_t FILE_SHARE_READ = 0x1u;
 inline constexpr uint32_t FILE_SHARE_WRITE = 0x2u;
 inline constexpr uint32_t OPEN_EXISTING = 3u;
 inline constexpr uint32_t FILE_BEGIN = 0u;
+inline constexpr uint32_t FILE_CURRENT = 1u;
+inline constexpr uint32_t FILE_END = 2u;
 
 // Device-control request codes.
 inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000u;
@@ -48,6 +50,9 @@ inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr uint32_t ERROR_SEM_TIMEOUT = 121;
 inline constexpr uint32_t ERROR_BUSY = 170;
 inline constexpr uint32_t ERROR_IO_DEVICE = 1117;
+inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
+inline constexpr uint32_t ERROR_GEN_FAILURE = 31;
+inline constexpr uint32_t ERROR_NEGATIVE_SEEK = 131;
 
 // STORAGE_PROPERTY_QUERY (12 bytes): PropertyId, QueryType, AdditionalParameters.
 inline constexpr uint32_t StorageDeviceProperty = 0;
@@ -138,6 +143,26 @@ inline constexpr uint32_t SRB_ControlCode = 16;
 inline constexpr uint32_t SRB_ReturnCode = 20;
 inline constexpr uint32_t SRB_Length = 24;
 inline constexpr uint32_t SRB_IO_CONTROL_SIZE = 28;
+
+// Sizes of the SMART and miniport requests as the program sends them.
+inline constexpr uint32_t SMART_DATA_SIZE = 512;            // one data block
+inline constexpr uint32_t SENDCMDIN_SIZE_NO_DATA = 32;      // SENDCMDINPARAMS less bBuffer
+inline constexpr uint32_t SENDCMDOUT_HEADER_SIZE = 16;      // cBufferSize and DRIVERSTATUS
+inline constexpr uint32_t SENDCMDOUT_DATA_REPLY = 528;      // header and one data block
+inline constexpr uint32_t SMART_SEND_NO_DATA_OUT = 527;     // output area of a non-data command
+inline constexpr uint32_t SMART_BLOCK_OUT = 1039;           // output area of a data command
+inline constexpr uint32_t SMART_GET_VERSION_OUT = 28;       // output area of SMART_GET_VERSION
+inline constexpr uint8_t ATA_DRIVE_HEAD_BASE = 0xA0;        // drive/head of the master
+inline constexpr uint8_t ATA_DRIVE_HEAD_SLAVE_BIT = 0x10;   // bit 4: the slave
+
+// The miniport IDENTIFY request: SRB_IO_CONTROL, then SENDCMDINPARAMS (in)
+// or SENDCMDOUTPARAMS (out) at 28, the data at 44.
+inline constexpr uint32_t MINIPORT_IDENTIFY_SIZE = 572;
+inline constexpr uint32_t MINIPORT_SENDCMD = SRB_IO_CONTROL_SIZE;
+inline constexpr uint32_t MINIPORT_DATA = MINIPORT_SENDCMD + SENDCMDOUT_bBuffer;
+inline constexpr uint32_t MINIPORT_MIN_REPLY = MINIPORT_DATA + SMART_DATA_SIZE;  // 556
+inline constexpr uint32_t MINIPORT_TIMEOUT_SECONDS = 120;
+inline constexpr char SRB_SIGNATURE_SCSIDISK[8] = {'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K'};
 
 // ATA commands and SMART features.
 inline constexpr uint8_t ATA_IDENTIFY_DEVICE = 0xEC;

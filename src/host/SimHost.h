@@ -32,6 +32,19 @@ struct TSimWriteFault {
   uint32_t Code = 0;
 };
 
+/// One ATA request as the simulated drive received it (tests read the order).
+struct TSimAtaCommand {
+  uint32_t Request = 0;     // SMART_GET_VERSION, SMART_RCV/SEND, IOCTL_SCSI_MINIPORT
+  uint32_t InSize = 0;
+  uint32_t OutSize = 0;
+  uint32_t BufferSize = 0;  // cBufferSize of the request block
+  uint8_t Features = 0;
+  uint8_t Command = 0;
+  uint8_t DriveHead = 0;
+  uint8_t DriveNumber = 0;
+  bool Accepted = false;
+};
+
 struct TSimDrive {
   int Number = 0;
   int64_t Length = 0;
@@ -59,6 +72,7 @@ struct TSimDrive {
   bool Vanished = false;
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
+  std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
 };
 
 class SimHost : public Host {
@@ -120,6 +134,10 @@ class SimHost : public Host {
   /// SMART_GET_VERSION, SMART_SEND/RCV_DRIVE_DATA, IOCTL_SCSI_MINIPORT (SimHostAta.cpp).
   bool AtaRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
                   uint8_t* out, uint32_t outSize, uint32_t* returned);
+  bool SmartRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
+                    uint8_t* out, uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
+  bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                       uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool Refused(const TSimDrive& drive, const std::string& request);
 
   std::map<int, TSimDrive> drives_;

@@ -1,28 +1,163 @@
 // ATA commands of the simulated drives: SMART_GET_VERSION, SMART_SEND_DRIVE_COMMAND,
-// SMART_RCV_DRIVE_DATA and IOCTL_SCSI_MINIPORT.
+// SMART_RCV_DRIVE_DATA and IOCTL_SCSI_MINIPORT, answered with the Windows
+// reply layouts. Fault keys of docs/simulation.md refuse requests or change
+// the byte count a reply reports.
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/SimHost.h"
 
 namespace quarnel {
 
-bool SimHost::AtaRequest(TSimDrive& d, uint32_t code, const uint8_t*, uint32_t, uint8_t* out,
-                         uint32_t outSize, uint32_t* returned) {
-  // A drive without an IDENTIFY block does not speak ATA.
-  if (d.Identify.empty()) return Fail(win::ERROR_INVALID_FUNCTION);
-  if (code == win::SMART_GET_VERSION) {
-    if (Refused(d, "smart_version")) return false;
-    if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
-    uint8_t v[win::GETVERSIONINPARAMS_SIZE] = {};
-    v[win::GETVERSION_bVersion] = 1;
-    v[win::GETVERSION_bRevision] = 1;
-    v[win::GETVERSION_bIDEDeviceMap] = d.IdeSlave ? 0x02 : 0x01;
-    PutU32(v, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
-    for (uint32_t i = 0; i < sizeof v; ++i) out[i] = v[i];
-    *returned = sizeof v;
-    return Succeed();
+namespace {
+
+constexpr size_t kWord85Low = 2 * 85;
+constexpr size_t kChecksumSignature = 510;
+constexpr uint8_t kChecksumValid = 0xA5;
+
+// The reported byte count set by a fault key, never above the output area.
+std::optional<uint32_t> ReportedBytes(const TSimDrive& d, const char* key, uint32_t outSize) {
+  if (!d.Faults.is_object() || !d.Faults.contains(key)) return std::nullopt;
+  return std::min(d.Faults.at(key).get<uint32_t>(), outSize);
+}
+
+// The drive's IDENTIFY block as it stands now: word 85 bit 0 follows the
+// SMART state, and a valid checksum (word 255) stays valid.
+std::vector<uint8_t> CurrentIdentify(const TSimDrive& d) {
+  std::vector<uint8_t> block = d.Identify;
+  block[kWord85Low] = static_cast<uint8_t>((block[kWord85Low] & ~1u) | (d.SmartEnabled ? 1 : 0));
+  if (block[kChecksumSignature] == kChecksumValid) {
+    uint8_t sum = 0;
+    for (size_t i = 0; i + 1 < block.size(); ++i) sum = static_cast<uint8_t>(sum + block[i]);
+    block.back() = static_cast<uint8_t>(-sum);
   }
-  return Fail(win::ERROR_INVALID_FUNCTION);
+  return block;
+}
+
+void ReadRegisters(const uint8_t* block, TSimAtaCommand& seen) {
+  seen.BufferSize = GetU32(block, win::SENDCMDIN_cBufferSize);
+  const uint8_t* regs = block + win::SENDCMDIN_irDriveRegs;
+  seen.Features = regs[win::IDEREGS_bFeaturesReg];
+  seen.DriveHead = regs[win::IDEREGS_bDriveHeadReg];
+  seen.Command = regs[win::IDEREGS_bCommandReg];
+  seen.DriveNumber = block[win::SENDCMDIN_bDriveNumber];
+}
+
+}  // namespace
+
+bool SimHost::AtaRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_t inSize,
+                         uint8_t* out, uint32_t outSize, uint32_t* returned) {
+  TSimAtaCommand seen;
+  seen.Request = code;
+  seen.InSize = inSize;
+  seen.OutSize = outSize;
+  bool ok = false;
+  if (d.Identify.empty()) {
+    // A drive without an IDENTIFY block does not speak ATA.
+    ok = Fail(win::ERROR_INVALID_FUNCTION);
+  } else if (code == win::SMART_GET_VERSION) {
+    ok = !Refused(d, "smart_version");
+    if (ok && outSize < win::GETVERSIONINPARAMS_SIZE) ok = Fail(win::ERROR_INSUFFICIENT_BUFFER);
+    if (ok) {
+      uint8_t v[win::GETVERSIONINPARAMS_SIZE] = {};
+      v[win::GETVERSION_bVersion] = 1;
+      v[win::GETVERSION_bRevision] = 1;
+      v[win::GETVERSION_bIDEDeviceMap] = d.IdeSlave ? 0x02 : 0x01;
+      PutU32(v, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
+      std::memcpy(out, v, sizeof v);
+      *returned = sizeof v;
+      ok = Succeed();
+    }
+  } else if (code == win::IOCTL_SCSI_MINIPORT) {
+    ok = MiniportRequest(d, in, inSize, out, outSize, returned, seen);
+  } else {
+    ok = SmartRequest(d, code, in, inSize, out, outSize, returned, seen);
+  }
+  seen.Accepted = ok;
+  d.AtaCommands.push_back(seen);
+  if (ok && seen.Command != 0) {
+    d.Commands.push_back(seen.Command == win::ATA_SMART ? seen.Features : seen.Command);
+  }
+  return ok;
+}
+
+// SMART_RCV_DRIVE_DATA and SMART_SEND_DRIVE_COMMAND: both carry any of the
+// drive's commands; they differ in their refusal key and byte-count key.
+bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_t inSize,
+                           uint8_t* out, uint32_t outSize, uint32_t* returned,
+                           TSimAtaCommand& seen) {
+  const bool receive = code == win::SMART_RCV_DRIVE_DATA;
+  if (inSize < win::SENDCMDIN_SIZE_NO_DATA) return Fail(win::ERROR_INVALID_PARAMETER);
+  ReadRegisters(in, seen);
+  if (Refused(d, receive ? "smart_rcv" : "smart_send")) return false;
+  const uint8_t* regs = in + win::SENDCMDIN_irDriveRegs;
+  std::vector<uint8_t> data;
+  if (seen.Command == win::ATA_IDENTIFY_DEVICE) {
+    data = CurrentIdentify(d);
+  } else if (seen.Command == win::ATA_SMART && regs[win::IDEREGS_bCylLowReg] == win::SMART_CYL_LOW &&
+             regs[win::IDEREGS_bCylHighReg] == win::SMART_CYL_HI && !d.Smart.empty()) {
+    switch (seen.Features) {
+      case win::SMART_ENABLE_OPERATIONS:
+        d.SmartEnabled = true;
+        break;
+      case win::SMART_DISABLE_OPERATIONS:
+        d.SmartEnabled = false;
+        break;
+      case win::SMART_RETURN_STATUS:
+        break;
+      case win::SMART_READ_DATA:
+      case win::SMART_READ_THRESHOLDS:
+        // A drive with SMART switched off aborts the reads.
+        if (!d.SmartEnabled) return Fail(win::ERROR_INVALID_FUNCTION);
+        data = seen.Features == win::SMART_READ_DATA ? d.Smart : d.Thresholds;
+        if (data.empty()) return Fail(win::ERROR_INVALID_FUNCTION);
+        break;
+      default:
+        return Fail(win::ERROR_INVALID_FUNCTION);
+    }
+  } else {
+    return Fail(win::ERROR_INVALID_FUNCTION);
+  }
+  if (!data.empty() && seen.BufferSize < win::SMART_DATA_SIZE) {
+    return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  const uint32_t size = win::SENDCMDOUT_HEADER_SIZE + static_cast<uint32_t>(data.size());
+  if (outSize < size) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  std::memset(out, 0, size);
+  PutU32(out, win::SENDCMDOUT_cBufferSize, static_cast<uint32_t>(data.size()));
+  if (!data.empty()) std::memcpy(out + win::SENDCMDOUT_bBuffer, data.data(), data.size());
+  *returned = ReportedBytes(d, receive ? "rcv_bytes" : "send_bytes", outSize).value_or(size);
+  return Succeed();
+}
+
+// IOCTL_SCSI_MINIPORT with IOCTL_SCSI_MINIPORT_IDENTIFY: the SRB_IO_CONTROL
+// comes back in front, SENDCMDOUTPARAMS at 28, the IDENTIFY block at 44.
+bool SimHost::MiniportRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                              uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen) {
+  if (inSize < win::MINIPORT_SENDCMD + win::SENDCMDIN_SIZE_NO_DATA) {
+    return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  ReadRegisters(in + win::MINIPORT_SENDCMD, seen);
+  if (Refused(d, "miniport")) return false;
+  if (GetU32(in, win::SRB_HeaderLength) != win::SRB_IO_CONTROL_SIZE ||
+      std::memcmp(in + win::SRB_Signature, win::SRB_SIGNATURE_SCSIDISK, 8) != 0 ||
+      GetU32(in, win::SRB_ControlCode) != win::IOCTL_SCSI_MINIPORT_IDENTIFY ||
+      seen.Command != win::ATA_IDENTIFY_DEVICE) {
+    return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  if (outSize < win::MINIPORT_MIN_REPLY) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  const uint32_t size = std::min(outSize, win::MINIPORT_IDENTIFY_SIZE);
+  std::memset(out, 0, size);
+  std::memcpy(out, in, win::SRB_IO_CONTROL_SIZE);
+  PutU32(out, win::SRB_ReturnCode, 0);
+  PutU32(out, win::MINIPORT_SENDCMD + win::SENDCMDOUT_cBufferSize, win::SMART_DATA_SIZE);
+  const std::vector<uint8_t> block = CurrentIdentify(d);
+  std::memcpy(out + win::MINIPORT_DATA, block.data(), block.size());
+  *returned = ReportedBytes(d, "miniport_bytes", outSize).value_or(size);
+  return Succeed();
 }
 
 }  // namespace quarnel

@@ -1,0 +1,53 @@
+// ATA commands carried to a drive by the SMART device-control requests and
+// the SCSI miniport IDENTIFY request. None of them writes a log line.
+#pragma once
+
+#include <cstdint>
+
+#include "host/Host.h"
+
+namespace quarnel {
+
+inline constexpr size_t kAtaBlockSize = 512;
+using TAtaBlock = uint8_t[kAtaBlockSize];
+
+/// The seven task-file registers, in the order the request block holds them.
+struct TAtaRegisters {
+  uint8_t Features = 0;
+  uint8_t SectorCount = 0;
+  uint8_t SectorNumber = 0;  // LBA low
+  uint8_t CylLow = 0;        // LBA mid
+  uint8_t CylHigh = 0;       // LBA high
+  uint8_t DriveHead = 0;     // device
+  uint8_t Command = 0;
+};
+
+/// A0h for the master (drive number 0), B0h for the slave (1).
+uint8_t DriveHeadFor(uint8_t driveNumber);
+
+/// A non-data command through SMART_SEND_DRIVE_COMMAND. Return false on refusal.
+bool SmartSendCommand(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers);
+
+/// A data-in command through SMART_RCV_DRIVE_DATA. True when the request
+/// succeeded with at least 512 bytes; `data` then holds the last 512 of them.
+bool SmartReceiveBlock(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers,
+                       TAtaBlock& data);
+
+/// As SmartReceiveBlock, through SMART_SEND_DRIVE_COMMAND.
+bool SmartSendCommandBlock(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers,
+                           TAtaBlock& data);
+
+/// SMART ENABLE OPERATIONS. Return false on refusal.
+bool SmartEnableOperations(THandle handle, uint8_t driveNumber);
+
+/// SMART DISABLE OPERATIONS. Return false on refusal.
+bool SmartDisableOperations(THandle handle, uint8_t driveNumber);
+
+/// SMART READ DATA through the receive request, else through the send request.
+bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data);
+
+/// IDENTIFY DEVICE through SMART_GET_VERSION and SMART_RCV_DRIVE_DATA, else
+/// through IOCTL_SCSI_MINIPORT. `data` is untouched when both routes fail.
+bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data);
+
+}  // namespace quarnel
