@@ -1,6 +1,7 @@
 #include "app/StartUp.h"
 
 #include "app/Logging.h"
+#include "app/MainState.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "host/Host.h"
@@ -29,9 +30,10 @@ bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::stri
   AddDebugLog(PlatformLine());
   Host& host = GetHost();
   if (host.GetVersion().PlatformId != win::VER_PLATFORM_WIN32_NT) {
-    Ui().ShowMessage("Only the following versions of Windows are supported: 2003, 2008, XP, "
-                     "Vista, 7",
-                     "Error", TMessageIcon::Error);
+    Ui().ShowMessage(
+        "Only the following versions of Windows are supported: 2003, 2008, XP, "
+        "Vista, 7",
+        "Error", TMessageIcon::Error);
     RequestProgramEnd(1);
     return false;
   }
@@ -42,6 +44,7 @@ bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::stri
 
 void ResetProcessState() {
   ResetLogging();
+  ResetMainState();
   ResetDeviceTable();
   ResetUi();
   ChooserStatusText.clear();

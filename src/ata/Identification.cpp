@@ -136,8 +136,8 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
   uint32_t error = 0;
 
   AddDebugLog("Getting geometry...");
-  bool ok = Request(host, handle, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, reply, kReplySize, reply,
-                    &error);
+  bool ok =
+      Request(host, handle, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, reply, kReplySize, reply, &error);
   if (!ok && error != 0) return -1;
   AddDebugLog("Done " + FlagText(ok));
   int64_t bytesPerSector = GetU32(reply, win::DISK_GEOMETRY_BytesPerSector);
@@ -160,8 +160,7 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
   PutU32(query, 0, win::StorageAdapterProperty);
   PutU32(query, 4, win::PropertyStandardQuery);
   AddDebugLog("Querying storage property (adapter)...");
-  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply,
-               &error);
+  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
   if (ok) {
     AddDebugLog("Done " + FlagText(ok));
     std::memcpy(adapter, reply, sizeof adapter);
@@ -173,8 +172,7 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
   std::memset(reply, 0, kReplySize);
   PutU32(query, 0, win::StorageDeviceProperty);
   AddDebugLog("Querying storage property (device)...");
-  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply,
-               &error);
+  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
   if (!ok && error != 0) {
     Ui().ShowMessage("Error accessing device: " + SystemErrorText(error), "Error",
                      TMessageIcon::Error);
@@ -186,9 +184,7 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
 
   AddDebugLog("Parsing data...");
   const uint32_t size = GetU32(reply, win::DEVICE_Size);
-  auto text = [&](uint32_t field) {
-    return ScanDescriptorText(reply, GetU32(reply, field), size);
-  };
+  auto text = [&](uint32_t field) { return ScanDescriptorText(reply, GetU32(reply, field), size); };
   const std::string vendor = Trim(Latin1ToUtf8(text(win::DEVICE_VendorIdOffset))) + " ";
   AddDebugLog("VendorID: " + vendor);
   const std::string product = Trim(Latin1ToUtf8(text(win::DEVICE_ProductIdOffset)));

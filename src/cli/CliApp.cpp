@@ -76,8 +76,9 @@ std::string TerminalLine(std::string line) {
 bool SelectHost(const TCliOptions& options, std::ostream& err) {
   std::string error;
   if (options.Simulate) {
-    std::unique_ptr<SimHost> host =
-        options.SimulateFile.empty() ? SimHost::Demo() : SimHost::FromFile(options.SimulateFile, &error);
+    std::unique_ptr<SimHost> host = options.SimulateFile.empty()
+                                        ? SimHost::Demo()
+                                        : SimHost::FromFile(options.SimulateFile, &error);
     if (!host) {
       err << "quarnel-cli: " << error << "\n";
       return false;
@@ -148,15 +149,15 @@ int CommandList(std::ostream& out, std::ostream&) {
     const TIdentifyDeviceData& id = entry.IdentifyData;
     std::string model = Trim(id.Model);
     if (!entry.AssociatedPartitions.empty()) model += " (" + entry.AssociatedPartitions + ")";
-    out << i << '\t' << BusTypeName(id.BusType) << '\t' << model << '\t' << id.FW << '\t'
-        << id.SN << '\t' << DecText(id.LBA) << '\t' << SizeToStr(id.LBA * id.SectorSize) << '\n';
+    out << i << '\t' << BusTypeName(id.BusType) << '\t' << model << '\t' << id.FW << '\t' << id.SN
+        << '\t' << DecText(id.LBA) << '\t' << SizeToStr(id.LBA * id.SectorSize) << '\n';
   }
   out << ChooserStatusText << '\n';
   return 0;
 }
 
-int RunCli(const std::string& programFile, const std::vector<std::string>& args,
-           std::ostream& out, std::ostream& err) {
+int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
+           std::ostream& err) {
   TCliOptions options;
   std::string error;
   if (!ParseCliOptions(args, &options, &error)) {
@@ -185,9 +186,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   DebugMemo.SetListener([&err](const std::string& line) { err << TerminalLine(line) << "\n"; });
   int status = 1;
   if (SelectHost(options, err) &&
-      RunStartUpChecks(options.Debug ? std::vector<std::string>{"--debug"}
-                                     : std::vector<std::string>{},
-                       programFile)) {
+      RunStartUpChecks(
+          options.Debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{},
+          programFile)) {
     if (options.Command == "list") {
       status = CommandList(out, err);
     } else if (options.Command == "details") {

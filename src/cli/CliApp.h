@@ -25,8 +25,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                      std::string* error);
 
 /// Runs the program; returns the exit status. `programFile` is argv[0].
-int RunCli(const std::string& programFile, const std::vector<std::string>& args,
-           std::ostream& out, std::ostream& err);
+int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
+           std::ostream& err);
 
 /// Commands, each after the host is chosen and the start-up checks ran.
 int CommandList(std::ostream& out, std::ostream& err);

@@ -38,9 +38,8 @@ void ListLogicalDrives(TDriveRoots& roots) {
 TVolumeDeviceInfo GetVolumeDeviceNumber(const std::string& root) {
   TVolumeDeviceInfo info;
   Host& host = GetHost();
-  const THandle handle = host.CreateFile("\\\\.\\" + root, 0,
-                                         win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                         win::OPEN_EXISTING, 0);
+  const THandle handle = host.CreateFile(
+      "\\\\.\\" + root, 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
   if (handle == kInvalidHandle) return info;
   uint8_t out[1024] = {};
   uint32_t returned = 0;
@@ -86,10 +85,10 @@ void ScanDevices() {
     const std::string path = host.DrivePath(n);
     AddDebugLog("Trying device " + (path.empty() ? "#" + DecText(n) : path));
     const THandle handle =
-        path.empty() ? kInvalidHandle
-                     : host.CreateFile(path, win::GENERIC_READ,
-                                       win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                       win::OPEN_EXISTING, 0);
+        path.empty()
+            ? kInvalidHandle
+            : host.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                              win::OPEN_EXISTING, 0);
     if (handle == kInvalidHandle) {
       AddDebugLog("Invalid handle, skipping");
       continue;

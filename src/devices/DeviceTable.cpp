@@ -27,9 +27,9 @@ const TDeviceTable& TDeviceTableArray::operator[](int64_t index) const {
 }
 
 std::string BusTypeName(int64_t busType) {
-  static const char* const kNames[] = {"UNKNOWN", "SCSI",  "ATAPI", "ATA",   "IEEE 1394", "SSA",
-                                       "FIBRE",   "USB",   "RAID",  "ISCSI", "SAS",       "SATA",
-                                       "SD",      "MMC",   "VIRTUAL", "FBVIRTUAL"};
+  static const char* const kNames[] = {
+      "UNKNOWN", "SCSI",  "ATAPI", "ATA",  "IEEE 1394", "SSA", "FIBRE",   "USB",
+      "RAID",    "ISCSI", "SAS",   "SATA", "SD",        "MMC", "VIRTUAL", "FBVIRTUAL"};
   if (busType >= 0 && busType <= 15) return kNames[busType];
   if (busType == 200) return "IMAGE";
   if (busType == 201) return "FLASH";

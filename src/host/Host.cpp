@@ -1,7 +1,7 @@
 #include "host/Host.h"
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 namespace quarnel {
 

@@ -42,8 +42,7 @@ class Host {
 
   /// Synchronous write at the handle's position. Return false on failure;
   /// *written holds the bytes actually written either way.
-  virtual bool WriteFile(THandle handle, const void* buffer, uint32_t size,
-                         uint32_t* written) = 0;
+  virtual bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) = 0;
 
   /// Moves the handle's position. Return false on failure.
   virtual bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,

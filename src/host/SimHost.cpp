@@ -227,8 +227,8 @@ bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
   return Succeed();
 }
 
-bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* in,
-                           uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned) {
+bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* in, uint32_t inSize,
+                           uint8_t* out, uint32_t outSize, uint32_t* returned) {
   switch (code) {
     case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
       if (Refused(d, "geometry")) return false;
@@ -317,8 +317,7 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
     d->Vanished = true;
     return Fail(win::ERROR_DEV_NOT_EXIST);
   }
-  if (d->BytesPerSector != 0 &&
-      (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
+  if (d->BytesPerSector != 0 && (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
     return Fail(win::ERROR_INVALID_PARAMETER);
   }
   if (end > d->Length) return Fail(27);  // ERROR_SECTOR_NOT_FOUND

@@ -42,8 +42,8 @@ class SimHostLoader {
   }
 
   template <typename T>
-  static T Int(const json& obj, const char* key, T fallback, const std::string& where,
-               int64_t min, int64_t max) {
+  static T Int(const json& obj, const char* key, T fallback, const std::string& where, int64_t min,
+               int64_t max) {
     if (!obj.contains(key)) return fallback;
     const json& v = obj.at(key);
     if (!v.is_number_integer()) Bad(where, std::string("\"") + key + "\" must be an integer");
@@ -104,19 +104,20 @@ class SimHostLoader {
       return data;
     }
     if (data.size() != 512) {
-      Bad(where, std::string(fileKey) + " holds " + std::to_string(data.size()) +
-                     " bytes, not 512");
+      Bad(where,
+          std::string(fileKey) + " holds " + std::to_string(data.size()) + " bytes, not 512");
     }
     return data;
   }
 
   static TSimVolume Volume(const json& v, const std::string& where, bool ownDrive) {
     if (ownDrive) {
-      OnlyKeys(v, where, {"root", "partition", "in_use", "device_type", "query_fails",
-                          "open_fails"});
+      OnlyKeys(v, where,
+               {"root", "partition", "in_use", "device_type", "query_fails", "open_fails"});
     } else {
-      OnlyKeys(v, where, {"root", "partition", "in_use", "device_type", "device_number",
-                          "query_fails", "open_fails"});
+      OnlyKeys(v, where,
+               {"root", "partition", "in_use", "device_type", "device_number", "query_fails",
+                "open_fails"});
     }
     TSimVolume vol;
     vol.Root = Str(v, "root", where);
@@ -158,12 +159,15 @@ class SimHostLoader {
 
   void LoadDrive(const json& j, size_t index) {
     std::string where = "drives[" + std::to_string(index) + "]";
-    OnlyKeys(j, where,
-             {"number", "length", "bytes_per_sector", "bus_type", "max_transfer", "vendor",
-              "product", "revision", "serial", "serial_raw", "removable",
-              "device_descriptor_hex", "identify_file", "identify_hex", "smart_file",
-              "smart_hex", "thresholds_file", "thresholds_hex", "smart_enabled", "ide_slave",
-              "scsi_target_id", "volumes", "image", "write_mb_per_s", "faults"});
+    OnlyKeys(j, where, {"number",        "length",          "bytes_per_sector",
+                        "bus_type",      "max_transfer",    "vendor",
+                        "product",       "revision",        "serial",
+                        "serial_raw",    "removable",       "device_descriptor_hex",
+                        "identify_file", "identify_hex",    "smart_file",
+                        "smart_hex",     "thresholds_file", "thresholds_hex",
+                        "smart_enabled", "ide_slave",       "scsi_target_id",
+                        "volumes",       "image",           "write_mb_per_s",
+                        "faults"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);

@@ -84,8 +84,7 @@ std::string Hex2(uint8_t value) {
 
 std::string SystemErrorText(uint32_t code) {
   std::string text = GetHost().ErrorText(code);
-  while (!text.empty() &&
-         (static_cast<uint8_t>(text.back()) <= 0x20 || text.back() == '.')) {
+  while (!text.empty() && (static_cast<uint8_t>(text.back()) <= 0x20 || text.back() == '.')) {
     text.pop_back();
   }
   return text;

@@ -26,8 +26,8 @@ Identified IdentifyOnly(const std::string& driveBody, bool debug = true) {
   DebugMode = debug;
   Identified result;
   result.record.Model = "previous";
-  const THandle h = GetHost().CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3,
-                                         win::OPEN_EXISTING, 0);
+  const THandle h =
+      GetHost().CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3, win::OPEN_EXISTING, 0);
   EXPECT_NE(h, kInvalidHandle);
   result.status = IdentifyDevice(h, result.record);
   GetHost().CloseHandle(h);
@@ -53,11 +53,11 @@ TEST(IdentifyDevice, ReadsGeometryLengthAdapterAndDescriptor) {
   EXPECT_EQ(r.record.SN, "5VM1TEST");
   EXPECT_TRUE(r.record.RemovableMedia);
   EXPECT_EQ(r.record.IsIDESlave, 0);
-  for (const char* line : {"Getting geometry...", "Done -1", "Sector size = 4096",
-                           "Media \"Length\" = 2000398934016", "VendorID: ATA ",
-                           "ProductID: ST3500418AS", "ProductRevision: CC38",
-                           "SerialNumber: 5VM1TEST", "Sectors: 488378646", "SectorSize: 4096",
-                           "MaxTransfer: 32", "Parsing data..."}) {
+  for (const char* line :
+       {"Getting geometry...", "Done -1", "Sector size = 4096", "Media \"Length\" = 2000398934016",
+        "VendorID: ATA ", "ProductID: ST3500418AS", "ProductRevision: CC38",
+        "SerialNumber: 5VM1TEST", "Sectors: 488378646", "SectorSize: 4096", "MaxTransfer: 32",
+        "Parsing data..."}) {
     EXPECT_TRUE(HasLine(line)) << line;
   }
 }
@@ -110,7 +110,8 @@ TEST(IdentifyDevice, SerialBytesAreReadInWordOrder) {
 }
 
 TEST(IdentifyDevice, HexSerialsAreRecoveredInTwoStages) {
-  auto r = IdentifyOnly(R"("length": 1048576, "serial": "424132314443343346453635484738374A493039")");
+  auto r =
+      IdentifyOnly(R"("length": 1048576, "serial": "424132314443343346453635484738374A493039")");
   EXPECT_EQ(r.record.SN, "AB12CD34EF56GH78IJ90");
   EXPECT_TRUE(HasLine("Performing the WinXP SN trick..."));
   EXPECT_TRUE(HasLine("Stage 1..."));
@@ -134,7 +135,8 @@ TEST(RecoverHexSerial, AcceptsOnlyFortyHexDigitsAfterMapping) {
 }
 
 TEST(IdentifyDevice, OnlyFortyCharacterSerialsAreDecoded) {
-  auto r = IdentifyOnly(R"("length": 1048576, "serial": "42413231444334334645363548473837AA49303")");
+  auto r =
+      IdentifyOnly(R"("length": 1048576, "serial": "42413231444334334645363548473837AA49303")");
   EXPECT_EQ(r.record.SN, "42413231444334334645363548473837AA49303");
   EXPECT_FALSE(HasLine("Performing the WinXP SN trick..."));
   r = IdentifyOnly(R"("length": 1048576, "serial": "42413231444334334645363548473837AA4930391")");
@@ -190,14 +192,19 @@ TEST(IdentifyDevice, RefusedDeviceQueryEndsTheProgram) {
 }
 
 TEST(IdentifyDevice, SlaveTestOnlyForAtaAndSata) {
-  const std::string ata = R"("length": 1048576, "identify_file": "drives/ST320410A--3.39/identify.bin", )";
+  const std::string ata =
+      R"("length": 1048576, "identify_file": "drives/ST320410A--3.39/identify.bin", )";
   EXPECT_EQ(IdentifyOnly(ata + R"("bus_type": 3, "ide_slave": true)").record.IsIDESlave, 1);
   EXPECT_EQ(IdentifyOnly(ata + R"("bus_type": 11, "ide_slave": true)").record.IsIDESlave, 1);
   EXPECT_EQ(IdentifyOnly(ata + R"("bus_type": 11, "ide_slave": false)").record.IsIDESlave, 0);
   EXPECT_EQ(IdentifyOnly(ata + R"("bus_type": 7, "ide_slave": true)").record.IsIDESlave, 0);
   // Without SMART_GET_VERSION the inquiry data's target id decides.
-  EXPECT_EQ(IdentifyOnly(R"("length": 1048576, "bus_type": 3, "scsi_target_id": 3)").record.IsIDESlave, 1);
-  EXPECT_EQ(IdentifyOnly(R"("length": 1048576, "bus_type": 3, "scsi_target_id": 2)").record.IsIDESlave, 0);
+  EXPECT_EQ(
+      IdentifyOnly(R"("length": 1048576, "bus_type": 3, "scsi_target_id": 3)").record.IsIDESlave,
+      1);
+  EXPECT_EQ(
+      IdentifyOnly(R"("length": 1048576, "bus_type": 3, "scsi_target_id": 2)").record.IsIDESlave,
+      0);
   EXPECT_EQ(IdentifyOnly(R"("length": 1048576, "bus_type": 3)").record.IsIDESlave, 0);
 }
 
@@ -210,8 +217,8 @@ std::string Descriptor(uint32_t size, uint32_t vendor, uint32_t product, const s
                   v >> 24);
     return std::string(b);
   };
-  return "28000000" + le(size) + "00000000" + le(vendor) + le(product) + "00000000" +
-         "00000000" + "000000000000000000000000" + tail;
+  return "28000000" + le(size) + "00000000" + le(vendor) + le(product) + "00000000" + "00000000" +
+         "000000000000000000000000" + tail;
 }
 
 TEST(IdentifyDevice, DescriptorTextScanStaysInsideSizeAndArea) {

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 class CliList : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quarnel-cli-" + std::to_string(::getpid()) + "-" +
-                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = fs::temp_directory_path() /
+           ("quarnel-cli-" + std::to_string(::getpid()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir_);
   }
   void TearDown() override { fs::remove_all(dir_); }
@@ -40,7 +41,9 @@ class CliList : public ::testing::Test {
   static size_t CountLinesEndingIn(const std::string& text, const std::string& tail) {
     size_t n = 0;
     for (const std::string& line : Lines(text)) {
-      if (line.size() >= tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0) ++n;
+      if (line.size() >= tail.size() &&
+          line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+        ++n;
     }
     return n;
   }
@@ -86,9 +89,12 @@ TEST_F(CliList, DemoMachine) {
   ASSERT_EQ(Run("--simulate list"), 0) << err_;
   const auto lines = Lines(out_);
   ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 GB");
+  EXPECT_EQ(
+      lines[0],
+      "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 GB");
   // The stick's serial arrives as 40 hexadecimal digits and is recovered.
-  EXPECT_EQ(lines[1], "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 MB");
+  EXPECT_EQ(lines[1],
+            "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 MB");
   EXPECT_EQ(lines[2], "3\tMMC\tGeneric SD/MMC Card\t1.00\t000000000001\t32768\t16.77 MB");
   EXPECT_EQ(lines[3], "找到磁盘: 3");
 }
@@ -106,12 +112,14 @@ TEST_F(CliList, PlatformOutsideTheNtFamilyIsRefused) {
   const std::string file = Describe(R"({"platform": {"platform_id": 1}, "drives": []})");
   EXPECT_NE(Run("--simulate=" + file + " list"), 0);
   EXPECT_EQ(out_, "");
-  EXPECT_NE(err_.find("Only the following versions of Windows are supported: 2003, 2008, XP, Vista, 7"),
-            std::string::npos);
+  EXPECT_NE(
+      err_.find("Only the following versions of Windows are supported: 2003, 2008, XP, Vista, 7"),
+      std::string::npos);
 }
 
 TEST_F(CliList, BadDescriptionsAreNamed) {
-  EXPECT_EQ(Run("--simulate=" + Describe(R"({"drives": [{"number": 0, "lenght": 5}]})") + " list"), 1);
+  EXPECT_EQ(Run("--simulate=" + Describe(R"({"drives": [{"number": 0, "lenght": 5}]})") + " list"),
+            1);
   EXPECT_NE(err_.find("unknown key \"lenght\""), std::string::npos) << err_;
   EXPECT_EQ(Run("--simulate=" + Describe("{\"drives\": [") + " list"), 1);
   EXPECT_NE(err_.find("not valid JSON"), std::string::npos) << err_;

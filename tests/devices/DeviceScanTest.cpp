@@ -15,9 +15,9 @@ using test::DebugTexts;
 using test::UseSimHost;
 
 std::string Drive(int number, const std::string& extra = "") {
-  return R"({"number": )" + std::to_string(number) +
-         R"(, "length": 1048576, "product": "Model)" + std::to_string(number) +
-         R"(", "serial": "SN)" + std::to_string(number) + "\"" + extra + "}";
+  return R"({"number": )" + std::to_string(number) + R"(, "length": 1048576, "product": "Model)" +
+         std::to_string(number) + R"(", "serial": "SN)" + std::to_string(number) + "\"" + extra +
+         "}";
 }
 
 size_t Count(const std::vector<std::string>& lines, const std::string& text) {
@@ -90,8 +90,8 @@ TEST(ScanDevices, RefusedDeviceQueryStopsTheScan) {
 }
 
 TEST(ScanDevices, ScanClosesEveryHandle) {
-  SimHost& sim = UseSimHost(R"({"drives": [)" + Drive(0, R"(, "volumes": [{"root": "C:"}])") +
-                            "," + Drive(1, R"(, "faults": {"geometry": 5})") + "]}");
+  SimHost& sim = UseSimHost(R"({"drives": [)" + Drive(0, R"(, "volumes": [{"root": "C:"}])") + "," +
+                            Drive(1, R"(, "faults": {"geometry": 5})") + "]}");
   ScanDevices();
   EXPECT_EQ(sim.OpenHandleCount(), 0u);
 }
@@ -109,10 +109,11 @@ TEST(ScanDevices, DriveHeldExclusivelyIsSkipped) {
 }
 
 TEST(DevicePartitions, ListsTheDiskVolumesOfOneDrive) {
-  UseSimHost(R"({"drives": [)" +
-             Drive(0, R"(, "volumes": [{"root": "E:", "partition": 2}, {"root": "C:", "partition": 1}])") +
-             "," + Drive(1, R"(, "volumes": [{"root": "D:", "partition": 1}])") +
-             R"(], "volumes": [{"root": "F:", "device_type": 2, "device_number": 0},
+  UseSimHost(
+      R"({"drives": [)" +
+      Drive(0, R"(, "volumes": [{"root": "E:", "partition": 2}, {"root": "C:", "partition": 1}])") +
+      "," + Drive(1, R"(, "volumes": [{"root": "D:", "partition": 1}])") +
+      R"(], "volumes": [{"root": "F:", "device_type": 2, "device_number": 0},
                                {"root": "H:", "device_number": 0, "query_fails": true}]})");
   DebugMode = true;
   ScanDevices();

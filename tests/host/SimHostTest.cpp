@@ -63,7 +63,8 @@ TEST(SimHost, DeviceDescriptorLaysTextsOutAsWindowsDoes) {
   EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_VendorIdOffset)), "ATA");
   EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_ProductIdOffset)), "XD500");
   // The serial in ATA word order, padded with a blank to whole words.
-  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_SerialNumberOffset)), "BADC E");
+  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_SerialNumberOffset)),
+               "BADC E");
   // A short output area gets the start of the descriptor.
   ASSERT_TRUE(host->DeviceIoControl(h, win::IOCTL_STORAGE_QUERY_PROPERTY, query, 12, out, 8, &n));
   EXPECT_EQ(n, 8u);
@@ -83,7 +84,8 @@ TEST(SimHost, RefusalsCarryTheirCodeAndZeroMeansNoCode) {
   uint8_t out[512];
   std::memset(out, 0xAA, sizeof out);
   uint32_t n = 7;
-  EXPECT_FALSE(host->DeviceIoControl(h, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, out, 512, &n));
+  EXPECT_FALSE(
+      host->DeviceIoControl(h, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, out, 512, &n));
   EXPECT_EQ(host->GetLastError(), 0u);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(out[0], 0xAA);  // a refusal writes nothing
@@ -96,7 +98,8 @@ TEST(SimHost, ExclusiveOpenShutsOutOtherOpensAndTheReverse) {
   const std::string path = "\\\\.\\PhysicalDrive0";
   const THandle shared = host->CreateFile(path, win::GENERIC_READ, 3, 3, 0);
   ASSERT_NE(shared, kInvalidHandle);
-  EXPECT_EQ(host->CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0), kInvalidHandle);
+  EXPECT_EQ(host->CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0),
+            kInvalidHandle);
   EXPECT_EQ(host->GetLastError(), win::ERROR_SHARING_VIOLATION);
   host->CloseHandle(shared);
   const THandle exclusive = host->CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
@@ -108,12 +111,14 @@ TEST(SimHost, ExclusiveOpenShutsOutOtherOpensAndTheReverse) {
 }
 
 TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
-  const auto image = std::filesystem::temp_directory_path() / ("quarnel-sim-" + std::to_string(::getpid()) + ".img");
+  const auto image = std::filesystem::temp_directory_path() /
+                     ("quarnel-sim-" + std::to_string(::getpid()) + ".img");
   std::filesystem::remove(image);
   auto host = Load(R"({"drives": [{"number": 0, "length": 8388608, "image": ")" + image.string() +
                    R"(", "faults": {"write_errors": [{"offset": 1048576, "code": 121}],
                                      "vanish_at": 4194304}}]})");
-  const THandle h = host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
+  const THandle h =
+      host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
   std::vector<uint8_t> block(65536, 0);
   uint32_t written = 0;
   int64_t position = 0;
@@ -150,7 +155,8 @@ TEST(SimHost, ReadOnlyHandlesCannotWriteAndWritesStopAtTheEnd) {
   EXPECT_FALSE(host->WriteFile(ro, block.data(), 512, &written));
   EXPECT_EQ(host->GetLastError(), win::ERROR_ACCESS_DENIED);
   host->CloseHandle(ro);
-  const THandle rw = host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
+  const THandle rw =
+      host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
   int64_t position = 0;
   ASSERT_TRUE(host->SetFilePointerEx(rw, 512, &position, win::FILE_BEGIN));
   EXPECT_FALSE(host->WriteFile(rw, block.data(), 65536, &written));
@@ -169,7 +175,8 @@ TEST(SimHost, VolumesListInLetterOrderAndLockOnce) {
   const THandle c = host->CreateFile("\\\\.\\C:", win::GENERIC_READ, 3, 3, 0);
   uint8_t out[12];
   uint32_t got = 0;
-  ASSERT_TRUE(host->DeviceIoControl(c, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out, 12, &got));
+  ASSERT_TRUE(
+      host->DeviceIoControl(c, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out, 12, &got));
   EXPECT_EQ(GetU32(out, 0), 7u);
   EXPECT_EQ(GetU32(out, 4), 2u);
   EXPECT_EQ(GetU32(out, 8), 1u);

@@ -1,12 +1,12 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 #include "app/Logging.h"
 #include "app/StartUp.h"
@@ -37,7 +37,8 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 std::vector<std::string> CapturedDrives() {
   std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(std::string(QUARNEL_TEST_DATA) + "/drives")) {
+  for (const auto& e :
+       std::filesystem::directory_iterator(std::string(QUARNEL_TEST_DATA) + "/drives")) {
     if (e.is_directory()) names.push_back(e.path().filename().string());
   }
   std::sort(names.begin(), names.end());
@@ -45,8 +46,8 @@ std::vector<std::string> CapturedDrives() {
 }
 
 int RunCommand(const std::string& command, std::string* out, std::string* err) {
-  const std::string errFile = std::filesystem::temp_directory_path() /
-                              ("quarnel-test-err-" + std::to_string(::getpid()));
+  const std::string errFile =
+      std::filesystem::temp_directory_path() / ("quarnel-test-err-" + std::to_string(::getpid()));
   FILE* pipe = ::popen((command + " 2>" + errFile).c_str(), "r");
   if (!pipe) return -1;
   std::array<char, 4096> buf;

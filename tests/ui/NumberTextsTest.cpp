@@ -47,7 +47,8 @@ struct CommaDecimal : std::numpunct<char> {
 };
 
 TEST(SizeToStr, FollowsTheLocaleDecimalSeparator) {
-  const std::locale previous = std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
+  const std::locale previous =
+      std::locale::global(std::locale(std::locale::classic(), new CommaDecimal));
   const std::string kb = SizeToStr(123456);
   const std::string gb = SizeToStr(500107862016);
   const std::string bytes = SizeToStr(512);
