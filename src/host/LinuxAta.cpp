@@ -1,0 +1,216 @@
+// LinuxHost ATA commands: SMART_GET_VERSION, SMART_RCV_DRIVE_DATA,
+// SMART_SEND_DRIVE_COMMAND and the miniport IDENTIFY, carried by SG_IO ATA
+// PASS-THROUGH (16) and answered in the Windows reply layouts.
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "host/Bytes.h"
+#include "host/HostConstants.h"
+#include "host/LinuxHost.h"
+
+namespace quarnel {
+
+namespace {
+
+constexpr uint32_t kBlock = 512;
+constexpr uint32_t kReplyHeader = 16;  // SENDCMDOUTPARAMS up to bBuffer
+constexpr uint32_t kSmartTimeoutMs = 30000;
+constexpr uint32_t kMiniportIdentify = 0x001B0501u;
+constexpr uint32_t kMiniportReply = 572;
+constexpr uint32_t kMiniportMinimum = win::SRB_IO_CONTROL_SIZE + kReplyHeader + kBlock;  // 556
+constexpr uint8_t kAtaIdentifyPacket = 0xA1;
+constexpr uint8_t kSmartReadLog = 0xD5;
+constexpr uint8_t kSmartWriteLog = 0xD6;
+
+sgio::TAtaTaskFile RegistersAt(const uint8_t* p) {
+  sgio::TAtaTaskFile r;
+  r.Features = p[win::IDEREGS_bFeaturesReg];
+  r.SectorCount = p[win::IDEREGS_bSectorCountReg];
+  r.LbaLow = p[win::IDEREGS_bSectorNumberReg];
+  r.LbaMid = p[win::IDEREGS_bCylLowReg];
+  r.LbaHigh = p[win::IDEREGS_bCylHighReg];
+  r.Device = p[win::IDEREGS_bDriveHeadReg];
+  r.Command = p[win::IDEREGS_bCommandReg];
+  return r;
+}
+
+bool IsIdentify(uint8_t command) {
+  return command == win::ATA_IDENTIFY_DEVICE || command == kAtaIdentifyPacket;
+}
+
+// Which commands these requests may carry, as Windows' disk driver allows:
+// IDENTIFY and the SMART features, never SMART WRITE LOG. Data-in for the
+// reads (one block only), non-data for the rest. False: refused.
+bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
+  if (IsIdentify(r.Command)) {
+    *dataIn = true;
+    return true;
+  }
+  if (r.Command != win::ATA_SMART || r.Features == kSmartWriteLog) return false;
+  switch (r.Features) {
+    case win::SMART_READ_DATA:
+    case win::SMART_READ_THRESHOLDS:
+      *dataIn = true;
+      return true;
+    case kSmartReadLog:
+      *dataIn = true;
+      return r.SectorCount == 1;
+    default:
+      *dataIn = false;
+      return true;
+  }
+}
+
+std::string AtaText(const uint8_t* id, int firstWord, int words) {
+  std::string text;
+  for (int w = firstWord; w < firstWord + words; ++w) {
+    text += static_cast<char>(id[2 * w + 1]);
+    text += static_cast<char>(id[2 * w]);
+  }
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\0')) text.pop_back();
+  const size_t start = text.find_first_not_of(' ');
+  return start == std::string::npos ? std::string() : text.substr(start);
+}
+
+}  // namespace
+
+uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
+                      uint32_t timeoutMs, int* error) {
+  auto cdb = sgio::BuildAtaPassThrough16(regs, dataIn ? sgio::TAtaProtocol::PioDataIn
+                                                      : sgio::TAtaProtocol::NonData);
+  uint8_t sense[64] = {};
+  sg_io_hdr_t h{};
+  h.interface_id = 'S';
+  h.cmd_len = static_cast<unsigned char>(cdb.size());
+  h.cmdp = cdb.data();
+  h.mx_sb_len = sizeof sense;
+  h.sbp = sense;
+  h.dxfer_direction = dataIn ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
+  h.dxferp = dataIn ? data : nullptr;
+  h.dxfer_len = dataIn ? kBlock : 0;
+  h.timeout = timeoutMs;
+  *error = 0;
+  if (::ioctl(fd, SG_IO, &h) != 0) {
+    *error = errno;
+    // Devices without SCSI pass-through (loop, virtio-blk, NVMe) answer
+    // ENOTTY or EINVAL: the request is not one they know.
+    if (*error == ENOTTY || *error == EINVAL) return win::ERROR_INVALID_FUNCTION;
+    return Win32FromErrno(*error);
+  }
+  sgio::TSgResult r;
+  r.ScsiStatus = h.status;
+  r.HostStatus = h.host_status;
+  r.DriverStatus = h.driver_status;
+  r.Sense = sense;
+  r.SenseLength = h.sb_len_wr;
+  return sgio::JudgeAtaResult(r).Win32Error;
+}
+
+bool SgInquirySerial(int fd, std::string* serial) {
+  uint8_t page[252] = {};
+  uint8_t sense[32] = {};
+  auto cdb = sgio::BuildInquiryVpd(0x80, sizeof page);
+  sg_io_hdr_t h{};
+  h.interface_id = 'S';
+  h.cmd_len = static_cast<unsigned char>(cdb.size());
+  h.cmdp = cdb.data();
+  h.mx_sb_len = sizeof sense;
+  h.sbp = sense;
+  h.dxfer_direction = SG_DXFER_FROM_DEV;
+  h.dxferp = page;
+  h.dxfer_len = sizeof page;
+  h.timeout = kSmartTimeoutMs;
+  if (::ioctl(fd, SG_IO, &h) != 0 || h.status != 0 || h.host_status != 0 ||
+      (h.driver_status & 0x0F) != 0) {
+    return false;
+  }
+  const size_t got = sizeof page - static_cast<size_t>(std::max(h.resid, 0));
+  *serial = SerialFromVpd80(page, got);
+  return !serial->empty();
+}
+
+void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
+  sgio::TAtaTaskFile regs;
+  regs.SectorCount = 1;
+  regs.LbaLow = 1;
+  regs.Device = 0xA0;
+  regs.Command = win::ATA_IDENTIFY_DEVICE;
+  uint8_t id[kBlock] = {};
+  int error = 0;
+  if (SgAtaCommand(fd, regs, true, id, kSmartTimeoutMs, &error) != 0) return;
+  const std::string model = AtaText(id, 27, 20);
+  if (model.empty()) return;
+  texts->Vendor.clear();  // Windows names an ATA disk by its model alone
+  texts->Product = model;
+  texts->Revision = AtaText(id, 23, 4);
+  const std::string serial = AtaText(id, 10, 10);
+  if (!serial.empty()) texts->Serial = serial;
+}
+
+bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
+                           uint8_t* out, uint32_t outSize, uint32_t* returned) {
+  uint8_t data[kBlock] = {};
+  int error = 0;
+  if (code == win::SMART_GET_VERSION) {
+    if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+    // A drive that answers IDENTIFY through ATA PASS-THROUGH speaks ATA.
+    sgio::TAtaTaskFile probe;
+    probe.SectorCount = 1;
+    probe.LbaLow = 1;
+    probe.Device = 0xA0;
+    probe.Command = win::ATA_IDENTIFY_DEVICE;
+    if (uint32_t failed = SgAtaCommand(open.Fd, probe, true, data, kSmartTimeoutMs, &error)) {
+      return Fail(failed, error);
+    }
+    std::memset(out, 0, win::GETVERSIONINPARAMS_SIZE);
+    out[win::GETVERSION_bVersion] = 1;
+    out[win::GETVERSION_bRevision] = 1;
+    out[win::GETVERSION_bIDEDeviceMap] = 0x01;  // one master device: the disk itself
+    PutU32(out, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
+    *returned = win::GETVERSIONINPARAMS_SIZE;
+    return Succeed();
+  }
+  const bool miniport = code == win::IOCTL_SCSI_MINIPORT;
+  const uint32_t at = miniport ? win::SRB_IO_CONTROL_SIZE : 0;  // where SENDCMDINPARAMS starts
+  if (inSize < at + 32) return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+  uint32_t timeoutMs = kSmartTimeoutMs;
+  if (miniport) {
+    if (GetU32(in, win::SRB_HeaderLength) != win::SRB_IO_CONTROL_SIZE ||
+        std::memcmp(in + win::SRB_Signature, "SCSIDISK", 8) != 0 ||
+        GetU32(in, win::SRB_ControlCode) != kMiniportIdentify) {
+      return Fail(win::ERROR_INVALID_FUNCTION, ENOTTY);
+    }
+    const uint32_t seconds = GetU32(in, win::SRB_Timeout);
+    timeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
+  }
+  const sgio::TAtaTaskFile regs = RegistersAt(in + at + win::SENDCMDIN_irDriveRegs);
+  bool dataIn = false;
+  if (!Classify(regs, &dataIn) || (miniport && !IsIdentify(regs.Command)) ||
+      (code == win::SMART_RCV_DRIVE_DATA && !dataIn) ||
+      (dataIn && GetU32(in, at + win::SENDCMDIN_cBufferSize) < kBlock)) {
+    return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+  }
+  const uint32_t needed = miniport ? kMiniportMinimum : kReplyHeader + (dataIn ? kBlock : 0);
+  if (outSize < needed) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+  if (uint32_t failed = SgAtaCommand(open.Fd, regs, dataIn, data, timeoutMs, &error)) {
+    return Fail(failed, error);
+  }
+  const uint32_t size = miniport ? std::min(outSize, kMiniportReply) : needed;
+  uint8_t header[win::SRB_IO_CONTROL_SIZE];
+  if (miniport) std::memcpy(header, in, sizeof header);
+  std::memset(out, 0, size);
+  if (miniport) {
+    std::memcpy(out, header, sizeof header);
+    PutU32(out, win::SRB_ReturnCode, 0);
+    PutU32(out, win::SRB_Length, kMiniportReply - win::SRB_IO_CONTROL_SIZE);
+  }
+  PutU32(out, at + win::SENDCMDOUT_cBufferSize, dataIn ? kBlock : 0);
+  if (dataIn) std::memcpy(out + at + win::SENDCMDOUT_bBuffer, data, kBlock);
+  *returned = size;
+  return Succeed();
+}
+
+}  // namespace quarnel

@@ -1,0 +1,156 @@
+// The host of a Linux machine: Windows device requests answered by block
+// devices, sysfs, SG_IO and the mount table (docs/linux-host.md).
+#pragma once
+
+#include <sys/types.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "host/Host.h"
+#include "host/SgIo.h"
+
+namespace quarnel {
+
+/// One drive of the host: a whole-disk block device.
+struct TLinuxDrive {
+  std::string Path;  // the node the program opens ("/dev/sda")
+  std::string Name;  // its name in /sys/block ("sda")
+  dev_t Devno = 0;
+};
+
+/// A mounted block-device filesystem as the mount table shows it.
+struct TLinuxVolume {
+  std::string Target, Source, FsType, Options, VfsOptions;
+  dev_t Devno = 0;
+  int Drive = -1;          // index into the host's drives
+  uint32_t Partition = 0;  // 0: a filesystem on the whole disk
+  std::string Node;        // the block device node that is held while locked
+};
+
+/// Texts of a device descriptor, as sysfs gives them.
+struct TDeviceTexts {
+  std::string Vendor, Product, Revision, Serial;
+  bool Removable = false;
+  uint32_t BusType = 0;
+};
+
+// Pure pieces, exposed for the tests.
+uint32_t Win32FromErrno(int error);
+bool NaturalDiskLess(const std::string& a, const std::string& b);
+/// Windows bus type from a disk's name and the resolved sysfs path of its block
+/// directory; `sysRoot` prefixes the sysfs reads made for ATA links and MMC cards.
+uint32_t BusTypeFromSysfs(const std::string& name, const std::string& devicePath,
+                          const std::string& sysRoot = "");
+/// STORAGE_DEVICE_DESCRIPTOR with its texts behind the header, serial in ATA word order.
+std::vector<uint8_t> BuildDeviceDescriptor(const TDeviceTexts& texts);
+TPlatformVersion PlatformFromUname(const std::string& sysname, const std::string& release,
+                                   const std::string& machine);
+bool IsWow64For(const std::string& machine, size_t pointerSize);
+/// Serial from a VPD page 80h (4-byte header, then the text), trimmed.
+std::string SerialFromVpd80(const uint8_t* page, size_t length);
+
+/// Whole-disk block devices of /sys/block worth listing, in natural order.
+std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock = "/sys/block");
+/// Resolves a node to a drive; false with *error when it is no whole-disk block device.
+bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error);
+/// Mounted block-device filesystems that lie on the drives (libmount).
+std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives);
+/// Mounts a volume again where it was, with its old options.
+bool RemountVolume(const TLinuxVolume& volume, std::string* error);
+
+/// One ATA command through SG_IO ATA PASS-THROUGH (16); `data` takes 512 bytes
+/// of a data-in command. Returns 0 or the Win32 code of the refusal, with the
+/// errno of a failed ioctl in *error (0 when the device answered).
+uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
+                      uint32_t timeoutMs, int* error);
+/// Serial from VPD page 80h through SG_IO INQUIRY.
+bool SgInquirySerial(int fd, std::string* serial);
+/// Model, firmware and serial of an ATA drive from its IDENTIFY data.
+void AtaTextsFromIdentify(int fd, TDeviceTexts* texts);
+
+class LinuxHost : public Host {
+ public:
+  explicit LinuxHost(std::vector<TLinuxDrive> drives);
+  ~LinuxHost() override;
+
+  std::string DrivePath(int n) override;
+  THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
+                     uint32_t disposition, uint32_t flags) override;
+  bool CloseHandle(THandle handle) override;
+  bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
+                       uint32_t outSize, uint32_t* bytesReturned) override;
+  bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
+  bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
+                        uint32_t moveMethod) override;
+  uint32_t GetLastError() override { return lastError_; }
+  std::string ErrorText(uint32_t code) override;
+  uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
+  TPlatformVersion GetVersion() override;
+  bool IsWow64() override;
+  void Sleep(uint32_t milliseconds) override;
+
+  const std::vector<TLinuxDrive>& Drives() const { return drives_; }
+  /// Why the last remount on release failed; empty when it did not.
+  const std::string& LastRemountError() const { return remountError_; }
+
+ private:
+  struct TOpen {
+    bool IsVolume = false;
+    int Drive = -1;
+    int Fd = -1;
+    uint32_t Access = 0;
+    TLinuxVolume Volume;
+    bool Unmounted = false;  // taken from its mount point by a lock or dismount
+    int HoldFd = -1;         // O_EXCL hold of the volume's node
+    uint64_t WritesAtUnmount = 0;
+  };
+
+  bool Fail(uint32_t code, int error = 0);
+  bool FailErrno(int error) { return Fail(Win32FromErrno(error), error); }
+  bool Succeed() {
+    lastError_ = 0;
+    lastErrno_ = 0;
+    return true;
+  }
+  TOpen* Find(THandle handle);
+  THandle Track(TOpen open);
+  THandle OpenDrive(int drive, uint32_t access, uint32_t shareMode);
+  THandle OpenVolume(const std::string& root);
+
+  // LinuxDrives.cpp
+  bool DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                    uint32_t outSize, uint32_t* returned);
+  bool PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                       uint32_t outSize, uint32_t* returned);
+  TDeviceTexts ReadDeviceTexts(const TOpen& open);
+  // LinuxAta.cpp
+  bool AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                  uint32_t outSize, uint32_t* returned);
+  // LinuxVolumes.cpp
+  bool VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
+                     uint32_t* returned);
+  bool Unmount(TOpen& open);
+  void ReleaseVolume(TOpen& open);
+  bool RereadLayout(TOpen& open);
+  int LockedVolumesOn(int drive) const;
+
+  std::vector<TLinuxDrive> drives_;
+  std::map<THandle, TOpen> handles_;
+  THandle nextHandle_ = 100;
+  uint32_t lastError_ = 0;
+  int lastErrno_ = 0;
+  std::map<uint32_t, int> errnoOf_;  // Win32 code -> errno of its latest failure
+  std::map<int, uint64_t> writes_;  // drive -> bytes written through this host
+  std::set<int> pendingReread_;     // drives whose layout refresh waits for a release
+  std::string remountError_;
+  uint8_t* bounce_ = nullptr;  // 4096-aligned buffer for O_DIRECT writes
+  size_t bounceSize_ = 0;
+};
+
+}  // namespace quarnel
