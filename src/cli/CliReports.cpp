@@ -1,18 +1,87 @@
-// The report commands; they arrive with the ATA command transports.
+// The report commands: pick entry N of the scanned list as the chooser would,
+// open it as the main window does, and print the report pane's lines.
+#include <charconv>
 #include <ostream>
 
+#include "app/Logging.h"
+#include "app/MainState.h"
 #include "cli/CliApp.h"
+#include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
+#include "host/Host.h"
+#include "host/HostConstants.h"
+#include "reports/DeviceDetails.h"
+#include "reports/SmartReport.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
 
 namespace quarnel {
 
-int CommandDetails(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  err << "quarnel-cli: details is not available yet\n";
-  return 1;
+namespace {
+
+constexpr int64_t kMinimumSectors = 65535;
+
+// Entry N of the list, as the chooser accepts it; -1 after saying why not.
+int64_t SelectEntry(const std::vector<std::string>& args, std::ostream& err) {
+  if (args.size() != 1) {
+    err << "quarnel-cli: give the number of one drive of the list\n";
+    return -1;
+  }
+  int64_t n = 0;
+  const std::string& text = args[0];
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
+  if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > DeviceCount) {
+    err << "quarnel-cli: no drive " << text << " in the list ("
+        << (DeviceCount == 0 ? std::string("it is empty") : "1 to " + DecText(DeviceCount))
+        << ")\n";
+    return -1;
+  }
+  if (DeviceTable[n].IdentifyData.LBA < kMinimumSectors) {
+    Ui().ShowMessage("This device cannot be accessed because it is smaller than 65535 sectors.  ",
+                     "Cannot access this device", TMessageIcon::Information);
+    return -1;
+  }
+  return n;
 }
 
-int CommandSmart(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-  err << "quarnel-cli: smart is not available yet\n";
-  return 1;
+// Opens the chosen drive for reading and writing without sharing.
+bool OpenSelectedDevice() {
+  Host& host = GetHost();
+  DeviceHandle = host.CreateFile(DeviceTable[SelectedDevice].DevicePath,
+                                 win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+  const uint32_t error = host.GetLastError();
+  if (DeviceHandle == kInvalidHandle || error != 0) {
+    if (DeviceHandle != kInvalidHandle) host.CloseHandle(DeviceHandle);
+    DeviceHandle = kInvalidHandle;
+    Ui().ShowMessage("打开设备错误: " + SystemErrorText(error), "错误", TMessageIcon::Error);
+    return false;
+  }
+  return true;
+}
+
+int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              void (*report)(), const TLogPane& pane) {
+  ScanDevices();
+  if (ProgramEndRequested()) return ProgramExitCode();
+  const int64_t n = SelectEntry(args, err);
+  if (n < 0) return 1;
+  SelectedDevice = n;
+  if (!OpenSelectedDevice()) return 1;
+  report();
+  for (const std::string& line : pane.Lines()) out << line << '\n';
+  GetHost().CloseHandle(DeviceHandle);
+  DeviceHandle = kInvalidHandle;
+  return 0;
+}
+
+}  // namespace
+
+int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunReport(args, out, err, ShowDeviceDetails, Log_Details);
+}
+
+int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  return RunReport(args, out, err, ShowSmartData, Log_Smart);
 }
 
 }  // namespace quarnel

@@ -1,0 +1,159 @@
+#include "reports/SmartReport.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "devices/DeviceTable.h"
+#include "reports/DeviceDetails.h"
+#include "ui/NumberTexts.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+namespace {
+
+struct TSmartName {
+  int Id;
+  const char* Name;  // with the trailing spaces that lay out the row
+};
+
+// Sorted by id. Some ids share a name (192 and 228; 222 and 226).
+constexpr std::array<TSmartName, 54> kSmartNames = {{
+    {1, "读取错误率           "},
+    {2, "吞吐量性能    "},
+    {3, "旋转时间              "},
+    {4, "自旋向上次数   "},
+    {5, "重新配置的扇区数 "},
+    {6, "读取信道余量       "},
+    {7, "寻求错误率           "},
+    {8, "寻求性能          "},
+    {9, "开机时间             "},
+    {10, "旋转重试           "},
+    {11, "校准重试       "},
+    {12, "电源循环              "},
+    {13, "软读错误率      "},
+    {99, "平均 FHC（所有头）   "},
+    {100, "最小 FHC               "},
+    {101, "最大 FHC               "},
+    {184, "端到端错误          "},
+    {187, "报告不可纠正    "},
+    {188, "命令超时          "},
+    {189, "高飞写入           "},
+    {190, "气流温度       "},
+    {192, "关闭退出计数   "},
+    {193, "加载/卸载循环计数   "},
+    {194, "HDA 温度           "},
+    {195, "硬件 ECC 恢复    "},
+    {196, "重新分配事件计数    "},
+    {197, "当前待决扇区   "},
+    {198, "离线扫描 UNC 扇区  "},
+    {199, "超级 ATA CRC 错误率  "},
+    {200, "前置放大器写入错误率"},
+    {201, "偏离轨道读取错误     "},
+    {202, "DAM 读取错误           "},
+    {203, "ECC 读取错误           "},
+    {204, "软 ECC 纠正      "},
+    {205, "散热吸出         "},
+    {207, "高电流旋转      "},
+    {208, "旋转嗡嗡声              "},
+    {209, "离线寻求表现 "},
+    {210, "写入时振动    "},
+    {211, "读取期间振动     "},
+    {212, "写入时冲击        "},
+    {220, "磁盘移位                "},
+    {221, "G-传感器冲击计数器    "},
+    {222, "加载时间              "},
+    {223, "加载重试计数          "},
+    {224, "负载摩擦             "},
+    {225, "负载循环计数          "},
+    {226, "加载时间              "},
+    {227, "扭矩放大      "},
+    {228, "关闭退出计数   "},
+    {229, "飞行高度测量    "},
+    {230, "GMR 头振幅        "},
+    {232, "可用保留空间  "},
+    {233, "介质磨损指数   "},
+}};
+
+constexpr const char* kUnknownName = "未知                   ";
+constexpr uint8_t kTemperatureId = 194;
+
+}  // namespace
+
+std::string GetSmartAttributeName(int id) {
+  const auto it = std::lower_bound(kSmartNames.begin(), kSmartNames.end(), id,
+                                   [](const TSmartName& n, int key) { return n.Id < key; });
+  return it != kSmartNames.end() && it->Id == id ? it->Name : kUnknownName;
+}
+
+std::string PadRight(const std::string& text, size_t width) {
+  const size_t length = Utf8Length(text);
+  return length >= width ? text : text + std::string(width - length, ' ');
+}
+
+std::string PadLeft(const std::string& text, size_t width) {
+  const size_t length = Utf8Length(text);
+  return length >= width ? text : std::string(width - length, ' ') + text;
+}
+
+uint64_t SmartRawValue(const TSmartEntry& entry) {
+  uint64_t raw = 0;
+  for (int i = 10; i >= 5; --i) raw = (raw << 8) | entry[i];
+  return raw;
+}
+
+std::string SmartAttributeRow(const TSmartEntry& e) {
+  const uint8_t id = e[0];
+  std::string row = " " + PadRight(DecText(id), 3) + "  " + Hex2(id) + "  " +
+                    GetSmartAttributeName(id) + "     " + PadLeft(DecText(e[3]), 5) + "  " +
+                    PadLeft(DecText(e[4]), 7) + "  " + PadLeft(DecTextU(SmartRawValue(e)), 16);
+  // Only the drive temperature gets a note, from the lowest raw byte alone.
+  if (id == kTemperatureId) row += "  (" + DecText(e[5]) + " 度) ";
+  return row;
+}
+
+std::vector<std::string> SmartTableLines(const TAtaBlock& page) {
+  std::vector<std::string> lines = {
+      "          属性                      当前   最差          原始       注意",
+      std::string(88, '-')};
+  for (int k = 0; k < kSmartAttributeSlots; ++k) {
+    TSmartEntry entry;
+    std::memcpy(entry, page + kSmartFirstEntry + kSmartEntrySize * k, kSmartEntrySize);
+    if (entry[0] == 0) break;  // later slots are not looked at
+    lines.push_back(SmartAttributeRow(entry));
+  }
+  lines.push_back(" ");
+  return lines;
+}
+
+void ShowSmartData() {
+  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
+  for (const std::string& line :
+       ReportHeadingLines("SMART 数据: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
+    AddSmartLog(line);
+  }
+  TAtaBlock page = {};
+  bool ok = false;
+  if (id.BusType == kBusTypeAta) {
+    // SMART DISABLE persists across power cycles: note the drive's own state
+    // first and switch SMART off again only when it was off (or unknown).
+    TAtaBlock identify = {};
+    const bool wasEnabled =
+        ReadIdentifyData(DeviceHandle, id.IsIDESlave, identify) && (identify[2 * 85] & 1) != 0;
+    ok = SmartEnableOperations(DeviceHandle, id.IsIDESlave) &&
+         SmartReadData(DeviceHandle, id.IsIDESlave, page);
+    if (!wasEnabled) SmartDisableOperations(DeviceHandle, id.IsIDESlave);
+  } else {
+    ok = SmartReadData(DeviceHandle, id.IsIDESlave, page);
+  }
+  if (!ok) {
+    AddSmartLog("此设备不支持 SMART。");
+    return;
+  }
+  for (const std::string& line : SmartTableLines(page)) AddSmartLog(line);
+}
+
+}  // namespace quarnel
