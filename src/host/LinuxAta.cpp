@@ -150,66 +150,84 @@ void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
   if (!serial.empty()) texts->Serial = serial;
 }
 
-bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
-                           uint8_t* out, uint32_t outSize, uint32_t* returned) {
+bool LinuxHost::SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned) {
+  if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+  // A drive that answers IDENTIFY through ATA PASS-THROUGH speaks ATA.
+  sgio::TAtaTaskFile probe;
+  probe.SectorCount = 1;
+  probe.LbaLow = 1;
+  probe.Device = 0xA0;
+  probe.Command = win::ATA_IDENTIFY_DEVICE;
   uint8_t data[kBlock] = {};
   int error = 0;
-  if (code == win::SMART_GET_VERSION) {
-    if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
-    // A drive that answers IDENTIFY through ATA PASS-THROUGH speaks ATA.
-    sgio::TAtaTaskFile probe;
-    probe.SectorCount = 1;
-    probe.LbaLow = 1;
-    probe.Device = 0xA0;
-    probe.Command = win::ATA_IDENTIFY_DEVICE;
-    if (uint32_t failed = SgAtaCommand(open.Fd, probe, true, data, kSmartTimeoutMs, &error)) {
-      return Fail(failed, error);
-    }
-    std::memset(out, 0, win::GETVERSIONINPARAMS_SIZE);
-    out[win::GETVERSION_bVersion] = 1;
-    out[win::GETVERSION_bRevision] = 1;
-    out[win::GETVERSION_bIDEDeviceMap] = 0x01;  // one master device: the disk itself
-    PutU32(out, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
-    *returned = win::GETVERSIONINPARAMS_SIZE;
-    return Succeed();
+  if (uint32_t failed = SgAtaCommand(open.Fd, probe, true, data, kSmartTimeoutMs, &error)) {
+    return Fail(failed, error);
   }
-  const bool miniport = code == win::IOCTL_SCSI_MINIPORT;
-  const uint32_t at = miniport ? win::SRB_IO_CONTROL_SIZE : 0;  // where SENDCMDINPARAMS starts
-  if (inSize < at + 32) return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
-  uint32_t timeoutMs = kSmartTimeoutMs;
-  if (miniport) {
+  std::memset(out, 0, win::GETVERSIONINPARAMS_SIZE);
+  out[win::GETVERSION_bVersion] = 1;
+  out[win::GETVERSION_bRevision] = 1;
+  out[win::GETVERSION_bIDEDeviceMap] = 0x01;  // one master device: the disk itself
+  PutU32(out, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
+  *returned = win::GETVERSIONINPARAMS_SIZE;
+  return Succeed();
+}
+
+uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint32_t outSize,
+                         TAtaRequest* request) {
+  TAtaRequest r;
+  r.Miniport = code == win::IOCTL_SCSI_MINIPORT;
+  const uint32_t at = r.Miniport ? win::SRB_IO_CONTROL_SIZE : 0;  // where SENDCMDINPARAMS starts
+  if (inSize < at + 32) return win::ERROR_INVALID_PARAMETER;
+  if (r.Miniport) {
     if (GetU32(in, win::SRB_HeaderLength) != win::SRB_IO_CONTROL_SIZE ||
         std::memcmp(in + win::SRB_Signature, "SCSIDISK", 8) != 0 ||
         GetU32(in, win::SRB_ControlCode) != kMiniportIdentify) {
-      return Fail(win::ERROR_INVALID_FUNCTION, ENOTTY);
+      return win::ERROR_INVALID_FUNCTION;
     }
     const uint32_t seconds = GetU32(in, win::SRB_Timeout);
-    timeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
+    r.TimeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
   }
-  const sgio::TAtaTaskFile regs = RegistersAt(in + at + win::SENDCMDIN_irDriveRegs);
-  bool dataIn = false;
-  if (!Classify(regs, &dataIn) || (miniport && !IsIdentify(regs.Command)) ||
-      (code == win::SMART_RCV_DRIVE_DATA && !dataIn) ||
-      (dataIn && GetU32(in, at + win::SENDCMDIN_cBufferSize) < kBlock)) {
-    return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+  r.Registers = RegistersAt(in + at + win::SENDCMDIN_irDriveRegs);
+  if (!Classify(r.Registers, &r.DataIn) || (r.Miniport && !IsIdentify(r.Registers.Command)) ||
+      (code == win::SMART_RCV_DRIVE_DATA && !r.DataIn) ||
+      (r.DataIn && GetU32(in, at + win::SENDCMDIN_cBufferSize) < kBlock)) {
+    return win::ERROR_INVALID_PARAMETER;
   }
-  const uint32_t needed = miniport ? kMiniportMinimum : kReplyHeader + (dataIn ? kBlock : 0);
-  if (outSize < needed) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
-  if (uint32_t failed = SgAtaCommand(open.Fd, regs, dataIn, data, timeoutMs, &error)) {
-    return Fail(failed, error);
-  }
-  const uint32_t size = miniport ? std::min(outSize, kMiniportReply) : needed;
-  uint8_t header[win::SRB_IO_CONTROL_SIZE];
-  if (miniport) std::memcpy(header, in, sizeof header);
-  std::memset(out, 0, size);
-  if (miniport) {
-    std::memcpy(out, header, sizeof header);
+  const uint32_t needed = r.Miniport ? kMiniportMinimum : kReplyHeader + (r.DataIn ? kBlock : 0);
+  if (outSize < needed) return win::ERROR_INSUFFICIENT_BUFFER;
+  r.ReplySize = r.Miniport ? std::min(outSize, kMiniportReply) : needed;
+  *request = r;
+  return 0;
+}
+
+uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* data, uint8_t* out) {
+  // SENDCMDOUTPARAMS, behind the SRB_IO_CONTROL header for the miniport.
+  const uint32_t at = r.Miniport ? win::SRB_IO_CONTROL_SIZE : 0;
+  std::memset(out, 0, r.ReplySize);
+  if (r.Miniport) {
+    std::memcpy(out, in, win::SRB_IO_CONTROL_SIZE);
     PutU32(out, win::SRB_ReturnCode, 0);
     PutU32(out, win::SRB_Length, kMiniportReply - win::SRB_IO_CONTROL_SIZE);
   }
-  PutU32(out, at + win::SENDCMDOUT_cBufferSize, dataIn ? kBlock : 0);
-  if (dataIn) std::memcpy(out + at + win::SENDCMDOUT_bBuffer, data, kBlock);
-  *returned = size;
+  PutU32(out, at + win::SENDCMDOUT_cBufferSize, r.DataIn ? kBlock : 0);
+  if (r.DataIn) std::memcpy(out + at + win::SENDCMDOUT_bBuffer, data, kBlock);
+  return r.ReplySize;
+}
+
+bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
+                           uint8_t* out, uint32_t outSize, uint32_t* returned) {
+  if (code == win::SMART_GET_VERSION) return SmartVersion(open, out, outSize, returned);
+  TAtaRequest request;
+  if (uint32_t refused = ParseAtaRequest(code, in, inSize, outSize, &request)) {
+    return Fail(refused, refused == win::ERROR_INVALID_FUNCTION ? ENOTTY : EINVAL);
+  }
+  uint8_t data[kBlock] = {};
+  int error = 0;
+  if (uint32_t failed =
+          SgAtaCommand(open.Fd, request.Registers, request.DataIn, data, request.TimeoutMs, &error)) {
+    return Fail(failed, error);
+  }
+  *returned = BuildAtaReply(request, in, data, out);
   return Succeed();
 }
 

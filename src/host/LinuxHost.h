@@ -69,6 +69,22 @@ bool RemountVolume(const TLinuxVolume& volume, std::string* error);
 /// errno of a failed ioctl in *error (0 when the device answered).
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
                       uint32_t timeoutMs, int* error);
+/// A SMART_SEND/RCV or miniport IDENTIFY request as read from its input.
+struct TAtaRequest {
+  sgio::TAtaTaskFile Registers;
+  bool DataIn = false;
+  bool Miniport = false;
+  uint32_t TimeoutMs = 30000;
+  uint32_t ReplySize = 0;  // 528 or 16; 572 for the miniport (less when the area is smaller)
+};
+/// Reads and checks a request: only IDENTIFY and the SMART features Windows
+/// lets through, never SMART WRITE LOG. Returns 0 or the Win32 code of the refusal.
+uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint32_t outSize,
+                         TAtaRequest* request);
+/// Lays out the reply of a carried-out request around `data` (512 bytes of a
+/// data-in command); returns its length.
+uint32_t BuildAtaReply(const TAtaRequest& request, const uint8_t* in, const uint8_t* data,
+                       uint8_t* out);
 /// Serial from VPD page 80h through SG_IO INQUIRY.
 bool SgInquirySerial(int fd, std::string* serial);
 /// Model, firmware and serial of an ATA drive from its IDENTIFY data.
@@ -132,6 +148,7 @@ class LinuxHost : public Host {
   // LinuxAta.cpp
   bool AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                   uint32_t outSize, uint32_t* returned);
+  bool SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned);
   // LinuxVolumes.cpp
   bool VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
                      uint32_t* returned);

@@ -1,0 +1,159 @@
+// LinuxHost pieces that need no device: naming order, bus types, descriptor
+// layout, errno mapping, the platform line.
+#include "host/LinuxHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+
+#include "ata/Identification.h"
+#include "host/Bytes.h"
+#include "host/HostConstants.h"
+
+namespace quarnel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "quarnel-sys-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data()) ? pattern : "";
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  void Write(const std::string& relative, const std::string& text) {
+    fs::create_directories(fs::path(path_ + relative).parent_path());
+    std::ofstream(path_ + relative) << text;
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(LinuxHostNames, DisksSortInNaturalOrder) {
+  std::vector<std::string> names = {"sdaa", "nvme1n1", "sdb", "loop10", "sda", "nvme0n1",
+                                    "sdz",  "loop2",   "vdb", "vda",    "mmcblk1", "mmcblk0"};
+  std::sort(names.begin(), names.end(), NaturalDiskLess);
+  EXPECT_EQ(names, (std::vector<std::string>{"loop2", "loop10", "mmcblk0", "mmcblk1", "nvme0n1",
+                                             "nvme1n1", "sda", "sdb", "sdz", "sdaa", "vda", "vdb"}));
+}
+
+TEST(LinuxHostNames, ListingSkipsVirtualAndUnboundDevices) {
+  TempDir sys;
+  for (const char* name : {"sdb", "sda", "ram0", "zram0", "dm-0", "md127", "sr0", "fd0", "loop0"}) {
+    sys.Write(std::string("/") + name + "/dev", "8:0");
+  }
+  sys.Write("/loop1/loop/backing_file", "/tmp/disk.img");
+  EXPECT_EQ(ListSysBlockDisks(sys.Path()), (std::vector<std::string>{"loop1", "sda", "sdb"}));
+}
+
+TEST(LinuxHostBus, TransportFromTheSysfsPath) {
+  TempDir sys;
+  sys.Write("/sys/class/ata_link/link1/sata_spd", "6.0 Gbps\n");
+  sys.Write("/sys/class/ata_link/link3/sata_spd", "<unknown>\n");
+  const std::string mmc = "/sys/devices/platform/mmc0/mmc0:0001/block/mmcblk0";
+  sys.Write(mmc + "/device/type", "MMC\n");
+  struct {
+    const char* Name;
+    std::string Path;
+    uint32_t Bus;
+  } cases[] = {
+      {"loop3", "/sys/devices/virtual/block/loop3", 15},
+      {"sda", "/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda", 11},
+      {"sdc", "/sys/devices/pci0000:00/0000:00:1f.1/ata3/host2/target2:0:0/2:0:0:0/block/sdc", 3},
+      {"sdb", "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb", 7},
+      {"sdd", "/sys/devices/pci0000:00/0000:00:03.0/0000:03:00.0/host0/port-0:0/end_device-0:0/target0:0:0/0:0:0:0/block/sdd", 10},
+      {"sde", "/sys/devices/pci0000:00/0000:00:04.0/virtio2/host0/target0:0:1/0:0:1:0/block/sde", 1},
+      {"vda", "/sys/devices/pci0000:00/0000:00:02.0/virtio1/block/vda", 14},
+      {"nvme0n1", "/sys/devices/pci0000:00/0000:00:1d.0/0000:3d:00.0/nvme/nvme0/nvme0n1", 17},
+      {"mmcblk0", mmc, 13},
+      {"mmcblk1", "/sys/devices/platform/mmc1/mmc1:aaaa/block/mmcblk1", 12},
+  };
+  for (const auto& c : cases) EXPECT_EQ(BusTypeFromSysfs(c.Name, c.Path, sys.Path()), c.Bus) << c.Name;
+}
+
+TEST(LinuxHostDescriptor, LaidOutAsWindowsGivesIt) {
+  TDeviceTexts texts;
+  texts.Product = "XD500-AB1";
+  texts.Revision = "1.02";
+  texts.Serial = "5XA0TESTX";  // odd length: padded before the pairs are swapped
+  texts.Removable = true;
+  texts.BusType = 7;
+  const std::vector<uint8_t> d = BuildDeviceDescriptor(texts);
+  ASSERT_EQ(d.size(), 40u + 10 + 5 + 11);
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_Version), 40u);
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_Size), d.size());
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_VendorIdOffset), 0u);  // no vendor: no offset
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_ProductIdOffset), 40u);
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_ProductRevisionOffset), 50u);
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_SerialNumberOffset), 55u);
+  EXPECT_EQ(d[win::DEVICE_RemovableMedia], 1);
+  EXPECT_EQ(GetU32(d.data(), win::DEVICE_BusType), 7u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.data()) + 55), "X50AETTS X");
+  // The core's reading of the serial undoes the word order.
+  uint8_t area[512] = {};
+  std::copy(d.begin(), d.end(), area);
+  EXPECT_EQ(SerialFromDescriptorBytes(ScanDescriptorText(area, 55, static_cast<uint32_t>(d.size()))),
+            "5XA0TESTX");
+
+  const uint8_t vpd[] = {0x00, 0x80, 0x00, 0x0C, ' ', ' ', 'W', 'D', '-', 'W', 'C', 'A', 'S', '1', ' ', ' '};
+  EXPECT_EQ(SerialFromVpd80(vpd, sizeof vpd), "WD-WCAS1");
+  EXPECT_EQ(SerialFromVpd80(vpd, 3), "");
+}
+
+TEST(LinuxHostErrors, ErrnoMapsToWin32Codes) {
+  struct {
+    int Errno;
+    uint32_t Code;
+  } cases[] = {{0, 0},        {ENOMEDIUM, 2}, {ENOENT, 2},   {EROFS, 19}, {EIO, 1117},
+               {ETIMEDOUT, 121}, {ENODEV, 55},  {ENXIO, 55},   {EACCES, 5}, {EPERM, 5},
+               {EBUSY, 170},  {EINVAL, 87},   {EWOULDBLOCK, 32}, {ENOTTY, 1}, {ENOSPC, 27},
+               {EXDEV, 31}};
+  for (const auto& c : cases) EXPECT_EQ(Win32FromErrno(c.Errno), c.Code) << c.Errno;
+}
+
+TEST(LinuxHostErrors, TextIsThatOfTheOriginalErrno) {
+  LinuxHost host({});
+  EXPECT_EQ(host.CreateFile("/dev/sda", win::GENERIC_READ, 3, 1, 0), kInvalidHandle);  // CREATE_NEW
+  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(host.ErrorText(win::ERROR_INVALID_PARAMETER), std::strerror(EINVAL));
+  EXPECT_EQ(host.DrivePath(0), "");
+  uint32_t written = 0;
+  EXPECT_FALSE(host.WriteFile(7, "x", 1, &written));
+  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_HANDLE);
+  EXPECT_EQ(host.ErrorText(win::ERROR_INVALID_HANDLE), std::strerror(EBADF));
+  // A code this host never produced still gets the text of its usual errno.
+  EXPECT_EQ(host.ErrorText(win::ERROR_IO_DEVICE), std::strerror(EIO));
+  EXPECT_EQ(host.ErrorText(4242), "Unknown error 4242");
+}
+
+TEST(LinuxHostPlatform, VersionFromTheKernelRelease) {
+  const TPlatformVersion v = PlatformFromUname("Linux", "6.1.0-18-amd64", "x86_64");
+  EXPECT_EQ(v.PlatformId, win::VER_PLATFORM_WIN32_NT);
+  EXPECT_EQ(v.Major, 6u);
+  EXPECT_EQ(v.Minor, 1u);
+  EXPECT_EQ(v.Build, 0u);
+  EXPECT_EQ(v.ServicePack, "Linux x86_64");
+  const TPlatformVersion w = PlatformFromUname("Linux", "5.15.153.1-microsoft-standard-WSL2", "x86_64");
+  EXPECT_EQ(w.Major * 10000 + w.Minor * 1000 + w.Build, 5u * 10000 + 15 * 1000 + 153);
+  const TPlatformVersion x = PlatformFromUname("Linux", "6.8", "aarch64");
+  EXPECT_EQ(x.Minor, 8u);
+  EXPECT_EQ(x.Build, 0u);
+
+  EXPECT_TRUE(IsWow64For("x86_64", 4));
+  EXPECT_TRUE(IsWow64For("aarch64", 4));
+  EXPECT_FALSE(IsWow64For("x86_64", 8));
+  EXPECT_FALSE(IsWow64For("i686", 4));
+  EXPECT_FALSE(IsWow64For("armv7l", 4));
+}
+
+}  // namespace
+}  // namespace quarnel
