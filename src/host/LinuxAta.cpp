@@ -79,8 +79,8 @@ std::string AtaText(const uint8_t* id, int firstWord, int words) {
 
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
                       uint32_t timeoutMs, int* error) {
-  auto cdb = sgio::BuildAtaPassThrough16(regs, dataIn ? sgio::TAtaProtocol::PioDataIn
-                                                      : sgio::TAtaProtocol::NonData);
+  auto cdb = sgio::BuildAtaPassThrough16(
+      regs, dataIn ? sgio::TAtaProtocol::PioDataIn : sgio::TAtaProtocol::NonData);
   uint8_t sense[64] = {};
   sg_io_hdr_t h{};
   h.interface_id = 'S';
@@ -223,8 +223,8 @@ bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32
   }
   uint8_t data[kBlock] = {};
   int error = 0;
-  if (uint32_t failed =
-          SgAtaCommand(open.Fd, request.Registers, request.DataIn, data, request.TimeoutMs, &error)) {
+  if (uint32_t failed = SgAtaCommand(open.Fd, request.Registers, request.DataIn, data,
+                                     request.TimeoutMs, &error)) {
     return Fail(failed, error);
   }
   *returned = BuildAtaReply(request, in, data, out);

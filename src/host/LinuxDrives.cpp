@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kBusScsi = 1, kBusAta = 3, kBusUsb = 7, kBusIscsi = 9, kBusSas = 10,
-                   kBusSata = 11, kBusSd = 12, kBusMmc = 13, kBusVirtual = 14,
-                   kBusFileBacked = 15, kBusNvme = 17;
+                   kBusSata = 11, kBusSd = 12, kBusMmc = 13, kBusVirtual = 14, kBusFileBacked = 15,
+                   kBusNvme = 17;
 
 std::string Trimmed(std::string text) {
   auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\t' || c == '\0' || c == '\r'; };
@@ -73,7 +73,8 @@ std::vector<TToken> Tokens(const std::string& name) {
   while (at < name.size()) {
     const bool digits = std::isdigit(static_cast<unsigned char>(name[at])) != 0;
     size_t end = at;
-    while (end < name.size() && (std::isdigit(static_cast<unsigned char>(name[end])) != 0) == digits) {
+    while (end < name.size() &&
+           (std::isdigit(static_cast<unsigned char>(name[end])) != 0) == digits) {
       ++end;
     }
     tokens.push_back({digits, counter && !digits, name.substr(at, end - at)});
@@ -101,7 +102,8 @@ uint32_t AtaBusType(const std::string& devicePath, const std::string& sysRoot) {
   // ".../ataN/host..." : a SATA link reports its speed, a parallel port does not.
   const size_t at = devicePath.find("/ata");
   size_t end = at + 4;
-  while (end < devicePath.size() && std::isdigit(static_cast<unsigned char>(devicePath[end]))) ++end;
+  while (end < devicePath.size() && std::isdigit(static_cast<unsigned char>(devicePath[end])))
+    ++end;
   const std::string port = devicePath.substr(at + 4, end - at - 4);
   const std::string speed = ReadSys(sysRoot + "/sys/class/ata_link/link" + port + "/sata_spd");
   if (!speed.empty() && !std::isdigit(static_cast<unsigned char>(speed[0]))) return kBusAta;
@@ -177,9 +179,11 @@ std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock) {
   for (const auto& entry : fs::directory_iterator(sysBlock, ec)) {
     const std::string name = entry.path().filename().string();
     bool skip = false;
-    for (const char* prefix : {"ram", "zram", "dm-", "md", "sr", "fd"}) skip |= StartsWith(name, prefix);
+    for (const char* prefix : {"ram", "zram", "dm-", "md", "sr", "fd"})
+      skip |= StartsWith(name, prefix);
     // An unbound loop device has no medium worth listing.
-    if (StartsWith(name, "loop") && !fs::exists(entry.path() / "loop" / "backing_file")) skip = true;
+    if (StartsWith(name, "loop") && !fs::exists(entry.path() / "loop" / "backing_file"))
+      skip = true;
     if (!skip) names.push_back(name);
   }
   std::sort(names.begin(), names.end(), NaturalDiskLess);
@@ -202,7 +206,8 @@ bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* err
   const fs::path real = fs::canonical(sys, ec);
   const std::string name = ec ? std::string() : real.filename().string();
   if (name.empty() || fs::exists(real / "partition") || !fs::exists("/sys/block/" + name)) {
-    *error = node + " is not a whole-disk block device (a partition or a mapping); give the disk's node";
+    *error =
+        node + " is not a whole-disk block device (a partition or a mapping); give the disk's node";
     return false;
   }
   drive->Path = node;
@@ -226,7 +231,8 @@ TDeviceTexts LinuxHost::ReadDeviceTexts(const TOpen& open) {
   }
   if (StartsWith(d.Name, "nvme") || StartsWith(d.Name, "mmcblk")) {
     t.Product = ReadSys(base + "/device/" + (StartsWith(d.Name, "nvme") ? "model" : "name"));
-    t.Revision = ReadSys(base + "/device/" + (StartsWith(d.Name, "nvme") ? "firmware_rev" : "fwrev"));
+    t.Revision =
+        ReadSys(base + "/device/" + (StartsWith(d.Name, "nvme") ? "firmware_rev" : "fwrev"));
     t.Serial = ReadSys(base + "/device/serial");
     return t;
   }
@@ -259,9 +265,12 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
   if (property == win::StorageAdapterProperty) {
     std::error_code ec;
     reply.assign(win::STORAGE_ADAPTER_DESCRIPTOR_SIZE, 0);
-    const uint32_t kb = static_cast<uint32_t>(std::strtoul(ReadSys(queue + "max_hw_sectors_kb").c_str(), nullptr, 10));
-    const uint32_t segments = static_cast<uint32_t>(std::strtoul(ReadSys(queue + "max_segments").c_str(), nullptr, 10));
-    const uint32_t alignment = static_cast<uint32_t>(std::strtoul(ReadSys(queue + "dma_alignment").c_str(), nullptr, 10));
+    const uint32_t kb = static_cast<uint32_t>(
+        std::strtoul(ReadSys(queue + "max_hw_sectors_kb").c_str(), nullptr, 10));
+    const uint32_t segments =
+        static_cast<uint32_t>(std::strtoul(ReadSys(queue + "max_segments").c_str(), nullptr, 10));
+    const uint32_t alignment =
+        static_cast<uint32_t>(std::strtoul(ReadSys(queue + "dma_alignment").c_str(), nullptr, 10));
     PutU32(reply.data(), win::ADAPTER_Version, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
     PutU32(reply.data(), win::ADAPTER_Size, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
     PutU32(reply.data(), win::ADAPTER_MaximumTransferLength, kb * 1024);
@@ -289,7 +298,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       uint64_t length = 0;
       if (::ioctl(open.Fd, BLKSSZGET, &sector) != 0) return FailErrno(errno);
       if (::ioctl(open.Fd, BLKGETSIZE64, &length) != 0) return FailErrno(errno);
-      const bool removable = ReadSys("/sys/block/" + drives_[static_cast<size_t>(open.Drive)].Name + "/removable") == "1";
+      const bool removable = ReadSys("/sys/block/" + drives_[static_cast<size_t>(open.Drive)].Name +
+                                     "/removable") == "1";
       // Windows reports a made-up 255 x 63 geometry for every disk.
       std::memset(out, 0, win::DISK_GEOMETRY_SIZE);
       PutU64(out, 0, length / (uint64_t{255} * 63 * static_cast<uint64_t>(std::max(sector, 1))));
@@ -301,7 +311,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       return Succeed();
     }
     case win::IOCTL_DISK_GET_LENGTH_INFO: {
-      if (outSize < win::GET_LENGTH_INFORMATION_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+      if (outSize < win::GET_LENGTH_INFORMATION_SIZE)
+        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
       uint64_t length = 0;
       if (::ioctl(open.Fd, BLKGETSIZE64, &length) != 0) return FailErrno(errno);
       PutU64(out, 0, length);
@@ -311,7 +322,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
     case win::IOCTL_STORAGE_QUERY_PROPERTY:
       return PropertyRequest(open, in, inSize, out, outSize, returned);
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE)
+        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
       PutU32(out, 0, win::FILE_DEVICE_DISK);
       PutU32(out, 4, static_cast<uint32_t>(open.Drive));
       PutU32(out, 8, 0xFFFFFFFFu);

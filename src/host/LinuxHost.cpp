@@ -29,47 +29,78 @@ constexpr int kMaxDrives = 256;
 // asks about that no call of this host produced).
 int ErrnoForCode(uint32_t code) {
   switch (code) {
-    case win::ERROR_FILE_NOT_FOUND: return ENOENT;
-    case win::ERROR_ACCESS_DENIED: return EACCES;
-    case win::ERROR_INVALID_HANDLE: return EBADF;
-    case win::ERROR_NOT_ENOUGH_MEMORY: return ENOMEM;
-    case win::ERROR_WRITE_PROTECT: return EROFS;
-    case win::ERROR_NOT_READY: return ENOMEDIUM;
-    case win::ERROR_SHARING_VIOLATION: return EWOULDBLOCK;
-    case win::ERROR_NOT_SUPPORTED: return EOPNOTSUPP;
-    case win::ERROR_DEV_NOT_EXIST: return ENXIO;
-    case win::ERROR_INVALID_PARAMETER: return EINVAL;
-    case win::ERROR_SEM_TIMEOUT: return ETIMEDOUT;
-    case win::ERROR_BUSY: return EBUSY;
-    case win::ERROR_IO_DEVICE: return EIO;
-    case win::ERROR_SECTOR_NOT_FOUND: return ENOSPC;
-    case win::ERROR_INVALID_FUNCTION: return ENOTTY;
-    default: return 0;
+    case win::ERROR_FILE_NOT_FOUND:
+      return ENOENT;
+    case win::ERROR_ACCESS_DENIED:
+      return EACCES;
+    case win::ERROR_INVALID_HANDLE:
+      return EBADF;
+    case win::ERROR_NOT_ENOUGH_MEMORY:
+      return ENOMEM;
+    case win::ERROR_WRITE_PROTECT:
+      return EROFS;
+    case win::ERROR_NOT_READY:
+      return ENOMEDIUM;
+    case win::ERROR_SHARING_VIOLATION:
+      return EWOULDBLOCK;
+    case win::ERROR_NOT_SUPPORTED:
+      return EOPNOTSUPP;
+    case win::ERROR_DEV_NOT_EXIST:
+      return ENXIO;
+    case win::ERROR_INVALID_PARAMETER:
+      return EINVAL;
+    case win::ERROR_SEM_TIMEOUT:
+      return ETIMEDOUT;
+    case win::ERROR_BUSY:
+      return EBUSY;
+    case win::ERROR_IO_DEVICE:
+      return EIO;
+    case win::ERROR_SECTOR_NOT_FOUND:
+      return ENOSPC;
+    case win::ERROR_INVALID_FUNCTION:
+      return ENOTTY;
+    default:
+      return 0;
   }
 }
 }  // namespace
 
 uint32_t Win32FromErrno(int error) {
   switch (error) {
-    case 0: return win::ERROR_SUCCESS;
+    case 0:
+      return win::ERROR_SUCCESS;
     case ENOENT:
-    case ENOMEDIUM: return win::ERROR_FILE_NOT_FOUND;
-    case EROFS: return win::ERROR_WRITE_PROTECT;
-    case EIO: return win::ERROR_IO_DEVICE;
-    case ETIMEDOUT: return win::ERROR_SEM_TIMEOUT;
+    case ENOMEDIUM:
+      return win::ERROR_FILE_NOT_FOUND;
+    case EROFS:
+      return win::ERROR_WRITE_PROTECT;
+    case EIO:
+      return win::ERROR_IO_DEVICE;
+    case ETIMEDOUT:
+      return win::ERROR_SEM_TIMEOUT;
     case ENODEV:
-    case ENXIO: return win::ERROR_DEV_NOT_EXIST;
+    case ENXIO:
+      return win::ERROR_DEV_NOT_EXIST;
     case EACCES:
-    case EPERM: return win::ERROR_ACCESS_DENIED;
-    case EBUSY: return win::ERROR_BUSY;
-    case EINVAL: return win::ERROR_INVALID_PARAMETER;
-    case EWOULDBLOCK: return win::ERROR_SHARING_VIOLATION;
+    case EPERM:
+      return win::ERROR_ACCESS_DENIED;
+    case EBUSY:
+      return win::ERROR_BUSY;
+    case EINVAL:
+      return win::ERROR_INVALID_PARAMETER;
+    case EWOULDBLOCK:
+      return win::ERROR_SHARING_VIOLATION;
     case ENOTTY:
-    case EOPNOTSUPP: return win::ERROR_INVALID_FUNCTION;
-    case ENOMEM: return win::ERROR_NOT_ENOUGH_MEMORY;
-    case EBADF: return win::ERROR_INVALID_HANDLE;
-    case ENOSPC: return win::ERROR_SECTOR_NOT_FOUND;  // past the end of the device
-    default: return win::ERROR_GEN_FAILURE;
+    case EOPNOTSUPP:
+      return win::ERROR_INVALID_FUNCTION;
+    case ENOMEM:
+      return win::ERROR_NOT_ENOUGH_MEMORY;
+    case EBADF:
+      return win::ERROR_INVALID_HANDLE;
+    case ENOSPC:
+      return win::ERROR_SECTOR_NOT_FOUND;  // past the end of the device
+    default:
+      return win::ERROR_GEN_FAILURE;
   }
 }
 
@@ -101,8 +132,8 @@ bool IsWow64For(const std::string& machine, size_t pointerSize) {
   return pointerSize == 4 && machine.find("64") != std::string::npos;
 }
 
-std::unique_ptr<Host> CreateMachineHost(const std::vector<std::string>& devices,
-                                        std::string* error, std::string* notice) {
+std::unique_ptr<Host> CreateMachineHost(const std::vector<std::string>& devices, std::string* error,
+                                        std::string* notice) {
   std::vector<TLinuxDrive> drives;
   if (devices.empty()) {
     for (const std::string& name : ListSysBlockDisks()) {
@@ -248,8 +279,8 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
   const bool aligned = reinterpret_cast<uintptr_t>(from) % kDirectAlignment == 0;
   if (!aligned && bounceSize_ < std::min<size_t>(size, kBounceLimit)) {
     std::free(bounce_);
-    bounceSize_ = (std::min<size_t>(size, kBounceLimit) + kDirectAlignment - 1) /
-                  kDirectAlignment * kDirectAlignment;
+    bounceSize_ = (std::min<size_t>(size, kBounceLimit) + kDirectAlignment - 1) / kDirectAlignment *
+                  kDirectAlignment;
     bounce_ = static_cast<uint8_t*>(std::aligned_alloc(kDirectAlignment, bounceSize_));
     if (!bounce_) {
       bounceSize_ = 0;

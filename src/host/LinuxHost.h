@@ -163,8 +163,8 @@ class LinuxHost : public Host {
   uint32_t lastError_ = 0;
   int lastErrno_ = 0;
   std::map<uint32_t, int> errnoOf_;  // Win32 code -> errno of its latest failure
-  std::map<int, uint64_t> writes_;  // drive -> bytes written through this host
-  std::set<int> pendingReread_;     // drives whose layout refresh waits for a release
+  std::map<int, uint64_t> writes_;   // drive -> bytes written through this host
+  std::set<int> pendingReread_;      // drives whose layout refresh waits for a release
   std::string remountError_;
   uint8_t* bounce_ = nullptr;  // 4096-aligned buffer for O_DIRECT writes
   size_t bounceSize_ = 0;

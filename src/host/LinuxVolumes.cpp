@@ -42,13 +42,14 @@ struct TPlace {
 // device-mapper volume over one (followed down its first slave).
 bool PlaceOf(dev_t devno, TPlace* place, int depth = 0) {
   std::error_code ec;
-  const fs::path sys = fs::canonical("/sys/dev/block/" + std::to_string(major(devno)) + ":" +
-                                         std::to_string(minor(devno)), ec);
+  const fs::path sys = fs::canonical(
+      "/sys/dev/block/" + std::to_string(major(devno)) + ":" + std::to_string(minor(devno)), ec);
   if (ec || depth > 8) return false;
   const std::string name = sys.filename().string();
   if (depth == 0) place->Name = name;
   if (fs::exists(sys / "partition")) {
-    place->Partition = static_cast<uint32_t>(std::strtoul(ReadLine(sys / "partition").c_str(), nullptr, 10));
+    place->Partition =
+        static_cast<uint32_t>(std::strtoul(ReadLine(sys / "partition").c_str(), nullptr, 10));
     place->Disk = sys.parent_path().filename().string();
     return true;
   }
@@ -112,7 +113,8 @@ std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& dri
     v.Devno = devno;
     v.Partition = place.Partition;
     struct stat st {};
-    const bool sourceIsNode = ::stat(source, &st) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == devno;
+    const bool sourceIsNode =
+        ::stat(source, &st) == 0 && S_ISBLK(st.st_mode) && st.st_rdev == devno;
     v.Node = sourceIsNode ? v.Source : "/dev/" + place.Name;
     // A later mount on the same place covers the earlier one.
     std::erase_if(volumes, [&](const TLinuxVolume& o) { return o.Target == v.Target; });
@@ -174,7 +176,8 @@ bool LinuxHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t
                               uint32_t* returned) {
   switch (code) {
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE)
+        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
       PutU32(out, 0, win::FILE_DEVICE_DISK);
       PutU32(out, 4, static_cast<uint32_t>(open.Drive));
       PutU32(out, 8, open.Volume.Partition);
@@ -217,7 +220,8 @@ void LinuxHost::ReleaseVolume(TOpen& open) {
   }
   if (pendingReread_.count(open.Drive) != 0 && LockedVolumesOn(open.Drive) == 0) {
     pendingReread_.erase(open.Drive);
-    const int fd = ::open(drives_[static_cast<size_t>(open.Drive)].Path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd =
+        ::open(drives_[static_cast<size_t>(open.Drive)].Path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd >= 0) {
       ::ioctl(fd, BLKRRPART);
       ::close(fd);

@@ -74,7 +74,8 @@ uint32_t SenseKeyError(uint8_t key) {
 }
 }  // namespace
 
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs, TAtaProtocol protocol) {
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
+                                                    TAtaProtocol protocol) {
   std::array<uint8_t, kCdbSize> cdb{};
   const bool dataIn = protocol == TAtaProtocol::PioDataIn;
   cdb[0] = kAtaPassThrough16;
@@ -91,8 +92,12 @@ std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs, TA
 }
 
 std::array<uint8_t, 6> BuildInquiryVpd(uint8_t page, uint16_t allocationLength) {
-  return {0x12, 0x01, page, static_cast<uint8_t>(allocationLength >> 8),
-          static_cast<uint8_t>(allocationLength), 0};
+  return {0x12,
+          0x01,
+          page,
+          static_cast<uint8_t>(allocationLength >> 8),
+          static_cast<uint8_t>(allocationLength),
+          0};
 }
 
 TSense ParseSense(const uint8_t* sense, size_t length) {
@@ -114,7 +119,8 @@ TAtaOutcome JudgeAtaResult(const TSgResult& r) {
   TAtaOutcome outcome;
   outcome.Sense = ParseSense(r.Sense, r.SenseLength);
   if (r.HostStatus != 0) {
-    outcome.Win32Error = r.HostStatus == kHostTimeOut ? win::ERROR_SEM_TIMEOUT : win::ERROR_IO_DEVICE;
+    outcome.Win32Error =
+        r.HostStatus == kHostTimeOut ? win::ERROR_SEM_TIMEOUT : win::ERROR_IO_DEVICE;
     return outcome;
   }
   const uint16_t driver = r.DriverStatus & 0x0F;

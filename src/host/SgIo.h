@@ -28,7 +28,8 @@ inline constexpr size_t kCdbSize = 16;
 /// move one 512-byte block and do not ask for CK_COND: some AHCI ports then
 /// report a spurious ABORTED COMMAND although the data is good. Non-data
 /// commands ask for CK_COND so the registers come back in the sense data.
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs, TAtaProtocol protocol);
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
+                                                    TAtaProtocol protocol);
 
 /// SCSI INQUIRY of a vital product data page (6-byte block).
 std::array<uint8_t, 6> BuildInquiryVpd(uint8_t page, uint16_t allocationLength);

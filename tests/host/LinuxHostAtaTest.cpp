@@ -16,8 +16,13 @@ std::vector<uint8_t> SendCmd(uint32_t bufferSize, uint8_t features, uint8_t comm
                              uint8_t device = 0xA0, uint8_t driveNumber = 0) {
   std::vector<uint8_t> in(33, 0);
   PutU32(in.data(), 0, bufferSize);
-  const uint8_t regs[7] = {features, 1, 1, command == 0xB0 ? uint8_t{0x4F} : uint8_t{0},
-                           command == 0xB0 ? uint8_t{0xC2} : uint8_t{0}, device, command};
+  const uint8_t regs[7] = {features,
+                           1,
+                           1,
+                           command == 0xB0 ? uint8_t{0x4F} : uint8_t{0},
+                           command == 0xB0 ? uint8_t{0xC2} : uint8_t{0},
+                           device,
+                           command};
   std::memcpy(in.data() + 4, regs, 7);
   in[12] = driveNumber;
   return in;

@@ -57,8 +57,9 @@ std::string TLoopLab::Attach(int megabytes, int sectorSize, bool readOnly) {
   const std::string file = dir_ + "/disk" + std::to_string(loops_.size()) + ".img";
   if (!Run("truncate -s " + std::to_string(megabytes) + "M " + file)) return {};
   std::string node;
-  const std::string options = (sectorSize != 512 ? " --sector-size " + std::to_string(sectorSize) : "") +
-                              (readOnly ? " --read-only" : "");
+  const std::string options =
+      (sectorSize != 512 ? " --sector-size " + std::to_string(sectorSize) : "") +
+      (readOnly ? " --read-only" : "");
   if (!Run("losetup --find --show" + options + " " + file, &node)) return {};
   while (!node.empty() && (node.back() == '\n' || node.back() == ' ')) node.pop_back();
   loops_.emplace_back(node, file);
@@ -96,7 +97,8 @@ std::string TLoopLab::MountNew(const std::string& node, const std::string& fsTyp
   fs::create_directories(target);
   const std::string mkfs = fsType == "vfat" ? "mkfs.vfat " : "mkfs." + fsType + " -q -F ";
   if (!Run(mkfs + node + " >/dev/null")) return {};
-  if (!Run("mount " + (options.empty() ? "" : "-o " + options + " ") + node + " " + target)) return {};
+  if (!Run("mount " + (options.empty() ? "" : "-o " + options + " ") + node + " " + target))
+    return {};
   mounts_.push_back(target);
   return target;
 }

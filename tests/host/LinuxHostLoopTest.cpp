@@ -156,10 +156,13 @@ TEST_F(LinuxHostLoop, LockUnmountsAndHoldsAndReleaseMountsAgain) {
   const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
   ASSERT_NE(volume, kInvalidHandle);
   uint32_t returned = 0;
-  ASSERT_TRUE(host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  ASSERT_TRUE(
+      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_EQ(host.GetLastError(), 0u);
-  EXPECT_TRUE(host.DeviceIoControl(volume, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned));
-  EXPECT_TRUE(host.DeviceIoControl(volume, win::FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr, 0, &returned));
+  EXPECT_TRUE(
+      host.DeviceIoControl(volume, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  EXPECT_TRUE(host.DeviceIoControl(volume, win::FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr,
+                                   0, &returned));
   EXPECT_FALSE(Mounted(target));
   // The hold keeps others from claiming the partition meanwhile.
   const int other = ::open((disk + "p1").c_str(), O_RDONLY | O_EXCL);
@@ -187,7 +190,8 @@ TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
   const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
   ASSERT_NE(volume, kInvalidHandle);
   uint32_t returned = 0;
-  EXPECT_FALSE(host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  EXPECT_FALSE(
+      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_EQ(host.GetLastError(), win::ERROR_BUSY);
   EXPECT_EQ(host.ErrorText(host.GetLastError()), std::strerror(EBUSY));
   EXPECT_TRUE(Mounted(target));
@@ -197,7 +201,8 @@ TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
   // Once the file is closed the same volume locks.
   ::close(held);
   const THandle again = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
-  EXPECT_TRUE(host.DeviceIoControl(again, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  EXPECT_TRUE(
+      host.DeviceIoControl(again, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_FALSE(Mounted(target));
   EXPECT_TRUE(host.CloseHandle(again));
   EXPECT_TRUE(Mounted(target));
@@ -215,7 +220,8 @@ TEST_F(LinuxHostLoop, ReleaseAfterAWriteLeavesTheVolumeUnmounted) {
   ASSERT_NE(drive, kInvalidHandle);
   const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
   uint32_t returned = 0;
-  ASSERT_TRUE(host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  ASSERT_TRUE(
+      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
 
   std::vector<uint8_t> zeros(65536, 0);
   uint32_t written = 0;
@@ -236,7 +242,8 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
 
   // From an unaligned buffer (copied for O_DIRECT) and from an aligned one.
   std::vector<uint8_t> storage(65536 + 4096 + 1);
-  uint8_t* unaligned = storage.data() + (4096 - reinterpret_cast<uintptr_t>(storage.data()) % 4096) + 1;
+  uint8_t* unaligned =
+      storage.data() + (4096 - reinterpret_cast<uintptr_t>(storage.data()) % 4096) + 1;
   std::memset(unaligned, 0xA5, 65536);
   int64_t at = -1;
   uint32_t written = 0;
@@ -253,7 +260,8 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   ASSERT_TRUE(host.WriteFile(drive, aligned, 4096, &written));
 
   std::ifstream image(lab_->BackingFile(disk), std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(image)), std::istreambuf_iterator<char>());
+  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(image)),
+                             std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size(), 4u << 20);
   EXPECT_EQ(bytes[4095], 0);
   EXPECT_EQ(bytes[4096], 0x5A);
@@ -324,17 +332,40 @@ TEST_F(LinuxHostLoop, CliListShowsTheMountPointInTheModelColumn) {
   const std::string target = lab_->MountNew(disk, "ext4", "shown");
   ASSERT_FALSE(target.empty());
   std::string out, err;
-  const int status = test::RunCommand(std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --devices=" +
-                                          disk + " --debug list",
-                                      &out, &err);
+  const int status = test::RunCommand(
+      std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --devices=" + disk + " --debug list", &out,
+      &err);
   EXPECT_EQ(status, 0) << err;
   EXPECT_NE(out.find("1\tFBVIRTUAL\tLinux Loop device (" + target + ")\t0000\t000000\t32768\t"),
             std::string::npos)
       << out;
   EXPECT_NE(err.find("Trying device " + disk), std::string::npos);
 
-  EXPECT_NE(test::RunCommand(std::string(QUARNEL_CLI_PATH) + " --devices=" + disk + "p1 list", &out, &err), 0);
+  EXPECT_NE(test::RunCommand(std::string(QUARNEL_CLI_PATH) + " --devices=" + disk + "p1 list", &out,
+                             &err),
+            0);
   EXPECT_NE(err.find(disk + "p1"), std::string::npos) << err;
+}
+
+TEST_F(LinuxHostLoop, CliTakesTheDevicesFromTheEnvironmentAndWarnsWithoutRoot) {
+  const std::string disk = lab_->Attach(8);
+  std::string out, err;
+  EXPECT_EQ(test::RunCommand("LC_ALL=C QUARNEL_DEVICES=" + disk + " " + QUARNEL_CLI_PATH + " list",
+                             &out, &err),
+            0)
+      << err;
+  EXPECT_NE(out.find("1\tFBVIRTUAL\tLinux Loop device\t"), std::string::npos) << out;
+  EXPECT_EQ(err, "");
+
+  // Without root every open fails; the program says why and still runs. The
+  // listing opens nothing for writing.
+  if (test::RunCommand("setpriv --version", &out, &err) != 0) GTEST_SKIP() << "no setpriv";
+  EXPECT_EQ(test::RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                                 std::string(QUARNEL_CLI_PATH) + " --devices=" + disk + " list",
+                             &out, &err),
+            0);
+  EXPECT_NE(err.find("drives cannot be opened without root rights"), std::string::npos) << err;
+  EXPECT_EQ(out, "找到磁盘: 0\n");
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // LinuxHost pieces that need no device: naming order, bus types, descriptor
 // layout, errno mapping, the platform line.
-#include "host/LinuxHost.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 #include "ata/Identification.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
+#include "host/LinuxHost.h"
 
 namespace quarnel {
 namespace {
@@ -39,11 +38,12 @@ class TempDir {
 };
 
 TEST(LinuxHostNames, DisksSortInNaturalOrder) {
-  std::vector<std::string> names = {"sdaa", "nvme1n1", "sdb", "loop10", "sda", "nvme0n1",
+  std::vector<std::string> names = {"sdaa", "nvme1n1", "sdb", "loop10", "sda",     "nvme0n1",
                                     "sdz",  "loop2",   "vdb", "vda",    "mmcblk1", "mmcblk0"};
   std::sort(names.begin(), names.end(), NaturalDiskLess);
-  EXPECT_EQ(names, (std::vector<std::string>{"loop2", "loop10", "mmcblk0", "mmcblk1", "nvme0n1",
-                                             "nvme1n1", "sda", "sdb", "sdz", "sdaa", "vda", "vdb"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"loop2", "loop10", "mmcblk0", "mmcblk1", "nvme0n1", "nvme1n1",
+                                      "sda", "sdb", "sdz", "sdaa", "vda", "vdb"}));
 }
 
 TEST(LinuxHostNames, ListingSkipsVirtualAndUnboundDevices) {
@@ -69,15 +69,22 @@ TEST(LinuxHostBus, TransportFromTheSysfsPath) {
       {"loop3", "/sys/devices/virtual/block/loop3", 15},
       {"sda", "/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda", 11},
       {"sdc", "/sys/devices/pci0000:00/0000:00:1f.1/ata3/host2/target2:0:0/2:0:0:0/block/sdc", 3},
-      {"sdb", "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb", 7},
-      {"sdd", "/sys/devices/pci0000:00/0000:00:03.0/0000:03:00.0/host0/port-0:0/end_device-0:0/target0:0:0/0:0:0:0/block/sdd", 10},
-      {"sde", "/sys/devices/pci0000:00/0000:00:04.0/virtio2/host0/target0:0:1/0:0:1:0/block/sde", 1},
+      {"sdb",
+       "/sys/devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0/block/sdb",
+       7},
+      {"sdd",
+       "/sys/devices/pci0000:00/0000:00:03.0/0000:03:00.0/host0/port-0:0/end_device-0:0/"
+       "target0:0:0/0:0:0:0/block/sdd",
+       10},
+      {"sde", "/sys/devices/pci0000:00/0000:00:04.0/virtio2/host0/target0:0:1/0:0:1:0/block/sde",
+       1},
       {"vda", "/sys/devices/pci0000:00/0000:00:02.0/virtio1/block/vda", 14},
       {"nvme0n1", "/sys/devices/pci0000:00/0000:00:1d.0/0000:3d:00.0/nvme/nvme0/nvme0n1", 17},
       {"mmcblk0", mmc, 13},
       {"mmcblk1", "/sys/devices/platform/mmc1/mmc1:aaaa/block/mmcblk1", 12},
   };
-  for (const auto& c : cases) EXPECT_EQ(BusTypeFromSysfs(c.Name, c.Path, sys.Path()), c.Bus) << c.Name;
+  for (const auto& c : cases)
+    EXPECT_EQ(BusTypeFromSysfs(c.Name, c.Path, sys.Path()), c.Bus) << c.Name;
 }
 
 TEST(LinuxHostDescriptor, LaidOutAsWindowsGivesIt) {
@@ -101,10 +108,12 @@ TEST(LinuxHostDescriptor, LaidOutAsWindowsGivesIt) {
   // The core's reading of the serial undoes the word order.
   uint8_t area[512] = {};
   std::copy(d.begin(), d.end(), area);
-  EXPECT_EQ(SerialFromDescriptorBytes(ScanDescriptorText(area, 55, static_cast<uint32_t>(d.size()))),
-            "5XA0TESTX");
+  EXPECT_EQ(
+      SerialFromDescriptorBytes(ScanDescriptorText(area, 55, static_cast<uint32_t>(d.size()))),
+      "5XA0TESTX");
 
-  const uint8_t vpd[] = {0x00, 0x80, 0x00, 0x0C, ' ', ' ', 'W', 'D', '-', 'W', 'C', 'A', 'S', '1', ' ', ' '};
+  const uint8_t vpd[] = {0x00, 0x80, 0x00, 0x0C, ' ', ' ', 'W', 'D',
+                         '-',  'W',  'C',  'A',  'S', '1', ' ', ' '};
   EXPECT_EQ(SerialFromVpd80(vpd, sizeof vpd), "WD-WCAS1");
   EXPECT_EQ(SerialFromVpd80(vpd, 3), "");
 }
@@ -113,9 +122,9 @@ TEST(LinuxHostErrors, ErrnoMapsToWin32Codes) {
   struct {
     int Errno;
     uint32_t Code;
-  } cases[] = {{0, 0},        {ENOMEDIUM, 2}, {ENOENT, 2},   {EROFS, 19}, {EIO, 1117},
-               {ETIMEDOUT, 121}, {ENODEV, 55},  {ENXIO, 55},   {EACCES, 5}, {EPERM, 5},
-               {EBUSY, 170},  {EINVAL, 87},   {EWOULDBLOCK, 32}, {ENOTTY, 1}, {ENOSPC, 27},
+  } cases[] = {{0, 0},           {ENOMEDIUM, 2}, {ENOENT, 2},       {EROFS, 19}, {EIO, 1117},
+               {ETIMEDOUT, 121}, {ENODEV, 55},   {ENXIO, 55},       {EACCES, 5}, {EPERM, 5},
+               {EBUSY, 170},     {EINVAL, 87},   {EWOULDBLOCK, 32}, {ENOTTY, 1}, {ENOSPC, 27},
                {EXDEV, 31}};
   for (const auto& c : cases) EXPECT_EQ(Win32FromErrno(c.Errno), c.Code) << c.Errno;
 }
@@ -142,7 +151,8 @@ TEST(LinuxHostPlatform, VersionFromTheKernelRelease) {
   EXPECT_EQ(v.Minor, 1u);
   EXPECT_EQ(v.Build, 0u);
   EXPECT_EQ(v.ServicePack, "Linux x86_64");
-  const TPlatformVersion w = PlatformFromUname("Linux", "5.15.153.1-microsoft-standard-WSL2", "x86_64");
+  const TPlatformVersion w =
+      PlatformFromUname("Linux", "5.15.153.1-microsoft-standard-WSL2", "x86_64");
   EXPECT_EQ(w.Major * 10000 + w.Minor * 1000 + w.Build, 5u * 10000 + 15 * 1000 + 153);
   const TPlatformVersion x = PlatformFromUname("Linux", "6.8", "aarch64");
   EXPECT_EQ(x.Minor, 8u);

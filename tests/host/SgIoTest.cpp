@@ -1,16 +1,16 @@
 // ATA PASS-THROUGH (16) blocks and the judgement of recorded answers.
-#include "host/SgIo.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "host/HostConstants.h"
+#include "host/SgIo.h"
 
 namespace quarnel::sgio {
 namespace {
 
-TAtaTaskFile Registers(uint8_t features, uint8_t mid, uint8_t high, uint8_t device, uint8_t command) {
+TAtaTaskFile Registers(uint8_t features, uint8_t mid, uint8_t high, uint8_t device,
+                       uint8_t command) {
   return {features, 1, 1, mid, high, device, command};
 }
 
@@ -26,7 +26,8 @@ TEST(SgIoCdb, NonDataCommandsAskForTheRegisters) {
   using Cdb = std::array<uint8_t, kCdbSize>;
   EXPECT_EQ(BuildAtaPassThrough16(Registers(0xD8, 0x4F, 0xC2, 0xA0, 0xB0), TAtaProtocol::NonData),
             (Cdb{0x85, 0x06, 0x20, 0, 0xD8, 0, 0x01, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
-  EXPECT_EQ(BuildInquiryVpd(0x80, 252), (std::array<uint8_t, 6>{0x12, 0x01, 0x80, 0x00, 0xFC, 0x00}));
+  EXPECT_EQ(BuildInquiryVpd(0x80, 252),
+            (std::array<uint8_t, 6>{0x12, 0x01, 0x80, 0x00, 0xFC, 0x00}));
 }
 
 TAtaOutcome Judge(uint8_t status, const std::vector<uint8_t>& sense, uint16_t host = 0,
@@ -42,18 +43,19 @@ TAtaOutcome Judge(uint8_t status, const std::vector<uint8_t>& sense, uint16_t ho
 
 // SMART ENABLE OPERATIONS with CK_COND, as libata answers it in descriptor
 // format: RECOVERED ERROR, ATA PASS-THROUGH INFORMATION AVAILABLE, status 50h.
-const std::vector<uint8_t> kDescriptorGood = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E,
+const std::vector<uint8_t> kDescriptorGood = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    0x0E,
                                               0x09, 0x0C, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01,
                                               0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x50};
 // The same command aborted by the drive: ABORTED COMMAND, error 04h, status 51h.
-const std::vector<uint8_t> kDescriptorAborted = {0x72, 0x0B, 0x00, 0x00, 0, 0, 0, 0x0E,
+const std::vector<uint8_t> kDescriptorAborted = {0x72, 0x0B, 0x00, 0x00, 0,    0,    0,    0x0E,
                                                  0x09, 0x0C, 0x00, 0x04, 0x00, 0x01, 0x00, 0x01,
                                                  0x00, 0x4F, 0x00, 0xC2, 0xA0, 0x51};
 // Fixed format: error, status, device and count in the information field.
 const std::vector<uint8_t> kFixedGood = {0x70, 0x00, 0x01, 0x00, 0x50, 0xA0, 0x01, 0x0A, 0x00,
                                          0x01, 0x4F, 0xC2, 0x00, 0x1D, 0x00, 0x00, 0x00, 0x00};
-const std::vector<uint8_t> kFixedInvalidOpcode = {0x70, 0x00, 0x05, 0x00, 0x00, 0x00, 0x00, 0x0A, 0x00,
-                                                  0x00, 0x00, 0x00, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00};
+const std::vector<uint8_t> kFixedInvalidOpcode = {0x70, 0x00, 0x05, 0x00, 0x00, 0x00,
+                                                  0x00, 0x0A, 0x00, 0x00, 0x00, 0x00,
+                                                  0x20, 0x00, 0x00, 0x00, 0x00, 0x00};
 
 TEST(SgIoSense, DescriptorFormatCarriesTheAtaRegisters) {
   const TSense s = ParseSense(kDescriptorGood.data(), kDescriptorGood.size());
