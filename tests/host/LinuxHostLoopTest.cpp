@@ -233,6 +233,27 @@ TEST_F(LinuxHostLoop, ReleaseAfterAWriteLeavesTheVolumeUnmounted) {
   EXPECT_TRUE(host.CloseHandle(drive));
 }
 
+TEST_F(LinuxHostLoop, WholeDiskFilesystemLocksAndIsWrittenThroughTheDrive) {
+  const std::string disk = lab_->Attach(16);
+  const std::string target = lab_->MountNew(disk, "ext4", "whole");
+  ASSERT_FALSE(target.empty());
+  UseHost({disk});
+  Host& host = GetHost();
+  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  ASSERT_NE(drive, kInvalidHandle) << host.ErrorText(host.GetLastError());
+  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  uint32_t returned = 0;
+  ASSERT_TRUE(
+      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  std::vector<uint8_t> zeros(65536, 0);
+  uint32_t written = 0;
+  EXPECT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
+  EXPECT_EQ(written, 65536u);
+  EXPECT_TRUE(host.CloseHandle(volume));
+  EXPECT_FALSE(Mounted(target));
+  EXPECT_TRUE(host.CloseHandle(drive));
+}
+
 TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   const std::string disk = lab_->Attach(4);
   UseHost({disk});
