@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets of bench/fuzz with clang (AddressSanitizer and
+# UndefinedBehaviorSanitizer) into build-fuzz/ and runs each for SECONDS
+# (default 60). Seeds come from the captured drives; a crash fails the run and
+# leaves its input in build-fuzz/.
+set -euo pipefail
+seconds="${1:-60}"
+cd "$(dirname "$0")/.."
+root="$PWD"
+out="$root/build-fuzz"
+
+if [ ! -f "$out/CMakeCache.txt" ]; then
+  cmake -S bench/fuzz -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+fi
+cmake --build "$out" -- -j"$(nproc)" >/dev/null
+
+seed() {  # seed NAME FILE...: one corpus folder per target
+  mkdir -p "$out/corpus/$1"
+  local name=$1
+  shift
+  for f in "$@"; do cp -f "$f" "$out/corpus/$name/$(basename "$(dirname "$f")")-$(basename "$f")"; done
+}
+seed FuzzIdentify tests/data/drives/*/identify.bin
+seed FuzzSmartRow tests/data/drives/*/smart.bin
+seed FuzzDescriptor tests/data/drives/*/identify.bin
+
+status=0
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow; do
+  log="$out/$target.log"
+  if ! (cd "$out" && "./$target" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$out/$target-" "corpus/$target" >"$log" 2>&1); then
+    echo "$target: FAILED (log: $log)"
+    tail -30 "$log"
+    status=1
+    continue
+  fi
+  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+  speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
+  echo "$target: $runs runs in ${seconds}s, $speed execs/s, no findings"
+done
+exit $status
