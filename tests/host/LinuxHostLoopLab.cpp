@@ -53,13 +53,13 @@ bool TLoopLab::Run(const std::string& command, std::string* out) {
   return status == 0;
 }
 
-std::string TLoopLab::Attach(int megabytes, int sectorSize, bool readOnly) {
+std::string TLoopLab::Attach(int megabytes, int sectorSize, bool readOnly, bool partScan) {
   const std::string file = dir_ + "/disk" + std::to_string(loops_.size()) + ".img";
   if (!Run("truncate -s " + std::to_string(megabytes) + "M " + file)) return {};
   std::string node;
   const std::string options =
       (sectorSize != 512 ? " --sector-size " + std::to_string(sectorSize) : "") +
-      (readOnly ? " --read-only" : "");
+      (readOnly ? " --read-only" : "") + (partScan ? " --partscan" : "");
   if (!Run("losetup --find --show" + options + " " + file, &node)) return {};
   while (!node.empty() && (node.back() == '\n' || node.back() == ' ')) node.pop_back();
   loops_.emplace_back(node, file);

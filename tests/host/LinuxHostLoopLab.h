@@ -19,7 +19,9 @@ class TLoopLab {
 
   const std::string& Dir() const { return dir_; }
   /// A new loop device over a file of `megabytes`; its node, or "" (test failed).
-  std::string Attach(int megabytes, int sectorSize = 512, bool readOnly = false);
+  /// With `partScan` the kernel reads the partition table itself (losetup -P).
+  std::string Attach(int megabytes, int sectorSize = 512, bool readOnly = false,
+                     bool partScan = false);
   /// The backing file of an attached node.
   std::string BackingFile(const std::string& node) const;
   /// Writes an MBR with the given sfdisk lines and makes the partition nodes.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "app/StartUp.h"
@@ -229,6 +230,33 @@ TEST_F(LinuxHostLoop, ReleaseAfterAWriteLeavesTheVolumeUnmounted) {
   ASSERT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
   host.DeviceIoControl(drive, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &returned);
   EXPECT_TRUE(host.CloseHandle(volume));
+  EXPECT_FALSE(Mounted(target));
+  EXPECT_TRUE(host.CloseHandle(drive));
+}
+
+TEST_F(LinuxHostLoop, LayoutRefreshWaitsForTheReleaseOfTheLockedPartitions) {
+  const std::string disk = lab_->Attach(16, 512, false, true);
+  ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));
+  const std::string target = lab_->MountNew(disk + "p1", "ext4", "rescanned");
+  ASSERT_FALSE(target.empty());
+  const std::string partition = "/sys/block/" + disk.substr(5) + "/" + disk.substr(5) + "p1";
+  UseHost({disk});
+  Host& host = GetHost();
+  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  uint32_t returned = 0;
+  ASSERT_TRUE(
+      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  // Zeros over the partition table, as a quick wipe writes them.
+  std::vector<uint8_t> zeros(65536, 0);
+  uint32_t written = 0;
+  ASSERT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
+  // The held partition blocks the rescan: it succeeds and follows the release.
+  EXPECT_TRUE(host.DeviceIoControl(drive, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
+                                   &returned));
+  EXPECT_TRUE(std::filesystem::exists(partition));
+  EXPECT_TRUE(host.CloseHandle(volume));
+  EXPECT_FALSE(std::filesystem::exists(partition));
   EXPECT_FALSE(Mounted(target));
   EXPECT_TRUE(host.CloseHandle(drive));
 }
