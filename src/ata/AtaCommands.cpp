@@ -29,7 +29,7 @@ void BuildSendCmdIn(TSendCmdIn& in, uint32_t bufferSize, const TAtaRegisters& r,
 }
 
 TAtaRegisters SmartRegisters(uint8_t feature, uint8_t driveNumber) {
-  return {feature, 1, 1, win::SMART_CYL_LOW, win::SMART_CYL_HI, DriveHeadFor(driveNumber),
+  return {feature,       1, 1, win::SMART_CYL_LOW, win::SMART_CYL_HI, DriveHeadFor(driveNumber),
           win::ATA_SMART};
 }
 
@@ -58,8 +58,8 @@ bool IdentifyBySmartRequests(THandle handle, uint8_t driveNumber, TAtaBlock& dat
   Host& host = GetHost();
   uint8_t version[win::SMART_GET_VERSION_OUT] = {};
   uint32_t returned = 0;
-  if (!host.DeviceIoControl(handle, win::SMART_GET_VERSION, nullptr, 0, version,
-                            sizeof version, &returned)) {
+  if (!host.DeviceIoControl(handle, win::SMART_GET_VERSION, nullptr, 0, version, sizeof version,
+                            &returned)) {
     return false;
   }
   TSendCmdIn in;
@@ -142,7 +142,8 @@ bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
 }
 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
-  return IdentifyBySmartRequests(handle, driveNumber, data) || IdentifyByMiniport(handle, driveNumber, data);
+  return IdentifyBySmartRequests(handle, driveNumber, data) ||
+         IdentifyByMiniport(handle, driveNumber, data);
 }
 
 }  // namespace quarnel

@@ -59,8 +59,7 @@ void DecodeFeatures(const uint8_t* b, T_IDE_PASSPORT& p) {
 
 }  // namespace
 
-std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWord,
-                         int wordCount) {
+std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWord, int wordCount) {
   std::string area(kTextArea, '\0');
   for (int i = 0; i < wordCount && 2 * i + 1 < static_cast<int>(kTextArea); ++i) {
     const uint16_t w = Word(block, firstWord + i);

@@ -42,7 +42,6 @@ T_IDE_PASSPORT DecodeIdentifyData(const uint8_t (&block)[kIdentifyBlockSize]);
 
 /// The ATA text of `wordCount` words from word `firstWord`: bytes of each word
 /// exchanged, Latin-1, trimmed of characters 20h and below at both ends.
-std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWord,
-                         int wordCount);
+std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWord, int wordCount);
 
 }  // namespace quarnel

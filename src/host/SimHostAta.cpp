@@ -97,7 +97,8 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
   std::vector<uint8_t> data;
   if (seen.Command == win::ATA_IDENTIFY_DEVICE) {
     data = CurrentIdentify(d);
-  } else if (seen.Command == win::ATA_SMART && regs[win::IDEREGS_bCylLowReg] == win::SMART_CYL_LOW &&
+  } else if (seen.Command == win::ATA_SMART &&
+             regs[win::IDEREGS_bCylLowReg] == win::SMART_CYL_LOW &&
              regs[win::IDEREGS_bCylHighReg] == win::SMART_CYL_HI && !d.Smart.empty()) {
     switch (seen.Features) {
       case win::SMART_ENABLE_OPERATIONS:

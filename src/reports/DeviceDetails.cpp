@@ -26,8 +26,7 @@ void AddSecurityLines(const T_IDE_PASSPORT& p, std::vector<std::string>& lines) 
     lines.insert(lines.end(), {"驱动器当前已锁定", "安全等级: 最大", "设备需要将用户密码解锁。",
                                "如果用户密码是未知的，该设备可以与主密码被删除。"});
   } else {
-    lines.insert(lines.end(),
-                 {"驱动器当前已锁定", "安全等级: 高", "设备需要用户或主密码来解锁。"});
+    lines.insert(lines.end(), {"驱动器当前已锁定", "安全等级: 高", "设备需要用户或主密码来解锁。"});
   }
   lines.push_back(" ");
 }
@@ -52,8 +51,8 @@ void AddFeatureLines(const T_IDE_PASSPORT& p, std::vector<std::string>& lines) {
 
 std::vector<std::string> ReportHeadingLines(const std::string& label,
                                             const std::string& description) {
-  return {" ", "当前日期和时间: " + DateTimeText(),
-          std::string(kProgramTitle) + "; " + kMakerUrl, label + description, " "};
+  return {" ", "当前日期和时间: " + DateTimeText(), std::string(kProgramTitle) + "; " + kMakerUrl,
+          label + description, " "};
 }
 
 std::string SectorBytesText(int64_t sectors) {
@@ -61,7 +60,8 @@ std::string SectorBytesText(int64_t sectors) {
   // Only a made-up block gets here (more than 2^54 sectors): split the product
   // at its last three digits so that neither part overflows. The high part
   // then has 16 digits or more, so its own grouping is the right one.
-  const int64_t high = (sectors / 1000) * kCapacityFactor + (sectors % 1000) * kCapacityFactor / 1000;
+  const int64_t high =
+      (sectors / 1000) * kCapacityFactor + (sectors % 1000) * kCapacityFactor / 1000;
   const int64_t low = (sectors % 1000) * kCapacityFactor % 1000;
   std::string lowText = DecText(low);
   lowText.insert(0, 3 - lowText.size(), '0');

@@ -18,9 +18,9 @@ const char* const kDrive = "WDC_WD5000AAKS--00TMA0-12.01C01";
 std::string Description(const std::string& faults, bool slave = false) {
   const std::string dir = std::string("drives/") + kDrive;
   return R"({"drives": [{"number": 0, "length": 500107862016, "bus_type": 3,
-    "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" + dir +
-         R"(/smart.bin", "ide_slave": )" + (slave ? "true" : "false") +
-         R"(, "faults": {)" + faults + "}}]}";
+    "identify_file": ")" +
+         dir + R"(/identify.bin", "smart_file": ")" + dir + R"(/smart.bin", "ide_slave": )" +
+         (slave ? "true" : "false") + R"(, "faults": {)" + faults + "}}]}";
 }
 
 std::vector<uint8_t> Captured(const char* file) {

@@ -32,10 +32,9 @@ TEST(DecodeIdentifyData, ZeroBlockGivesTheFreshRecordWith512ByteSectors) {
   EXPECT_EQ(p.name, "");
   EXPECT_EQ(p.fw, "");
   EXPECT_EQ(p.sn, "");
-  EXPECT_FALSE(p.lba28support || p.lba48support || p.securitysupport || p.locked ||
-               p.lockedmax || p.hpasupport || p.smartsupport || p.smartenabled || p.aamsupport ||
-               p.dmasupport || p.isremovable || p.ispacket || p.QueueSupported ||
-               p.StreamingSupported);
+  EXPECT_FALSE(p.lba28support || p.lba48support || p.securitysupport || p.locked || p.lockedmax ||
+               p.hpasupport || p.smartsupport || p.smartenabled || p.aamsupport || p.dmasupport ||
+               p.isremovable || p.ispacket || p.QueueSupported || p.StreamingSupported);
   EXPECT_EQ(p.lba28sectors + p.lba48sectors + p.lbasectors + p.QueueDepth, 0);
   EXPECT_EQ(p.buffersize, 0u);
   EXPECT_EQ(p.sectorsize, 512);

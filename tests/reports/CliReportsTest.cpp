@@ -17,8 +17,9 @@ namespace {
 const char* const kFolder = "SAMSUNG_HD501LJ--CR100-12";
 
 std::string WriteDescription(const std::string& drives) {
-  const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                     ("quarnel-cli-reports-" + std::to_string(::getpid()) + ".json");
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() /
+      ("quarnel-cli-reports-" + std::to_string(::getpid()) + ".json");
   std::ofstream(file) << R"({"drives": [)" << drives << "]}";
   return file.string();
 }
@@ -27,8 +28,8 @@ std::string Drive(int number, int64_t length) {
   const std::string dir = test::DriveDataDir(kFolder);
   return R"({"number": )" + std::to_string(number) + R"(, "length": )" + std::to_string(length) +
          R"(, "bus_type": 3, "product": "SAMSUNG HD501LJ", "revision": "CR100-12",
-            "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" + dir +
-         R"(/smart.bin"})";
+            "identify_file": ")" +
+         dir + R"(/identify.bin", "smart_file": ")" + dir + R"(/smart.bin"})";
 }
 
 TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
@@ -37,9 +38,11 @@ TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
   const std::string cli = std::string(QUARNEL_CLI_PATH) + " --simulate=" + file;
   ASSERT_EQ(test::RunCommand(cli + " details 1", &out, &err), 0) << err;
   EXPECT_NE(out.find("\n设备详细信息: [0]  SAMSUNG HD501LJ    CR100-12    [500.1 GB]"),
-            std::string::npos) << out;
+            std::string::npos)
+      << out;
   EXPECT_NE(out.find("\n型号: SAMSUNG HD501LJ\n固件修订: CR100-12\n序列号: S0MUJ1NQ110060\n"),
-            std::string::npos) << out;
+            std::string::npos)
+      << out;
   EXPECT_NE(out.find("\n最大队列深度32\n"), std::string::npos);
   ASSERT_EQ(test::RunCommand(cli + " smart 1", &out, &err), 0) << err;
   EXPECT_NE(out.find("\nSMART 数据: [0]  SAMSUNG HD501LJ"), std::string::npos) << out;
@@ -54,7 +57,8 @@ TEST(CliReports, RefusesSmallDrivesAndNumbersOutsideTheList) {
   EXPECT_NE(test::RunCommand(cli + " details 1", &out, &err), 0);
   EXPECT_NE(err.find("Cannot access this device: This device cannot be accessed because it is "
                      "smaller than 65535 sectors.  "),
-            std::string::npos) << err;
+            std::string::npos)
+      << err;
   EXPECT_EQ(test::RunCommand(cli + " details 2", &out, &err), 0) << err;
   for (const char* n : {"3", "0", "x", "1x"}) {
     EXPECT_NE(test::RunCommand(cli + " smart " + n, &out, &err), 0) << n;
@@ -66,9 +70,9 @@ TEST(CliReports, RefusesSmallDrivesAndNumbersOutsideTheList) {
 TEST(CliReports, ADriveInUseIsNotOpenedAndTheHandleIsClosedAfterAReport) {
   SimHost& host = test::UseSimHost(R"({"drives": [)" + Drive(0, 500107862016) + "]}");
   // Another reader lets the scan in but not the exclusive open.
-  const THandle other = host.CreateFile(host.DrivePath(0), win::GENERIC_READ,
-                                        win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                        win::OPEN_EXISTING, 0);
+  const THandle other =
+      host.CreateFile(host.DrivePath(0), win::GENERIC_READ,
+                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
   std::ostringstream out, err;
   EXPECT_EQ(CommandDetails({"1"}, out, err), 1);
   EXPECT_EQ(LastMessageText(),

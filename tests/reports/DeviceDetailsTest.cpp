@@ -35,16 +35,38 @@ std::vector<uint8_t> ExampleIdentify() {
 
 TEST(ShowDeviceDetails, WritesTheWholeReportOfTheWorkedExample) {
   OpenReportDrive(R"("number": 1, "bus_type": 3, "product": "XD500-AB1", "revision": "1.02",
-                     "identify_hex": ")" + test::HexText(ExampleIdentify()) + "\"");
+                     "identify_hex": ")" +
+                  test::HexText(ExampleIdentify()) + "\"");
   ShowDeviceDetails();
   const std::vector<std::string> expected = {
-      " ", "Quarnel 4.40; https://www.zelmora.example/",
-      "设备详细信息: [1]  XD500-AB1    1.02    [500.1 GB]    (976773168 512-字节扇区)", " ",
-      "型号: XD500-AB1", "固件修订: 1.02", "序列号: 5XA0TEST", "缓冲大小: 8388.6 KB", " ",
-      "物理参数:", "支持 LBA 模式", "支持 LBA-48 模式", "LBA 命令可用扇区: 268,435,455",
-      "LBA48 命令可用扇区: 976,773,168", "设备容量: 500,107,862,016 字节", " ", "安全:",
-      "支持安全功能", "设备当前未锁定", " ", "特征:", "支持 SMART", "支持 HPA（主机保护区）",
-      "不支持 AAM（自动声学管理）", "不支持流功能集", " ", "队列:", "设备支持命令队列",
+      " ",
+      "Quarnel 4.40; https://www.zelmora.example/",
+      "设备详细信息: [1]  XD500-AB1    1.02    [500.1 GB]    (976773168 512-字节扇区)",
+      " ",
+      "型号: XD500-AB1",
+      "固件修订: 1.02",
+      "序列号: 5XA0TEST",
+      "缓冲大小: 8388.6 KB",
+      " ",
+      "物理参数:",
+      "支持 LBA 模式",
+      "支持 LBA-48 模式",
+      "LBA 命令可用扇区: 268,435,455",
+      "LBA48 命令可用扇区: 976,773,168",
+      "设备容量: 500,107,862,016 字节",
+      " ",
+      "安全:",
+      "支持安全功能",
+      "设备当前未锁定",
+      " ",
+      "特征:",
+      "支持 SMART",
+      "支持 HPA（主机保护区）",
+      "不支持 AAM（自动声学管理）",
+      "不支持流功能集",
+      " ",
+      "队列:",
+      "设备支持命令队列",
       "最大队列深度32"};
   EXPECT_EQ(WithoutDateLine(Log_Details.Lines()), expected);
 }
@@ -64,13 +86,13 @@ TEST(DeviceDetailsLines, SecurityLinesFollowTheLockAndItsLevel) {
             (std::vector<std::string>{"安全:", "支持安全功能", "设备当前未锁定", " "}));
   p.locked = true;
   EXPECT_EQ(Between(DeviceDetailsLines(p), "安全:", "特征:"),
-            (std::vector<std::string>{"安全:", "支持安全功能", "驱动器当前已锁定",
-                                      "安全等级: 最大", "设备需要将用户密码解锁。",
+            (std::vector<std::string>{"安全:", "支持安全功能", "驱动器当前已锁定", "安全等级: 最大",
+                                      "设备需要将用户密码解锁。",
                                       "如果用户密码是未知的，该设备可以与主密码被删除。", " "}));
   p.lockedmax = false;
   EXPECT_EQ(Between(DeviceDetailsLines(p), "安全:", "特征:"),
-            (std::vector<std::string>{"安全:", "支持安全功能", "驱动器当前已锁定",
-                                      "安全等级: 高", "设备需要用户或主密码来解锁。", " "}));
+            (std::vector<std::string>{"安全:", "支持安全功能", "驱动器当前已锁定", "安全等级: 高",
+                                      "设备需要用户或主密码来解锁。", " "}));
 }
 
 TEST(DeviceDetailsLines, QueueBufferAndCountsEdges) {

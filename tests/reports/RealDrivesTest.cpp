@@ -40,8 +40,9 @@ struct THdparm {
 };
 
 THdparm Hdparm(const std::vector<uint8_t>& block) {
-  const std::string file = (std::filesystem::temp_directory_path() /
-                            ("quarnel-identify-" + std::to_string(::getpid()))).string();
+  const std::string file =
+      (std::filesystem::temp_directory_path() / ("quarnel-identify-" + std::to_string(::getpid())))
+          .string();
   {
     std::ofstream words(file);
     char word[8];
@@ -93,8 +94,8 @@ std::string LineAfter(const std::vector<std::string>& lines, const std::string& 
 
 std::string DriveKeys(const std::string& name) {
   const std::string dir = "drives/" + name;
-  return R"("bus_type": 3, "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" +
-         dir + R"(/smart.bin")";
+  return R"("bus_type": 3, "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" + dir +
+         R"(/smart.bin")";
 }
 
 void CompareIdentify(const std::string& name) {
@@ -203,7 +204,8 @@ std::vector<TAttribute> Skdump(const std::string& blob) {
     a.Worst = f[3];
     for (const std::string& w : f) {
       if (w.rfind("0x", 0) != 0 || w.size() != 14) continue;
-      for (int i = 5; i >= 0; --i) a.Raw = (a.Raw << 8) | std::stoul(w.substr(2 + 2 * i, 2), nullptr, 16);
+      for (int i = 5; i >= 0; --i)
+        a.Raw = (a.Raw << 8) | std::stoul(w.substr(2 + 2 * i, 2), nullptr, 16);
     }
     table.push_back(a);
   }

@@ -18,8 +18,8 @@ std::string HexText(const std::vector<uint8_t>& bytes) {
 }
 
 SimHost& OpenReportDrive(const std::string& keys) {
-  SimHost& host = UseSimHost(R"({"drives": [{"number": 0, "length": 500107862016, )" + keys +
-                             "}]}");
+  SimHost& host =
+      UseSimHost(R"({"drives": [{"number": 0, "length": 500107862016, )" + keys + "}]}");
   ScanDevices();
   EXPECT_EQ(DeviceCount, 1);
   SelectedDevice = 1;

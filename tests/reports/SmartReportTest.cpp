@@ -72,7 +72,8 @@ TEST(SmartAttributeRow, RawUsesAllSixBytesAndOnly194GetsTheNote) {
       .Entry(1, 194, 60, 40, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
   const std::vector<std::string> rows = page.Rows();
   EXPECT_EQ(rows[0], " 190  BE  气流温度               60       40     1099511627777");
-  EXPECT_EQ(rows[1], " 194  C2  HDA 温度                   60       40   281474976710655  (255 度) ");
+  EXPECT_EQ(rows[1],
+            " 194  C2  HDA 温度                   60       40   281474976710655  (255 度) ");
 }
 
 TEST(GetSmartAttributeName, NamesCarryTheirLayoutSpacesUnknownIsTwentyOneCharacters) {
@@ -107,8 +108,8 @@ std::vector<uint8_t> SmartFeatures(SimHost& host) {
 
 std::string CapturedDrive(const std::string& more) {
   const std::string dir = "drives/WDC_WD5000AAKS--00TMA0-12.01C01";
-  return R"("bus_type": 3, "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" +
-         dir + R"(/smart.bin")" + more;
+  return R"("bus_type": 3, "identify_file": ")" + dir + R"(/identify.bin", "smart_file": ")" + dir +
+         R"(/smart.bin")" + more;
 }
 
 TEST(ShowSmartData, LeavesAnEnabledDriveEnabled) {
