@@ -150,29 +150,6 @@ std::string SerialFromVpd80(const uint8_t* page, size_t length) {
   return Trimmed(std::string(reinterpret_cast<const char*>(page + 4), size));
 }
 
-std::vector<uint8_t> BuildDeviceDescriptor(const TDeviceTexts& t) {
-  std::vector<uint8_t> desc(win::STORAGE_DEVICE_DESCRIPTOR_HEADER, 0);
-  auto addText = [&](uint32_t field, const std::string& bytes) {
-    if (bytes.empty()) return;  // absent texts have offset 0, as Windows gives them
-    PutU32(desc.data(), field, static_cast<uint32_t>(desc.size()));
-    desc.insert(desc.end(), bytes.begin(), bytes.end());
-    desc.push_back(0);
-  };
-  std::string serial = t.Serial;
-  // ATA word order: the first character of each pair in the second byte.
-  if (serial.size() % 2 != 0) serial += ' ';
-  for (size_t i = 0; i + 1 < serial.size(); i += 2) std::swap(serial[i], serial[i + 1]);
-  addText(win::DEVICE_VendorIdOffset, t.Vendor);
-  addText(win::DEVICE_ProductIdOffset, t.Product);
-  addText(win::DEVICE_ProductRevisionOffset, t.Revision);
-  addText(win::DEVICE_SerialNumberOffset, serial);
-  PutU32(desc.data(), win::DEVICE_Version, win::STORAGE_DEVICE_DESCRIPTOR_HEADER);
-  PutU32(desc.data(), win::DEVICE_Size, static_cast<uint32_t>(desc.size()));
-  desc[win::DEVICE_RemovableMedia] = t.Removable ? 1 : 0;
-  PutU32(desc.data(), win::DEVICE_BusType, t.BusType);
-  return desc;
-}
-
 std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock) {
   std::vector<std::string> names;
   std::error_code ec;
@@ -264,20 +241,16 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
   const std::string queue = "/sys/block/" + d.Name + "/queue/";
   if (property == win::StorageAdapterProperty) {
     std::error_code ec;
-    reply.assign(win::STORAGE_ADAPTER_DESCRIPTOR_SIZE, 0);
     const uint32_t kb = static_cast<uint32_t>(
         std::strtoul(ReadSys(queue + "max_hw_sectors_kb").c_str(), nullptr, 10));
     const uint32_t segments =
         static_cast<uint32_t>(std::strtoul(ReadSys(queue + "max_segments").c_str(), nullptr, 10));
     const uint32_t alignment =
         static_cast<uint32_t>(std::strtoul(ReadSys(queue + "dma_alignment").c_str(), nullptr, 10));
-    PutU32(reply.data(), win::ADAPTER_Version, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
-    PutU32(reply.data(), win::ADAPTER_Size, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
-    PutU32(reply.data(), win::ADAPTER_MaximumTransferLength, kb * 1024);
-    PutU32(reply.data(), win::ADAPTER_MaximumPhysicalPages, segments);
-    PutU32(reply.data(), win::ADAPTER_AlignmentMask, alignment);
-    reply[win::ADAPTER_BusType] = static_cast<uint8_t>(
-        BusTypeFromSysfs(d.Name, fs::canonical("/sys/block/" + d.Name, ec).string()));
+    reply = BuildAdapterDescriptor(
+        kb * 1024, segments, alignment,
+        static_cast<uint8_t>(
+            BusTypeFromSysfs(d.Name, fs::canonical("/sys/block/" + d.Name, ec).string())));
   } else if (property == win::StorageDeviceProperty) {
     reply = BuildDeviceDescriptor(ReadDeviceTexts(open));
   } else {
@@ -300,13 +273,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       if (::ioctl(open.Fd, BLKGETSIZE64, &length) != 0) return FailErrno(errno);
       const bool removable = ReadSys("/sys/block/" + drives_[static_cast<size_t>(open.Drive)].Name +
                                      "/removable") == "1";
-      // Windows reports a made-up 255 x 63 geometry for every disk.
-      std::memset(out, 0, win::DISK_GEOMETRY_SIZE);
-      PutU64(out, 0, length / (uint64_t{255} * 63 * static_cast<uint64_t>(std::max(sector, 1))));
-      PutU32(out, 8, removable ? 11 : 12);  // RemovableMedia / FixedMedia
-      PutU32(out, 12, 255);
-      PutU32(out, 16, 63);
-      PutU32(out, win::DISK_GEOMETRY_BytesPerSector, static_cast<uint32_t>(sector));
+      BuildDiskGeometry(out, static_cast<int64_t>(length), static_cast<uint32_t>(sector),
+                        removable);
       *returned = win::DISK_GEOMETRY_SIZE;
       return Succeed();
     }

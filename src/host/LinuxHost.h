@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/Host.h"
+#include "host/WinLayouts.h"
 #include "host/SgIo.h"
 
 namespace quarnel {
@@ -33,13 +34,6 @@ struct TLinuxVolume {
   std::string Node;        // the block device node that is held while locked
 };
 
-/// Texts of a device descriptor, as sysfs gives them.
-struct TDeviceTexts {
-  std::string Vendor, Product, Revision, Serial;
-  bool Removable = false;
-  uint32_t BusType = 0;
-};
-
 // Pure pieces, exposed for the tests.
 uint32_t Win32FromErrno(int error);
 bool NaturalDiskLess(const std::string& a, const std::string& b);
@@ -47,8 +41,6 @@ bool NaturalDiskLess(const std::string& a, const std::string& b);
 /// directory; `sysRoot` prefixes the sysfs reads made for ATA links and MMC cards.
 uint32_t BusTypeFromSysfs(const std::string& name, const std::string& devicePath,
                           const std::string& sysRoot = "");
-/// STORAGE_DEVICE_DESCRIPTOR with its texts behind the header, serial in ATA word order.
-std::vector<uint8_t> BuildDeviceDescriptor(const TDeviceTexts& texts);
 TPlatformVersion PlatformFromUname(const std::string& sysname, const std::string& release,
                                    const std::string& machine);
 bool IsWow64For(const std::string& machine, size_t pointerSize);

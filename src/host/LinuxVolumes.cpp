@@ -137,16 +137,10 @@ bool RemountVolume(const TLinuxVolume& v, std::string* error) {
 }
 
 uint32_t LinuxHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
-  std::string all;
-  for (const TLinuxVolume& v : ListMountedVolumes(drives_)) {
-    all += v.Target + "\\";
-    all += '\0';
-  }
-  const auto length = static_cast<uint32_t>(all.size());
-  if (length + 1 > capacity) return length + 1;
-  std::memcpy(buffer, all.data(), length);
-  buffer[length] = '\0';
-  Succeed();
+  std::vector<std::string> roots;
+  for (const TLinuxVolume& v : ListMountedVolumes(drives_)) roots.push_back(v.Target);
+  const uint32_t length = WriteDriveStrings(roots, capacity, buffer);
+  if (length < capacity) Succeed();
   return length;
 }
 

@@ -8,6 +8,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
+#include "host/WinLayouts.h"
 
 namespace quarnel {
 
@@ -185,14 +186,9 @@ bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
   if (GetU32(in, 4) != win::PropertyStandardQuery) return Fail(win::ERROR_INVALID_FUNCTION);
   if (property == win::StorageAdapterProperty) {
     if (Refused(d, "adapter")) return false;
-    uint8_t a[win::STORAGE_ADAPTER_DESCRIPTOR_SIZE] = {};
-    PutU32(a, win::ADAPTER_Version, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
-    PutU32(a, win::ADAPTER_Size, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
-    PutU32(a, win::ADAPTER_MaximumTransferLength, d.MaxTransfer);
-    PutU32(a, win::ADAPTER_MaximumPhysicalPages, d.MaxTransfer / 4096 + 1);
-    PutU32(a, win::ADAPTER_AlignmentMask, 1);
-    a[win::ADAPTER_BusType] = static_cast<uint8_t>(d.BusType);
-    *returned = Reply(out, outSize, a, sizeof a);
+    const std::vector<uint8_t> a = BuildAdapterDescriptor(
+        d.MaxTransfer, d.MaxTransfer / 4096 + 1, 1, static_cast<uint8_t>(d.BusType));
+    *returned = Reply(out, outSize, a.data(), static_cast<uint32_t>(a.size()));
     return Succeed();
   }
   if (property != win::StorageDeviceProperty) return Fail(win::ERROR_NOT_SUPPORTED);
@@ -202,27 +198,8 @@ bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
                       static_cast<uint32_t>(d.DeviceDescriptor.size()));
     return Succeed();
   }
-  std::vector<uint8_t> desc(win::STORAGE_DEVICE_DESCRIPTOR_HEADER, 0);
-  auto addText = [&](uint32_t field, const std::string& bytes) {
-    if (bytes.empty()) return;  // absent texts have offset 0, as Windows gives them
-    PutU32(desc.data(), field, static_cast<uint32_t>(desc.size()));
-    desc.insert(desc.end(), bytes.begin(), bytes.end());
-    desc.push_back(0);
-  };
-  std::string serial = d.Serial;
-  if (!d.SerialRaw) {
-    // ATA word order: the first character of each pair in the second byte.
-    if (serial.size() % 2 != 0) serial += ' ';
-    for (size_t i = 0; i + 1 < serial.size(); i += 2) std::swap(serial[i], serial[i + 1]);
-  }
-  addText(win::DEVICE_VendorIdOffset, d.Vendor);
-  addText(win::DEVICE_ProductIdOffset, d.Product);
-  addText(win::DEVICE_ProductRevisionOffset, d.Revision);
-  addText(win::DEVICE_SerialNumberOffset, serial);
-  PutU32(desc.data(), win::DEVICE_Version, win::STORAGE_DEVICE_DESCRIPTOR_HEADER);
-  PutU32(desc.data(), win::DEVICE_Size, static_cast<uint32_t>(desc.size()));
-  desc[win::DEVICE_RemovableMedia] = d.Removable ? 1 : 0;
-  PutU32(desc.data(), win::DEVICE_BusType, d.BusType);
+  const std::vector<uint8_t> desc = BuildDeviceDescriptor(
+      {d.Vendor, d.Product, d.Revision, d.Serial, d.Removable, d.BusType}, d.SerialRaw);
   *returned = Reply(out, outSize, desc.data(), static_cast<uint32_t>(desc.size()));
   return Succeed();
 }
@@ -233,14 +210,8 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
     case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
       if (Refused(d, "geometry")) return false;
       if (outSize < win::DISK_GEOMETRY_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
-      uint8_t g[win::DISK_GEOMETRY_SIZE] = {};
-      const int64_t perCylinder = int64_t{255} * 63 * std::max<uint32_t>(d.BytesPerSector, 1);
-      PutU64(g, 0, static_cast<uint64_t>(d.Length / perCylinder));
-      PutU32(g, 8, d.Removable ? 11 : 12);  // RemovableMedia / FixedMedia
-      PutU32(g, 12, 255);
-      PutU32(g, 16, 63);
-      PutU32(g, win::DISK_GEOMETRY_BytesPerSector, d.BytesPerSector);
-      *returned = Reply(out, outSize, g, sizeof g);
+      BuildDiskGeometry(out, d.Length, d.BytesPerSector, d.Removable);
+      *returned = win::DISK_GEOMETRY_SIZE;
       return Succeed();
     }
     case win::IOCTL_DISK_GET_LENGTH_INFO: {
@@ -349,16 +320,10 @@ uint32_t SimHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
     lastError_ = win::ERROR_INVALID_FUNCTION;
     return 0;
   }
-  std::string all;
-  for (const TSimVolume& v : volumes_) {
-    all += v.Root + "\\";
-    all += '\0';
-  }
-  const auto length = static_cast<uint32_t>(all.size());
-  if (length + 1 > capacity) return length + 1;
-  std::memcpy(buffer, all.data(), length);
-  buffer[length] = '\0';
-  lastError_ = 0;
+  std::vector<std::string> roots;
+  for (const TSimVolume& v : volumes_) roots.push_back(v.Root);
+  const uint32_t length = WriteDriveStrings(roots, capacity, buffer);
+  if (length < capacity) lastError_ = 0;
   return length;
 }
 
