@@ -60,7 +60,8 @@ inline constexpr uint32_t StorageAdapterProperty = 1;
 inline constexpr uint32_t PropertyStandardQuery = 0;
 inline constexpr uint32_t STORAGE_PROPERTY_QUERY_SIZE = 12;
 
-// DISK_GEOMETRY: Cylinders(8) MediaType(4) TracksPerCylinder(4) SectorsPerTrack(4) BytesPerSector(4).
+// DISK_GEOMETRY: Cylinders(8) MediaType(4) TracksPerCylinder(4) SectorsPerTrack(4)
+// BytesPerSector(4).
 inline constexpr uint32_t DISK_GEOMETRY_SIZE = 24;
 inline constexpr uint32_t DISK_GEOMETRY_BytesPerSector = 20;
 
@@ -145,15 +146,15 @@ inline constexpr uint32_t SRB_Length = 24;
 inline constexpr uint32_t SRB_IO_CONTROL_SIZE = 28;
 
 // Sizes of the SMART and miniport requests as the program sends them.
-inline constexpr uint32_t SMART_DATA_SIZE = 512;            // one data block
-inline constexpr uint32_t SENDCMDIN_SIZE_NO_DATA = 32;      // SENDCMDINPARAMS less bBuffer
-inline constexpr uint32_t SENDCMDOUT_HEADER_SIZE = 16;      // cBufferSize and DRIVERSTATUS
-inline constexpr uint32_t SENDCMDOUT_DATA_REPLY = 528;      // header and one data block
-inline constexpr uint32_t SMART_SEND_NO_DATA_OUT = 527;     // output area of a non-data command
-inline constexpr uint32_t SMART_BLOCK_OUT = 1039;           // output area of a data command
-inline constexpr uint32_t SMART_GET_VERSION_OUT = 28;       // output area of SMART_GET_VERSION
-inline constexpr uint8_t ATA_DRIVE_HEAD_BASE = 0xA0;        // drive/head of the master
-inline constexpr uint8_t ATA_DRIVE_HEAD_SLAVE_BIT = 0x10;   // bit 4: the slave
+inline constexpr uint32_t SMART_DATA_SIZE = 512;           // one data block
+inline constexpr uint32_t SENDCMDIN_SIZE_NO_DATA = 32;     // SENDCMDINPARAMS less bBuffer
+inline constexpr uint32_t SENDCMDOUT_HEADER_SIZE = 16;     // cBufferSize and DRIVERSTATUS
+inline constexpr uint32_t SENDCMDOUT_DATA_REPLY = 528;     // header and one data block
+inline constexpr uint32_t SMART_SEND_NO_DATA_OUT = 527;    // output area of a non-data command
+inline constexpr uint32_t SMART_BLOCK_OUT = 1039;          // output area of a data command
+inline constexpr uint32_t SMART_GET_VERSION_OUT = 28;      // output area of SMART_GET_VERSION
+inline constexpr uint8_t ATA_DRIVE_HEAD_BASE = 0xA0;       // drive/head of the master
+inline constexpr uint8_t ATA_DRIVE_HEAD_SLAVE_BIT = 0x10;  // bit 4: the slave
 
 // The miniport IDENTIFY request: SRB_IO_CONTROL, then SENDCMDINPARAMS (in)
 // or SENDCMDOUTPARAMS (out) at 28, the data at 44.

@@ -247,10 +247,10 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
         static_cast<uint32_t>(std::strtoul(ReadSys(queue + "max_segments").c_str(), nullptr, 10));
     const uint32_t alignment =
         static_cast<uint32_t>(std::strtoul(ReadSys(queue + "dma_alignment").c_str(), nullptr, 10));
-    reply = BuildAdapterDescriptor(
-        kb * 1024, segments, alignment,
-        static_cast<uint8_t>(
-            BusTypeFromSysfs(d.Name, fs::canonical("/sys/block/" + d.Name, ec).string())));
+    reply =
+        BuildAdapterDescriptor(kb * 1024, segments, alignment,
+                               static_cast<uint8_t>(BusTypeFromSysfs(
+                                   d.Name, fs::canonical("/sys/block/" + d.Name, ec).string())));
   } else if (property == win::StorageDeviceProperty) {
     reply = BuildDeviceDescriptor(ReadDeviceTexts(open));
   } else {

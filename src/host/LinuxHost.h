@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host/Host.h"
-#include "host/WinLayouts.h"
 #include "host/SgIo.h"
+#include "host/WinLayouts.h"
 
 namespace quarnel {
 

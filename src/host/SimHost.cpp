@@ -186,8 +186,8 @@ bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
   if (GetU32(in, 4) != win::PropertyStandardQuery) return Fail(win::ERROR_INVALID_FUNCTION);
   if (property == win::StorageAdapterProperty) {
     if (Refused(d, "adapter")) return false;
-    const std::vector<uint8_t> a = BuildAdapterDescriptor(
-        d.MaxTransfer, d.MaxTransfer / 4096 + 1, 1, static_cast<uint8_t>(d.BusType));
+    const std::vector<uint8_t> a = BuildAdapterDescriptor(d.MaxTransfer, d.MaxTransfer / 4096 + 1,
+                                                          1, static_cast<uint8_t>(d.BusType));
     *returned = Reply(out, outSize, a.data(), static_cast<uint32_t>(a.size()));
     return Succeed();
   }

@@ -6,11 +6,10 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <nlohmann/json.hpp>
 
 #include "host/Host.h"
 
@@ -34,7 +33,7 @@ struct TSimWriteFault {
 
 /// One ATA request as the simulated drive received it (tests read the order).
 struct TSimAtaCommand {
-  uint32_t Request = 0;     // SMART_GET_VERSION, SMART_RCV/SEND, IOCTL_SCSI_MINIPORT
+  uint32_t Request = 0;  // SMART_GET_VERSION, SMART_RCV/SEND, IOCTL_SCSI_MINIPORT
   uint32_t InSize = 0;
   uint32_t OutSize = 0;
   uint32_t BufferSize = 0;  // cBufferSize of the request block
@@ -54,10 +53,10 @@ struct TSimDrive {
   std::string Vendor, Product, Revision, Serial;  // Latin-1 bytes
   bool SerialRaw = false;                         // serial bytes as given, not word-swapped
   bool Removable = false;
-  std::vector<uint8_t> DeviceDescriptor;          // raw reply, overrides the texts
-  std::vector<uint8_t> Identify;                  // 512 bytes or empty
-  std::vector<uint8_t> Smart;                     // 512 bytes or empty
-  std::vector<uint8_t> Thresholds;                // 512 bytes or empty
+  std::vector<uint8_t> DeviceDescriptor;  // raw reply, overrides the texts
+  std::vector<uint8_t> Identify;          // 512 bytes or empty
+  std::vector<uint8_t> Smart;             // 512 bytes or empty
+  std::vector<uint8_t> Thresholds;        // 512 bytes or empty
   bool SmartEnabled = true;
   bool IdeSlave = false;
   std::optional<uint32_t> ScsiTargetId;
@@ -108,8 +107,8 @@ class SimHost : public Host {
  private:
   struct TOpen {
     bool IsVolume = false;
-    int Drive = -1;      // drive number
-    size_t Volume = 0;   // index into volumes_
+    int Drive = -1;     // drive number
+    size_t Volume = 0;  // index into volumes_
     uint32_t Access = 0;
     uint32_t Share = 0;
     int64_t Position = 0;
@@ -132,8 +131,8 @@ class SimHost : public Host {
   bool PropertyRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned);
   /// SMART_GET_VERSION, SMART_SEND/RCV_DRIVE_DATA, IOCTL_SCSI_MINIPORT (SimHostAta.cpp).
-  bool AtaRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
-                  uint8_t* out, uint32_t outSize, uint32_t* returned);
+  bool AtaRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                  uint32_t outSize, uint32_t* returned);
   bool SmartRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
                     uint8_t* out, uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,

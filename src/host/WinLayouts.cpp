@@ -55,8 +55,7 @@ void BuildDiskGeometry(uint8_t* out, int64_t length, uint32_t bytesPerSector, bo
   PutU32(out, win::DISK_GEOMETRY_BytesPerSector, bytesPerSector);
 }
 
-uint32_t WriteDriveStrings(const std::vector<std::string>& roots, uint32_t capacity,
-                           char* buffer) {
+uint32_t WriteDriveStrings(const std::vector<std::string>& roots, uint32_t capacity, char* buffer) {
   std::string all;
   for (const std::string& root : roots) {
     all += root + "\\";

@@ -30,7 +30,6 @@ void BuildDiskGeometry(uint8_t* out, int64_t length, uint32_t bytesPerSector, bo
 
 /// Writes roots as GetLogicalDriveStrings does ("root\" NUL ... NUL); returns
 /// the length written, or the length needed when `capacity` is too small.
-uint32_t WriteDriveStrings(const std::vector<std::string>& roots, uint32_t capacity,
-                           char* buffer);
+uint32_t WriteDriveStrings(const std::vector<std::string>& roots, uint32_t capacity, char* buffer);
 
 }  // namespace quarnel
