@@ -132,15 +132,22 @@ bool SgInquirySerial(int fd, std::string* serial) {
   return !serial->empty();
 }
 
-void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
+namespace {
+// IDENTIFY DEVICE of the disk itself (master, one sector).
+uint32_t IdentifyThroughPassThrough(int fd, uint8_t* block, int* error) {
   sgio::TAtaTaskFile regs;
   regs.SectorCount = 1;
   regs.LbaLow = 1;
   regs.Device = 0xA0;
   regs.Command = win::ATA_IDENTIFY_DEVICE;
+  return SgAtaCommand(fd, regs, true, block, kSmartTimeoutMs, error);
+}
+}  // namespace
+
+void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
   uint8_t id[kBlock] = {};
   int error = 0;
-  if (SgAtaCommand(fd, regs, true, id, kSmartTimeoutMs, &error) != 0) return;
+  if (IdentifyThroughPassThrough(fd, id, &error) != 0) return;
   const std::string model = AtaText(id, 27, 20);
   if (model.empty()) return;
   texts->Vendor.clear();  // Windows names an ATA disk by its model alone
@@ -153,14 +160,9 @@ void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
 bool LinuxHost::SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned) {
   if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
   // A drive that answers IDENTIFY through ATA PASS-THROUGH speaks ATA.
-  sgio::TAtaTaskFile probe;
-  probe.SectorCount = 1;
-  probe.LbaLow = 1;
-  probe.Device = 0xA0;
-  probe.Command = win::ATA_IDENTIFY_DEVICE;
   uint8_t data[kBlock] = {};
   int error = 0;
-  if (uint32_t failed = SgAtaCommand(open.Fd, probe, true, data, kSmartTimeoutMs, &error)) {
+  if (uint32_t failed = IdentifyThroughPassThrough(open.Fd, data, &error)) {
     return Fail(failed, error);
   }
   std::memset(out, 0, win::GETVERSIONINPARAMS_SIZE);
