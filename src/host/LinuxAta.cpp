@@ -75,6 +75,22 @@ std::string AtaText(const uint8_t* id, int firstWord, int words) {
   return start == std::string::npos ? std::string() : text.substr(start);
 }
 
+// An SG_IO header for one command block, its sense area and its data.
+sg_io_hdr_t SgHeader(uint8_t* cdb, size_t cdbLength, uint8_t* sense, size_t senseSize,
+                     int direction, uint8_t* data, uint32_t length, uint32_t timeoutMs) {
+  sg_io_hdr_t h{};
+  h.interface_id = 'S';
+  h.cmd_len = static_cast<unsigned char>(cdbLength);
+  h.cmdp = cdb;
+  h.mx_sb_len = static_cast<unsigned char>(senseSize);
+  h.sbp = sense;
+  h.dxfer_direction = direction;
+  h.dxferp = data;
+  h.dxfer_len = length;
+  h.timeout = timeoutMs;
+  return h;
+}
+
 }  // namespace
 
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
@@ -82,16 +98,9 @@ uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8
   auto cdb = sgio::BuildAtaPassThrough16(
       regs, dataIn ? sgio::TAtaProtocol::PioDataIn : sgio::TAtaProtocol::NonData);
   uint8_t sense[64] = {};
-  sg_io_hdr_t h{};
-  h.interface_id = 'S';
-  h.cmd_len = static_cast<unsigned char>(cdb.size());
-  h.cmdp = cdb.data();
-  h.mx_sb_len = sizeof sense;
-  h.sbp = sense;
-  h.dxfer_direction = dataIn ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
-  h.dxferp = dataIn ? data : nullptr;
-  h.dxfer_len = dataIn ? kBlock : 0;
-  h.timeout = timeoutMs;
+  sg_io_hdr_t h = SgHeader(cdb.data(), cdb.size(), sense, sizeof sense,
+                           dataIn ? SG_DXFER_FROM_DEV : SG_DXFER_NONE, dataIn ? data : nullptr,
+                           dataIn ? kBlock : 0, timeoutMs);
   *error = 0;
   if (::ioctl(fd, SG_IO, &h) != 0) {
     *error = errno;
@@ -113,16 +122,8 @@ bool SgInquirySerial(int fd, std::string* serial) {
   uint8_t page[252] = {};
   uint8_t sense[32] = {};
   auto cdb = sgio::BuildInquiryVpd(0x80, sizeof page);
-  sg_io_hdr_t h{};
-  h.interface_id = 'S';
-  h.cmd_len = static_cast<unsigned char>(cdb.size());
-  h.cmdp = cdb.data();
-  h.mx_sb_len = sizeof sense;
-  h.sbp = sense;
-  h.dxfer_direction = SG_DXFER_FROM_DEV;
-  h.dxferp = page;
-  h.dxfer_len = sizeof page;
-  h.timeout = kSmartTimeoutMs;
+  sg_io_hdr_t h = SgHeader(cdb.data(), cdb.size(), sense, sizeof sense, SG_DXFER_FROM_DEV, page,
+                           sizeof page, kSmartTimeoutMs);
   if (::ioctl(fd, SG_IO, &h) != 0 || h.status != 0 || h.host_status != 0 ||
       (h.driver_status & 0x0F) != 0) {
     return false;
