@@ -4,6 +4,8 @@
 #include "app/MainState.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/VolumeLocking.h"
+#include "format/FormatEngine.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
@@ -48,6 +50,8 @@ void ResetProcessState() {
   ResetDeviceTable();
   ResetUi();
   ChooserStatusText.clear();
+  ResetFormatEngine();
+  LockedVolumeHandles.clear();
 }
 
 }  // namespace quarnel

@@ -44,6 +44,10 @@ class Host {
   /// *written holds the bytes actually written either way.
   virtual bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) = 0;
 
+  /// Writes what the handle's device still caches to the medium (fsync on
+  /// Linux). Return false on failure.
+  virtual bool FlushFileBuffers(THandle handle) = 0;
+
   /// Moves the handle's position. Return false on failure.
   virtual bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                                 uint32_t moveMethod) = 0;

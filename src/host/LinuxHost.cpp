@@ -313,6 +313,13 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
   return Succeed();
 }
 
+bool LinuxHost::FlushFileBuffers(THandle handle) {
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (::fsync(open->Fd) != 0) return FailErrno(errno);
+  return Succeed();
+}
+
 bool LinuxHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                                  uint32_t moveMethod) {
   TOpen* open = Find(handle);

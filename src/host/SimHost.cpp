@@ -269,6 +269,12 @@ bool SimHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPos
     return Fail(win::ERROR_INVALID_PARAMETER);
   }
   if (base + distance < 0) return Fail(131);  // ERROR_NEGATIVE_SEEK
+  if (!open->IsVolume) {
+    const TSimDrive* d = Drive(open->Drive);
+    for (const TSimWriteFault& f : d ? d->SeekErrors : std::vector<TSimWriteFault>{}) {
+      if (f.Offset == base + distance) return Fail(f.Code);
+    }
+  }
   open->Position = base + distance;
   if (newPosition) *newPosition = open->Position;
   return Succeed();
@@ -295,6 +301,13 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
   for (const TSimWriteFault& f : d->WriteErrors) {
     if (f.Offset >= begin && f.Offset < end) return Fail(f.Code);
   }
+  uint32_t length = size;
+  for (const TSimWriteFault& f : d->ShortWrites) {
+    // Bytes up to the offset land; the call reports success with fewer bytes.
+    if (f.Offset >= begin && f.Offset < end) {
+      length = std::min<uint32_t>(length, static_cast<uint32_t>(f.Offset - begin));
+    }
+  }
   if (!d->ImagePath.empty()) {
     std::fstream image(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
     if (!image) {
@@ -303,15 +316,35 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
       image.open(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
     }
     image.seekp(begin);
-    image.write(static_cast<const char*>(buffer), size);
+    image.write(static_cast<const char*>(buffer), length);
     if (!image) return Fail(win::ERROR_IO_DEVICE);
   }
   if (d->WriteMBPerSecond > 0) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(size / (d->WriteMBPerSecond * 1e6)));
+    std::this_thread::sleep_for(
+        std::chrono::duration<double>(length / (d->WriteMBPerSecond * 1e6)));
   }
-  AddWritten(d->Written, begin, end);
-  open->Position = end;
-  *written = size;
+  if (length > 0) AddWritten(d->Written, begin, begin + length);
+  open->Position = begin + length;
+  *written = length;
+  lastError_ = length == size ? 0 : ShortWriteCode(*d, begin, end);
+  return true;
+}
+
+uint32_t SimHost::ShortWriteCode(const TSimDrive& d, int64_t begin, int64_t end) {
+  for (const TSimWriteFault& f : d.ShortWrites) {
+    if (f.Offset >= begin && f.Offset < end) return f.Code;
+  }
+  return 0;
+}
+
+bool SimHost::FlushFileBuffers(THandle handle) {
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  if (open->IsVolume) return Succeed();
+  TSimDrive* d = Drive(open->Drive);
+  if (!d || d->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (Refused(*d, "flush")) return false;
+  ++d->FlushCount;
   return Succeed();
 }
 

@@ -65,8 +65,11 @@ struct TSimDrive {
   // Refusals: request name -> Win32 code ("open", "geometry", "length",
   // "adapter", "device", and the ATA ones of docs/simulation.md).
   std::map<std::string, uint32_t> Refusals;
-  nlohmann::json Faults;  // the whole "faults" object, for keys read elsewhere
-  std::vector<TSimWriteFault> WriteErrors;
+  nlohmann::json Faults;                    // the whole "faults" object, for keys read elsewhere
+  std::vector<TSimWriteFault> WriteErrors;  // a write covering the offset fails
+  std::vector<TSimWriteFault> SeekErrors;   // a seek to exactly the offset fails
+  std::vector<TSimWriteFault> ShortWrites;  // a write covering it stops there, "successfully"
+  int FlushCount = 0;
   std::optional<int64_t> VanishAt;
   bool Vanished = false;
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
@@ -92,6 +95,7 @@ class SimHost : public Host {
   bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
   bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                         uint32_t moveMethod) override;
+  bool FlushFileBuffers(THandle handle) override;
   uint32_t GetLastError() override { return lastError_; }
   std::string ErrorText(uint32_t code) override;
   uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
@@ -138,6 +142,7 @@ class SimHost : public Host {
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool Refused(const TSimDrive& drive, const std::string& request);
+  static uint32_t ShortWriteCode(const TSimDrive& drive, int64_t begin, int64_t end);
 
   std::map<int, TSimDrive> drives_;
   std::vector<TSimVolume> volumes_;

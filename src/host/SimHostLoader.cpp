@@ -132,25 +132,33 @@ class SimHostLoader {
     return vol;
   }
 
+  static std::vector<TSimWriteFault> OffsetFaults(const json& f, const char* key,
+                                                  const std::string& where) {
+    std::vector<TSimWriteFault> faults;
+    if (!f.contains(key)) return faults;
+    const std::string w = where + " " + key;
+    if (!f.at(key).is_array()) Bad(where, std::string("\"") + key + "\" must be a list");
+    for (const json& e : f.at(key)) {
+      OnlyKeys(e, w, {"offset", "code"});
+      faults.push_back({Int<int64_t>(e, "offset", 0, w, 0, INT64_MAX),
+                        Int<uint32_t>(e, "code", 0, w, 0, UINT32_MAX)});
+    }
+    return faults;
+  }
+
   void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
     OnlyKeys(f, where,
              {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
               "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
-              "write_errors", "vanish_at"});
+              "write_errors", "vanish_at", "seek_errors", "short_writes", "flush"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
-                            "smart_rcv", "smart_send", "miniport", "inquiry"}) {
+                            "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {
       if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
     }
-    if (f.contains("write_errors")) {
-      if (!f.at("write_errors").is_array()) Bad(where, "\"write_errors\" must be a list");
-      for (const json& e : f.at("write_errors")) {
-        const std::string w = where + " write_errors";
-        OnlyKeys(e, w, {"offset", "code"});
-        d.WriteErrors.push_back({Int<int64_t>(e, "offset", 0, w, 0, INT64_MAX),
-                                 Int<uint32_t>(e, "code", 0, w, 0, UINT32_MAX)});
-      }
-    }
+    d.WriteErrors = OffsetFaults(f, "write_errors", where);
+    d.SeekErrors = OffsetFaults(f, "seek_errors", where);
+    d.ShortWrites = OffsetFaults(f, "short_writes", where);
     if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
     for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes"}) {
       if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);

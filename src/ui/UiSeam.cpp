@@ -36,7 +36,7 @@ void ResetUi() {
   current = nullptr;
   endRequested = false;
   exitCode = 0;
-  DefaultUi().last.clear();
+  DefaultUi() = TRecordingUi();
 }
 
 }  // namespace quarnel

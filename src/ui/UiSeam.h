@@ -1,12 +1,56 @@
-// What the core asks of whichever front end runs it: message boxes and the
-// request to end the program.
+// What the core asks of whichever front end runs it: message boxes, the two
+// dialog forms, the format page's controls, the message pump and the request
+// to end the program. The format page's state is kept here, so a front end
+// that draws it overrides the setters, calls the base and redraws.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace quarnel {
 
 enum class TMessageIcon { Error, Warning, Information };
+
+/// The format page's controls that the busy switch and the procedure touch.
+enum class TFormatControl { btRunBenchmarks = 0, btGetSmart, cbQuickWipe, btStop };
+/// The three labels under the progress bar.
+enum class TFormatLabel { lbCurrentPercent = 0, lbCurrentPosition, lbSpeed };
+/// The progress bar's two looks.
+enum class TProgressState { pbsNormal, pbsPaused };
+
+/// The kinds of the classic message dialog.
+enum class TDialogKind { Information, Warning, Error, Confirmation, Custom };
+
+/// A task dialog as the front end shows it: the title as window title, the
+/// main instruction as its text, the content under it. `Buttons` holds the
+/// common-button flags (1 OK, 2 Yes, 4 No, 8 Cancel, 16 Retry, 32 Close);
+/// `Icon` the icon code (81, 84, 98, 99 or other).
+struct TTaskDialogRequest {
+  std::string Title;
+  std::string MainInstruction;
+  std::string Content;
+  int Icon = 0;
+  int Buttons = 0;
+};
+
+/// The classic dialog: the text alone under a caption, buttons from the same
+/// flags (32 is Abort here).
+struct TClassicDialogRequest {
+  std::string Text;
+  std::string Caption;
+  TDialogKind Kind = TDialogKind::Custom;
+  int Buttons = 0;
+};
+
+/// What the format page shows.
+struct TFormatPage {
+  int Position = 0;  // progress bar, 0..100
+  TProgressState State = TProgressState::pbsNormal;
+  std::array<std::string, 3> Captions;                   // by TFormatLabel
+  std::array<bool, 4> Enabled{true, true, true, false};  // by TFormatControl
+  bool QuickWipe = false;
+  bool StopFocused = false;
+};
 
 class TUiSeam {
  public:
@@ -14,6 +58,44 @@ class TUiSeam {
   /// A modal message box; returns when the user has closed it.
   virtual void ShowMessage(const std::string& text, const std::string& caption,
                            TMessageIcon icon) = 0;
+
+  /// A modal task dialog. Returns the pressed button as the task dialog
+  /// reports it (1 OK, 2 Cancel, 4 Retry, 6 Yes, 7 No, 8 Close), or 0 when no
+  /// dialog could be shown.
+  virtual int TaskDialog(const TTaskDialogRequest&) { return 0; }
+  /// A modal classic dialog. Returns its modal result (1 OK, 2 Cancel,
+  /// 3 Abort, 4 Retry, 6 Yes, 7 No).
+  virtual int ClassicDialog(const TClassicDialogRequest&) { return 2; }
+
+  /// Handles every window message already waiting and returns; never waits.
+  virtual void ProcessMessages() {}
+
+  // The format page. The base keeps the state; overriders call it first.
+  virtual void SetProgressPosition(int position) { page_.Position = position; }
+  virtual void SetProgressState(TProgressState state) { page_.State = state; }
+  virtual void SetCaption(TFormatLabel label, const std::string& text) {
+    page_.Captions[static_cast<int>(label)] = text;
+  }
+  virtual void SetControlEnabled(TFormatControl control, bool enabled) {
+    page_.Enabled[static_cast<int>(control)] = enabled;
+  }
+  /// Gives the stop button the keyboard focus.
+  virtual void FocusStop() { page_.StopFocused = true; }
+  /// Whether the quick-wipe box is ticked; a front end with a real box reads it.
+  virtual bool QuickWipeChecked() { return page_.QuickWipe; }
+
+  const std::string& Caption(TFormatLabel label) const {
+    return page_.Captions[static_cast<int>(label)];
+  }
+  bool ControlEnabled(TFormatControl control) const {
+    return page_.Enabled[static_cast<int>(control)];
+  }
+  const TFormatPage& Page() const { return page_; }
+  /// Ticks or clears the quick-wipe box (front ends and tests).
+  void SetQuickWipe(bool on) { page_.QuickWipe = on; }
+
+ protected:
+  TFormatPage page_;
 };
 
 /// The front end's seam; without one, messages are kept in LastMessage.

@@ -1,0 +1,261 @@
+#include "format/FormatEngine.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <locale>
+#include <memory>
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "devices/DeviceTable.h"
+#include "host/HostConstants.h"
+#include "ui/NumberTexts.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+bool StopRequested = false;
+
+namespace {
+
+std::function<int64_t()> formatClock;
+std::function<void*(size_t)> allocateZeroBuffer;
+
+// Local wall-clock time in whole milliseconds. Being a wall clock it can step
+// back (a clock change); the run guards against that where it matters.
+int64_t SystemClock() {
+  const auto now = std::chrono::system_clock::now();
+  const int64_t utc =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  std::tm local = *std::localtime(&t);
+  std::tm utcTm = *std::gmtime(&t);
+  utcTm.tm_isdst = local.tm_isdst;
+  const int64_t offsetSeconds = static_cast<int64_t>(std::mktime(&local) - std::mktime(&utcTm));
+  return utc + offsetSeconds * 1000;
+}
+
+int64_t Now() { return formatClock ? formatClock() : SystemClock(); }
+
+// To the nearest integer, ties to even, in floating point.
+int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+
+// "0.0": at least one integer digit, exactly one decimal, the locale's
+// decimal separator.
+std::string OneDecimal(double value) {
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 1);
+  std::string text(buf, res.ptr);
+  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
+  for (char& c : text) {
+    if (c == '.') c = separator;
+  }
+  return text;
+}
+
+const char* WriteErrorText(uint32_t code) {
+  switch (code) {
+    case win::ERROR_FILE_NOT_FOUND:
+    case win::ERROR_DEV_NOT_EXIST:
+      return "媒体被拔掉";
+    case win::ERROR_WRITE_PROTECT:
+      return "媒体是写保护";
+    case win::ERROR_NOT_READY:
+    case win::ERROR_SEM_TIMEOUT:
+      return "设备未就绪（超时）";
+    case win::ERROR_IO_DEVICE:
+      return "设备 I/O 错误";
+    default:
+      return nullptr;
+  }
+}
+
+struct TFreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+struct TRun {
+  int64_t Position = 0;
+  int64_t TotalBytes = 0;
+  int64_t BlockSize = kFirstBlockSize;
+  int64_t BlockCount = 0;
+  int64_t StartStamp = 0;
+  int64_t LastStamp = 0;
+  int64_t PreviousStamp = 0;
+  int64_t Elapsed = 0;
+  bool Aborted = false;
+  int64_t FailedBlocks = 0;  // passed over by a seek or write failure
+  int64_t FailedBytes = 0;
+  bool Wrote = false;
+};
+
+// Doubles the block size, at most once every 10 blocks, while the 10 blocks
+// since the previous check took under a second.
+void CheckBlockSize(TRun& run) {
+  if (run.BlockCount % 10 != 0) return;
+  if (run.LastStamp == 0) {
+    run.LastStamp = Now();
+    return;
+  }
+  run.PreviousStamp = run.LastStamp;
+  run.LastStamp = Now();
+  if (run.LastStamp - run.PreviousStamp < 1000) {
+    run.BlockSize = std::min(run.BlockSize * 2, kZeroBufferSize);
+  }
+}
+
+void ShowProgress(const TRun& run, int64_t sectorSize) {
+  TUiSeam& ui = Ui();
+  const int64_t reached = run.Position + run.BlockSize;
+  const int64_t percent =
+      RoundEven(static_cast<double>(reached) / static_cast<double>(run.TotalBytes) * 100.0);
+  ui.SetProgressPosition(static_cast<int>(percent));
+  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
+  const int64_t sector = RoundEven(static_cast<double>(reached) / static_cast<double>(sectorSize));
+  ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
+}
+
+// One block at run.Position: seek, write, classify a failure. Returns false
+// when the drive has gone and the run must end at once.
+bool WriteBlock(TRun& run, const void* zeros) {
+  Host& host = GetHost();
+  if (SeekDevice(DeviceHandle, run.Position) != run.Position) {
+    AddLog("在偏移发生寻找错误 " + IntToStrGrouped(run.Position));
+    ++run.FailedBlocks;
+    run.FailedBytes += run.BlockSize;
+    run.Position += run.BlockSize;
+    return true;
+  }
+  uint32_t written = 0;
+  const auto size = static_cast<uint32_t>(run.BlockSize);
+  const bool ok = host.WriteFile(DeviceHandle, zeros, size, &written);
+  if (written > 0) run.Wrote = true;
+  if (ok && written == size) {
+    run.Position += run.BlockSize;
+    return true;
+  }
+  const uint32_t code = host.GetLastError();
+  std::string line =
+      "在偏移发生格式错误 " + IntToStrGrouped(run.Position) + ":   " + DecTextU(code);
+  if (const char* text = WriteErrorText(code)) line += std::string(" - ") + text;
+  AddLog(line);
+  if (code == win::ERROR_FILE_NOT_FOUND || code == win::ERROR_DEV_NOT_EXIST) {
+    AddLog("设备已拔下，中止...");
+    run.Aborted = true;
+    return false;
+  }
+  ++run.FailedBlocks;
+  run.FailedBytes += run.BlockSize;
+  run.Position += run.BlockSize;
+  return true;
+}
+
+void ShowSpeed(TRun& run) {
+  run.Elapsed = std::max<int64_t>(0, Now() - run.StartStamp);
+  if (run.Elapsed > 0) {
+    const double speed =
+        static_cast<double>(run.Position) / static_cast<double>(run.Elapsed) / 1000.0;
+    Ui().SetCaption(TFormatLabel::lbSpeed, OneDecimal(speed) + " MB/s");
+  }
+}
+
+// The outcome line; true for a complete run with every block on the drive.
+// `flushed` is false when the drive could not confirm what was written.
+bool LogOutcome(const TRun& run, int64_t sectorSize, bool flushed) {
+  const auto lba = [&] {
+    return IntToStrGrouped(
+        RoundEven(static_cast<double>(run.Position) / static_cast<double>(sectorSize)));
+  };
+  if (run.Aborted) {
+    AddLog("操作以偏移方式终止 " + IntToStrGrouped(run.Position) + "    LBA " + lba());
+    return false;
+  }
+  if (StopRequested) {
+    AddLog("在偏移时取消操作" + IntToStrGrouped(run.Position) + "    LBA " + lba());
+    StopRequested = false;
+    return false;
+  }
+  if (!flushed) return false;  // its own line says why; no completion line
+  Ui().SetProgressPosition(100);
+  if (run.FailedBlocks > 0) {
+    AddLog("低级格式化结束，但有 " + IntToStrGrouped(run.FailedBlocks) + " 个块写入失败，" +
+           IntToStrGrouped(run.FailedBytes) + " 字节未被擦除。");
+    return false;
+  }
+  AddLog("低级格式完成。");
+  return true;
+}
+
+// What was reported written must be on the drive before the outcome is told.
+bool FlushDrive() {
+  Host& host = GetHost();
+  if (host.FlushFileBuffers(DeviceHandle)) return true;
+  const uint32_t code = host.GetLastError();
+  AddLog("刷新设备缓存失败: " + DecTextU(code) + " - " + host.ErrorText(code));
+  return false;
+}
+
+}  // namespace
+
+int64_t SeekDevice(THandle handle, int64_t offset) {
+  int64_t position = 0;
+  if (!GetHost().SetFilePointerEx(handle, offset, &position, win::FILE_BEGIN)) return -1;
+  return position;
+}
+
+bool RunLowLevelFormat(bool quickWipe) {
+  const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
+  void* raw = allocateZeroBuffer ? allocateZeroBuffer(kZeroBufferSize)
+                                 : std::aligned_alloc(4096, kZeroBufferSize);
+  if (!raw) {
+    AddLog("无法分配内存缓冲区。");
+    return false;
+  }
+  std::unique_ptr<void, TFreeDeleter> zeros(raw);
+  std::memset(zeros.get(), 0, kZeroBufferSize);
+  Ui().ProcessMessages();
+
+  TRun run;
+  // Overflow of the product would be a corrupt record, not a drive: nothing
+  // sensible can be written then.
+  if (drive.LBA > 0 && drive.SectorSize > 0 && drive.LBA <= INT64_MAX / drive.SectorSize) {
+    run.TotalBytes = drive.LBA * drive.SectorSize;
+  }
+  if (quickWipe && run.TotalBytes > kQuickWipeBytes) run.TotalBytes = kQuickWipeBytes;
+  run.StartStamp = Now();
+
+  while (run.Position < run.TotalBytes && !StopRequested) {
+    ++run.BlockCount;
+    CheckBlockSize(run);
+    if (run.Position + run.BlockSize > run.TotalBytes)
+      run.BlockSize = run.TotalBytes - run.Position;
+    ShowProgress(run, drive.SectorSize);
+    Ui().ProcessMessages();
+    if (!WriteBlock(run, zeros.get())) break;
+    ShowSpeed(run);
+  }
+  zeros.reset();
+
+  AddLog("平均速度: " + Ui().Caption(TFormatLabel::lbSpeed));
+  const bool flushed = !run.Wrote || FlushDrive();
+  return LogOutcome(run, drive.SectorSize, flushed);
+}
+
+void SetFormatClock(std::function<int64_t()> clock) { formatClock = std::move(clock); }
+
+void SetZeroBufferAllocator(std::function<void*(size_t)> allocate) {
+  allocateZeroBuffer = std::move(allocate);
+}
+
+void ResetFormatEngine() {
+  StopRequested = false;
+  formatClock = nullptr;
+  allocateZeroBuffer = nullptr;
+}
+
+}  // namespace quarnel

@@ -1,0 +1,43 @@
+// The engine that overwrites the chosen drive with zeros from offset 0: the
+// whole drive, or the first 10,240,000 bytes for a quick wipe. It writes in
+// blocks that grow while the drive keeps up, reports progress on the format
+// page after every block, and ends on completion, a stop request or a drive
+// that has gone.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "host/Host.h"
+
+namespace quarnel {
+
+/// Set by the stop button; read before every block and cleared by the run
+/// that ends because of it.
+extern bool StopRequested;
+
+inline constexpr int64_t kQuickWipeBytes = 10240000;
+inline constexpr int64_t kFirstBlockSize = 65536;
+inline constexpr int64_t kZeroBufferSize = 33554432;  // also the largest block
+
+/// SetFilePointerEx from the start; the new position, or -1 on failure.
+int64_t SeekDevice(THandle handle, int64_t offset);
+
+/// One run over the selected drive through DeviceHandle. The outcome goes to
+/// the main log and the format page. Returns true only when the run reached
+/// the end with every block written and the drive flushed.
+bool RunLowLevelFormat(bool quickWipe);
+
+/// The engine's clock in milliseconds (local wall clock); tests fix it.
+/// An empty function means the system clock.
+void SetFormatClock(std::function<int64_t()> clock);
+
+/// Where the zero buffer comes from (tests make it fail). It returns a
+/// 4096-byte-aligned area of the given size, or nullptr; the release is
+/// std::free. An empty function means std::aligned_alloc.
+void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
+
+/// Clears the stop flag, the clock and the allocator (tests).
+void ResetFormatEngine();
+
+}  // namespace quarnel

@@ -1,0 +1,79 @@
+#include "format/FormatProcedure.h"
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "app/StartUp.h"
+#include "devices/DeviceTable.h"
+#include "devices/VolumeLocking.h"
+#include "format/FormatEngine.h"
+#include "host/HostConstants.h"
+#include "ui/NumberTexts.h"
+#include "ui/TaskDialogs.h"
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+namespace {
+
+bool inProgress = false;
+
+// Marks the procedure as running for as long as it is in scope.
+struct TInProgress {
+  TInProgress() { inProgress = true; }
+  ~TInProgress() { inProgress = false; }
+};
+
+void LogHead(const TDeviceTable& drive) {
+  AddLog(" ");
+  AddLog("=================================================");
+  AddLog(std::string(kProgramTitle) + "; " + kMakerUrl);
+  AddLog("低级格式化: " + DeviceDescription);
+  AddLog("设备容量: " + IntToStrGrouped(drive.IdentifyData.LBA) + " 扇区");
+  AddLog("锁定设备... ");
+}
+
+}  // namespace
+
+bool FormatSelectedDevice() {
+  const bool quickWipe = Ui().QuickWipeChecked();
+  bool ran = false;
+  bool complete = false;
+  const int answer =
+      ShowTaskDialog("警告", "所选设备上的所有数据将丢失",
+                     "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription,
+                     kIconWarning, kButtonYes | kButtonCancel);
+  if (answer != kResultYes) return false;
+
+  TInProgress running;
+  SetControlsEnabled(false);
+  const TDeviceTable& drive = DeviceTable[SelectedDevice];
+  LogHead(drive);
+  if (LockDeviceVolumes(drive.DeviceNumber)) {
+    Ui().SetControlEnabled(TFormatControl::btStop, true);
+    Ui().FocusStop();
+    AddLog("格式化中... ");
+    Ui().SetProgressState(TProgressState::pbsNormal);
+    complete = RunLowLevelFormat(quickWipe);
+    Ui().SetProgressState(TProgressState::pbsPaused);
+    ran = true;
+    Ui().SetControlEnabled(TFormatControl::btStop, false);
+  } else {
+    AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  }
+  uint32_t returned = 0;
+  GetHost().DeviceIoControl(DeviceHandle, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
+                            &returned);  // its result is not looked at
+  ReleaseDeviceVolumes();
+  if (ran) {
+    AddLog("");
+    AddLog("别忘了创建一个新的分区。");
+  }
+  SetControlsEnabled(true);
+  return complete;
+}
+
+bool FormatInProgress() { return inProgress; }
+
+void StopButtonClicked() { StopRequested = true; }
+
+}  // namespace quarnel

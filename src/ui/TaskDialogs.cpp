@@ -1,0 +1,98 @@
+#include "ui/TaskDialogs.h"
+
+#include "app/StartUp.h"
+#include "host/Host.h"
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+namespace {
+
+constexpr size_t kTaskDialogTextLimit = 1024;
+
+// Cuts a UTF-8 text after `limit` characters, never inside one.
+std::string Limited(const std::string& text) {
+  size_t characters = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+    if (characters == kTaskDialogTextLimit) return text.substr(0, i);
+    ++characters;
+  }
+  return text;
+}
+
+int FromTaskDialogButton(int pressed) {
+  switch (pressed) {
+    case 2:
+      return kResultCancel;
+    case 4:
+      return kResultRetry;
+    case 6:
+      return kResultYes;
+    case 7:
+      return kResultNo;
+    case 8:
+      return kResultAbort;  // the task dialog's Close
+    default:
+      return kResultOk;
+  }
+}
+
+TDialogKind KindOf(int icon) {
+  switch (icon) {
+    case kIconInformation:
+      return TDialogKind::Information;
+    case kIconWarning:
+      return TDialogKind::Warning;
+    case kIconError:
+      return TDialogKind::Error;
+    case kIconQuestion:
+      return TDialogKind::Confirmation;
+    default:
+      return TDialogKind::Custom;
+  }
+}
+
+std::string CaptionOf(TDialogKind kind) {
+  switch (kind) {
+    case TDialogKind::Warning:
+      return "警告";
+    case TDialogKind::Error:
+      return "错误";
+    case TDialogKind::Information:
+      return "Information";
+    case TDialogKind::Confirmation:
+      return "Confirm";
+    case TDialogKind::Custom:
+      break;
+  }
+  return std::string(kProgramTitle) + "    ";  // the application's title
+}
+
+}  // namespace
+
+bool IsVistaOrLater() { return GetHost().GetVersion().Major >= 6; }
+
+int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
+                   const std::string& content, int icon, int buttons) {
+  if (IsVistaOrLater()) {
+    TTaskDialogRequest request{Limited(title), Limited(mainInstruction), Limited(content), icon,
+                               buttons};
+    const int pressed = Ui().TaskDialog(request);
+    if (pressed == 0) return 0;
+    return FromTaskDialogButton(pressed);
+  }
+  TClassicDialogRequest request;
+  request.Text = content;
+  request.Kind = KindOf(icon);
+  request.Caption = CaptionOf(request.Kind);
+  request.Buttons = buttons;
+  return Ui().ClassicDialog(request);
+}
+
+void FatalError(const std::string& message, const std::string& caption) {
+  Ui().ShowMessage(message, caption, TMessageIcon::Error);
+  RequestProgramEnd(1);
+}
+
+}  // namespace quarnel

@@ -1,0 +1,43 @@
+// Questions and fatal errors: the task dialog where the host is of the newer
+// generation (major version 6 on), the classic dialog before; the same result
+// codes on both paths.
+#pragma once
+
+#include <string>
+
+namespace quarnel {
+
+inline constexpr int kIconInformation = 81;
+inline constexpr int kIconWarning = 84;
+inline constexpr int kIconError = 98;
+inline constexpr int kIconQuestion = 99;
+
+inline constexpr int kButtonOk = 1;
+inline constexpr int kButtonYes = 2;
+inline constexpr int kButtonNo = 4;
+inline constexpr int kButtonCancel = 8;
+inline constexpr int kButtonRetry = 16;
+inline constexpr int kButtonClose = 32;
+
+/// Result codes: 1 OK, 2 Cancel, 3 Abort (also Close), 4 Retry, 6 Yes, 7 No,
+/// 0 nothing shown.
+inline constexpr int kResultOk = 1;
+inline constexpr int kResultCancel = 2;
+inline constexpr int kResultAbort = 3;
+inline constexpr int kResultRetry = 4;
+inline constexpr int kResultYes = 6;
+inline constexpr int kResultNo = 7;
+
+/// True when the host's major version is 6 or more; asked anew each call.
+bool IsVistaOrLater();
+
+/// Asks a question; see the result codes above. Texts longer than 1024
+/// characters are cut to 1024 for the task dialog.
+int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
+                   const std::string& content, int icon, int buttons);
+
+/// An error box with the single OK button, then the program ends: the end
+/// request is left for the front end, which ends once the caller returns.
+void FatalError(const std::string& message, const std::string& caption);
+
+}  // namespace quarnel
