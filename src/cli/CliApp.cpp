@@ -6,6 +6,7 @@
 
 #include "app/Logging.h"
 #include "app/StartUp.h"
+#include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "host/MachineHost.h"
@@ -25,6 +26,10 @@ const char* const kUsage =
     "  list          scan the drives and list them\n"
     "  details N     the device details report of drive N of the list\n"
     "  smart N       the S.M.A.R.T. report of drive N of the list\n"
+    "  format N      erase drive N of the list with zeros, after a typed \"yes\"\n"
+    "    --quick       only the first 10,240,000 bytes (the partition table and\n"
+    "                  the start of the partitions)\n"
+    "    --yes         answer the confirmation with yes (for scripts)\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
@@ -33,18 +38,6 @@ const char* const kUsage =
     "  --debug            write the debug log to standard error\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n";
-
-// Messages of the core go to standard error, marked with their caption.
-class TCliUi : public TUiSeam {
- public:
-  explicit TCliUi(std::ostream& err) : err_(err) {}
-  void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override {
-    err_ << caption << ": " << text << "\n";
-  }
-
- private:
-  std::ostream& err_;
-};
 
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> items;
@@ -61,16 +54,6 @@ std::string Lower(std::string text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
   return text;
-}
-
-// A multi-line entry (the buffer dump) is printed with the terminal's line ends.
-std::string TerminalLine(std::string line) {
-  std::string out;
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
-    out += line[i];
-  }
-  return out;
 }
 
 bool SelectHost(const TCliOptions& options, std::ostream& err) {
@@ -129,6 +112,10 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Help = true;
     } else if (arg == "--version") {
       options->Version = true;
+    } else if (arg == "--quick") {
+      options->Quick = true;
+    } else if (arg == "--yes") {
+      options->Yes = true;
     } else if (arg.rfind("--", 0) == 0) {
       *error = "unknown option " + arg;
       return false;
@@ -157,7 +144,7 @@ int CommandList(std::ostream& out, std::ostream&) {
 }
 
 int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
-           std::ostream& err) {
+           std::ostream& err, const TCliTerminal& terminal) {
   TCliOptions options;
   std::string error;
   if (!ParseCliOptions(args, &options, &error)) {
@@ -176,14 +163,20 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: no command given\n" << kUsage;
     return 2;
   }
-  if (options.Command != "list" && options.Command != "details" && options.Command != "smart") {
+  if (options.Command != "list" && options.Command != "details" && options.Command != "smart" &&
+      options.Command != "format") {
     err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
     return 2;
   }
-  TCliUi ui(err);
+  if ((options.Quick || options.Yes) && options.Command != "format") {
+    err << "quarnel-cli: --quick and --yes belong to the format command\n" << kUsage;
+    return 2;
+  }
+  TCliUi ui(out, err, terminal);
+  ui.AnswerYes(options.Yes);
   SetUi(&ui);
-  Log_BenchMark.SetListener([&out](const std::string& line) { out << TerminalLine(line) << "\n"; });
-  DebugMemo.SetListener([&err](const std::string& line) { err << TerminalLine(line) << "\n"; });
+  Log_BenchMark.SetListener([&ui](const std::string& line) { ui.MainLine(TerminalLine(line)); });
+  DebugMemo.SetListener([&ui](const std::string& line) { ui.DebugLine(TerminalLine(line)); });
   int status = 1;
   if (SelectHost(options, err) &&
       RunStartUpChecks(
@@ -193,6 +186,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
       status = CommandList(out, err);
     } else if (options.Command == "details") {
       status = CommandDetails(options.Arguments, out, err);
+    } else if (options.Command == "format") {
+      status = CommandFormat(options, ui, err);
     } else {
       status = CommandSmart(options.Arguments, out, err);
     }

@@ -12,6 +12,7 @@
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
+#include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
 #include "util/Text.h"
 
@@ -63,10 +64,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
               void (*report)(), const TLogPane& pane) {
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
-  const int64_t n = SelectEntry(args, err);
-  if (n < 0) return 1;
-  SelectedDevice = n;
-  if (!OpenSelectedDevice()) return 1;
+  if (!SelectAndOpen(args, err)) return 1;
   report();
   for (const std::string& line : pane.Lines()) out << line << '\n';
   GetHost().CloseHandle(DeviceHandle);
@@ -75,6 +73,14 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 }
 
 }  // namespace
+
+bool SelectAndOpen(const std::vector<std::string>& args, std::ostream& err) {
+  const int64_t n = SelectEntry(args, err);
+  if (n < 0) return false;
+  SelectedDevice = n;
+  DeviceDescription = GetDeviceDescription(DeviceTable, SelectedDevice);
+  return OpenSelectedDevice();
+}
 
 int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   return RunReport(args, out, err, ShowDeviceDetails, Log_Details);

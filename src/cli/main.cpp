@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <locale>
 #include <string>
@@ -13,5 +15,7 @@ int main(int argc, char** argv) {
     std::cerr << "quarnel-cli: the locale of the environment is not available; using \"C\"\n";
   }
   std::vector<std::string> args(argv + 1, argv + argc);
-  return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr);
+  quarnel::TCliTerminal terminal{&std::cin, ::isatty(STDIN_FILENO) == 1,
+                                 ::isatty(STDERR_FILENO) == 1};
+  return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr, terminal);
 }

@@ -323,7 +323,10 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
     std::this_thread::sleep_for(
         std::chrono::duration<double>(length / (d->WriteMBPerSecond * 1e6)));
   }
-  if (length > 0) AddWritten(d->Written, begin, begin + length);
+  if (length > 0) {
+    AddWritten(d->Written, begin, begin + length);
+    d->Writes.emplace_back(begin, length);
+  }
   open->Position = begin + length;
   *written = length;
   lastError_ = length == size ? 0 : ShortWriteCode(*d, begin, end);

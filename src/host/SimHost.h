@@ -73,6 +73,7 @@ struct TSimDrive {
   std::optional<int64_t> VanishAt;
   bool Vanished = false;
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
+  std::vector<std::pair<int64_t, uint32_t>> Writes;  // every write that landed: offset, length
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
   std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
 };

@@ -15,7 +15,7 @@
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/LinuxHost.h"
-#include "host/LinuxHostLoopLab.h"
+#include "support/LoopLab.h"
 #include "host/MachineHost.h"
 #include "support/TestSupport.h"
 

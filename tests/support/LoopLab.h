@@ -2,6 +2,7 @@
 // Everything made is undone by the destructor, whatever the test's outcome.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ class TLoopLab {
   const std::string& Dir() const { return dir_; }
   /// A new loop device over a file of `megabytes`; its node, or "" (test failed).
   /// With `partScan` the kernel reads the partition table itself (losetup -P).
+  /// With `sizeLimit` the device covers only that many bytes of the file.
   std::string Attach(int megabytes, int sectorSize = 512, bool readOnly = false,
-                     bool partScan = false);
+                     bool partScan = false, int64_t sizeLimit = 0);
   /// The backing file of an attached node.
   std::string BackingFile(const std::string& node) const;
   /// Writes an MBR with the given sfdisk lines and makes the partition nodes.

@@ -1,4 +1,4 @@
-#include "host/LinuxHostLoopLab.h"
+#include "support/LoopLab.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -53,13 +53,15 @@ bool TLoopLab::Run(const std::string& command, std::string* out) {
   return status == 0;
 }
 
-std::string TLoopLab::Attach(int megabytes, int sectorSize, bool readOnly, bool partScan) {
+std::string TLoopLab::Attach(int megabytes, int sectorSize, bool readOnly, bool partScan,
+                             int64_t sizeLimit) {
   const std::string file = dir_ + "/disk" + std::to_string(loops_.size()) + ".img";
   if (!Run("truncate -s " + std::to_string(megabytes) + "M " + file)) return {};
   std::string node;
   const std::string options =
       (sectorSize != 512 ? " --sector-size " + std::to_string(sectorSize) : "") +
-      (readOnly ? " --read-only" : "") + (partScan ? " --partscan" : "");
+      (readOnly ? " --read-only" : "") + (partScan ? " --partscan" : "") +
+      (sizeLimit > 0 ? " --sizelimit " + std::to_string(sizeLimit) : "");
   if (!Run("losetup --find --show" + options + " " + file, &node)) return {};
   while (!node.empty() && (node.back() == '\n' || node.back() == ' ')) node.pop_back();
   loops_.emplace_back(node, file);

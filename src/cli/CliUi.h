@@ -1,0 +1,56 @@
+// The terminal's side of the UI seam: messages and dialogs on standard error
+// with answers read from standard input, the main log on standard output,
+// and the format page's three labels redrawn on one line of standard error.
+#pragma once
+
+#include <chrono>
+#include <iosfwd>
+#include <string>
+
+#include "cli/CliApp.h"
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+class TCliUi : public TUiSeam {
+ public:
+  TCliUi(std::ostream& out, std::ostream& err, const TCliTerminal& terminal);
+  ~TCliUi() override;
+
+  /// The confirmation is answered with yes without asking (--yes).
+  void AnswerYes(bool yes) { answerYes_ = yes; }
+
+  void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override;
+  int TaskDialog(const TTaskDialogRequest& request) override;
+  int ClassicDialog(const TClassicDialogRequest& request) override;
+  void ProcessMessages() override;
+  void SetControlEnabled(TFormatControl control, bool enabled) override;
+
+  /// A line of the main log (standard output) and of the debug log.
+  void MainLine(const std::string& line);
+  void DebugLine(const std::string& line);
+
+ private:
+  /// Shows a question and reads the answer; the result for a typed "yes".
+  int Ask(const std::string& heading, const std::string& text, int buttons, int yesResult);
+  void ClearProgress();
+  void DrawProgress(bool now);
+
+  std::ostream& out_;
+  std::ostream& err_;
+  TCliTerminal terminal_;
+  bool answerYes_ = false;
+  bool running_ = false;        // the stop button is enabled: a run is in progress
+  bool progressShown_ = false;  // the progress line is on the terminal
+  std::chrono::steady_clock::time_point lastDraw_{};
+};
+
+/// The multi-line entries of a pane with the terminal's line ends.
+std::string TerminalLine(std::string line);
+
+/// Catches SIGINT and SIGTERM while a run is in progress; the next message
+/// pump turns a caught signal into the stop button's click.
+void CatchStopSignals(bool on);
+bool StopSignalCaught();
+
+}  // namespace quarnel
