@@ -109,7 +109,7 @@ THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t s
       lastError_ = win::ERROR_FILE_NOT_FOUND;
       return kInvalidHandle;
     }
-    if (it->OpenFails) {
+    if (it->OpenFails || (it->ReadOpenFails && (access & win::GENERIC_READ))) {
       lastError_ = win::ERROR_ACCESS_DENIED;
       return kInvalidHandle;
     }
@@ -244,6 +244,7 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
       return Succeed();
     }
     case win::IOCTL_DISK_UPDATE_PROPERTIES:
+      ++d.LayoutRefreshes;
       return Succeed();
     case win::SMART_GET_VERSION:
     case win::SMART_SEND_DRIVE_COMMAND:

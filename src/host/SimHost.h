@@ -20,9 +20,10 @@ struct TSimVolume {
   uint32_t DeviceType = 7;
   uint32_t DeviceNumber = 0;
   uint32_t Partition = 0;
-  bool InUse = false;       // lock refused: a file is open on it
-  bool QueryFails = false;  // storage device number refused
-  bool OpenFails = false;   // the volume cannot be opened
+  bool InUse = false;          // lock refused: a file is open on it
+  bool QueryFails = false;     // storage device number refused
+  bool OpenFails = false;      // the volume cannot be opened
+  bool ReadOpenFails = false;  // only an open for reading (the lock's) is refused
   bool Locked = false;
 };
 
@@ -70,6 +71,7 @@ struct TSimDrive {
   std::vector<TSimWriteFault> SeekErrors;   // a seek to exactly the offset fails
   std::vector<TSimWriteFault> ShortWrites;  // a write covering it stops there, "successfully"
   int FlushCount = 0;
+  int LayoutRefreshes = 0;  // IOCTL_DISK_UPDATE_PROPERTIES received
   std::optional<int64_t> VanishAt;
   bool Vanished = false;
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges

@@ -113,11 +113,12 @@ class SimHostLoader {
   static TSimVolume Volume(const json& v, const std::string& where, bool ownDrive) {
     if (ownDrive) {
       OnlyKeys(v, where,
-               {"root", "partition", "in_use", "device_type", "query_fails", "open_fails"});
+               {"root", "partition", "in_use", "device_type", "query_fails", "open_fails",
+                "read_open_fails"});
     } else {
       OnlyKeys(v, where,
                {"root", "partition", "in_use", "device_type", "device_number", "query_fails",
-                "open_fails"});
+                "open_fails", "read_open_fails"});
     }
     TSimVolume vol;
     vol.Root = Str(v, "root", where);
@@ -129,6 +130,7 @@ class SimHostLoader {
     vol.InUse = Bool(v, "in_use", false, where);
     vol.QueryFails = Bool(v, "query_fails", false, where);
     vol.OpenFails = Bool(v, "open_fails", false, where);
+    vol.ReadOpenFails = Bool(v, "read_open_fails", false, where);
     return vol;
   }
 

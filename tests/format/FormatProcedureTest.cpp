@@ -1,0 +1,207 @@
+// The format button's procedure: confirmation, the head of the run, the
+// volume locks, the controls, and the close of the main window during a run.
+#include <gtest/gtest.h>
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "devices/VolumeLocking.h"
+#include "format/FormatEngine.h"
+#include "format/FormatFixture.h"
+#include "format/FormatProcedure.h"
+#include "support/TestSupport.h"
+
+namespace quarnel::test {
+namespace {
+
+using Ranges = std::vector<std::pair<int64_t, int64_t>>;
+
+// Drive 0 with C: and E:, drive 1 with D:, and a CD letter that carries
+// drive 0's number.
+const char* const kTwoDrives = R"({"drives": [
+  {"number": 0, "length": 1048576, "product": "FIRST", "serial": "A1",
+   "volumes": [{"root": "C:", "partition": 1}, {"root": "E:", "partition": 2}]},
+  {"number": 1, "length": 1048576, "product": "SECOND", "serial": "B2",
+   "volumes": [{"root": "D:", "partition": 1}]}],
+  "volumes": [{"root": "G:", "device_type": 2, "device_number": 0}]})";
+
+bool Enabled(const TFormatUi& ui, TFormatControl c) { return ui.ControlEnabled(c); }
+
+TEST_F(FormatTest, FullRunLeavesTheHeadTheEngineLinesAndTheReminder) {
+  OneDrive(1048576);
+  EXPECT_TRUE(FormatSelectedDevice());
+  ASSERT_EQ(ui_.Dialogs.size(), 1u);
+  const TTaskDialogRequest& d = ui_.Dialogs[0];
+  EXPECT_EQ(d.Title, "警告");
+  EXPECT_EQ(d.MainInstruction, "所选设备上的所有数据将丢失");
+  EXPECT_EQ(d.Content, "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription);
+  EXPECT_EQ(d.Icon, 84);
+  EXPECT_EQ(d.Buttons, 10);
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 11u);
+  EXPECT_EQ(log[0], " ");
+  EXPECT_EQ(log[1], std::string(49, '='));
+  EXPECT_EQ(log[2], "Quarnel 4.40; https://www.zelmora.example/");
+  EXPECT_EQ(log[3], "低级格式化: " + DeviceDescription);
+  EXPECT_EQ(log[4], "设备容量: 2048 扇区");
+  EXPECT_EQ(log[5], "锁定设备... ");
+  EXPECT_EQ(log[6], "格式化中... ");
+  EXPECT_EQ(log[7].rfind("平均速度: ", 0), 0u);
+  EXPECT_EQ(log[8], "低级格式完成。");
+  EXPECT_EQ(log[9], "");
+  EXPECT_EQ(Log_BenchMark.Lines()[9].size(), DateTimeText().size() + 3);  // the stamp alone
+  EXPECT_EQ(log[10], "别忘了创建一个新的分区。");
+  EXPECT_EQ(ui_.States,
+            (std::vector<TProgressState>{TProgressState::pbsNormal, TProgressState::pbsPaused}));
+  EXPECT_EQ(Drive().LayoutRefreshes, 1);
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 1048576}}));
+}
+
+TEST_F(FormatTest, ControlsAreBusyDuringTheRunAndOnlyStopIsLive) {
+  OneDrive(1048576);
+  bool checked = false;
+  ui_.OnPump = [&] {
+    checked = true;
+    EXPECT_FALSE(Enabled(ui_, TFormatControl::btRunBenchmarks));
+    EXPECT_FALSE(Enabled(ui_, TFormatControl::btGetSmart));
+    EXPECT_FALSE(Enabled(ui_, TFormatControl::cbQuickWipe));
+    EXPECT_TRUE(Enabled(ui_, TFormatControl::btStop));
+    EXPECT_TRUE(FormatInProgress());
+  };
+  FormatSelectedDevice();
+  EXPECT_TRUE(checked);
+  EXPECT_TRUE(ui_.Page().StopFocused);
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::btGetSmart));
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::cbQuickWipe));
+  EXPECT_FALSE(Enabled(ui_, TFormatControl::btStop));
+  EXPECT_FALSE(FormatInProgress());
+}
+
+TEST_F(FormatTest, DeclinedConfirmationChangesNothing) {
+  for (int answer : {2, 0, 7}) {
+    OneDrive(1048576);
+    AddLog("before");
+    SetControlsEnabled(false);
+    ui_.Answer = answer;
+    EXPECT_FALSE(FormatSelectedDevice());
+    EXPECT_EQ(Log(), std::vector<std::string>{"before"});
+    EXPECT_FALSE(Enabled(ui_, TFormatControl::btRunBenchmarks));  // as it was
+    EXPECT_TRUE(Drive().Writes.empty());
+    EXPECT_EQ(Drive().LayoutRefreshes, 0);
+    SetControlsEnabled(true);
+  }
+}
+
+TEST_F(FormatTest, QuickWipeBoxIsReadWhenTheButtonIsPressed) {
+  OneDrive(40LL * 1048576);
+  ui_.SetQuickWipe(true);
+  ui_.OnPump = [this] { ui_.SetQuickWipe(false); };
+  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}}));
+}
+
+TEST_F(FormatTest, VolumesOfTheDriveAreLockedInOrderAndReleasedAfter) {
+  Machine(kTwoDrives);
+  DebugMode = true;
+  ui_.OnPump = [this] {
+    EXPECT_EQ(LockedVolumeHandles.size(), 2u);
+    for (const TSimVolume& v : host_->Volumes())
+      EXPECT_EQ(v.Locked, v.Root == "C:" || v.Root == "E:");
+  };
+  EXPECT_TRUE(FormatSelectedDevice());
+  const std::vector<std::string> log = Log();
+  const auto at = [&](const std::string& line) {
+    return std::find(log.begin(), log.end(), line) - log.begin();
+  };
+  EXPECT_LT(at("Locking \\\\.\\C:"), at("Locking \\\\.\\E:"));
+  EXPECT_LT(at("Locking \\\\.\\E:"), at("格式化中... "));
+  EXPECT_LT(at("Found partition D:      DeviceType: 7   DeviceNumber: 1   Partition: 1"),
+            static_cast<long>(log.size()));
+  EXPECT_EQ(at("Locking \\\\.\\D:"), static_cast<long>(log.size()));
+  EXPECT_EQ(at("Locking \\\\.\\G:"), static_cast<long>(log.size()));  // a CD, not a disk
+  EXPECT_TRUE(LockedVolumeHandles.empty());
+  for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
+  EXPECT_EQ(host_->OpenHandleCount(), 1u);  // only the drive itself
+}
+
+TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
+  std::string json = kTwoDrives;
+  const std::string e = R"("root": "E:", "partition": 2)";
+  json.replace(json.find(e), e.size(), e + R"(, "in_use": true)");
+  Machine(json);
+  EXPECT_FALSE(FormatSelectedDevice());
+  const std::vector<std::string> log = Log();
+  ASSERT_EQ(log.size(), 7u);
+  EXPECT_EQ(log[5], "锁定设备... ");
+  EXPECT_EQ(log[6], "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  EXPECT_TRUE(Drive().Writes.empty());
+  EXPECT_EQ(Drive().LayoutRefreshes, 1);
+  for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
+  EXPECT_TRUE(LockedVolumeHandles.empty());
+  EXPECT_EQ(host_->OpenHandleCount(), 1u);
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
+  EXPECT_TRUE(ui_.States.empty());
+}
+
+TEST_F(FormatTest, VolumeThatCannotBeOpenedGivesTheBareInvalidHandleLine) {
+  OneDrive(1048576, R"(, "volumes": [{"root": "C:", "partition": 1, "read_open_fails": true}])");
+  EXPECT_FALSE(LockDeviceVolumes(0));
+  ASSERT_FALSE(Log_BenchMark.Lines().empty());
+  EXPECT_EQ(Log_BenchMark.Lines().back(), "Invalid handle");
+}
+
+TEST_F(FormatTest, NoRootsMeansALockThatSucceedsWithNothingLocked) {
+  std::string json = kTwoDrives;
+  json.insert(json.rfind('}'), R"(, "faults": {"logical_drives": true})");
+  Machine(json);
+  EXPECT_TRUE(LockDeviceVolumes(0));
+  EXPECT_TRUE(LockedVolumeHandles.empty());
+  ReleaseDeviceVolumes();
+}
+
+TEST_F(FormatTest, CancelledRunStillEndsWithTheReminder) {
+  OneDrive(1048576);
+  ui_.OnPump = [] { StopButtonClicked(); };
+  EXPECT_FALSE(FormatSelectedDevice());
+  const std::vector<std::string> log = Log();
+  EXPECT_EQ(log.end()[-3].rfind("在偏移时取消操作", 0), 0u);
+  EXPECT_EQ(log.end()[-2], "");
+  EXPECT_EQ(log.end()[-1], "别忘了创建一个新的分区。");
+  EXPECT_FALSE(StopRequested);
+}
+
+TEST_F(FormatTest, MissingZeroBufferStillRefreshesReleasesAndEnables) {
+  Machine(kTwoDrives);
+  SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });
+  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_EQ(LogFrom("格式化中... ").at(1), "无法分配内存缓冲区。");
+  EXPECT_EQ(Drive().LayoutRefreshes, 1);
+  for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
+  EXPECT_FALSE(Enabled(ui_, TFormatControl::btStop));
+}
+
+TEST_F(FormatTest, ClosingTheMainWindowDuringARunStopsItAndClosesTheDriveAfter) {
+  OneDrive(4LL * 1048576);
+  int closes = 0;
+  ui_.OnPump = [&] {
+    if (ui_.Caption(TFormatLabel::lbCurrentPercent) == "25% 完成" && closes++ == 0) {
+      EXPECT_FALSE(MainWindowCloseRequested());  // put off: the run is using the handle
+    }
+    EXPECT_NE(DeviceHandle, kInvalidHandle);
+  };
+  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_EQ(closes, 1);
+  EXPECT_EQ(LogFrom("在偏移时取消操作1,048,576    LBA 2048").size(), 3u);
+  // Every write went to the open drive and landed.
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 1048576}}));
+  EXPECT_EQ(Drive().LayoutRefreshes, 1);
+  EXPECT_TRUE(CloseDeferredByFormat());
+  EXPECT_TRUE(MainWindowCloseRequested());
+  EXPECT_EQ(DeviceHandle, kInvalidHandle);
+  EXPECT_EQ(host_->OpenHandleCount(), 0u);
+  EXPECT_FALSE(CloseDeferredByFormat());
+}
+
+}  // namespace
+}  // namespace quarnel::test
