@@ -1,0 +1,129 @@
+// quarnel-cli format: the typed confirmation, --yes, the exit status, the
+// progress line and the stop signals.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/StartUp.h"
+#include "cli/CliApp.h"
+#include "host/Host.h"
+#include "host/SimHost.h"
+#include "support/TestSupport.h"
+
+namespace quarnel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FormatCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProcessState();
+    dir_ = fs::temp_directory_path() / ("quarnel-cli-format-" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    SetHost(nullptr);
+    fs::remove_all(dir_);
+  }
+
+  // A machine with one drive of `length` bytes; `extra` adds keys to it.
+  std::string Description(int64_t length, const std::string& extra = "") {
+    const std::string path = (dir_ / "machine.json").string();
+    std::ofstream(path) << R"({"drives": [{"number": 0, "length": )" << length
+                        << R"(, "product": "TESTDISK", "serial": "S1")" << extra << "}]}";
+    return path;
+  }
+
+  int Run(const std::vector<std::string>& args, const std::string& typed, bool terminal,
+          bool errTerminal = false) {
+    std::istringstream in(typed);
+    std::ostringstream out, err;
+    const int status = RunCli("quarnel-cli", args, out, err, {&in, terminal, errTerminal});
+    out_ = out.str();
+    err_ = err.str();
+    return status;
+  }
+
+  TSimDrive& Drive() { return *static_cast<SimHost&>(GetHost()).Drive(0); }
+  bool OutHas(const std::string& part) const { return out_.find(part) != std::string::npos; }
+  bool ErrHas(const std::string& part) const { return err_.find(part) != std::string::npos; }
+
+  fs::path dir_;
+  std::string out_, err_;
+};
+
+using Ranges = std::vector<std::pair<int64_t, int64_t>>;
+
+TEST_F(FormatCli, OnlyATypedYesGoesAhead) {
+  const std::string machine = "--simulate=" + Description(64LL * 1048576);
+  EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", true), 0) << err_;
+  EXPECT_TRUE(
+      ErrHas("警告\n所选设备上的所有数据将丢失\n\n你真的确认你要删除 该设备上的所有数据吗?\n\n[0]  "
+             "TESTDISK"))
+      << err_;
+  EXPECT_TRUE(OutHas("低级格式完成。"));
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 64LL * 1048576}}));
+
+  for (const char* answer : {"no\n", "y\n", "YES\n", "\n", ""}) {
+    SCOPED_TRACE(answer);
+    EXPECT_EQ(Run({machine, "format", "1"}, answer, true), 1);
+    EXPECT_TRUE(ErrHas("Cancelled. Nothing was done.")) << err_;
+    EXPECT_FALSE(OutHas("锁定设备... ")) << out_;
+    EXPECT_TRUE(Drive().Writes.empty());
+  }
+}
+
+TEST_F(FormatCli, WithoutATerminalOnlyYesOptionGoesAhead) {
+  const std::string machine = "--simulate=" + Description(64LL * 1048576);
+  EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", false), 1);
+  EXPECT_TRUE(ErrHas("no terminal to answer at")) << err_;
+  EXPECT_TRUE(Drive().Writes.empty());
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--quick"}, "", false), 0) << err_;
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}}));
+  EXPECT_EQ(Run({machine, "list", "--quick"}, "", false), 2);
+  EXPECT_EQ(Run({machine, "format", "2", "--yes"}, "", false), 1);
+  EXPECT_TRUE(ErrHas("no drive 2 in the list")) << err_;
+}
+
+TEST_F(FormatCli, ExitStatusIsZeroOnlyForACompleteRun) {
+  const std::string machine =
+      "--simulate=" +
+      Description(64LL * 1048576, R"(, "faults": {"write_errors": [{"offset": 0, "code": 1117}]})");
+  EXPECT_EQ(Run({machine, "format", "1", "--yes"}, "", false), 1);
+  EXPECT_TRUE(OutHas("低级格式化结束，但有 1 个块写入失败，65,536 字节未被擦除。")) << out_;
+}
+
+TEST_F(FormatCli, ProgressLineIsRedrawnOnATerminalOnly) {
+  const std::string machine = "--simulate=" + Description(64LL * 1048576);
+  EXPECT_EQ(Run({machine, "format", "1", "--yes"}, "", false, true), 0);
+  EXPECT_TRUE(ErrHas("\r\033[K")) << err_;
+  EXPECT_TRUE(ErrHas("100% 完成   当前扇区: 131,072   ")) << err_;
+  EXPECT_EQ(out_.find('\r'), std::string::npos);
+  EXPECT_EQ(Run({machine, "format", "1", "--yes"}, "", false, false), 0);
+  EXPECT_FALSE(ErrHas("% 完成")) << err_;
+}
+
+TEST_F(FormatCli, InterruptAndTerminateStopTheRunWithTheCancelLine) {
+  // 200 MB at 20 MB/s: about ten seconds, stopped after half a second.
+  const std::string machine =
+      Description(200LL * 1000 * 1000 / 512 * 512, R"(, "write_mb_per_s": 20)");
+  for (const char* signal : {"INT", "TERM"}) {
+    SCOPED_TRACE(signal);
+    std::string out, err;
+    const int status =
+        RunCommand(std::string("sh -c '") + QUARNEL_CLI_PATH + " --simulate=" + machine +
+                       " format 1 --yes </dev/null & pid=$!; sleep 0.5; " + "kill -" + signal +
+                       " $pid; wait $pid'",
+                   &out, &err);
+    EXPECT_EQ(status, 1) << out << err;
+    EXPECT_NE(out.find("在偏移时取消操作"), std::string::npos) << out;
+    EXPECT_NE(out.find("别忘了创建一个新的分区。"), std::string::npos) << out;
+  }
+}
+
+}  // namespace
+}  // namespace quarnel::test
