@@ -3,6 +3,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -221,9 +222,12 @@ bool RunLowLevelFormat(bool quickWipe) {
   Ui().ProcessMessages();
 
   TRun run;
-  // Overflow of the product would be a corrupt record, not a drive: nothing
-  // sensible can be written then.
-  if (drive.LBA > 0 && drive.SectorSize > 0 && drive.LBA <= INT64_MAX / drive.SectorSize) {
+  if (drive.LBA > 0 && drive.SectorSize > 0) {
+    if (drive.LBA > INT64_MAX / drive.SectorSize) {
+      // No drive is that large: the record is corrupt, and no end of it can be trusted.
+      AddLog("设备容量超出范围，未写入任何数据。");
+      return false;
+    }
     run.TotalBytes = drive.LBA * drive.SectorSize;
   }
   if (quickWipe && run.TotalBytes > kQuickWipeBytes) run.TotalBytes = kQuickWipeBytes;

@@ -38,13 +38,20 @@ bool FormatSelectedDevice() {
   const bool quickWipe = Ui().QuickWipeChecked();
   bool ran = false;
   bool complete = false;
+  // From here on a close of the main window is put off until the end, also
+  // while the confirmation is open.
+  TInProgress running;
   const int answer =
       ShowTaskDialog("警告", "所选设备上的所有数据将丢失",
                      "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription,
                      kIconWarning, kButtonYes | kButtonCancel);
+  if (StopRequested) {
+    // The window was closed while the question was open: that is no Yes.
+    StopRequested = false;
+    return false;
+  }
   if (answer != kResultYes) return false;
 
-  TInProgress running;
   SetControlsEnabled(false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   LogHead(drive);

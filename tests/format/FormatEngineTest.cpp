@@ -254,6 +254,14 @@ TEST_F(FormatTest, NoSectorsOrNoSectorSizeMeansNoLoopAndCompletion) {
   }
 }
 
+TEST_F(FormatTest, CapacityPast64BitsWritesNothing) {
+  OneDrive(1048576);
+  DeviceTable[1].IdentifyData.LBA = INT64_MAX / 256;
+  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_EQ(Log(), std::vector<std::string>{"设备容量超出范围，未写入任何数据。"});
+  EXPECT_TRUE(Drive().Writes.empty());
+}
+
 TEST_F(FormatTest, ZeroBufferThatCannotBeHadIsReported) {
   OneDrive(1048576);
   SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });

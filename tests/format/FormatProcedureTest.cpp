@@ -203,5 +203,25 @@ TEST_F(FormatTest, ClosingTheMainWindowDuringARunStopsItAndClosesTheDriveAfter) 
   EXPECT_FALSE(CloseDeferredByFormat());
 }
 
+TEST_F(FormatTest, ClosingTheMainWindowDuringTheConfirmationIsNoYes) {
+  OneDrive(1048576);
+  struct TClosingUi : TFormatUi {
+    int TaskDialog(const TTaskDialogRequest& request) override {
+      Closed = MainWindowCloseRequested();
+      return TFormatUi::TaskDialog(request);  // and then Yes
+    }
+    bool Closed = true;
+  } ui;
+  SetUi(&ui);
+  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(ui.Closed);
+  EXPECT_TRUE(Log().empty());
+  EXPECT_TRUE(Drive().Writes.empty());
+  EXPECT_FALSE(StopRequested);
+  EXPECT_TRUE(CloseDeferredByFormat());
+  EXPECT_TRUE(MainWindowCloseRequested());
+  EXPECT_EQ(host_->OpenHandleCount(), 0u);
+}
+
 }  // namespace
 }  // namespace quarnel::test
