@@ -43,6 +43,14 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
     EXPECT_TRUE(AllZero(bytes, 0, total));
     EXPECT_TRUE(HoldsPattern(bytes, total, length + tail));
     EXPECT_EQ(Drive().Written, (Ranges{{0, total}}));
+    // Only the last write is short, and it ends exactly at the end.
+    const auto& writes = Drive().Writes;
+    for (size_t i = 0; i + 1 < writes.size(); ++i) {
+      EXPECT_EQ(writes[i].second % 65536, 0u);
+      EXPECT_EQ(writes[i].second & (writes[i].second - 1), 0u) << writes[i].second;
+    }
+    EXPECT_EQ(writes.back().first + writes.back().second, total);
+    EXPECT_NE(writes.back().second % 65536, 0u);
     EXPECT_EQ(Drive().FlushCount, 1);
     EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"低级格式完成。"});
     EXPECT_EQ(ui_.Page().Position, 100);
