@@ -8,6 +8,9 @@ packages=(
   clang libclang-rt-14-dev
   hdparm libatasmart-bin
   util-linux fdisk mount e2fsprogs dosfstools xxd
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  fonts-noto-cjk fonts-liberation fonts-dejavu-core fontconfig
+  xvfb xauth
 )
 
 missing=()

@@ -7,6 +7,7 @@ file(GLOB_RECURSE files
   ${SOURCE_DIR}/src/ui/*.h ${SOURCE_DIR}/src/ui/*.cpp
   ${SOURCE_DIR}/src/util/*.h ${SOURCE_DIR}/src/util/*.cpp
   ${SOURCE_DIR}/src/format/*.h ${SOURCE_DIR}/src/format/*.cpp
+  ${SOURCE_DIR}/src/agreement/*.h ${SOURCE_DIR}/src/agreement/*.cpp
   ${SOURCE_DIR}/src/host/Host.h ${SOURCE_DIR}/src/host/Host.cpp
   ${SOURCE_DIR}/src/host/HostConstants.h ${SOURCE_DIR}/src/host/Bytes.h)
 set(bad "")

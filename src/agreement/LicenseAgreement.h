@@ -1,0 +1,45 @@
+// The end-user agreement, accepted once per user and program version. The
+// acceptance lives in one small file in the user's application-data folder.
+#pragma once
+
+#include <string>
+
+namespace quarnel {
+
+/// The version text in the acceptance file's name.
+inline constexpr const char* kAgreementVersion = "4.40";
+
+/// The user's application-data folder without a trailing separator:
+/// $XDG_DATA_HOME when it is an absolute path, otherwise $HOME/.local/share;
+/// empty when neither is known.
+std::string GetAppDataFolder();
+
+/// The acceptance file: the folder, "/brovix.", the version, ".agreement".
+/// Empty when the folder is unknown.
+std::string AgreementFilePath();
+
+/// The whole file as bytes, read in blocks of 128; empty when it cannot be
+/// opened.
+std::string ReadTextFile(const std::string& path);
+
+/// Creates or truncates the file and writes the text unchanged. Failures are
+/// ignored: the user is then asked again at the next start.
+void WriteTextFile(const std::string& path, const std::string& text);
+
+/// True when the acceptance file holds exactly the one character "1".
+bool AgreementAccepted();
+
+/// Set by the agree button only.
+extern bool Accepted;
+
+/// The agree button: writes "1" to the acceptance file and sets Accepted.
+void AcceptAgreement();
+
+/// The agreement window has closed, however: without acceptance the program
+/// is told to end.
+void AgreementWindowClosed();
+
+/// Clears Accepted (tests).
+void ResetAgreement();
+
+}  // namespace quarnel

@@ -1,0 +1,64 @@
+#include "app/qt/Desktop.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <iostream>
+#include <locale>
+
+#include "agreement/qt/FmLicenseAgreement.h"
+#include "app/qt/FmDebug.h"
+#include "app/qt/FmMain.h"
+#include "devices/qt/FmChoose.h"
+#include "frontend/HostChoice.h"
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile) {
+  SetUi(&Ui);
+  FmMain = std::make_unique<TFmMain>(std::move(arguments), std::move(programFile));
+  Ui.SetMainWindow(FmMain.get(), FmMain.get());
+  FmChoose = std::make_unique<TFmChoose>();
+  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
+  FmDebug = std::make_unique<TFmDebug>();
+  FmMain->SetWindows(FmChoose.get(), FmDebug.get());
+}
+
+TDesktop::~TDesktop() {
+  // The windows go before the seam that points at them.
+  SetUi(nullptr);
+  FmDebug.reset();
+  fmLicenseAgreement.reset();
+  FmChoose.reset();
+  FmMain.reset();
+}
+
+int RunDesktop(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("quarnel");
+  // Dates, times and numbers follow the user's regional settings.
+  try {
+    std::locale::global(std::locale(""));
+  } catch (const std::exception&) {
+    std::cerr << "quarnel: the locale of the environment is not available; using \"C\"\n";
+  }
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  THostOptions options;
+  std::string error;
+  std::string notice;
+  if (!ParseHostOptions(arguments, &options, &error) || !InstallHost(options, &error, &notice)) {
+    std::cerr << "quarnel: " << error << "\n";
+    QMessageBox::critical(nullptr, QString::fromUtf8("错误"), QString::fromStdString(error));
+    return 2;
+  }
+  if (!notice.empty()) std::cerr << "quarnel: " << notice << "\n";
+
+  TDesktop desktop(arguments, QCoreApplication::applicationFilePath().toStdString());
+  QObject::connect(desktop.FmMain.get(), &TFmMain::closed, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
+  desktop.FmMain->show();
+  if (ProgramEndRequested() || !desktop.FmMain->isVisible()) return ProgramExitCode();
+  return app.exec();
+}
+
+}  // namespace quarnel

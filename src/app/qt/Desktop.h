@@ -1,0 +1,36 @@
+// The desktop program as a whole: the host from the command line, the UI
+// seam, and the four windows created in their order.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/qt/QtUi.h"
+
+namespace quarnel {
+
+class TFmMain;
+class TFmChoose;
+class TfmLicenseAgreement;
+class TFmDebug;
+
+class TDesktop {
+ public:
+  /// Installs the seam and creates the windows: the main window, the
+  /// chooser, the agreement (which may show itself and refuse) and the
+  /// debug window. The host must be installed already.
+  TDesktop(std::vector<std::string> arguments, std::string programFile);
+  ~TDesktop();
+
+  TQtUi Ui;
+  std::unique_ptr<TFmMain> FmMain;
+  std::unique_ptr<TFmChoose> FmChoose;
+  std::unique_ptr<TfmLicenseAgreement> fmLicenseAgreement;
+  std::unique_ptr<TFmDebug> FmDebug;
+};
+
+/// The program: returns its exit status.
+int RunDesktop(int argc, char** argv);
+
+}  // namespace quarnel

@@ -1,0 +1,23 @@
+#include "app/qt/PaneView.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+
+#include "app/Logging.h"
+#include "ui/qt/QtUi.h"
+
+namespace quarnel {
+
+void BindPane(QPlainTextEdit* view, TLogPane& pane) {
+  QStringList lines;
+  for (const std::string& line : pane.Lines()) lines << ToQt(line);
+  view->setPlainText(lines.join('\n'));
+  pane.SetListener([view](const std::string& line) {
+    view->appendPlainText(ToQt(line));
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+  });
+  TLogPane* bound = &pane;
+  QObject::connect(view, &QObject::destroyed, [bound] { bound->SetListener(nullptr); });
+}
+
+}  // namespace quarnel

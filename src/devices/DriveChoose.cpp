@@ -1,0 +1,43 @@
+#include "devices/DriveChoose.h"
+
+#include "ui/NumberTexts.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+bool DeviceChosen = false;
+
+TDriveListRow DriveListRow(const TDeviceTable& entry) {
+  const TIdentifyDeviceData& id = entry.IdentifyData;
+  std::string model = Trim(id.Model);
+  if (!entry.AssociatedPartitions.empty()) model += " (" + entry.AssociatedPartitions + ")";
+  int64_t bytes = 0;
+  const bool overflow = __builtin_mul_overflow(id.LBA, id.SectorSize, &bytes);
+  return {BusTypeName(id.BusType),
+          model,
+          id.FW,
+          id.SN,
+          DecText(id.LBA),
+          overflow ? std::string() : SizeToStr(bytes)};
+}
+
+bool AcceptDriveChoice(int64_t row) {
+  const int64_t index = row + 1;
+  if (index < 1 || index > DeviceCount) return false;
+  if (DeviceTable[index].IdentifyData.LBA < kMinimumChoosableSectors) {
+    Ui().ShowMessage(kTooSmallText, kTooSmallCaption, TMessageIcon::Information);
+    return false;
+  }
+  DeviceChosen = true;
+  SelectedDevice = index;
+  return true;
+}
+
+void ChooserClosed() {
+  if (!DeviceChosen) RequestProgramEnd(0);
+}
+
+void ResetDriveChoose() { DeviceChosen = false; }
+
+}  // namespace quarnel

@@ -1,0 +1,64 @@
+#include "frontend/HostChoice.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "cli/CliApp.h"
+#include "host/MachineHost.h"
+#include "host/SimHost.h"
+
+namespace quarnel {
+
+namespace {
+std::vector<std::string> SplitList(const std::string& list) {
+  std::vector<std::string> items;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    if (comma > start) items.push_back(list.substr(start, comma - start));
+    start = comma + 1;
+  }
+  return items;
+}
+}  // namespace
+
+bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
+                      std::string* error) {
+  // The terminal program's parser checks the host options; the desktop
+  // program ignores everything else on its command line.
+  std::vector<std::string> hostArgs;
+  for (const std::string& arg : args) {
+    if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0 ||
+        arg.rfind("--devices=", 0) == 0) {
+      hostArgs.push_back(arg);
+    }
+  }
+  TCliOptions parsed;
+  if (!ParseCliOptions(hostArgs, &parsed, error)) return false;
+  options->Simulate = parsed.Simulate;
+  options->SimulateFile = parsed.SimulateFile;
+  options->Devices = parsed.Devices;
+  options->DevicesGiven = parsed.DevicesGiven;
+  return true;
+}
+
+bool InstallHost(const THostOptions& options, std::string* error, std::string* notice) {
+  if (options.Simulate) {
+    std::unique_ptr<SimHost> host = options.SimulateFile.empty()
+                                        ? SimHost::Demo()
+                                        : SimHost::FromFile(options.SimulateFile, error);
+    if (!host) return false;
+    SetHost(std::move(host));
+    return true;
+  }
+  std::vector<std::string> devices = options.Devices;
+  if (!options.DevicesGiven) {
+    if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env) devices = SplitList(env);
+  }
+  std::unique_ptr<Host> host = CreateMachineHost(devices, error, notice);
+  if (!host) return false;
+  SetHost(std::move(host));
+  return true;
+}
+
+}  // namespace quarnel

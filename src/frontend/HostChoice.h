@@ -1,0 +1,27 @@
+// The host a front end runs on, chosen from the command line: the simulated
+// machine with --simulate[=FILE], otherwise the real one, restricted by
+// --devices=LIST or QUARNEL_DEVICES.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace quarnel {
+
+struct THostOptions {
+  bool Simulate = false;
+  std::string SimulateFile;  // empty: the demo machine
+  std::vector<std::string> Devices;
+  bool DevicesGiven = false;
+};
+
+/// Takes the host options from `args` and ignores every other argument.
+/// Returns false and sets *error when a host option is malformed.
+bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
+                      std::string* error);
+
+/// Installs the host. Returns false and sets *error when it cannot be made;
+/// *notice receives warnings worth showing either way.
+bool InstallHost(const THostOptions& options, std::string* error, std::string* notice);
+
+}  // namespace quarnel

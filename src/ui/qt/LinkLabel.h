@@ -1,0 +1,29 @@
+// A label that acts on the mouse: clicks, presses and releases of the left
+// button, and the pointer entering and leaving it.
+#pragma once
+
+#include <QLabel>
+
+namespace quarnel {
+
+class TLinkLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit TLinkLabel(const QString& text = QString(), QWidget* parent = nullptr);
+
+ signals:
+  void clicked();
+  void leftPressed();
+  void leftReleased();
+  void entered();
+  void left();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+};
+
+}  // namespace quarnel

@@ -1,0 +1,195 @@
+// The drive chooser: rows, pre-selection, the refusal of small drives, and
+// the ways out that end the program.
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "QtTestSupport.h"
+#include "app/MainState.h"
+#include "app/qt/Desktop.h"
+#include "app/qt/FmMain.h"
+#include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
+#include "devices/DriveChoose.h"
+#include "devices/qt/FmChoose.h"
+#include "ui/UiSeam.h"
+#include "ui/qt/QtUi.h"
+
+using namespace quarnel;
+using namespace quarnel::test;
+
+class TestChooser : public QObject {
+  Q_OBJECT
+
+ private:
+  // The chooser over a scanned machine, with the Qt seam for its messages.
+  struct TChooser {
+    explicit TChooser(const std::vector<std::string>& drives)
+        : host(UseSimHost(SimMachine(drives))) {
+      ScanDevices();
+      SetUi(&ui);
+    }
+    ~TChooser() { SetUi(nullptr); }
+    SimHost& host;
+    TQtUi ui;
+    TFmChoose dialog;
+  };
+
+ private slots:
+  void ThreeDrivesThirdPreselectedEnterAcceptsIt() {
+    TChooser c({SimDrive(0, 1 << 20), SimDrive(1, 1 << 21), SimDrive(4, 1 << 22)});
+    TModalScript script;
+    bool checked = false;
+    script.Then([&](QWidget* w) {
+      if (w != &c.dialog) return false;
+      QTreeWidget* list = c.dialog.DriveList;
+      checked = list->topLevelItemCount() == 3 && list->currentItem() == list->topLevelItem(2) &&
+                list->topLevelItem(2)->isSelected() && c.dialog.btContinue->isEnabled() &&
+                list->hasFocus();
+      QTest::keyClick(list, Qt::Key_Return);
+      return true;
+    });
+    QVERIFY(c.dialog.ChooseDevice());
+    QVERIFY(checked);
+    QCOMPARE(SelectedDevice, 3);
+    QVERIFY(!ProgramEndRequested());
+    QCOMPARE(c.dialog.StatusPanel->text(), QString::fromUtf8("找到磁盘: 3"));
+  }
+
+  void RowsShowTrimmedModelWithVolumesAndUntrimmedFirmware() {
+    const std::string volumes =
+        R"(, "volumes": [{"root": "C:", "partition": 1}, {"root": "D:", "partition": 2}])";
+    TChooser c({SimDrive(0, 1000000, false, volumes), SimDrive(1, 65535, false)});
+    QTreeWidget* list = c.dialog.DriveList;
+    TModalScript script;
+    QStringList first, second;
+    script.Then([&](QWidget*) {
+      for (int col = 0; col < 6; ++col) {
+        first << list->topLevelItem(0)->text(col);
+        second << list->topLevelItem(1)->text(col);
+      }
+      c.dialog.close();
+      return true;
+    });
+    c.dialog.ChooseDevice();
+    QCOMPARE(first.at(1), QString("Disk0 (C: D:)"));
+    QCOMPARE(second.at(1), QString("Disk1"));
+    QCOMPARE(first.at(2), ToQt(DeviceTable[1].IdentifyData.FW));
+    QCOMPARE(first.at(3), ToQt(DeviceTable[1].IdentifyData.SN));
+    QCOMPARE(first.at(4), QString("1000000"));
+    QCOMPARE(first.at(5), QString("512 MB"));
+    QCOMPARE(list->headerItem()->text(0), QString::fromUtf8("总线"));
+    QCOMPARE(list->headerItem()->text(5), QString::fromUtf8("容量"));
+    QCOMPARE(list->columnWidth(1), 220);
+  }
+
+  void DriveOf65534SectorsRefusedAnd65535Accepted() {
+    TChooser c({SimDrive(0, 65535), SimDrive(1, 65534)});
+    TModalScript script;
+    QString refusal;
+    script.Then([&](QWidget* w) {
+      if (w != &c.dialog) return false;
+      c.dialog.btContinue->click();  // the pre-selected second drive: too small
+      return true;
+    });
+    script.Then([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return false;
+      refusal = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
+      box->button(QMessageBox::Ok)->click();
+      return true;
+    });
+    script.Then([&](QWidget* w) {
+      if (w != &c.dialog || !c.dialog.isVisible()) return false;
+      // Still in the dialog, nothing chosen.
+      if (DeviceChosen) return false;
+      c.dialog.DriveList->setCurrentItem(c.dialog.DriveList->topLevelItem(0));
+      c.dialog.btContinue->click();
+      return true;
+    });
+    QVERIFY(c.dialog.ChooseDevice());
+    QCOMPARE(refusal, QString("Cannot access this device|This device cannot be accessed because it "
+                              "is smaller than 65535 sectors.  |") +
+                          QString::number(QMessageBox::Information));
+    QCOMPARE(SelectedDevice, 1);
+  }
+
+  void ClickBesideTheRowsDisablesContinueAndDoubleClickThereDoesNothing() {
+    TChooser c({SimDrive(0, 1 << 20), SimDrive(1, 1 << 20)});
+    TModalScript script;
+    bool cleared = false, stillOpen = false;
+    script.Then([&](QWidget*) {
+      QWidget* viewport = c.dialog.DriveList->viewport();
+      const QPoint empty(20, viewport->height() - 10);
+      QTest::mouseClick(viewport, Qt::LeftButton, {}, empty);
+      cleared = c.dialog.DriveList->selectedItems().isEmpty() && !c.dialog.btContinue->isEnabled();
+      QTest::mouseDClick(viewport, Qt::LeftButton, {}, empty);
+      stillOpen = c.dialog.isVisible() && !DeviceChosen;
+      // A click on a row enables it again; a double click there accepts.
+      const QRect row = c.dialog.DriveList->visualItemRect(c.dialog.DriveList->topLevelItem(0));
+      QTest::mouseClick(viewport, Qt::LeftButton, {}, row.center());
+      QTest::mouseDClick(viewport, Qt::LeftButton, {}, row.center());
+      return true;
+    });
+    QVERIFY(c.dialog.ChooseDevice());
+    QVERIFY(cleared);
+    QVERIFY(stillOpen);
+    QCOMPARE(SelectedDevice, 1);
+  }
+
+  void NoDrivesLeavesContinueDisabled() {
+    TChooser c({});
+    TModalScript script;
+    bool disabled = false;
+    script.Then([&](QWidget*) {
+      disabled = !c.dialog.btContinue->isEnabled();
+      QTest::keyClick(c.dialog.DriveList, Qt::Key_Return);
+      if (!c.dialog.isVisible()) return true;
+      c.dialog.close();
+      return true;
+    });
+    QVERIFY(!c.dialog.ChooseDevice());
+    QVERIFY(disabled);
+    QCOMPARE(c.dialog.StatusPanel->text(), QString::fromUtf8("找到磁盘: 0"));
+    QVERIFY(ProgramEndRequested());
+  }
+
+  // The whole start-up: the way out of the chooser ends the program before
+  // any drive is opened.
+  void EscapeAndCloseBoxEndTheProgramWithoutOpeningADrive_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Esc in the list") << true;
+    QTest::newRow("close box") << false;
+  }
+  void EscapeAndCloseBoxEndTheProgramWithoutOpeningADrive() {
+    QFETCH(bool, escape);
+    SimHost& host = UseSimHost(SimMachine({SimDrive(0, 1 << 20), SimDrive(1, 1 << 20)}));
+    TDataFolder data;
+    TDesktop desktop({}, "/opt/quarnel/quarnel");
+    TModalScript script;
+    script.Then([&](QWidget* w) {
+      if (w != desktop.FmChoose.get()) return false;
+      if (escape) {
+        QTest::keyClick(desktop.FmChoose->DriveList, Qt::Key_Escape);
+      } else {
+        desktop.FmChoose->close();
+      }
+      return true;
+    });
+    desktop.FmMain->show();
+    QVERIFY(!desktop.FmMain->isVisible());
+    QVERIFY(ProgramEndRequested());
+    QCOMPARE(ProgramExitCode(), 0);
+    QVERIFY(!DeviceChosen);
+    QCOMPARE(DeviceHandle, kInvalidHandle);
+    QCOMPARE(host.OpenHandleCount(), size_t(0));
+    QVERIFY(desktop.FmMain->Log_Details->toPlainText().isEmpty());
+  }
+};
+
+QTEST_MAIN(TestChooser)
+#include "ChooserTest.moc"

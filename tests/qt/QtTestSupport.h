@@ -1,0 +1,68 @@
+// Helpers of the desktop tests: a simulated machine per test, a data folder
+// for the acceptance file, and a scripted user who answers modal windows.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/SimHost.h"
+
+namespace quarnel::test {
+
+/// Forgets every process-wide state and installs a SimHost from `json`
+/// (paths relative to the test data folder); aborts on a bad text.
+SimHost& UseSimHost(const std::string& json);
+
+/// One simulated drive: `sectors` of 512 bytes, the captured identity of a
+/// SATA disk when `ata`, extra keys appended.
+std::string SimDrive(int number, int64_t sectors, bool ata = true, const std::string& extra = "");
+
+/// A machine of the given drives on a host of the given major version.
+std::string SimMachine(const std::vector<std::string>& drives, int major = 6);
+
+/// A fresh data folder as $XDG_DATA_HOME, optionally with an acceptance file.
+class TDataFolder {
+ public:
+  explicit TDataFolder(const char* acceptance = "1");
+  QString AcceptanceFile() const;
+  QString Read() const;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+/// Answers modal windows from a timer: each handler is offered the active
+/// modal window and returns true when it has dealt with it. The windows seen
+/// are kept by class name and title.
+class TModalScript : public QObject {
+ public:
+  using THandler = std::function<bool(QWidget*)>;
+  TModalScript();
+  void Then(THandler handler) { handlers_.push_back(std::move(handler)); }
+  /// Handlers not yet used.
+  size_t Pending() const { return handlers_.size(); }
+  QStringList Seen;
+
+ private:
+  void Poll();
+  std::deque<THandler> handlers_;
+  QTimer timer_;
+  QWidget* last_ = nullptr;
+  bool scheduled_ = false;
+};
+
+/// Spins the event loop until `done` or `ms` have passed.
+bool WaitFor(const std::function<bool()>& done, int ms = 10000);
+
+/// The main-log texts without their timestamps.
+std::vector<std::string> MainLogTexts();
+
+}  // namespace quarnel::test

@@ -1,0 +1,143 @@
+// Takes the pictures of the desktop program on the demo machine: a scripted
+// user answers each window as it comes and every step is saved as a PNG.
+// The demo's first drive is slowed down so that a run can be caught.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstdio>
+#include <functional>
+#include <locale>
+#include <vector>
+
+#include "agreement/qt/FmLicenseAgreement.h"
+#include "app/qt/Desktop.h"
+#include "app/qt/FmMain.h"
+#include "devices/qt/FmChoose.h"
+#include "host/SimHost.h"
+
+using namespace quarnel;
+
+namespace {
+
+QString outDir;
+int failures = 0;
+
+void Save(QWidget* widget, const char* name) {
+  const QString path = outDir + "/" + name + ".png";
+  if (!widget->grab().save(path)) {
+    std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+    ++failures;
+    return;
+  }
+  std::printf("%s\n", qPrintable(path));
+}
+
+// One step: waits for its window, acts on it and returns true to go on.
+using TStep = std::function<bool()>;
+
+QMessageBox* ModalBox() { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }
+
+template <typename T>
+T* Modal() {
+  return qobject_cast<T*>(QApplication::activeModalWidget());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  std::locale::global(std::locale(""));
+  outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("build/screenshots");
+  QDir().mkpath(outDir);
+  // A fresh data folder: the agreement is shown.
+  QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
+
+  std::unique_ptr<SimHost> host = SimHost::Demo();
+  host->Drive(0)->WriteMBPerSecond = 60;
+  SetHost(std::move(host));
+
+  TDesktop* desktop = nullptr;
+  QElapsedTimer runClock;
+  std::vector<TStep> steps = {
+      [] {
+        auto* w = Modal<TfmLicenseAgreement>();
+        if (!w) return false;
+        Save(w, "1-agreement");
+        w->Button1->click();
+        return true;
+      },
+      [] {
+        auto* w = Modal<TFmChoose>();
+        if (!w) return false;
+        Save(w, "2-chooser");
+        w->DriveList->setCurrentItem(w->DriveList->topLevelItem(0));
+        w->btContinue->click();
+        return true;
+      },
+      [&] {
+        if (!desktop || !desktop->FmMain->isVisible()) return false;
+        TFmMain* m = desktop->FmMain.get();
+        Save(m, "3-main-details");
+        m->pages->setCurrentIndex(2);
+        m->btGetSmart->click();
+        Save(m, "4-main-smart");
+        m->pages->setCurrentIndex(1);
+        Save(m, "5-main-format");
+        // The click runs the whole procedure; the next steps run inside it.
+        QTimer::singleShot(0, m->btRunBenchmarks, &QPushButton::click);
+        return true;
+      },
+      [&] {
+        QMessageBox* box = ModalBox();
+        if (!box) return false;
+        Save(box, "6-format-confirmation");
+        box->button(QMessageBox::Yes)->click();
+        runClock.start();
+        return true;
+      },
+      [&] {
+        TFmMain* m = desktop->FmMain.get();
+        if (runClock.elapsed() < 2500 || !m->btStop->isEnabled()) return false;
+        Save(m, "7-format-in-progress");
+        m->btStop->click();
+        return true;
+      },
+      [&] {
+        TFmMain* m = desktop->FmMain.get();
+        if (!m->btRunBenchmarks->isEnabled()) return false;
+        Save(m, "8-format-stopped");
+        m->close();
+        return true;
+      },
+  };
+  size_t next = 0;
+  QTimer script;
+  QObject::connect(&script, &QTimer::timeout, [&] {
+    if (next < steps.size() && steps[next]()) ++next;
+    if (next == steps.size()) QCoreApplication::quit();
+  });
+  script.start(150);
+  QTimer::singleShot(120000, [&] {
+    std::fprintf(stderr, "screenshots: stuck at step %zu\n", next + 1);
+    ++failures;
+    QCoreApplication::exit(1);
+  });
+
+  TDesktop windows({}, QCoreApplication::applicationFilePath().toStdString());
+  desktop = &windows;
+  windows.FmMain->show();
+  if (!windows.FmMain->isVisible()) {
+    std::fprintf(stderr, "screenshots: the program ended during start-up\n");
+    return 1;
+  }
+  app.exec();
+  return failures == 0 && next == steps.size() ? 0 : 1;
+}
