@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <locale>
 #include <memory>
 
 #include "app/Logging.h"
@@ -51,12 +50,7 @@ int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(val
 std::string OneDecimal(double value) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 1);
-  std::string text(buf, res.ptr);
-  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
-  for (char& c : text) {
-    if (c == '.') c = separator;
-  }
-  return text;
+  return WithLocaleDecimalPoint(std::string(buf, res.ptr));
 }
 
 const char* WriteErrorText(uint32_t code) {

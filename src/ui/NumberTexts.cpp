@@ -20,18 +20,21 @@ std::string IntToStrGrouped(int64_t value) {
   return result;
 }
 
+std::string WithLocaleDecimalPoint(std::string text) {
+  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
+  for (char& c : text) {
+    if (c == '.') c = separator;
+  }
+  return text;
+}
+
 namespace {
 
 // General form: shortest of at most 15 significant digits, no trailing zeros.
 std::string GeneralFloatText(long double value) {
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-  std::string text(buf, res.ptr);
-  const char separator = std::use_facet<std::numpunct<char>>(std::locale()).decimal_point();
-  for (char& c : text) {
-    if (c == '.') c = separator;
-  }
-  return text;
+  return WithLocaleDecimalPoint(std::string(buf, res.ptr));
 }
 
 std::string Scaled(int64_t bytes, int64_t cut, long double divisor, const char* suffix) {
