@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs the desktop program under Xvfb on the demo machine, a scripted user
+# answering every window, and writes one PNG per step to build/screenshots/:
+# the agreement, the chooser, the three main-window pages (S.M.A.R.T. after a
+# read), the format confirmation, a quick wipe in progress and after its stop.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/ensure-deps.sh
+scripts/build.sh
+out=build/screenshots
+rm -rf "$out"
+mkdir -p "$out"
+# A fresh data folder inside the tool: the agreement shows as on a first start.
+xvfb-run -a -s "-screen 0 1280x800x24" build/quarnel-screenshots "$out"
+echo "Screenshots in $out"

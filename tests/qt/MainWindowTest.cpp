@@ -1,0 +1,342 @@
+// The main window: the start-up inside its first show, the busy switch
+// around a SMART read, and the format page's confirmation, stop and close.
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+#include "QtTestSupport.h"
+#include "agreement/qt/FmLicenseAgreement.h"
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "app/qt/Desktop.h"
+#include "app/qt/FmDebug.h"
+#include "app/qt/FmMain.h"
+#include "devices/DeviceTable.h"
+#include "devices/qt/FmChoose.h"
+#include "format/FormatEngine.h"
+#include "ui/UiSeam.h"
+#include "ui/qt/QtUi.h"
+#include "util/Text.h"
+
+using namespace quarnel;
+using namespace quarnel::test;
+
+namespace {
+
+// A started program: the given machine, the agreement accepted, the first
+// drive chosen. `BeforeChoice` runs while the chooser is open.
+struct TStarted {
+  TStarted(const std::string& machine, std::vector<std::string> args = {}, bool start = true)
+      : host(UseSimHost(machine)), desktop(std::move(args), "/opt/quarnel/quarnel") {
+    script.Then([this](QWidget* w) {
+      if (w == desktop.FmDebug.get()) {
+        debugWasModal = true;
+        desktop.FmDebug->close();
+        return false;  // the chooser comes next, for this same handler
+      }
+      if (w != desktop.FmChoose.get()) return false;
+      chooserSawDebugHidden = !desktop.FmDebug->isVisible();
+      if (BeforeChoice) BeforeChoice();
+      desktop.FmChoose->DriveList->setCurrentItem(desktop.FmChoose->DriveList->topLevelItem(0));
+      desktop.FmChoose->btContinue->click();
+      return true;
+    });
+    if (start) Start();
+  }
+  void Start() { desktop.FmMain->show(); }
+  TFmMain& Main() { return *desktop.FmMain; }
+  std::array<bool, 4> Enabled() {
+    return {Main().btRunBenchmarks->isEnabled(), Main().btGetSmart->isEnabled(),
+            Main().cbQuickWipe->isEnabled(), Main().btStop->isEnabled()};
+  }
+
+  SimHost& host;
+  TDataFolder data;
+  TModalScript script;
+  TDesktop desktop;
+  bool debugWasModal = false;
+  bool chooserSawDebugHidden = false;
+  std::function<void()> BeforeChoice;
+};
+
+std::string Machine(const std::string& extra = "", int64_t sectors = 1 << 21) {
+  return SimMachine({SimDrive(0, sectors, true, extra)});
+}
+
+// Answers the format confirmation with the given button.
+void AnswerConfirmation(TModalScript& script, QMessageBox::StandardButton button,
+                        QString* seen = nullptr) {
+  script.Then([=](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    if (!box) return false;
+    if (seen) {
+      *seen = box->windowTitle() + "|" + box->text() + "|" + box->informativeText() + "|" +
+              QString::number(box->icon()) + "|" + QString::number(box->standardButtons());
+    }
+    box->button(button)->click();
+    return true;
+  });
+}
+
+// Acts once, from inside the run's message pump, when the run is under way.
+class TDuringRun {
+ public:
+  TDuringRun(TFmMain& main, std::function<void()> act) : main_(main), act_(std::move(act)) {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      if (done_ || !main_.btStop->isEnabled() || main_.lbCurrentPosition->text().isEmpty()) return;
+      done_ = true;
+      act_();
+    });
+    timer_.start(20);
+  }
+  bool Done() const { return done_; }
+
+ private:
+  TFmMain& main_;
+  std::function<void()> act_;
+  QTimer timer_;
+  bool done_ = false;
+};
+
+std::vector<std::string> After(const std::vector<std::string>& lines, const std::string& marker) {
+  auto it = std::find(lines.begin(), lines.end(), marker);
+  return it == lines.end() ? std::vector<std::string>{}
+                           : std::vector<std::string>(it + 1, lines.end());
+}
+
+const QColor kPaused(232, 184, 0);
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void DebugWindowIsModalBeforeTheChooserAndTitlesHaveFourBlanks() {
+    TStarted s(Machine(), {"--DeBuG", "--simulate"});
+    QVERIFY(s.debugWasModal);
+    QVERIFY(s.chooserSawDebugHidden);
+    QCOMPARE(s.script.Seen, QStringList({QString::fromUtf8("quarnel::TFmDebug:调试"),
+                                         "quarnel::TFmChoose:Quarnel 4.40"}));
+    QVERIFY(s.Main().isVisible());
+    QCOMPARE(s.Main().windowTitle(), QString("Quarnel 4.40    "));
+    QCOMPARE(s.Main().StatusPanels[0]->text(), QString("Quarnel 4.40    "));
+    QCOMPARE(s.desktop.FmChoose->lbProgramName->text(), QString("QUARNEL 4.40    "));
+    const auto& debug = DebugMemo.Lines();
+    QVERIFY(debug.size() > 3);
+    QCOMPARE(debug[0], std::string("调试窗口"));
+    QVERIFY(debug[1].ends_with("   Debug mode activated"));
+    QVERIFY(s.desktop.FmDebug->Memo1->toPlainText().contains("Program Version: Quarnel 4.40    "));
+    QVERIFY(s.desktop.FmDebug->Memo1->toPlainText().contains("Platform: 6.1.7601     (64 bit)"));
+  }
+
+  void WithoutDebugFirstTheChooserThenTheDrivesDetails() {
+    TStarted s(Machine(), {"--simulate", "--debug"});
+    QVERIFY(!s.debugWasModal);
+    QCOMPARE(s.script.Seen, QStringList({"quarnel::TFmChoose:Quarnel 4.40"}));
+    QCOMPARE(DebugMemo.Lines(), std::vector<std::string>{"调试窗口"});
+    QVERIFY(!s.desktop.FmDebug->isVisible());
+    QVERIFY(s.Main().isVisible());
+    QVERIFY(DeviceHandle != kInvalidHandle);
+    QCOMPARE(s.Main().lbDiskName->text(), ToQt(DeviceDescription));
+    QCOMPARE(s.Main().StatusPanels[1]->text(), ToQt(DeviceDescription));
+    QCOMPARE(s.Main().pages->currentIndex(), 0);
+    QVERIFY(s.Main().Log_Details->toPlainText().contains(ToQt(DeviceDescription)));
+    QCOMPARE(MainLogTexts(),
+             (std::vector<std::string>{" * * * * *  警告 * * * * * ", "在低级格式化过程中",
+                                       "所有的数据将被完全和不可逆地擦除！"}));
+    QCOMPARE(s.Main().Log_BenchMark->document()->blockCount(), 3);
+  }
+
+  void DriveThatCannotBeOpenedEndsWithTheFatalMessage() {
+    QString message;
+    TStarted s(Machine(), {}, false);
+    s.BeforeChoice = [&] {
+      // The scan opened the drive for reading; now it refuses the open for
+      // writing, as a drive in use does.
+      s.host.Drive(0)->Refusals["open"] = 5;
+      s.script.Then([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box) return false;
+        message = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
+        box->button(QMessageBox::Ok)->click();
+        return true;
+      });
+    };
+    s.Start();
+    QCOMPARE(message, QString::fromUtf8("错误|打开设备错误: ") + ToQt(SystemErrorText(5)) + "|" +
+                          QString::number(QMessageBox::Critical));
+    QVERIFY(!s.Main().isVisible());
+    QVERIFY(ProgramEndRequested());
+    QCOMPARE(ProgramExitCode(), 1);
+    QCOMPARE(DeviceHandle, kInvalidHandle);
+    QVERIFY(s.Main().Log_Details->toPlainText().isEmpty());
+  }
+
+  void SmartReadDisablesTheThreeControlsUntilTheReportIsWritten_data() {
+    QTest::addColumn<bool>("ata");
+    QTest::newRow("drive with SMART") << true;
+    QTest::newRow("drive without SMART") << false;
+  }
+  void SmartReadDisablesTheThreeControlsUntilTheReportIsWritten() {
+    QFETCH(bool, ata);
+    TStarted s(SimMachine({SimDrive(0, 1 << 21, ata)}));
+    QVERIFY(s.Main().isVisible());
+    std::vector<std::array<bool, 4>> during;
+    connect(s.Main().Log_Smart, &QPlainTextEdit::textChanged,
+            [&] { during.push_back(s.Enabled()); });
+    s.Main().pages->setCurrentIndex(2);
+    s.Main().btGetSmart->click();
+    QVERIFY(during.size() > 5);
+    for (const auto& e : during) QVERIFY(e == (std::array<bool, 4>{false, false, false, false}));
+    QVERIFY(s.Enabled() == (std::array<bool, 4>{true, true, true, false}));
+    QCOMPARE(s.Main().Log_Smart->toPlainText().contains(QString::fromUtf8("此设备不支持 SMART。")),
+             !ata);
+  }
+
+  void ReportPanesUseAFixedPitchNinePointFont() {
+    TStarted s(Machine());
+    for (QPlainTextEdit* pane : {s.Main().Log_Details, s.Main().Log_Smart}) {
+      QVERIFY(QFontInfo(pane->font()).fixedPitch());
+      QCOMPARE(pane->font().pointSize(), 9);
+      QVERIFY(pane->isReadOnly());
+      QCOMPARE(pane->lineWrapMode(), QPlainTextEdit::NoWrap);
+    }
+    QVERIFY(s.Main().Log_BenchMark->isReadOnly());
+  }
+
+  void CancelInTheConfirmationChangesNothing() {
+    TStarted s(Machine());
+    s.Main().cbQuickWipe->setChecked(true);
+    const auto lines = Log_BenchMark.Lines();
+    const auto enabled = s.Enabled();
+    QString seen;
+    AnswerConfirmation(s.script, QMessageBox::Cancel, &seen);
+    s.Main().btRunBenchmarks->click();
+    QCOMPARE(seen, QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
+                                     "该设备上的所有数据吗?\n\n") +
+                       ToQt(DeviceDescription) + "|" + QString::number(QMessageBox::Warning) + "|" +
+                       QString::number(QMessageBox::Yes | QMessageBox::Cancel));
+    QCOMPARE(Log_BenchMark.Lines(), lines);
+    QVERIFY(s.Enabled() == enabled);
+    QVERIFY(s.Main().cbQuickWipe->isChecked());
+    QVERIFY(s.host.Drive(0)->Written.empty());
+    QVERIFY(s.Main().isVisible());
+  }
+
+  void QuickWipeBoxIsReadWhenTheButtonIsPressed() {
+    TStarted s(Machine());
+    s.Main().cbQuickWipe->setChecked(true);
+    AnswerConfirmation(s.script, QMessageBox::Yes);
+    s.Main().btRunBenchmarks->click();
+    const auto& written = s.host.Drive(0)->Written;
+    QCOMPARE(written.size(), size_t(1));
+    QCOMPARE(written[0], (std::pair<int64_t, int64_t>(0, kQuickWipeBytes)));
+    QCOMPARE(MainLogTexts().back(), std::string("别忘了创建一个新的分区。"));
+    QCOMPARE(s.Main().pbCurrentTask->value(), 100);
+  }
+
+  void StopDuringAThrottledRun() {
+    TStarted s(Machine(R"(, "write_mb_per_s": 4)", 1 << 18));
+    const QColor normal = s.Main().pbCurrentTask->palette().color(QPalette::Highlight);
+    QVERIFY(normal != kPaused);
+    AnswerConfirmation(s.script, QMessageBox::Yes);
+    std::array<bool, 4> duringRun{};
+    bool stopFocused = false;
+    TDuringRun during(s.Main(), [&] {
+      duringRun = s.Enabled();
+      stopFocused = s.Main().btStop->hasFocus() || Ui().Page().StopFocused;
+      QTest::mouseClick(s.Main().btStop, Qt::LeftButton);
+    });
+    s.Main().pages->setCurrentIndex(1);
+    s.Main().btRunBenchmarks->click();
+    QVERIFY(during.Done());
+    QVERIFY(duringRun == (std::array<bool, 4>{false, false, false, true}));
+    QVERIFY(stopFocused);
+    const auto tail = After(MainLogTexts(), "格式化中... ");
+    QCOMPARE(tail.size(), size_t(4));
+    QVERIFY(tail[0].starts_with("平均速度: "));
+    QVERIFY(tail[1].starts_with("在偏移时取消操作"));
+    QCOMPARE(tail[2], std::string());
+    QCOMPARE(tail[3], std::string("别忘了创建一个新的分区。"));
+    QVERIFY(s.Enabled() == (std::array<bool, 4>{true, true, true, false}));
+    QCOMPARE(s.Main().pbCurrentTask->palette().color(QPalette::Highlight), kPaused);
+    QVERIFY(s.host.Drive(0)->Written.back().second < (int64_t(1) << 18) * 512);
+    QVERIFY(!StopRequested);
+    QVERIFY(s.Main().isVisible());
+  }
+
+  void CloseDuringARunWaitsForTheRunToEnd() {
+    TStarted s(Machine(R"(, "write_mb_per_s": 4)", 1 << 18));
+    int closedSignals = 0;
+    std::vector<std::string> logAtClose;
+    bool handleOpenAtClose = false;
+    connect(s.desktop.FmMain.get(), &TFmMain::closed, [&] {
+      ++closedSignals;
+      logAtClose = MainLogTexts();
+    });
+    AnswerConfirmation(s.script, QMessageBox::Yes);
+    bool visibleAfterClose = false;
+    TDuringRun during(s.Main(), [&] {
+      s.Main().close();
+      visibleAfterClose = s.Main().isVisible();
+      handleOpenAtClose = DeviceHandle != kInvalidHandle;
+    });
+    s.Main().btRunBenchmarks->click();
+    QVERIFY(during.Done());
+    QVERIFY(visibleAfterClose);
+    QVERIFY(handleOpenAtClose);
+    // The run was stopped, ended cleanly (no write failed on a closed
+    // handle), the procedure finished, and only then did the window close.
+    QCOMPARE(closedSignals, 1);
+    QVERIFY(!s.Main().isVisible());
+    QCOMPARE(DeviceHandle, kInvalidHandle);
+    QCOMPARE(s.host.OpenHandleCount(), size_t(0));
+    const auto tail = After(logAtClose, "格式化中... ");
+    QCOMPARE(tail.size(), size_t(4));
+    QVERIFY(tail[1].starts_with("在偏移时取消操作"));
+    QCOMPARE(tail[3], std::string("别忘了创建一个新的分区。"));
+  }
+
+  void DeclinedAgreementScansButOffersNoChoice() {
+    SimHost& host = UseSimHost(Machine());
+    TDataFolder data(nullptr);
+    TModalScript script;
+    script.Then([](QWidget* w) {
+      auto* window = qobject_cast<TfmLicenseAgreement*>(w);
+      if (!window) return false;
+      window->Button2->click();
+      return true;
+    });
+    TDesktop desktop({"--debug"}, "/opt/quarnel/quarnel");
+    desktop.FmMain->show();
+    QCOMPARE(script.Seen,
+             QStringList({QString::fromUtf8("quarnel::TfmLicenseAgreement:许可协议")}));
+    QVERIFY(!desktop.FmMain->isVisible());
+    QVERIFY(ProgramEndRequested());
+    // The scan still ran.
+    QVERIFY(desktop.FmDebug->Memo1->toPlainText().contains("Trying device"));
+    QCOMPARE(DeviceHandle, kInvalidHandle);
+    QCOMPARE(host.OpenHandleCount(), size_t(0));
+  }
+
+  void CloseWhenIdleClosesTheDriveAtOnce() {
+    TStarted s(Machine());
+    int closedSignals = 0;
+    connect(s.desktop.FmMain.get(), &TFmMain::closed, [&] { ++closedSignals; });
+    QVERIFY(s.Main().close());
+    QCOMPARE(closedSignals, 1);
+    QCOMPARE(DeviceHandle, kInvalidHandle);
+    QCOMPARE(s.host.OpenHandleCount(), size_t(0));
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "MainWindowTest.moc"
