@@ -3,13 +3,20 @@
 # answering every window, and writes one PNG per step to build/screenshots/:
 # the agreement, the chooser, the three main-window pages (S.M.A.R.T. after a
 # read), the format confirmation, a quick wipe in progress and after its stop.
+# BUILD_DIR=folder uses another configured build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh
-scripts/build.sh
-out=build/screenshots
+build="${BUILD_DIR:-build}"
+if [ "$build" = build ]; then
+  scripts/build.sh
+else
+  cmake --build "$build" --target quarnel-screenshots -- -j2 >/dev/null
+fi
+out="$build/screenshots"
 rm -rf "$out"
 mkdir -p "$out"
-# A fresh data folder inside the tool: the agreement shows as on a first start.
-xvfb-run -a -s "-screen 0 1280x800x24" build/quarnel-screenshots "$out"
+# The tool uses a fresh data folder of its own: the agreement shows as on a
+# first start.
+xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out"
 echo "Screenshots in $out"

@@ -17,6 +17,7 @@
 #include "devices/DriveChoose.h"
 #include "devices/qt/FmChoose.h"
 #include "ui/UiSeam.h"
+#include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
 
 using namespace quarnel;
@@ -139,6 +140,19 @@ class TestChooser : public QObject {
     QVERIFY(cleared);
     QVERIFY(stillOpen);
     QCOMPARE(SelectedDevice, 1);
+  }
+
+  void MakerLinkTurnsRedWhilePressed() {
+    TChooser c({SimDrive(0, 1 << 20)});
+    auto colour = [&] { return c.dialog.Label1->palette().color(QPalette::WindowText); };
+    QCOMPARE(colour(), QColor(0, 0, 255));
+    // A press outside the label is no click: the address is not opened.
+    QTest::mousePress(c.dialog.Label1, Qt::LeftButton);
+    QCOMPARE(colour(), QColor(255, 0, 0));
+    QTest::mouseRelease(c.dialog.Label1, Qt::LeftButton, {}, QPoint(-5, -5));
+    QCOMPARE(colour(), QColor(0, 0, 255));
+    QCOMPARE(c.dialog.lbCopyright->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    QVERIFY(c.dialog.lbDiskManagement->font().underline());
   }
 
   void NoDrivesLeavesContinueDisabled() {

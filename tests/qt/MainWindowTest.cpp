@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -21,7 +22,9 @@
 #include "devices/DeviceTable.h"
 #include "devices/qt/FmChoose.h"
 #include "format/FormatEngine.h"
+#include "frontend/HostChoice.h"
 #include "ui/UiSeam.h"
+#include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
 #include "util/Text.h"
 
@@ -199,6 +202,35 @@ class TestMainWindow : public QObject {
     QVERIFY(s.Enabled() == (std::array<bool, 4>{true, true, true, false}));
     QCOMPARE(s.Main().Log_Smart->toPlainText().contains(QString::fromUtf8("此设备不支持 SMART。")),
              !ata);
+  }
+
+  void EachSmartReadShowsTheStartOfItsReport() {
+    TStarted s(Machine());
+    s.Main().resize(800, 500);
+    s.Main().pages->setCurrentIndex(2);
+    QScrollBar* bar = s.Main().Log_Smart->verticalScrollBar();
+    s.Main().btGetSmart->click();
+    QVERIFY(WaitFor([&] { return bar->value() == 0 && bar->maximum() > 0; }, 2000));
+    const int firstReportLines = s.Main().Log_Smart->document()->blockCount();
+    s.Main().btGetSmart->click();
+    // The second report is appended below the first, which stays.
+    QVERIFY(WaitFor([&] { return bar->value() == firstReportLines; }, 2000));
+    QCOMPARE(s.Main().Log_Smart->document()->blockCount(), 2 * firstReportLines);
+  }
+
+  void HostOptionsAreTakenAndEverythingElseIgnored() {
+    THostOptions options;
+    std::string error;
+    QVERIFY(ParseHostOptions(
+        {"--debug", "list", "--simulate=/tmp/m.json", "--devices=/dev/loop3,", "--unknown"},
+        &options, &error));
+    QVERIFY(options.Simulate);
+    QCOMPARE(options.SimulateFile, std::string("/tmp/m.json"));
+    QCOMPARE(options.Devices, std::vector<std::string>{"/dev/loop3"});
+    QVERIFY(options.DevicesGiven);
+    THostOptions bad;
+    QVERIFY(!ParseHostOptions({"--simulate="}, &bad, &error));
+    QVERIFY(!error.empty());
   }
 
   void ReportPanesUseAFixedPitchNinePointFont() {

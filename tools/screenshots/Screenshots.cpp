@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
         Save(m, "3-main-details");
         m->pages->setCurrentIndex(2);
         m->btGetSmart->click();
+        QCoreApplication::processEvents();  // the pane turns to the new report
         Save(m, "4-main-smart");
         m->pages->setCurrentIndex(1);
         Save(m, "5-main-format");

@@ -46,7 +46,7 @@ QPlainTextEdit* Pane(QWidget* parent, const char* name, TLogPane& pane, bool rep
   palette.setColor(QPalette::Text, Qt::black);
   view->setPalette(palette);
   if (reportFont) view->setFont(ReportPaneFont());
-  BindPane(view, pane);
+  BindPane(view, pane, reportFont ? TPaneScroll::NewestReport : TPaneScroll::FollowEnd);
   return view;
 }
 
@@ -202,12 +202,13 @@ void TFmMain::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setSizeGripEnabled(true);
   for (int i = 0; i < 3; ++i) {
-    StatusPanels[i] = new QLabel(bar);
+    StatusPanels[i] = new TElidedLabel(bar);
     StatusPanels[i]->setObjectName(QString("StatusPanel%1").arg(i + 1));
   }
   // 450, 450 and 50 pixels; the middle one gives way when the window is
   // narrower than all three.
   StatusPanels[0]->setFixedWidth(450);
+  for (QLabel* panel : StatusPanels) panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   StatusPanels[1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   StatusPanels[1]->setMaximumWidth(450);
   StatusPanels[2]->setFixedWidth(50);
@@ -303,7 +304,7 @@ void TFmMain::ShowDebugWindow() {
 void TFmMain::SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
                         const std::string& chooserHeader) {
   setWindowTitle(ToQt(mainTitle));
-  StatusPanels[0]->setText(ToQt(mainTitle));
+  StatusPanels[0]->SetFullText(ToQt(mainTitle));
   if (choose_) {
     choose_->setWindowTitle(ToQt(chooserCaption));
     choose_->lbProgramName->setText(ToQt(chooserHeader));
@@ -323,7 +324,7 @@ void TFmMain::ShowDiskName(const std::string& description) {
 }
 
 void TFmMain::ShowStatusDescription(const std::string& description) {
-  StatusPanels[1]->setText(ToQt(description));
+  StatusPanels[1]->SetFullText(ToQt(description));
 }
 
 }  // namespace quarnel

@@ -22,6 +22,7 @@ namespace quarnel {
 
 class TFmChoose;
 class TFmDebug;
+class TElidedLabel;
 class TLinkLabel;
 
 class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWindows {
@@ -56,7 +57,7 @@ class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWind
   QPlainTextEdit* Log_Smart = nullptr;
   QPushButton* btGetSmart = nullptr;
   TLinkLabel* lbCopyright = nullptr;
-  QLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
+  TElidedLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
 
  signals:
   /// The window has closed for good: the program ends.

@@ -1,6 +1,7 @@
 #include "ui/qt/LinkLabel.h"
 
 #include <QMouseEvent>
+#include <QPainter>
 
 namespace quarnel {
 
@@ -29,6 +30,19 @@ void TLinkLabel::enterEvent(QEnterEvent* event) {
 void TLinkLabel::leaveEvent(QEvent* event) {
   emit left();
   QLabel::leaveEvent(event);
+}
+
+void TElidedLabel::SetFullText(const QString& text) {
+  setText(text);
+  setToolTip(text);
+}
+
+void TElidedLabel::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect area = contentsRect();
+  const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+  painter.setPen(palette().color(QPalette::WindowText));
+  painter.drawText(area, static_cast<int>(alignment()), shown);
 }
 
 }  // namespace quarnel

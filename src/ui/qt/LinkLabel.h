@@ -26,4 +26,17 @@ class TLinkLabel : public QLabel {
   void leaveEvent(QEvent* event) override;
 };
 
+/// A label that shortens its text with "…" where it does not fit, and shows
+/// the whole text as its tool tip.
+class TElidedLabel : public QLabel {
+  Q_OBJECT
+
+ public:
+  explicit TElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+  void SetFullText(const QString& text);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
 }  // namespace quarnel
