@@ -158,6 +158,30 @@ class TestMainWindow : public QObject {
     QCOMPARE(s.Main().Log_BenchMark->document()->blockCount(), 3);
   }
 
+  void HostOutsideTheNtFamilyEndsBeforeTheScan() {
+    SimHost& host = UseSimHost(R"({"platform": {"platform_id": 1, "major": 4}, "drives": [)" +
+                               SimDrive(0, 1 << 20) + "]}");
+    TDataFolder data;
+    TModalScript script;
+    QString message;
+    script.Then([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return false;
+      message = box->windowTitle() + "|" + box->text();
+      box->button(QMessageBox::Ok)->click();
+      return true;
+    });
+    TDesktop desktop({}, "/opt/quarnel/quarnel");
+    desktop.FmMain->show();
+    QCOMPARE(message, QString("Error|Only the following versions of Windows are supported: 2003, "
+                              "2008, XP, Vista, 7"));
+    QVERIFY(!desktop.FmMain->isVisible());
+    QVERIFY(ProgramEndRequested());
+    QCOMPARE(script.Seen.size(), 1);
+    QCOMPARE(host.OpenHandleCount(), size_t(0));
+    QCOMPARE(DeviceCount, 0);
+  }
+
   void DriveThatCannotBeOpenedEndsWithTheFatalMessage() {
     QString message;
     TStarted s(Machine(), {}, false);

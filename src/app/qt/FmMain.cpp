@@ -121,7 +121,7 @@ TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile, QW
 
   setCentralWidget(central);
   BuildStatusBar();
-  resize(768, 499 + statusBar()->sizeHint().height());
+  resize(768, 499);
   setMinimumSize(750, 450);
   CentreOnScreen(this);
 }
