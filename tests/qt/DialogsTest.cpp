@@ -90,6 +90,27 @@ class TestDialogs : public QObject {
     QCOMPARE(seen.Icon, int(QMessageBox::Warning));
   }
 
+  // Enter in a warning refuses: an erase is never confirmed by a stray key.
+  void EnterInAWarningIsCancel_data() {
+    QTest::addColumn<int>("major");
+    QTest::newRow("task dialog") << 6;
+    QTest::newRow("classic dialog") << 5;
+  }
+  void EnterInAWarningIsCancel() {
+    QFETCH(int, major);
+    UseSimHost(SimMachine({}, major));
+    SetUi(&ui_);
+    TModalScript script;
+    script.Then([](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return false;
+      QTest::keyClick(box, Qt::Key_Return);
+      return true;
+    });
+    QCOMPARE(ShowTaskDialog("警告", "m", "c", kIconWarning, kButtonYes | kButtonCancel),
+             kResultCancel);
+  }
+
   void OlderHostGetsTheClassicDialogWithTheContentAlone() {
     UseSimHost(SimMachine({}, 5));
     SetUi(&ui_);
@@ -232,6 +253,7 @@ class TestDialogs : public QObject {
     qputenv("XDG_DATA_HOME", "/data/x/");
     QCOMPARE(GetAppDataFolder(), std::string("/data/x"));
     qputenv("HOME", home);
+    qunsetenv("XDG_DATA_HOME");
   }
 
   void DiskToolMissingIsSaid() {

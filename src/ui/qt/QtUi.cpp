@@ -73,6 +73,17 @@ const TButtonFlag* Pressed(const QMessageBox& box) {
   return nullptr;
 }
 
+// A warning asks before something that cannot be undone: Enter must not
+// confirm it, so the refusing button is the default.
+void DefaultToRefusal(QMessageBox& box) {
+  for (QMessageBox::StandardButton b : {QMessageBox::Cancel, QMessageBox::No}) {
+    if (auto* button = qobject_cast<QPushButton*>(box.button(b))) {
+      box.setDefaultButton(button);
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 QString ToQt(const std::string& text) {
@@ -107,6 +118,7 @@ int TQtUi::TaskDialog(const TTaskDialogRequest& request) {
   }
   // A task dialog without buttons still has OK.
   box.setStandardButtons(buttons ? buttons : QMessageBox::StandardButtons(QMessageBox::Ok));
+  if (request.Icon == kIconWarning) DefaultToRefusal(box);
   box.exec();
   const TButtonFlag* pressed = Pressed(box);
   // Closed without a button: the task dialog reports Cancel.
@@ -122,6 +134,7 @@ int TQtUi::ClassicDialog(const TClassicDialogRequest& request) {
     }
   }
   if (box.buttons().isEmpty()) box.addButton(QMessageBox::Ok)->setText("OK");
+  if (request.Kind == TDialogKind::Warning) DefaultToRefusal(box);
   box.exec();
   const TButtonFlag* pressed = Pressed(box);
   return pressed ? pressed->ClassicCode : kResultCancel;
