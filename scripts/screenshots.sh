@@ -2,7 +2,8 @@
 # Runs the desktop program under Xvfb on the demo machine, a scripted user
 # answering every window, and writes one PNG per step to build/screenshots/:
 # the agreement, the chooser, the three main-window pages (S.M.A.R.T. after a
-# read), the format confirmation, a quick wipe in progress and after its stop.
+# read), the format confirmation, a quick wipe in progress and after its stop,
+# and the debug window of a start with --debug.
 # BUILD_DIR=folder uses another configured build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,4 +20,6 @@ mkdir -p "$out"
 # The tool uses a fresh data folder of its own: the agreement shows as on a
 # first start.
 xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out"
+# The debug window of a start with --debug.
+xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out" --debug
 echo "Screenshots in $out"

@@ -20,6 +20,7 @@
 
 #include "agreement/qt/FmLicenseAgreement.h"
 #include "app/qt/Desktop.h"
+#include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
 #include "host/SimHost.h"
@@ -68,6 +69,30 @@ int main(int argc, char** argv) {
 
   TDesktop* desktop = nullptr;
   QElapsedTimer runClock;
+  // With --debug only the debug window of the start-up is taken, then the
+  // chooser is closed, which ends the program.
+  const bool debugOnly = argc > 2 && QString(argv[2]) == "--debug";
+  std::vector<TStep> debugSteps = {
+      [] {
+        auto* w = Modal<TfmLicenseAgreement>();
+        if (!w) return false;
+        w->Button1->click();
+        return true;
+      },
+      [] {
+        auto* w = Modal<TFmDebug>();
+        if (!w) return false;
+        Save(w, "0-debug-window");
+        w->close();
+        return true;
+      },
+      [] {
+        auto* w = Modal<TFmChoose>();
+        if (!w) return false;
+        w->close();
+        return true;
+      },
+  };
   std::vector<TStep> steps = {
       [] {
         auto* w = Modal<TfmLicenseAgreement>();
@@ -122,6 +147,7 @@ int main(int argc, char** argv) {
         return true;
       },
   };
+  if (debugOnly) steps = debugSteps;
   size_t next = 0;
   QTimer script;
   QObject::connect(&script, &QTimer::timeout, [&] {
@@ -135,9 +161,12 @@ int main(int argc, char** argv) {
     QCoreApplication::exit(1);
   });
 
-  TDesktop windows({}, QCoreApplication::applicationFilePath().toStdString());
+  std::vector<std::string> arguments;
+  if (debugOnly) arguments.push_back("--debug");
+  TDesktop windows(arguments, QCoreApplication::applicationFilePath().toStdString());
   desktop = &windows;
   windows.FmMain->show();
+  if (debugOnly) return failures == 0 && next == steps.size() ? 0 : 1;
   if (!windows.FmMain->isVisible()) {
     std::fprintf(stderr, "screenshots: the program ended during start-up\n");
     return 1;
