@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -119,6 +120,12 @@ int TQtUi::TaskDialog(const TTaskDialogRequest& request) {
   // A task dialog without buttons still has OK.
   box.setStandardButtons(buttons ? buttons : QMessageBox::StandardButtons(QMessageBox::Ok));
   if (request.Icon == kIconWarning) DefaultToRefusal(box);
+  // As wide as a task dialog, so that a drive's description stays on a line
+  // or two.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    grid->addItem(new QSpacerItem(460, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   box.exec();
   const TButtonFlag* pressed = Pressed(box);
   // Closed without a button: the task dialog reports Cancel.
