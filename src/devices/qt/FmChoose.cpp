@@ -184,7 +184,8 @@ bool TFmChoose::eventFilter(QObject* watched, QEvent* event) {
       // A click beside the rows clears the selection, which the list would
       // otherwise keep.
       const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (!DriveList->indexAt(mouse->position().toPoint()).isValid()) {
+      if (mouse->button() == Qt::LeftButton &&
+          !DriveList->indexAt(mouse->position().toPoint()).isValid()) {
         DriveList->clearSelection();
         DriveList->setCurrentItem(nullptr);
         DriveListClick();
