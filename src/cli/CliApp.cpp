@@ -9,6 +9,7 @@
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveChoose.h"
 #include "host/MachineHost.h"
 #include "host/SimHost.h"
 #include "ui/NumberTexts.h"
@@ -132,12 +133,9 @@ int CommandList(std::ostream& out, std::ostream&) {
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
   for (int64_t i = 1; i <= DeviceCount; ++i) {
-    const TDeviceTable& entry = DeviceTable[i];
-    const TIdentifyDeviceData& id = entry.IdentifyData;
-    std::string model = Trim(id.Model);
-    if (!entry.AssociatedPartitions.empty()) model += " (" + entry.AssociatedPartitions + ")";
-    out << i << '\t' << BusTypeName(id.BusType) << '\t' << model << '\t' << id.FW << '\t' << id.SN
-        << '\t' << DecText(id.LBA) << '\t' << SizeToStr(id.LBA * id.SectorSize) << '\n';
+    out << i;
+    for (const std::string& cell : DriveListRow(DeviceTable[i])) out << '\t' << cell;
+    out << '\n';
   }
   out << ChooserStatusText << '\n';
   return 0;

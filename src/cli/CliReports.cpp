@@ -8,6 +8,7 @@
 #include "cli/CliApp.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveChoose.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
@@ -19,8 +20,6 @@
 namespace quarnel {
 
 namespace {
-
-constexpr int64_t kMinimumSectors = 65535;
 
 // Entry N of the list, as the chooser accepts it; -1 after saying why not.
 int64_t SelectEntry(const std::vector<std::string>& args, std::ostream& err) {
@@ -37,11 +36,8 @@ int64_t SelectEntry(const std::vector<std::string>& args, std::ostream& err) {
         << ")\n";
     return -1;
   }
-  if (DeviceTable[n].IdentifyData.LBA < kMinimumSectors) {
-    Ui().ShowMessage("This device cannot be accessed because it is smaller than 65535 sectors.  ",
-                     "Cannot access this device", TMessageIcon::Information);
-    return -1;
-  }
+  // The chooser's own rule, with its message.
+  if (!AcceptDriveChoice(n - 1)) return -1;
   return n;
 }
 

@@ -94,8 +94,11 @@ void ScanDevices() {
       continue;
     }
     AddDebugLog("Identifying the device...");
+    // An end asked for before (a declined agreement) lets the scan run on;
+    // only a refusal met by this identification stops it.
+    const bool endPending = ProgramEndRequested();
     const bool identified = IdentifyDevice(handle, working) == 0;
-    if (ProgramEndRequested()) {
+    if (!endPending && ProgramEndRequested()) {
       // The device query was refused: the program ends, no further drive.
       host.CloseHandle(handle);
       return;

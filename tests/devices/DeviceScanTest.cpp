@@ -89,6 +89,15 @@ TEST(ScanDevices, RefusedDeviceQueryStopsTheScan) {
   EXPECT_NE(LastMessageText().find("Error accessing device: "), std::string::npos);
 }
 
+TEST(ScanDevices, EndAskedForBeforeTheScanLetsItRunInFull) {
+  // A declined agreement leaves the end pending; the scan still covers every drive.
+  UseSimHost(R"({"drives": [)" + Drive(0) + "," + Drive(1) + "," + Drive(2) + "]}");
+  RequestProgramEnd(0);
+  ScanDevices();
+  EXPECT_EQ(DeviceCount, 3);
+  EXPECT_EQ(ProgramExitCode(), 0);
+}
+
 TEST(ScanDevices, ScanClosesEveryHandle) {
   SimHost& sim = UseSimHost(R"({"drives": [)" + Drive(0, R"(, "volumes": [{"root": "C:"}])") + "," +
                             Drive(1, R"(, "faults": {"geometry": 5})") + "]}");
