@@ -1,8 +1,6 @@
 #include "cli/CliApp.h"
 
-#include <cstdlib>
 #include <iostream>
-#include <sstream>
 
 #include "app/Logging.h"
 #include "app/StartUp.h"
@@ -10,8 +8,7 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
-#include "host/MachineHost.h"
-#include "host/SimHost.h"
+#include "frontend/HostChoice.h"
 #include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
 #include "util/Text.h"
@@ -40,16 +37,6 @@ const char* const kUsage =
     "  --help             this text\n"
     "  --version          the program's name and version\n";
 
-std::vector<std::string> SplitList(const std::string& list) {
-  std::vector<std::string> items;
-  std::stringstream in(list);
-  std::string item;
-  while (std::getline(in, item, ',')) {
-    if (!item.empty()) items.push_back(item);
-  }
-  return items;
-}
-
 std::string Lower(std::string text) {
   for (char& c : text) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -58,31 +45,12 @@ std::string Lower(std::string text) {
 }
 
 bool SelectHost(const TCliOptions& options, std::ostream& err) {
-  std::string error;
-  if (options.Simulate) {
-    std::unique_ptr<SimHost> host = options.SimulateFile.empty()
-                                        ? SimHost::Demo()
-                                        : SimHost::FromFile(options.SimulateFile, &error);
-    if (!host) {
-      err << "quarnel-cli: " << error << "\n";
-      return false;
-    }
-    SetHost(std::move(host));
-    return true;
-  }
-  std::vector<std::string> devices = options.Devices;
-  if (!options.DevicesGiven) {
-    if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env) devices = SplitList(env);
-  }
-  std::string notice;
-  std::unique_ptr<Host> host = CreateMachineHost(devices, &error, &notice);
+  THostOptions host{options.Simulate, options.SimulateFile, options.Devices, options.DevicesGiven};
+  std::string error, notice;
+  const bool installed = InstallHost(host, &error, &notice);
   if (!notice.empty()) err << "quarnel-cli: " << notice << "\n";
-  if (!host) {
-    err << "quarnel-cli: " << error << "\n";
-    return false;
-  }
-  SetHost(std::move(host));
-  return true;
+  if (!installed) err << "quarnel-cli: " << error << "\n";
+  return installed;
 }
 
 }  // namespace
@@ -104,7 +72,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       }
     } else if (arg.rfind("--devices=", 0) == 0) {
       options->DevicesGiven = true;
-      options->Devices = SplitList(arg.substr(10));
+      options->Devices = SplitDeviceList(arg.substr(10));
       if (options->Devices.empty()) {
         *error = "--devices= needs at least one device node";
         return false;

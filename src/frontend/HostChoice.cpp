@@ -9,8 +9,7 @@
 
 namespace quarnel {
 
-namespace {
-std::vector<std::string> SplitList(const std::string& list) {
+std::vector<std::string> SplitDeviceList(const std::string& list) {
   std::vector<std::string> items;
   size_t start = 0;
   while (start <= list.size()) {
@@ -20,7 +19,6 @@ std::vector<std::string> SplitList(const std::string& list) {
   }
   return items;
 }
-}  // namespace
 
 bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
                       std::string* error) {
@@ -53,7 +51,8 @@ bool InstallHost(const THostOptions& options, std::string* error, std::string* n
   }
   std::vector<std::string> devices = options.Devices;
   if (!options.DevicesGiven) {
-    if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env) devices = SplitList(env);
+    if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env)
+      devices = SplitDeviceList(env);
   }
   std::unique_ptr<Host> host = CreateMachineHost(devices, error, notice);
   if (!host) return false;

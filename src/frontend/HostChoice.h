@@ -20,6 +20,9 @@ struct THostOptions {
 bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
                       std::string* error);
 
+/// The items of a comma-separated list, empty ones left out.
+std::vector<std::string> SplitDeviceList(const std::string& list);
+
 /// Installs the host. Returns false and sets *error when it cannot be made;
 /// *notice receives warnings worth showing either way.
 bool InstallHost(const THostOptions& options, std::string* error, std::string* notice);
