@@ -45,9 +45,8 @@ std::string Lower(std::string text) {
 }
 
 bool SelectHost(const TCliOptions& options, std::ostream& err) {
-  THostOptions host{options.Simulate, options.SimulateFile, options.Devices, options.DevicesGiven};
   std::string error, notice;
-  const bool installed = InstallHost(host, &error, &notice);
+  const bool installed = InstallHost(options.Host, &error, &notice);
   if (!notice.empty()) err << "quarnel-cli: " << notice << "\n";
   if (!installed) err << "quarnel-cli: " << error << "\n";
   return installed;
@@ -62,18 +61,18 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
     if (lower == "--debug") {
       options->Debug = true;
     } else if (arg == "--simulate") {
-      options->Simulate = true;
+      options->Host.Simulate = true;
     } else if (arg.rfind("--simulate=", 0) == 0) {
-      options->Simulate = true;
-      options->SimulateFile = arg.substr(11);
-      if (options->SimulateFile.empty()) {
+      options->Host.Simulate = true;
+      options->Host.SimulateFile = arg.substr(11);
+      if (options->Host.SimulateFile.empty()) {
         *error = "--simulate= needs a file name";
         return false;
       }
     } else if (arg.rfind("--devices=", 0) == 0) {
-      options->DevicesGiven = true;
-      options->Devices = SplitDeviceList(arg.substr(10));
-      if (options->Devices.empty()) {
+      options->Host.DevicesGiven = true;
+      options->Host.Devices = SplitDeviceList(arg.substr(10));
+      if (options->Host.Devices.empty()) {
         *error = "--devices= needs at least one device node";
         return false;
       }

@@ -5,13 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "frontend/HostChoice.h"
+
 namespace quarnel {
 
 struct TCliOptions {
-  bool Simulate = false;
-  std::string SimulateFile;  // empty: the demo machine
-  std::vector<std::string> Devices;
-  bool DevicesGiven = false;
+  THostOptions Host;  // --simulate[=FILE], --devices=LIST
   bool Debug = false;
   bool Help = false;
   bool Version = false;

@@ -33,10 +33,7 @@ bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* option
   }
   TCliOptions parsed;
   if (!ParseCliOptions(hostArgs, &parsed, error)) return false;
-  options->Simulate = parsed.Simulate;
-  options->SimulateFile = parsed.SimulateFile;
-  options->Devices = parsed.Devices;
-  options->DevicesGiven = parsed.DevicesGiven;
+  *options = parsed.Host;
   return true;
 }
 
