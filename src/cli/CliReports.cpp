@@ -4,13 +4,13 @@
 #include <ostream>
 
 #include "app/Logging.h"
+#include "app/MainStartUp.h"
 #include "app/MainState.h"
 #include "cli/CliApp.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
 #include "host/Host.h"
-#include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
 #include "ui/NumberTexts.h"
@@ -39,21 +39,6 @@ int64_t SelectEntry(const std::vector<std::string>& args, std::ostream& err) {
   // The chooser's own rule, with its message.
   if (!AcceptDriveChoice(n - 1)) return -1;
   return n;
-}
-
-// Opens the chosen drive for reading and writing without sharing.
-bool OpenSelectedDevice() {
-  Host& host = GetHost();
-  DeviceHandle = host.CreateFile(DeviceTable[SelectedDevice].DevicePath,
-                                 win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
-  const uint32_t error = host.GetLastError();
-  if (DeviceHandle == kInvalidHandle || error != 0) {
-    if (DeviceHandle != kInvalidHandle) host.CloseHandle(DeviceHandle);
-    DeviceHandle = kInvalidHandle;
-    Ui().ShowMessage("打开设备错误: " + SystemErrorText(error), "错误", TMessageIcon::Error);
-    return false;
-  }
-  return true;
 }
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,

@@ -21,8 +21,6 @@ extern "C" void OnStopSignal(int) { stopSignal = 1; }
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
-std::string Unix(const std::string& text) { return TerminalLine(text); }
-
 }  // namespace
 
 std::string TerminalLine(std::string line) {
@@ -64,7 +62,7 @@ void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TM
 
 int TCliUi::Ask(const std::string& heading, const std::string& text, int buttons, int yesResult) {
   ClearProgress();
-  err_ << "\n" << heading << "\n\n" << Unix(text) << "\n\n";
+  err_ << "\n" << heading << "\n\n" << TerminalLine(text) << "\n\n";
   const int refusal = (buttons & kButtonCancel) ? kResultCancel : kResultNo;
   if (answerYes_) {
     err_ << "Answered yes (--yes).\n";

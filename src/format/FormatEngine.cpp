@@ -115,15 +115,20 @@ void ShowProgress(const TRun& run, int64_t sectorSize) {
   ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
 }
 
+// The block in hand is passed over unwritten.
+void PassOver(TRun& run) {
+  ++run.FailedBlocks;
+  run.FailedBytes += run.BlockSize;
+  run.Position += run.BlockSize;
+}
+
 // One block at run.Position: seek, write, classify a failure. Returns false
 // when the drive has gone and the run must end at once.
 bool WriteBlock(TRun& run, const void* zeros) {
   Host& host = GetHost();
   if (SeekDevice(DeviceHandle, run.Position) != run.Position) {
     AddLog("在偏移发生寻找错误 " + IntToStrGrouped(run.Position));
-    ++run.FailedBlocks;
-    run.FailedBytes += run.BlockSize;
-    run.Position += run.BlockSize;
+    PassOver(run);
     return true;
   }
   uint32_t written = 0;
@@ -144,9 +149,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
     run.Aborted = true;
     return false;
   }
-  ++run.FailedBlocks;
-  run.FailedBytes += run.BlockSize;
-  run.Position += run.BlockSize;
+  PassOver(run);
   return true;
 }
 

@@ -271,9 +271,10 @@ bool SimHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPos
   }
   if (base + distance < 0) return Fail(131);  // ERROR_NEGATIVE_SEEK
   if (!open->IsVolume) {
-    const TSimDrive* d = Drive(open->Drive);
-    for (const TSimWriteFault& f : d ? d->SeekErrors : std::vector<TSimWriteFault>{}) {
-      if (f.Offset == base + distance) return Fail(f.Code);
+    if (const TSimDrive* d = Drive(open->Drive)) {
+      for (const TSimWriteFault& f : d->SeekErrors) {
+        if (f.Offset == base + distance) return Fail(f.Code);
+      }
     }
   }
   open->Position = base + distance;
@@ -303,10 +304,13 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
     if (f.Offset >= begin && f.Offset < end) return Fail(f.Code);
   }
   uint32_t length = size;
+  uint32_t shortCode = 0;
   for (const TSimWriteFault& f : d->ShortWrites) {
-    // Bytes up to the offset land; the call reports success with fewer bytes.
-    if (f.Offset >= begin && f.Offset < end) {
-      length = std::min<uint32_t>(length, static_cast<uint32_t>(f.Offset - begin));
+    // Bytes up to the first such offset land; the call reports success with
+    // fewer bytes and leaves that fault's code as the last error.
+    if (f.Offset >= begin && f.Offset < end && f.Offset - begin < length) {
+      length = static_cast<uint32_t>(f.Offset - begin);
+      shortCode = f.Code;
     }
   }
   if (!d->ImagePath.empty()) {
@@ -330,15 +334,8 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
   }
   open->Position = begin + length;
   *written = length;
-  lastError_ = length == size ? 0 : ShortWriteCode(*d, begin, end);
+  lastError_ = shortCode;
   return true;
-}
-
-uint32_t SimHost::ShortWriteCode(const TSimDrive& d, int64_t begin, int64_t end) {
-  for (const TSimWriteFault& f : d.ShortWrites) {
-    if (f.Offset >= begin && f.Offset < end) return f.Code;
-  }
-  return 0;
 }
 
 bool SimHost::FlushFileBuffers(THandle handle) {

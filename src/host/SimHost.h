@@ -145,7 +145,6 @@ class SimHost : public Host {
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool Refused(const TSimDrive& drive, const std::string& request);
-  static uint32_t ShortWriteCode(const TSimDrive& drive, int64_t begin, int64_t end);
 
   std::map<int, TSimDrive> drives_;
   std::vector<TSimVolume> volumes_;

@@ -79,7 +79,9 @@ TEST(CliReports, ADriveInUseIsNotOpenedAndTheHandleIsClosedAfterAReport) {
             "错误: 打开设备错误: The process cannot access the file because it is being used by "
             "another process");
   EXPECT_EQ(DeviceHandle, kInvalidHandle);
+  EXPECT_TRUE(ProgramEndRequested());  // the open failure ends the program
   host.CloseHandle(other);
+  ResetUi();  // the next command is a new run of the program
   EXPECT_EQ(CommandSmart({"1"}, out, err), 0);
   EXPECT_EQ(host.OpenHandleCount(), 0u);
   EXPECT_EQ(DeviceHandle, kInvalidHandle);
