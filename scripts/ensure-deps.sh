@@ -25,9 +25,9 @@ echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >/tmp/quarnel-apt.log 2>&1; then
-  $sudo apt-get update -q >>/tmp/quarnel-apt.log 2>&1
-  if ! $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >>/tmp/quarnel-apt.log 2>&1; then
+if ! $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}" >/tmp/quarnel-apt.log 2>&1; then
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -q >>/tmp/quarnel-apt.log 2>&1
+  if ! $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}" >>/tmp/quarnel-apt.log 2>&1; then
     tail -20 /tmp/quarnel-apt.log >&2
     echo "Installing the packages failed (log: /tmp/quarnel-apt.log)" >&2
     exit 1
