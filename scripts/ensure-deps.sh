@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs; quiet when all are there.
+# --package-tools adds the heavier ones only the package test needs.
 set -euo pipefail
 
 packages=(
@@ -11,7 +12,13 @@ packages=(
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk fonts-liberation fonts-dejavu-core fontconfig
   xvfb xauth
+  qt6-translations-l10n
+  scdoc librsvg2-bin gzip dpkg-dev desktop-file-utils appstream libxml2-utils groff-base man-db
 )
+if [ "${1:-}" = "--package-tools" ]; then
+  # pkexec brings polkitd, which has the polkit policy DTD.
+  packages+=(lintian pkexec)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // The demo machine that --simulate shows without a description file: a SATA
 // hard disk with two volumes, a USB stick whose serial comes as hexadecimal
-// digits, a card too small to choose, and a CD drive letter.
+// digits, a card too small to choose, and a CD drive letter. They write at
+// the speed of such drives, so a trial format shows its progress.
 #include "host/SimHost.h"
 
 namespace quarnel {
@@ -36,14 +37,15 @@ const char* const kDemo = R"json({
      "max_transfer": 131072, "vendor": "", "product": "WDC WD5000AAKS-00TMA0",
      "revision": "12.01C01", "serial": "WD-WCAPW0493929", "removable": false,
      "identify_hex": "@IDREF@", "smart_hex": "@SMREF@",
-     "volumes": [{"root": "C:", "partition": 1}, {"root": "E:", "partition": 2}]},
+     "volumes": [{"root": "C:", "partition": 1}, {"root": "E:", "partition": 2}],
+     "write_mb_per_s": 150},
     {"number": 1, "length": 8004304896, "bytes_per_sector": 512, "bus_type": 7,
      "max_transfer": 65536, "vendor": "Kingmax", "product": "Flash Disk", "revision": "PMAP",
      "serial": "4141303030303030303030303430373900000000", "removable": true,
-     "volumes": [{"root": "F:", "partition": 1}]},
+     "volumes": [{"root": "F:", "partition": 1}], "write_mb_per_s": 20},
     {"number": 2, "length": 16777216, "bytes_per_sector": 512, "bus_type": 13,
      "max_transfer": 65536, "vendor": "Generic", "product": "SD/MMC Card", "revision": "1.00",
-     "serial": "000000000001", "removable": true}
+     "serial": "000000000001", "removable": true, "write_mb_per_s": 10}
   ],
   "volumes": [{"root": "D:", "device_type": 2, "device_number": 0, "partition": 0}]
 })json";

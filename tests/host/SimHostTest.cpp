@@ -196,6 +196,8 @@ TEST(SimHost, DemoMachineLoads) {
   EXPECT_NE(host->Drive(0), nullptr);
   EXPECT_EQ(host->Drive(0)->Identify.size(), 512u);
   EXPECT_EQ(host->Drive(2)->Length / 512, 32768);
+  EXPECT_EQ(host->Drive(0)->WriteMBPerSecond, 150);
+  EXPECT_EQ(host->Drive(1)->WriteMBPerSecond, 20);
 }
 
 }  // namespace
