@@ -1,50 +1,86 @@
 #!/usr/bin/env bash
-# Full-run throughput of `quarnel-cli format` against dd on the same loop
-# device over a 2 GiB file in /dev/shm, three runs each, measured the same way
-# (wall time of the whole command). Prints each run, both medians and their
-# ratio. Needs root for the loop device; builds the program if needed.
+# Full-run throughput of `quarnel-cli format` against dd and fio on the same
+# loop device, measured the same way (wall time of the whole command), on two
+# targets: a loop device over a file in /dev/shm (memory-backed), and one with
+# --direct-io=on over a file on the machine's disk (/var/tmp by default, or
+# QUARNEL_BENCH_DIR). RUNS rounds per target, the three commands alternating.
+# Prints each run, the medians and the ratios. Needs root for the loop devices;
+# builds the program and installs fio if needed.
 #   bench/format_throughput.sh [SIZE_MIB] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size_mib=${1:-2048}
 runs=${2:-3}
+disk_dir=${QUARNEL_BENCH_DIR:-/var/tmp}
 [ "$(id -u)" -eq 0 ] || { echo "format_throughput: needs root for a loop device" >&2; exit 1; }
+[ $((size_mib % 32)) -eq 0 ] || { echo "format_throughput: SIZE_MIB must be a multiple of 32" >&2; exit 1; }
 [ -x build/quarnel-cli ] || scripts/build.sh
+if ! command -v fio >/dev/null; then
+  echo "Installing fio" >&2
+  DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q \
+    --no-install-recommends fio >/tmp/quarnel-apt.log 2>&1 || {
+    tail -5 /tmp/quarnel-apt.log >&2; exit 1; }
+fi
+bytes=$((size_mib * 1048576))
 
-file=$(mktemp /dev/shm/quarnel-bench.XXXXXX)
-node=""
+files=() nodes=()
 cleanup() {
-  [ -n "$node" ] && losetup -d "$node" 2>/dev/null || true
-  rm -f "$file"
+  for n in "${nodes[@]}"; do losetup -d "$n" 2>/dev/null || true; done
+  for f in "${files[@]}"; do rm -f "$f"; done
+  rm -f /tmp/quarnel-bench.log
 }
 trap cleanup EXIT INT TERM
-truncate -s "${size_mib}M" "$file"
-node=$(losetup --find --show "$file")
-[ $((size_mib % 32)) -eq 0 ] || { echo "format_throughput: SIZE_MIB must be a multiple of 32" >&2; exit 1; }
-bytes=$((size_mib * 1048576))
 
 now() { date +%s.%N; }
 speed() { awk -v b="$bytes" -v s="$1" -v e="$2" 'BEGIN { printf "%.1f", b / (e - s) / 1e6 }'; }
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
-# One unmeasured pass first: tmpfs allocates its pages on the first write.
-dd if=/dev/zero of="$node" bs=32M count=$((size_mib / 32)) oflag=direct status=none
-
-quarnel=() dd_speeds=()
-for i in $(seq 1 "$runs"); do
-  start=$(now)
-  build/quarnel-cli --devices="$node" format 1 --yes </dev/null >/tmp/quarnel-bench.log 2>&1 || {
+run_quarnel() {
+  build/quarnel-cli --devices="$1" format 1 --yes </dev/null >/tmp/quarnel-bench.log 2>&1 || {
     cat /tmp/quarnel-bench.log >&2; echo "format_throughput: quarnel-cli failed" >&2; exit 1; }
-  end=$(now)
-  grep -q "低级格式完成。" /tmp/quarnel-bench.log || { echo "format_throughput: run not complete" >&2; exit 1; }
-  quarnel+=("$(speed "$start" "$end")")
+  grep -q "低级格式完成。" /tmp/quarnel-bench.log || {
+    echo "format_throughput: run not complete" >&2; exit 1; }
+}
+run_dd() { dd if=/dev/zero of="$1" bs=32M count=$((size_mib / 32)) oflag=direct status=none; }
+run_fio() {
+  fio --name=zeros --filename="$1" --rw=write --bs=32M --direct=1 --ioengine=psync \
+    --end_fsync=1 --size="${size_mib}M" --zero_buffers --output=/dev/null
+}
+timed() {
+  local start end
   start=$(now)
-  dd if=/dev/zero of="$node" bs=32M count=$((size_mib / 32)) oflag=direct status=none
+  "$@"
   end=$(now)
-  dd_speeds+=("$(speed "$start" "$end")")
-  echo "run $i: quarnel-cli ${quarnel[-1]} MB/s   dd ${dd_speeds[-1]} MB/s"
-done
-mq=$(median "${quarnel[@]}")
-md=$(median "${dd_speeds[@]}")
-echo "median of ${runs} runs over ${size_mib} MiB: quarnel-cli ${mq} MB/s, dd ${md} MB/s," \
-  "ratio $(awk -v a="$mq" -v b="$md" 'BEGIN { printf "%.3f", a / b }')"
+  speed "$start" "$end"
+}
+
+# One target: make the file and the loop device, write it once unmeasured (the
+# file's blocks are allocated on the first write), then the rounds.
+bench_target() {
+  local label=$1 dir=$2 loop_options=$3 file node
+  file=$(mktemp "$dir/quarnel-bench.XXXXXX")
+  files+=("$file")
+  fallocate -l "${size_mib}M" "$file" 2>/dev/null || truncate -s "${size_mib}M" "$file"
+  node=$(losetup --find --show $loop_options "$file")
+  nodes+=("$node")
+  run_dd "$node"
+  local q=() d=() f=()
+  for i in $(seq 1 "$runs"); do
+    q+=("$(timed run_quarnel "$node")")
+    d+=("$(timed run_dd "$node")")
+    f+=("$(timed run_fio "$node")")
+    echo "$label run $i: quarnel-cli ${q[-1]} MB/s   dd ${d[-1]} MB/s   fio ${f[-1]} MB/s"
+  done
+  local mq md mf
+  mq=$(median "${q[@]}")
+  md=$(median "${d[@]}")
+  mf=$(median "${f[@]}")
+  echo "$label median of ${runs} runs over ${size_mib} MiB: quarnel-cli ${mq} MB/s, dd ${md} MB/s," \
+    "fio ${mf} MB/s; quarnel-cli/dd $(ratio "$mq" "$md"), quarnel-cli/fio $(ratio "$mq" "$mf")"
+  losetup -d "$node"
+  rm -f "$file"
+}
+
+bench_target memory /dev/shm ""
+bench_target disk "$disk_dir" "--direct-io=on"

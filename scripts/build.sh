@@ -2,8 +2,8 @@
 # Configures and builds into build/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ ! -f build/CMakeCache.txt ]; then
-  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+if ! grep -q '^QUARNEL_WERROR:BOOL=ON' build/CMakeCache.txt 2>/dev/null; then
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUARNEL_WERROR=ON >/dev/null
 fi
 cmake --build build -- -j"$(nproc)" | grep -v '^\[' || true
 test "${PIPESTATUS[0]}" -eq 0

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev nlohmann-json3-dev libmount-dev
   clang libclang-rt-14-dev
   hdparm libatasmart-bin
-  util-linux fdisk mount e2fsprogs dosfstools xxd
+  util-linux fdisk mount e2fsprogs dosfstools xxd dmsetup
   qt6-base-dev qt6-qpa-plugins libgl-dev
   fonts-noto-cjk fonts-liberation fonts-dejavu-core fontconfig
   xvfb xauth

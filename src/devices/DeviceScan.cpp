@@ -83,7 +83,14 @@ void ScanDevices() {
   AddDebugLog("Iterating through devices...");
   for (int n = 0; n <= kLastDriveNumber && DeviceCount < kMaxScannedDevices; ++n) {
     const std::string path = host.DrivePath(n);
-    AddDebugLog("Trying device " + (path.empty() ? "#" + DecText(n) : path));
+    std::string trying = "Trying device ";  // appended: GCC 12 -O3 warns on "#" + string
+    if (path.empty()) {
+      trying += '#';
+      trying += DecText(n);
+    } else {
+      trying += path;
+    }
+    AddDebugLog(trying);
     const THandle handle =
         path.empty()
             ? kInvalidHandle

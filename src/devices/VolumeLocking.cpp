@@ -11,6 +11,9 @@ std::vector<THandle> LockedVolumeHandles;
 
 namespace {
 
+std::vector<std::string> lockedRoots;  // beside LockedVolumeHandles
+THandle claimedDrive = kInvalidHandle;
+
 void DebugLine(const std::string& text) {
   if (DebugMode) AddLog(text);
 }
@@ -49,12 +52,14 @@ bool LockVolume(const std::string& root) {
   Request(handle, win::FSCTL_ALLOW_EXTENDED_DASD_IO);  // its result changes nothing
   DebugLine("Done.");
   LockedVolumeHandles.push_back(handle);
+  lockedRoots.push_back(root);
   return true;
 }
 
 }  // namespace
 
 bool LockDeviceVolumes(int64_t deviceNumber) {
+  lockedRoots.assign(LockedVolumeHandles.size(), std::string());
   DebugLine("Looking for partitions...");
   TDriveRoots roots;
   ListLogicalDrives(roots);
@@ -75,9 +80,36 @@ bool LockDeviceVolumes(int64_t deviceNumber) {
   return true;
 }
 
+bool ClaimDeviceForFormat(THandle drive) {
+  Host& host = GetHost();
+  std::vector<std::string> holders;
+  if (!host.ClaimDrive(drive, &holders)) {
+    const uint32_t code = host.GetLastError();
+    AddDebugLog("Claiming the drive failed: " + DecTextU(code) + " - " + host.ErrorText(code));
+    for (const std::string& holder : holders) {
+      DebugLine("Busy: " + holder);
+      AddDebugLog("Busy: " + holder);
+    }
+    return false;
+  }
+  claimedDrive = drive;
+  return true;
+}
+
 void ReleaseDeviceVolumes() {
-  for (THandle handle : LockedVolumeHandles) GetHost().CloseHandle(handle);
+  Host& host = GetHost();
+  // The claim goes first: it would keep the volumes from being mounted again.
+  if (claimedDrive != kInvalidHandle) host.ReleaseDrive(claimedDrive);
+  claimedDrive = kInvalidHandle;
+  for (size_t i = 0; i < LockedVolumeHandles.size(); ++i) {
+    if (host.CloseHandle(LockedVolumeHandles[i])) continue;
+    const std::string text = host.ErrorText(host.GetLastError());
+    const std::string& root = i < lockedRoots.size() ? lockedRoots[i] : std::string();
+    AddLog("无法重新挂载 " + root + ": " + text);
+    AddDebugLog("Mounting " + root + " again failed: " + text);
+  }
   LockedVolumeHandles.clear();
+  lockedRoots.clear();
 }
 
 }  // namespace quarnel

@@ -18,7 +18,14 @@ extern std::vector<THandle> LockedVolumeHandles;
 /// the drive has none; false at the first that cannot be.
 bool LockDeviceVolumes(int64_t deviceNumber);
 
-/// Closes every handle of LockedVolumeHandles and empties it.
+/// Claims the open drive `drive` for this process alone until the release,
+/// once its volumes are locked. False when something else still holds the
+/// drive (swap, a mapping, an array, another program): each holder the host
+/// names goes to the debug log.
+bool ClaimDeviceForFormat(THandle drive);
+
+/// Drops the claim, then closes every handle of LockedVolumeHandles and
+/// empties it. A volume that cannot be mounted again is logged.
 void ReleaseDeviceVolumes();
 
 }  // namespace quarnel

@@ -198,6 +198,28 @@ bool FlushDrive() {
   return false;
 }
 
+// The quick wipe's last block: the end of the drive, where a GPT keeps its
+// backup table, through the same seek, write and error handling. A stop
+// before it skips it; its failure counts like any block's.
+void WriteQuickWipeTail(TRun& run, const void* zeros, int64_t driveBytes) {
+  if (driveBytes <= kQuickWipeBytes + kQuickWipeTailBytes || run.Aborted) return;
+  Ui().ProcessMessages();
+  if (StopRequested) return;
+  TRun tail;
+  tail.Position = driveBytes - kQuickWipeTailBytes;
+  tail.BlockSize = kQuickWipeTailBytes;
+  AddDebugLog("Quick wipe: clearing the last " + DecText(kQuickWipeTailBytes) +
+              " bytes at offset " + DecText(tail.Position));
+  WriteBlock(tail, zeros);
+  run.Wrote = run.Wrote || tail.Wrote;
+  run.FailedBlocks += tail.FailedBlocks;
+  run.FailedBytes += tail.FailedBytes;
+  if (tail.Aborted) {
+    run.Aborted = true;
+    run.Position = tail.Position;  // where the drive went
+  }
+}
+
 }  // namespace
 
 int64_t SeekDevice(THandle handle, int64_t offset) {
@@ -219,15 +241,16 @@ bool RunLowLevelFormat(bool quickWipe) {
   Ui().ProcessMessages();
 
   TRun run;
+  int64_t driveBytes = 0;
   if (drive.LBA > 0 && drive.SectorSize > 0) {
     if (drive.LBA > INT64_MAX / drive.SectorSize) {
       // No drive is that large: the record is corrupt, and no end of it can be trusted.
       AddLog("设备容量超出范围，未写入任何数据。");
       return false;
     }
-    run.TotalBytes = drive.LBA * drive.SectorSize;
+    driveBytes = drive.LBA * drive.SectorSize;
   }
-  if (quickWipe && run.TotalBytes > kQuickWipeBytes) run.TotalBytes = kQuickWipeBytes;
+  run.TotalBytes = quickWipe ? std::min(driveBytes, kQuickWipeBytes) : driveBytes;
   run.StartStamp = Now();
 
   while (run.Position < run.TotalBytes && !StopRequested) {
@@ -240,6 +263,7 @@ bool RunLowLevelFormat(bool quickWipe) {
     if (!WriteBlock(run, zeros.get())) break;
     ShowSpeed(run);
   }
+  if (quickWipe && !StopRequested) WriteQuickWipeTail(run, zeros.get(), driveBytes);
   zeros.reset();
 
   AddLog("平均速度: " + Ui().Caption(TFormatLabel::lbSpeed));

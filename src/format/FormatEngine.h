@@ -17,6 +17,9 @@ namespace quarnel {
 extern bool StopRequested;
 
 inline constexpr int64_t kQuickWipeBytes = 10240000;
+/// A quick wipe also clears this much at the end of a drive larger than
+/// kQuickWipeBytes + kQuickWipeTailBytes: the backup GPT lives there.
+inline constexpr int64_t kQuickWipeTailBytes = 1048576;
 inline constexpr int64_t kFirstBlockSize = 65536;
 inline constexpr int64_t kZeroBufferSize = 33554432;  // also the largest block
 

@@ -55,7 +55,7 @@ bool FormatSelectedDevice() {
   SetControlsEnabled(false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   LogHead(drive);
-  if (LockDeviceVolumes(drive.DeviceNumber)) {
+  if (LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle)) {
     Ui().SetControlEnabled(TFormatControl::btStop, true);
     Ui().FocusStop();
     AddLog("格式化中... ");

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace quarnel {
 
@@ -69,6 +70,16 @@ class Host {
 
   /// True when a 32-bit program runs on a 64-bit system.
   virtual bool IsWow64() = 0;
+
+  /// Claims the drive of an open drive handle for this process alone, for an
+  /// erase: while claimed nothing else can mount, map or swap on the drive or
+  /// its partitions. Return false (ERROR_BUSY) when something holds the drive;
+  /// *holders then gets one English line per holder found ("sdb2 is held by
+  /// dm-0"). A host whose volume locks already keep others out claims nothing.
+  virtual bool ClaimDrive(THandle handle, std::vector<std::string>* holders) = 0;
+
+  /// Drops the claim of ClaimDrive; nothing when the drive is not claimed.
+  virtual void ReleaseDrive(THandle handle) = 0;
 
   /// Waits the given number of milliseconds.
   virtual void Sleep(uint32_t milliseconds) = 0;

@@ -169,6 +169,7 @@ LinuxHost::~LinuxHost() {
 
 bool LinuxHost::Fail(uint32_t code, int error) {
   lastError_ = code;
+  lastText_.clear();
   lastErrno_ = error != 0 ? error : ErrnoForCode(code);
   if (lastErrno_ != 0) errnoOf_[code] = lastErrno_;
   return false;
@@ -245,11 +246,9 @@ bool LinuxHost::CloseHandle(THandle handle) {
   if (it == handles_.end()) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
   TOpen open = std::move(it->second);
   handles_.erase(it);
-  if (open.IsVolume) {
-    ReleaseVolume(open);
-  } else if (open.Fd >= 0) {
-    ::close(open.Fd);
-  }
+  if (open.ClaimFd >= 0) ::close(open.ClaimFd);
+  if (open.Fd >= 0) ::close(open.Fd);
+  if (open.IsVolume) return ReleaseVolume(handle, open.Volume);
   return Succeed();
 }
 
@@ -263,7 +262,7 @@ bool LinuxHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, u
                              static_cast<const uint8_t*>(in) + (in ? inSize : 0));
   auto* o = static_cast<uint8_t*>(out);
   if (!o) outSize = 0;
-  if (open->IsVolume) return VolumeRequest(*open, code, o, outSize, bytesReturned);
+  if (open->IsVolume) return VolumeRequest(*open, handle, code, o, outSize, bytesReturned);
   return DriveRequest(*open, code, input.data(), static_cast<uint32_t>(input.size()), o, outSize,
                       bytesReturned);
 }
@@ -308,8 +307,8 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
   }
   writes_[open->Drive] += done;
   *written = done;
-  // The drive's own cache is flushed too, so a block reported written is on it.
-  if (size != 0 && ::fdatasync(open->Fd) != 0) return FailErrno(errno);
+  // O_DIRECT reports each block's own failure; the drive's cache is flushed
+  // once, before the run reports its outcome.
   return Succeed();
 }
 
@@ -345,6 +344,7 @@ bool LinuxHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newP
 
 std::string LinuxHost::ErrorText(uint32_t code) {
   if (code == 0) return std::strerror(0);
+  if (code == lastError_ && !lastText_.empty()) return lastText_;
   int error = code == lastError_ ? lastErrno_ : 0;
   if (error == 0) {
     auto it = errnoOf_.find(code);

@@ -29,6 +29,7 @@ struct TLinuxDrive {
 struct TLinuxVolume {
   std::string Target, Source, FsType, Options, VfsOptions;
   dev_t Devno = 0;
+  int MountId = 0;         // the mount table's id: later mounts have higher ones
   int Drive = -1;          // index into the host's drives
   uint32_t Partition = 0;  // 0: a filesystem on the whole disk
   std::string Node;        // the block device node that is held while locked
@@ -53,8 +54,20 @@ std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock = "/sys/b
 bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error);
 /// Mounted block-device filesystems that lie on the drives (libmount).
 std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives);
-/// Mounts a volume again where it was, with its old options.
-bool RemountVolume(const TLinuxVolume& volume, std::string* error);
+/// Mounts a volume again where it was, with its old options; *syscallErrno
+/// gets the errno of a failed mount call (0 when libmount failed before it).
+bool RemountVolume(const TLinuxVolume& volume, std::string* error, int* syscallErrno = nullptr);
+/// True when `path` lies beneath the mount point (not on it).
+bool IsBeneath(const std::string& path, const std::string& mountPoint);
+/// The mounts a lock of volume `devno` on `drive` takes down, deepest first:
+/// every mount point of the volume and what that drive has mounted beneath them.
+std::vector<TLinuxVolume> MountsToTakeDown(const std::vector<TLinuxVolume>& mounted, dev_t devno,
+                                           int drive);
+/// What holds a disk or its partitions, one English line each ("sdb2 is held
+/// by dm-0", "sdb1 is active swap"), from the sysfs block folder and the text
+/// of /proc/swaps.
+std::vector<std::string> DriveHolders(const std::string& sysBlock, const std::string& disk,
+                                      const std::string& procSwaps);
 
 /// One ATA command through SG_IO ATA PASS-THROUGH (16); `data` takes 512 bytes
 /// of a data-in command. Returns 0 or the Win32 code of the refusal, with the
@@ -102,10 +115,12 @@ class LinuxHost : public Host {
   uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override;
   bool IsWow64() override;
+  bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
+  void ReleaseDrive(THandle handle) override;
   void Sleep(uint32_t milliseconds) override;
 
   const std::vector<TLinuxDrive>& Drives() const { return drives_; }
-  /// Why the last remount on release failed; empty when it did not.
+  /// Why the last remounts on release failed; empty when they did not.
   const std::string& LastRemountError() const { return remountError_; }
 
  private:
@@ -115,8 +130,15 @@ class LinuxHost : public Host {
     int Fd = -1;
     uint32_t Access = 0;
     TLinuxVolume Volume;
-    bool Unmounted = false;  // taken from its mount point by a lock or dismount
-    int HoldFd = -1;         // O_EXCL hold of the volume's node
+    bool Unmounted = false;  // taken from its mount points by a lock or dismount
+    bool Locked = false;
+    int ClaimFd = -1;  // a drive's O_EXCL claim (ClaimDrive)
+  };
+  /// A mount point that a lock took down; given back by its owner's release
+  /// when nothing was written to the drive since.
+  struct TUnmounted {
+    TLinuxVolume Entry;
+    THandle Owner = kInvalidHandle;
     uint64_t WritesAtUnmount = 0;
   };
 
@@ -125,6 +147,7 @@ class LinuxHost : public Host {
   bool Succeed() {
     lastError_ = 0;
     lastErrno_ = 0;
+    lastText_.clear();
     return true;
   }
   TOpen* Find(THandle handle);
@@ -143,21 +166,21 @@ class LinuxHost : public Host {
                   uint32_t outSize, uint32_t* returned);
   bool SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned);
   // LinuxVolumes.cpp
-  bool VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
+  bool VolumeRequest(TOpen& open, THandle handle, uint32_t code, uint8_t* out, uint32_t outSize,
                      uint32_t* returned);
-  bool Unmount(TOpen& open);
-  void ReleaseVolume(TOpen& open);
+  bool Unmount(TOpen& open, THandle handle);
+  bool ReleaseVolume(THandle handle, const TLinuxVolume& own);
   bool RereadLayout(TOpen& open);
-  int LockedVolumesOn(int drive) const;
 
   std::vector<TLinuxDrive> drives_;
   std::map<THandle, TOpen> handles_;
   THandle nextHandle_ = 100;
   uint32_t lastError_ = 0;
   int lastErrno_ = 0;
+  std::string lastText_;  // the host's own text for the last failure, when errno has none
   std::map<uint32_t, int> errnoOf_;  // Win32 code -> errno of its latest failure
   std::map<int, uint64_t> writes_;   // drive -> bytes written through this host
-  std::set<int> pendingReread_;      // drives whose layout refresh waits for a release
+  std::vector<TUnmounted> unmounted_;
   std::string remountError_;
   uint8_t* bounce_ = nullptr;  // 4096-aligned buffer for O_DIRECT writes
   size_t bounceSize_ = 0;

@@ -1,6 +1,7 @@
 // LinuxHost volumes: the mount table as volume roots, the storage device
-// number of a volume, the lock (non-forced unmount and an O_EXCL hold of the
-// volume's node), the remount on release, and the layout refresh.
+// number of a volume, the lock (non-forced unmounts of every mount point of the
+// volume and of what is mounted beneath them), the exclusive claim of a drive,
+// the remount on release, and the layout refresh.
 #include <fcntl.h>
 #include <libmount/libmount.h>
 #include <linux/fs.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
@@ -65,7 +67,8 @@ bool PlaceOf(dev_t devno, TPlace* place, int depth = 0) {
 
 const char* Text(const char* text) { return text ? text : ""; }
 
-bool MountOnce(const TLinuxVolume& v, const std::string& options, std::string* error) {
+bool MountOnce(const TLinuxVolume& v, const std::string& options, std::string* error,
+               int* syscallErrno) {
   libmnt_context* cxt = mnt_new_context();
   if (!cxt) {
     *error = "libmount: no context";
@@ -81,7 +84,8 @@ bool MountOnce(const TLinuxVolume& v, const std::string& options, std::string* e
   if (!ok) {
     char buffer[512] = {};
     mnt_context_get_excode(cxt, rc, buffer, sizeof buffer);
-    *error = "mounting " + v.Source + " on " + v.Target + " failed: " + buffer;
+    *error = buffer[0] ? buffer : "mounting " + v.Source + " failed";
+    *syscallErrno = mnt_context_get_syscall_errno(cxt);
   }
   mnt_free_context(cxt);
   return ok;
@@ -111,6 +115,7 @@ std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& dri
     v.Options = Text(mnt_fs_get_options(entry));
     v.VfsOptions = Text(mnt_fs_get_vfs_options(entry));
     v.Devno = devno;
+    v.MountId = mnt_fs_get_id(entry);
     v.Partition = place.Partition;
     struct stat st {};
     const bool sourceIsNode =
@@ -125,15 +130,111 @@ std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& dri
   return volumes;
 }
 
-bool RemountVolume(const TLinuxVolume& v, std::string* error) {
-  if (MountOnce(v, v.Options, error)) return true;
+bool RemountVolume(const TLinuxVolume& v, std::string* error, int* syscallErrno) {
+  int ignored = 0;
+  if (!syscallErrno) syscallErrno = &ignored;
+  if (MountOnce(v, v.Options, error, syscallErrno)) return true;
   // Some superblock options that the table shows are not accepted back.
   std::string second;
-  if (!v.VfsOptions.empty() && v.VfsOptions != v.Options && MountOnce(v, v.VfsOptions, &second)) {
+  int secondErrno = 0;
+  if (!v.VfsOptions.empty() && v.VfsOptions != v.Options &&
+      MountOnce(v, v.VfsOptions, &second, &secondErrno)) {
     error->clear();
     return true;
   }
   return false;
+}
+
+bool IsBeneath(const std::string& path, const std::string& mountPoint) {
+  if (mountPoint == "/") return path != "/";
+  return path.size() > mountPoint.size() && path.compare(0, mountPoint.size(), mountPoint) == 0 &&
+         path[mountPoint.size()] == '/';
+}
+
+std::vector<TLinuxVolume> MountsToTakeDown(const std::vector<TLinuxVolume>& mounted, dev_t devno,
+                                           int drive) {
+  std::vector<TLinuxVolume> chosen;
+  for (const TLinuxVolume& v : mounted) {
+    if (v.Devno == devno) chosen.push_back(v);
+  }
+  // What the drive has mounted beneath them must go first, or they stay busy.
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (const TLinuxVolume& v : mounted) {
+      if (v.Drive != drive) continue;
+      const bool taken = std::any_of(chosen.begin(), chosen.end(),
+                                     [&](const TLinuxVolume& c) { return c.Target == v.Target; });
+      const bool beneath = std::any_of(chosen.begin(), chosen.end(), [&](const TLinuxVolume& c) {
+        return IsBeneath(v.Target, c.Target);
+      });
+      if (!taken && beneath) {
+        chosen.push_back(v);
+        grew = true;
+      }
+    }
+  }
+  // Deepest first: a mount made later may lie on an earlier one, never the reverse.
+  std::sort(chosen.begin(), chosen.end(),
+            [](const TLinuxVolume& a, const TLinuxVolume& b) { return a.MountId > b.MountId; });
+  return chosen;
+}
+
+namespace {
+
+std::vector<std::string> ListDir(const fs::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// The device number a /proc/swaps entry names, when it is a block device.
+std::string SwapDeviceNumber(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return {};
+  return std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
+}
+
+}  // namespace
+
+std::vector<std::string> DriveHolders(const std::string& sysBlock, const std::string& disk,
+                                      const std::string& procSwaps) {
+  struct TPart {
+    std::string Name, Devno;
+  };
+  const fs::path diskDir = fs::path(sysBlock) / disk;
+  std::vector<TPart> parts{{disk, ReadLine(diskDir / "dev")}};
+  for (const std::string& name : ListDir(diskDir)) {
+    if (fs::exists(diskDir / name / "partition"))
+      parts.push_back({name, ReadLine(diskDir / name / "dev")});
+  }
+  std::vector<std::string> lines;
+  for (const TPart& part : parts) {
+    const fs::path dir = part.Name == disk ? diskDir : diskDir / part.Name;
+    for (const std::string& holder : ListDir(dir / "holders")) {
+      lines.push_back(part.Name + " is held by " + holder);
+    }
+  }
+  std::istringstream swaps(procSwaps);
+  std::string line;
+  std::getline(swaps, line);  // the column heads
+  while (std::getline(swaps, line)) {
+    std::istringstream fields(line);
+    std::string path;
+    if (!(fields >> path)) continue;
+    const std::string base = fs::path(path).filename().string();
+    const std::string devno = SwapDeviceNumber(path);
+    for (const TPart& part : parts) {
+      if (part.Name == base || (!devno.empty() && part.Devno == devno)) {
+        lines.push_back(part.Name + " is active swap");
+        break;
+      }
+    }
+  }
+  return lines;
 }
 
 uint32_t LinuxHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
@@ -153,21 +254,50 @@ THandle LinuxHost::OpenVolume(const std::string& root) {
     open.Volume = std::move(v);
     return Track(std::move(open));
   }
+  // A mount point that a lock of this host took down (a nested mount or a
+  // second mount point of the same volume) still names its volume.
+  for (const TUnmounted& u : unmounted_) {
+    if (u.Entry.Target != root) continue;
+    TOpen open;
+    open.IsVolume = true;
+    open.Drive = u.Entry.Drive;
+    open.Volume = u.Entry;
+    return Track(std::move(open));
+  }
   Fail(win::ERROR_FILE_NOT_FOUND, ENOENT);
   return kInvalidHandle;
 }
 
-bool LinuxHost::Unmount(TOpen& open) {
-  if (open.Unmounted) return Succeed();
-  // Never forced, never lazy: a volume in use refuses the lock.
-  if (::umount2(open.Volume.Target.c_str(), 0) != 0) return FailErrno(errno);
+bool LinuxHost::Unmount(TOpen& open, THandle handle) {
+  // What earlier locks took down of this volume, or beneath it, is given back
+  // by this one, so that a parent is mounted again before its children.
+  std::vector<std::string> owned{open.Volume.Target};
+  for (bool grew = true; grew;) {
+    grew = false;
+    for (TUnmounted& u : unmounted_) {
+      const bool beneath = std::any_of(owned.begin(), owned.end(), [&](const std::string& t) {
+        return IsBeneath(u.Entry.Target, t);
+      });
+      if (u.Owner != handle && (u.Entry.Devno == open.Volume.Devno || beneath)) {
+        u.Owner = handle;
+        owned.push_back(u.Entry.Target);
+        grew = true;
+      }
+    }
+  }
+  const std::vector<TLinuxVolume> down =
+      MountsToTakeDown(ListMountedVolumes(drives_), open.Volume.Devno, open.Drive);
+  for (const TLinuxVolume& v : down) {
+    // Never forced, never lazy: a volume in use refuses the lock.
+    if (::umount2(v.Target.c_str(), 0) != 0) return FailErrno(errno);
+    unmounted_.push_back({v, handle, writes_[open.Drive]});
+  }
   open.Unmounted = true;
-  open.WritesAtUnmount = writes_[open.Drive];
   return Succeed();
 }
 
-bool LinuxHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t outSize,
-                              uint32_t* returned) {
+bool LinuxHost::VolumeRequest(TOpen& open, THandle handle, uint32_t code, uint8_t* out,
+                              uint32_t outSize, uint32_t* returned) {
   switch (code) {
     case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
       if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE)
@@ -177,18 +307,13 @@ bool LinuxHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t
       PutU32(out, 8, open.Volume.Partition);
       *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
       return Succeed();
-    case win::FSCTL_LOCK_VOLUME: {
-      if (open.HoldFd >= 0) return Fail(win::ERROR_ACCESS_DENIED, EBUSY);
-      if (!Unmount(open)) return false;
-      // The exclusive hold keeps anyone from mounting it again meanwhile; it
-      // fails while the filesystem is still mounted elsewhere.
-      const int fd = ::open(open.Volume.Node.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
-      if (fd < 0) return FailErrno(errno);
-      open.HoldFd = fd;
+    case win::FSCTL_LOCK_VOLUME:
+      if (open.Locked) return Fail(win::ERROR_ACCESS_DENIED, EBUSY);
+      if (!Unmount(open, handle)) return false;
+      open.Locked = true;
       return Succeed();
-    }
     case win::FSCTL_DISMOUNT_VOLUME:
-      return Unmount(open);
+      return Unmount(open, handle);
     case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
       return Succeed();
     default:
@@ -196,43 +321,76 @@ bool LinuxHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t
   }
 }
 
-int LinuxHost::LockedVolumesOn(int drive) const {
-  int count = 0;
-  for (const auto& [handle, open] : handles_) {
-    if (open.IsVolume && open.Drive == drive && (open.Unmounted || open.HoldFd >= 0)) ++count;
+bool LinuxHost::ClaimDrive(THandle handle, std::vector<std::string>* holders) {
+  if (holders) holders->clear();
+  TOpen* open = Find(handle);
+  if (!open || open->IsVolume) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (open->ClaimFd >= 0) return Succeed();
+  const TLinuxDrive& d = drives_[static_cast<size_t>(open->Drive)];
+  // The kernel gives an exclusive open of the whole disk only while nothing
+  // holds it or a partition: no mount, swap, device-mapper or md member.
+  const int fd = ::open(d.Path.c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EBUSY && holders) {
+      std::ifstream in("/proc/swaps");
+      const std::string swaps((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+      *holders = DriveHolders("/sys/block", d.Name, swaps);
+      if (holders->empty()) holders->push_back(d.Name + " is claimed by another program");
+    }
+    return FailErrno(error);
   }
-  return count;
+  open->ClaimFd = fd;
+  return Succeed();
 }
 
-void LinuxHost::ReleaseVolume(TOpen& open) {
-  if (open.HoldFd >= 0) ::close(open.HoldFd);
-  open.HoldFd = -1;
-  if (open.Unmounted && writes_[open.Drive] == open.WritesAtUnmount) {
-    // Nothing was written to the drive: give the volume back where it was.
+void LinuxHost::ReleaseDrive(THandle handle) {
+  TOpen* open = Find(handle);
+  if (!open || open->ClaimFd < 0) return;
+  ::close(open->ClaimFd);
+  open->ClaimFd = -1;
+}
+
+bool LinuxHost::ReleaseVolume(THandle handle, const TLinuxVolume& own) {
+  std::vector<TUnmounted> mine;
+  std::erase_if(unmounted_, [&](const TUnmounted& u) {
+    if (u.Owner != handle) return false;
+    mine.push_back(u);
+    return true;
+  });
+  std::sort(mine.begin(), mine.end(), [](const TUnmounted& a, const TUnmounted& b) {
+    return a.Entry.MountId < b.Entry.MountId;
+  });
+  std::string problems;
+  int firstErrno = 0;
+  for (const TUnmounted& u : mine) {
+    if (writes_[u.Entry.Drive] != u.WritesAtUnmount)
+      continue;  // written over: nothing to give back
     std::string error;
-    remountError_ = RemountVolume(open.Volume, &error) ? std::string() : error;
+    int syscallErrno = 0;
+    if (RemountVolume(u.Entry, &error, &syscallErrno)) continue;
+    if (!problems.empty()) problems += "; ";
+    // The caller names the volume's own mount point; others are named here.
+    problems += (u.Entry.Target == own.Target ? "" : u.Entry.Target + ": ") + error;
+    if (firstErrno == 0) firstErrno = syscallErrno != 0 ? syscallErrno : EIO;
   }
-  if (pendingReread_.count(open.Drive) != 0 && LockedVolumesOn(open.Drive) == 0) {
-    pendingReread_.erase(open.Drive);
-    const int fd =
-        ::open(drives_[static_cast<size_t>(open.Drive)].Path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::ioctl(fd, BLKRRPART);
-      ::close(fd);
-    }
-  }
+  remountError_ = problems;
+  if (problems.empty()) return Succeed();
+  Fail(Win32FromErrno(firstErrno), firstErrno);
+  lastText_ = problems;
+  return false;
 }
 
 bool LinuxHost::RereadLayout(TOpen& open) {
-  ::fdatasync(open.Fd);
-  if (::ioctl(open.Fd, BLKRRPART) == 0) return Succeed();
-  const int error = errno;
-  // The partitions this host holds block the rescan; it follows their release.
-  if (error == EBUSY && LockedVolumesOn(open.Drive) > 0) {
-    pendingReread_.insert(open.Drive);
-    return Succeed();
+  // While this host claims the drive the kernel takes the rescan only through
+  // the claiming descriptor.
+  int fd = open.Fd;
+  for (const auto& [handle, other] : handles_) {
+    if (!other.IsVolume && other.Drive == open.Drive && other.ClaimFd >= 0) fd = other.ClaimFd;
   }
-  return FailErrno(error);
+  if (::ioctl(fd, BLKRRPART) == 0) return Succeed();
+  return FailErrno(errno);
 }
 
 }  // namespace quarnel

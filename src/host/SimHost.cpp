@@ -129,10 +129,32 @@ THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t s
   return handle;
 }
 
+bool SimHost::ClaimDrive(THandle handle, std::vector<std::string>* holders) {
+  if (holders) holders->clear();
+  TOpen* open = Find(handle);
+  if (!open || open->IsVolume) return Fail(win::ERROR_INVALID_HANDLE);
+  TSimDrive* drive = Drive(open->Drive);
+  if (!drive || drive->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!drive->ClaimHolders.empty()) {
+    if (holders) *holders = drive->ClaimHolders;
+    return Fail(win::ERROR_BUSY);
+  }
+  drive->Claimed = true;
+  ++drive->Claims;
+  return Succeed();
+}
+
+void SimHost::ReleaseDrive(THandle handle) {
+  TOpen* open = Find(handle);
+  if (!open || open->IsVolume) return;
+  if (TSimDrive* drive = Drive(open->Drive)) drive->Claimed = false;
+}
+
 bool SimHost::CloseHandle(THandle handle) {
   auto it = handles_.find(handle);
   if (it == handles_.end()) return Fail(win::ERROR_INVALID_HANDLE);
   if (it->second.IsVolume) volumes_[it->second.Volume].Locked = false;
+  if (!it->second.IsVolume) ReleaseDrive(handle);
   handles_.erase(it);
   return Succeed();
 }

@@ -70,6 +70,9 @@ struct TSimDrive {
   std::vector<TSimWriteFault> WriteErrors;  // a write covering the offset fails
   std::vector<TSimWriteFault> SeekErrors;   // a seek to exactly the offset fails
   std::vector<TSimWriteFault> ShortWrites;  // a write covering it stops there, "successfully"
+  std::vector<std::string> ClaimHolders;    // a claim is refused, these holding the drive
+  bool Claimed = false;
+  int Claims = 0;  // successful ClaimDrive calls
   int FlushCount = 0;
   int LayoutRefreshes = 0;  // IOCTL_DISK_UPDATE_PROPERTIES received
   std::optional<int64_t> VanishAt;
@@ -104,6 +107,8 @@ class SimHost : public Host {
   uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override { return platform_; }
   bool IsWow64() override { return wow64_; }
+  bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
+  void ReleaseDrive(THandle handle) override;
   void Sleep(uint32_t) override {}
 
   /// Inspection for tests.

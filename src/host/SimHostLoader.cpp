@@ -149,10 +149,11 @@ class SimHostLoader {
   }
 
   void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
-    OnlyKeys(f, where,
-             {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
-              "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
-              "write_errors", "vanish_at", "seek_errors", "short_writes", "flush"});
+    OnlyKeys(
+        f, where,
+        {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
+         "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
+         "write_errors", "vanish_at", "seek_errors", "short_writes", "flush", "claim_holders"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
                             "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {
@@ -161,6 +162,14 @@ class SimHostLoader {
     d.WriteErrors = OffsetFaults(f, "write_errors", where);
     d.SeekErrors = OffsetFaults(f, "seek_errors", where);
     d.ShortWrites = OffsetFaults(f, "short_writes", where);
+    if (f.contains("claim_holders")) {
+      const json& h = f.at("claim_holders");
+      if (!h.is_array() || h.empty()) Bad(where, "\"claim_holders\" must be a list of texts");
+      for (const json& e : h) {
+        if (!e.is_string()) Bad(where, "\"claim_holders\" must be a list of texts");
+        d.ClaimHolders.push_back(e.get<std::string>());
+      }
+    }
     if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
     for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes"}) {
       if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);

@@ -80,9 +80,10 @@ uint64_t SmartRawValue(const TSmartEntry& entry) {
 
 std::string SmartAttributeRow(const TSmartEntry& e) {
   const uint8_t id = e[0];
-  std::string row = " " + PadRight(DecText(id), 3) + "  " + Hex2(id) + "  " +
-                    GetSmartAttributeName(id) + "     " + PadLeft(DecText(e[3]), 5) + "  " +
-                    PadLeft(DecText(e[4]), 7) + "  " + PadLeft(DecTextU(SmartRawValue(e)), 16);
+  std::string row = " ";  // appended: GCC 12 at -O3 warns falsely on "literal" + string
+  row += PadRight(DecText(id), 3) + "  " + Hex2(id) + "  " + GetSmartAttributeName(id) + "     " +
+         PadLeft(DecText(e[3]), 5) + "  " + PadLeft(DecText(e[4]), 7) + "  " +
+         PadLeft(DecTextU(SmartRawValue(e)), 16);
   // Only the drive temperature gets a note, from the lowest raw byte alone.
   if (id == kTemperatureId) row += "  (" + DecText(e[5]) + " 度) ";
   return row;

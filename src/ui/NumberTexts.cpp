@@ -54,9 +54,13 @@ std::string SizeToStr(int64_t bytes) {
 std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) {
   const TDeviceTable& entry = table[index];
   const TIdentifyDeviceData& id = entry.IdentifyData;
-  return "[" + DecTextU(entry.DeviceNumber) + "]  " + Trim(id.Model) + "    " + Trim(id.FW) +
-         "    [" + SizeToStr(id.LBA * id.SectorSize) + "]    (" + DecText(id.LBA) + " " +
-         DecText(id.SectorSize) + "-字节扇区)";
+  // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + string.
+  std::string text = "[";
+  text += DecTextU(entry.DeviceNumber);
+  text += "]  " + Trim(id.Model) + "    " + Trim(id.FW);
+  text += "    [" + SizeToStr(id.LBA * id.SectorSize);
+  text += "]    (" + DecText(id.LBA) + " " + DecText(id.SectorSize) + "-字节扇区)";
+  return text;
 }
 
 }  // namespace quarnel

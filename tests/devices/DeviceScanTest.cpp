@@ -47,7 +47,10 @@ TEST(ScanDevices, GapsAreSkippedAndEntriesKeepDriveOrder) {
 
 TEST(ScanDevices, StopsAtFifteenEntries) {
   std::string drives;
-  for (int n = 0; n < 16; ++n) drives += (n ? "," : "") + Drive(n);
+  for (int n = 0; n < 16; ++n) {
+    if (n) drives += ',';
+    drives += Drive(n);
+  }
   UseSimHost(R"({"drives": [)" + drives + "]}");
   DebugMode = true;
   ScanDevices();

@@ -83,7 +83,7 @@ TEST_F(FormatCli, WithoutATerminalOnlyYesOptionGoesAhead) {
   EXPECT_TRUE(ErrHas("no terminal to answer at")) << err_;
   EXPECT_TRUE(Drive().Writes.empty());
   EXPECT_EQ(Run({machine, "format", "1", "--yes", "--quick"}, "", false), 0) << err_;
-  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}}));
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {63LL * 1048576, 64LL * 1048576}}));
   EXPECT_EQ(Run({machine, "list", "--quick"}, "", false), 2);
   EXPECT_EQ(Run({machine, "format", "2", "--yes"}, "", false), 1);
   EXPECT_TRUE(ErrHas("no drive 2 in the list")) << err_;

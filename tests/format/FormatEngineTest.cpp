@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "app/Logging.h"
 #include "app/MainState.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
@@ -22,6 +23,11 @@ std::string TempImage(const std::string& name) {
       .string();
 }
 
+bool Has(const std::vector<std::string>& lines, const std::string& start) {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+}
+
 std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
   return std::vector<std::string>(lines.end() - static_cast<long>(std::min(n, lines.size())),
                                   lines.end());
@@ -30,21 +36,32 @@ std::vector<std::string> Tail(const std::vector<std::string>& lines, size_t n) {
 TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
   // Not a multiple of any block size; the image holds a tail past the drive.
   const int64_t length = 12 * 1048576 + 3 * 512;
-  const int64_t tail = 65536;
+  const int64_t past = 65536;
+  const int64_t end = length - kQuickWipeTailBytes;  // where the quick wipe's last block starts
   for (bool quick : {false, true}) {
     SCOPED_TRACE(quick ? "quick wipe" : "full run");
     const std::string image = TempImage(quick ? "quick.img" : "full.img");
-    WritePattern(image, length + tail);
+    WritePattern(image, length + past);
     OneDrive(length, R"(, "image": ")" + image + R"(")");
     EXPECT_TRUE(RunLowLevelFormat(quick));
     const int64_t total = quick ? kQuickWipeBytes : length;
     const std::vector<uint8_t> bytes = ReadBytes(image);
-    EXPECT_EQ(static_cast<int64_t>(bytes.size()), length + tail);
+    EXPECT_EQ(static_cast<int64_t>(bytes.size()), length + past);
     EXPECT_TRUE(AllZero(bytes, 0, total));
-    EXPECT_TRUE(HoldsPattern(bytes, total, length + tail));
-    EXPECT_EQ(Drive().Written, (Ranges{{0, total}}));
-    // Only the last write is short, and it ends exactly at the end.
-    const auto& writes = Drive().Writes;
+    if (quick) {
+      EXPECT_TRUE(HoldsPattern(bytes, total, end));
+      EXPECT_TRUE(AllZero(bytes, end, length));
+      EXPECT_EQ(Drive().Written, (Ranges{{0, total}, {end, length}}));
+    } else {
+      EXPECT_EQ(Drive().Written, (Ranges{{0, total}}));
+    }
+    EXPECT_TRUE(HoldsPattern(bytes, length, length + past));
+    // Only the last write of the range is short, and it ends exactly at its end.
+    auto writes = Drive().Writes;
+    if (quick) {
+      EXPECT_EQ(writes.back(), (std::pair<int64_t, uint32_t>{end, kQuickWipeTailBytes}));
+      writes.pop_back();
+    }
     for (size_t i = 0; i + 1 < writes.size(); ++i) {
       EXPECT_EQ(writes[i].second % 65536, 0u);
       EXPECT_EQ(writes[i].second & (writes[i].second - 1), 0u) << writes[i].second;
@@ -60,15 +77,50 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
 
 TEST_F(FormatTest, QuickWipeOfAMillionSectorsEndsAtSector20000WithOneShortBlock) {
   OneDrive(1000000LL * 512);
+  DebugMode = true;
   tick_ = 5000;  // slow: the block size stays at 64 KiB
   EXPECT_TRUE(RunLowLevelFormat(true));
-  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}}));
+  const int64_t end = 1000000LL * 512 - kQuickWipeTailBytes;
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {end, 1000000LL * 512}}));
   const auto& writes = Drive().Writes;
-  ASSERT_FALSE(writes.empty());
-  EXPECT_EQ(writes.back().first, 10240000 / 65536 * 65536);
-  EXPECT_EQ(writes.back().second, 10240000 % 65536);
+  ASSERT_GE(writes.size(), 2u);
+  EXPECT_EQ(writes[writes.size() - 2].first, 10240000 / 65536 * 65536);
+  EXPECT_EQ(writes[writes.size() - 2].second, 10240000 % 65536);
   EXPECT_EQ(ui_.Caption(TFormatLabel::lbCurrentPosition), "当前扇区: 20,000");
   EXPECT_EQ(ui_.Caption(TFormatLabel::lbCurrentPercent), "100% 完成");
+  EXPECT_TRUE(Has(DebugTexts(),
+                  "Quick wipe: clearing the last 1048576 bytes at offset " + std::to_string(end)));
+}
+
+TEST_F(FormatTest, QuickWipeTailIsSkippedWhenSmallStoppedOrAborted) {
+  // No room for it past the first range.
+  OneDrive(kQuickWipeBytes + kQuickWipeTailBytes);
+  EXPECT_TRUE(RunLowLevelFormat(true));
+  EXPECT_EQ(Drive().Written, (Ranges{{0, kQuickWipeBytes}}));
+  // A stop seen before it.
+  OneDrive(64LL * 1048576);
+  ui_.OnPump = [&] {
+    if (!Drive().Written.empty() && Drive().Written.back().second == kQuickWipeBytes)
+      StopRequested = true;
+  };
+  EXPECT_FALSE(RunLowLevelFormat(true));
+  EXPECT_EQ(Drive().Written, (Ranges{{0, kQuickWipeBytes}}));
+  EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"在偏移时取消操作10,240,000    LBA 20,000"});
+  ui_.OnPump = nullptr;
+  // Its failure is a block's failure; the drive going there aborts at it.
+  const int64_t end = 64LL * 1048576 - kQuickWipeTailBytes;
+  for (const char* code : {"1117", "55"}) {
+    SCOPED_TRACE(code);
+    OneDrive(64LL * 1048576, R"(, "faults": {"write_errors": [{"offset": )" + std::to_string(end) +
+                                 R"(, "code": )" + code + "}]}");
+    EXPECT_FALSE(RunLowLevelFormat(true));
+    const std::vector<std::string> log = Log();
+    const std::string last = code == std::string("55")
+                                 ? "操作以偏移方式终止 66,060,288    LBA 129,024"
+                                 : "低级格式化结束，但有 1 个块写入失败，1,048,576 字节未被擦除。";
+    EXPECT_EQ(log.back(), last);
+    EXPECT_TRUE(Has(log, std::string("在偏移发生格式错误 66,060,288:   ") + code));
+  }
 }
 
 // The growth rule written out independently: check at every 10th pass, double

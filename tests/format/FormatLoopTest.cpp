@@ -53,16 +53,24 @@ TEST_F(FormatLoop, FullRunZeroesTheDeviceAndNotTheRestOfItsFile) {
   EXPECT_TRUE(HoldsPattern(bytes, limit, 40LL * 1048576));
 }
 
-TEST_F(FormatLoop, QuickWipeZeroesTheFirst10240000BytesOnly) {
+TEST_F(FormatLoop, QuickWipeClearsTheStartAndTheBackupGptAndNothingBetween) {
+  const int64_t size = 40LL * 1048576;
   const std::string node = lab_->Attach(40);
   ASSERT_FALSE(node.empty());
   const std::string file = lab_->BackingFile(node);
-  WritePattern(file, 40LL * 1048576);
+  WritePattern(file, size);
+  ASSERT_TRUE(lab_->Run("printf 'label: gpt\\n,,L\\n' | sfdisk -q " + node));
   std::string out, err;
+  ASSERT_EQ(RunCommand("sfdisk -d " + node, &out, &err), 0) << err;
+  // The backup table alone would let a partitioning tool restore the disk.
+  const std::vector<uint8_t> gpt = ReadBytes(file);
+  EXPECT_FALSE(AllZero(gpt, size - 512, size));
   EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
   const std::vector<uint8_t> bytes = ReadBytes(file);
   EXPECT_TRUE(AllZero(bytes, 0, 10240000));
-  EXPECT_TRUE(HoldsPattern(bytes, 10240000, 40LL * 1048576));
+  EXPECT_TRUE(HoldsPattern(bytes, 10240000, size - 1048576));
+  EXPECT_TRUE(AllZero(bytes, size - 1048576, size));
+  EXPECT_NE(RunCommand("sfdisk -d " + node, &out, &err), 0) << out;
 }
 
 TEST_F(FormatLoop, MountedFilesystemIsUnmountedByTheLockAndTheRunProceeds) {
@@ -105,6 +113,124 @@ TEST_F(FormatLoop, BusyFilesystemRefusesTheLockAndNothingIsWritten) {
   EXPECT_FALSE(MountOptions(target).empty());
   ::close(held);
   EXPECT_TRUE(head() == before);
+}
+
+// A partition used as swap holds the disk: the claim is refused, nothing is
+// written, and the other partition is mounted again where it was.
+TEST_F(FormatLoop, ActiveSwapRefusesTheFormatAndTheOtherVolumeComesBack) {
+  std::string out, err;
+  if (RunCommand("test -r /proc/swaps && command -v swapon", &out, &err) != 0)
+    GTEST_SKIP() << "no swap support here";
+  const std::string node = lab_->Attach(40);
+  ASSERT_TRUE(lab_->Partition(node, ",16M,S\\n,,L\\n"));
+  const std::string swap = node + "p1";
+  ASSERT_TRUE(lab_->Run("mkswap -q " + swap));
+  if (RunCommand("swapon " + swap, &out, &err) != 0) GTEST_SKIP() << "swapon refused: " << err;
+  struct TSwapOff {
+    std::string Node;
+    ~TSwapOff() {
+      std::string o, e;
+      RunCommand("swapoff " + Node, &o, &e);
+    }
+  } swapOff{swap};
+  const std::string target = lab_->MountNew(node + "p2", "ext4", "kept", "noinit_itable");
+  ASSERT_FALSE(target.empty());
+  const auto head = [&] {
+    std::vector<uint8_t> bytes = ReadBytes(lab_->BackingFile(node));
+    bytes.resize(1048576);  // the run would begin here, before the partitions
+    return bytes;
+  };
+  const std::vector<uint8_t> before = head();
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
+  EXPECT_TRUE(Has(err, "Busy: " + swap.substr(5) + " is active swap")) << err;
+  EXPECT_FALSE(Has(out, "格式化中... ")) << out;
+  EXPECT_TRUE(head() == before);
+  EXPECT_FALSE(MountOptions(target).empty());  // given back
+  // Without the swap the same disk is written.
+  std::string o, e;
+  ASSERT_EQ(RunCommand("swapoff " + swap, &o, &e), 0) << e;
+  EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
+  EXPECT_TRUE(AllZero(ReadBytes(lab_->BackingFile(node)), 0, 10240000));
+}
+
+// A device-mapper volume over a partition (LVM, LUKS and plain mappings all
+// are) holds the disk the same way.
+TEST_F(FormatLoop, MappedPartitionRefusesTheFormat) {
+  std::string out, err;
+  if (RunCommand("command -v dmsetup && test -e /dev/mapper/control", &out, &err) != 0)
+    GTEST_SKIP() << "no device-mapper on this machine (kernel or dmsetup); the claim itself is "
+                    "covered by the swap and exclusive-open cases";
+  const std::string node = lab_->Attach(40);
+  ASSERT_TRUE(lab_->Partition(node, ",16M,L\\n,,L\\n"));
+  const std::string name = "quarnel-test-" + std::to_string(::getpid());
+  if (RunCommand("echo '0 2048 linear " + node + "p1 0' | dmsetup create " + name, &out, &err) != 0)
+    GTEST_SKIP() << "dmsetup create refused: " << err;
+  struct TRemove {
+    std::string Name;
+    ~TRemove() {
+      std::string o, e;
+      RunCommand("dmsetup remove " + Name, &o, &e);
+    }
+  } remove{name};
+  const std::vector<uint8_t> before = ReadBytes(lab_->BackingFile(node));
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_TRUE(Has(err, "Busy: " + node.substr(5) + "p1 is held by dm-")) << err;
+  EXPECT_TRUE(ReadBytes(lab_->BackingFile(node)) == before);
+}
+
+// Another program's exclusive open is a holder like any other.
+TEST_F(FormatLoop, ExclusiveOpenByAnotherProgramRefusesTheFormat) {
+  const std::string node = lab_->Attach(40);
+  const std::string file = lab_->BackingFile(node);
+  WritePattern(file, 40LL * 1048576);
+  const int held = ::open(node.c_str(), O_RDONLY | O_EXCL);
+  ASSERT_GE(held, 0);
+  std::string out, err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_TRUE(Has(err, "Busy: " + node.substr(5) + " is claimed by another program")) << err;
+  ::close(held);
+  EXPECT_TRUE(HoldsPattern(ReadBytes(file), 0, 40LL * 1048576));
+}
+
+// Nested mounts and a second mount point of one filesystem are all taken down
+// by the lock; a run that wrote nothing mounts every one of them again.
+TEST_F(FormatLoop, NestedAndBindMountsAreUnmountedAndMountedAgainWhenNothingWasWritten) {
+  const std::string node = lab_->Attach(40);
+  ASSERT_TRUE(lab_->Partition(node, ",12M,L\\n,12M,L\\n,,L\\n"));
+  const std::string outer = lab_->MountNew(node + "p1", "ext4", "outer");
+  ASSERT_FALSE(outer.empty());
+  ASSERT_TRUE(
+      lab_->Run("mkdir -p " + outer + "/inner " + outer + "/shared " + lab_->Dir() + "/bind"));
+  const std::string inner = outer + "/inner";
+  ASSERT_TRUE(
+      lab_->Run("mkfs.ext4 -q -F " + node + "p2 >/dev/null && mount " + node + "p2 " + inner));
+  const std::string bind = lab_->Dir() + "/bind";
+  ASSERT_TRUE(lab_->Run("mount --bind " + outer + "/shared " + bind));
+  struct TUnmountAll {
+    std::vector<std::string> Targets;
+    ~TUnmountAll() {
+      std::string o, e;
+      for (const std::string& t : Targets) RunCommand("umount '" + t + "'", &o, &e);
+    }
+  } cleanup{{bind, inner}};
+  // A busy volume later in the list makes the lock fail after the others.
+  const std::string busy = lab_->MountNew(node + "p3", "ext4", "zbusy", "noinit_itable");
+  ASSERT_FALSE(busy.empty());
+  const int held = ::open((busy + "/open.txt").c_str(), O_CREAT | O_RDWR, 0600);
+  ASSERT_GE(held, 0);
+  std::string out, err;
+  EXPECT_EQ(Format(node, "--debug", &out, &err), 1) << out << err;
+  ::close(held);
+  EXPECT_TRUE(Has(out, "Locking \\\\.\\" + inner)) << out;
+  EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
+  EXPECT_FALSE(Has(out, "无法重新挂载")) << out;
+  for (const std::string& t : {outer, inner, bind, busy}) {
+    EXPECT_FALSE(MountOptions(t).empty()) << t << " not mounted again\n" << out << err;
+  }
+  // With nothing busy they all go and the run proceeds.
+  EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
+  for (const std::string& t : {outer, inner, bind, busy}) EXPECT_TRUE(MountOptions(t).empty()) << t;
 }
 
 }  // namespace

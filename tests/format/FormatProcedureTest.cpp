@@ -97,7 +97,7 @@ TEST_F(FormatTest, QuickWipeBoxIsReadWhenTheButtonIsPressed) {
   ui_.SetQuickWipe(true);
   ui_.OnPump = [this] { ui_.SetQuickWipe(false); };
   EXPECT_TRUE(FormatSelectedDevice());
-  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}}));
+  EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {39LL * 1048576, 40LL * 1048576}}));
 }
 
 TEST_F(FormatTest, VolumesOfTheDriveAreLockedInOrderAndReleasedAfter) {
@@ -105,6 +105,7 @@ TEST_F(FormatTest, VolumesOfTheDriveAreLockedInOrderAndReleasedAfter) {
   DebugMode = true;
   ui_.OnPump = [this] {
     EXPECT_EQ(LockedVolumeHandles.size(), 2u);
+    EXPECT_TRUE(Drive().Claimed);
     for (const TSimVolume& v : host_->Volumes())
       EXPECT_EQ(v.Locked, v.Root == "C:" || v.Root == "E:");
   };
@@ -141,6 +142,27 @@ TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
   EXPECT_EQ(host_->OpenHandleCount(), 1u);
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
   EXPECT_TRUE(ui_.States.empty());
+}
+
+TEST_F(FormatTest, DriveHeldByTheSystemIsRefusedAfterItsVolumesAndTheyAreReleased) {
+  std::string json = kTwoDrives;
+  const std::string first = R"("number": 0,)";
+  json.replace(
+      json.find(first), first.size(),
+      first + R"( "faults": {"claim_holders": ["sdb2 is held by dm-0", "sdb3 is active swap"]},)");
+  Machine(json);
+  DebugMode = true;
+  EXPECT_FALSE(FormatSelectedDevice());
+  const std::vector<std::string> log = Log();
+  EXPECT_EQ(log.back(), "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  EXPECT_NE(std::find(log.begin(), log.end(), "Busy: sdb3 is active swap"), log.end());
+  const std::vector<std::string> debug = DebugTexts();
+  EXPECT_NE(std::find(debug.begin(), debug.end(), "Busy: sdb2 is held by dm-0"), debug.end());
+  EXPECT_TRUE(Drive().Writes.empty());
+  EXPECT_FALSE(Drive().Claimed);
+  for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
+  EXPECT_TRUE(LockedVolumeHandles.empty());
+  EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
 }
 
 TEST_F(FormatTest, VolumeThatCannotBeOpenedGivesTheBareInvalidHandleLine) {

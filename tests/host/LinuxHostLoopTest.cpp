@@ -12,11 +12,12 @@
 #include "ata/Identification.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/VolumeLocking.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/LinuxHost.h"
-#include "support/LoopLab.h"
 #include "host/MachineHost.h"
+#include "support/LoopLab.h"
 #include "support/TestSupport.h"
 
 namespace quarnel {
@@ -145,7 +146,7 @@ TEST_F(LinuxHostLoop, VolumesGiveTheirDiskAndPartitionNumbers) {
   EXPECT_FALSE(GetVolumeDeviceNumber(lab_->Dir()).Found);  // not a mount point
 }
 
-TEST_F(LinuxHostLoop, LockUnmountsAndHoldsAndReleaseMountsAgain) {
+TEST_F(LinuxHostLoop, LockUnmountsTheClaimKeepsOthersOutAndReleaseMountsAgain) {
   const std::string disk = lab_->Attach(16);
   ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));
   const std::string target = lab_->MountNew(disk + "p1", "ext4", "vol", "noatime");
@@ -153,6 +154,12 @@ TEST_F(LinuxHostLoop, LockUnmountsAndHoldsAndReleaseMountsAgain) {
   std::ofstream(target + "/kept.txt") << "kept";
   UseHost({disk});
   Host& host = GetHost();
+  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  ASSERT_NE(drive, kInvalidHandle);
+  std::vector<std::string> holders;
+  // The mounted partition holds the disk: no claim yet.
+  EXPECT_FALSE(host.ClaimDrive(drive, &holders));
+  EXPECT_EQ(host.GetLastError(), win::ERROR_BUSY);
 
   const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
   ASSERT_NE(volume, kInvalidHandle);
@@ -162,20 +169,41 @@ TEST_F(LinuxHostLoop, LockUnmountsAndHoldsAndReleaseMountsAgain) {
   EXPECT_EQ(host.GetLastError(), 0u);
   EXPECT_TRUE(
       host.DeviceIoControl(volume, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned));
-  EXPECT_TRUE(host.DeviceIoControl(volume, win::FSCTL_ALLOW_EXTENDED_DASD_IO, nullptr, 0, nullptr,
-                                   0, &returned));
   EXPECT_FALSE(Mounted(target));
-  // The hold keeps others from claiming the partition meanwhile.
+  ASSERT_TRUE(host.ClaimDrive(drive, &holders));
+  EXPECT_TRUE(holders.empty());
+  // The claim keeps others from the partition meanwhile.
   const int other = ::open((disk + "p1").c_str(), O_RDONLY | O_EXCL);
   EXPECT_LT(other, 0);
   EXPECT_EQ(errno, EBUSY);
   if (other >= 0) ::close(other);
 
+  host.ReleaseDrive(drive);
   ASSERT_TRUE(host.CloseHandle(volume));
   const std::string options = test::MountOptions(target);
   EXPECT_NE(options.find("noatime"), std::string::npos) << options;
   EXPECT_TRUE(std::ifstream(target + "/kept.txt").good());
   EXPECT_EQ(static_cast<LinuxHost&>(host).LastRemountError(), "");
+  EXPECT_TRUE(host.CloseHandle(drive));
+}
+
+TEST_F(LinuxHostLoop, RemountThatFailsOnReleaseIsLogged) {
+  const std::string disk = lab_->Attach(16);
+  ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));
+  const std::string target = lab_->MountNew(disk + "p1", "ext4", "gone");
+  ASSERT_FALSE(target.empty());
+  UseHost({disk});
+  ASSERT_TRUE(LockDeviceVolumes(0));
+  ASSERT_EQ(LockedVolumeHandles.size(), 1u);
+  ASSERT_FALSE(Mounted(target));
+  std::filesystem::remove(target);  // nowhere to mount it again
+  ReleaseDeviceVolumes();
+  const std::vector<std::string> log = test::MainLogTexts();
+  ASSERT_FALSE(log.empty());
+  EXPECT_EQ(log.back().rfind("无法重新挂载 " + target + ": ", 0), 0u) << log.back();
+  EXPECT_GT(log.back().size(), ("无法重新挂载 " + target + ": ").size());
+  EXPECT_FALSE(static_cast<LinuxHost&>(GetHost()).LastRemountError().empty());
+  std::filesystem::create_directory(target);  // for the lab's clean-up
 }
 
 TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
@@ -234,30 +262,25 @@ TEST_F(LinuxHostLoop, ReleaseAfterAWriteLeavesTheVolumeUnmounted) {
   EXPECT_TRUE(host.CloseHandle(drive));
 }
 
-TEST_F(LinuxHostLoop, LayoutRefreshWaitsForTheReleaseOfTheLockedPartitions) {
+TEST_F(LinuxHostLoop, LayoutRefreshGoesThroughTheClaim) {
   const std::string disk = lab_->Attach(16, 512, false, true);
   ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));
-  const std::string target = lab_->MountNew(disk + "p1", "ext4", "rescanned");
-  ASSERT_FALSE(target.empty());
   const std::string partition = "/sys/block/" + disk.substr(5) + "/" + disk.substr(5) + "p1";
   UseHost({disk});
   Host& host = GetHost();
   const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
-  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
-  uint32_t returned = 0;
-  ASSERT_TRUE(
-      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  std::vector<std::string> holders;
+  ASSERT_TRUE(host.ClaimDrive(drive, &holders));
   // Zeros over the partition table, as a quick wipe writes them.
   std::vector<uint8_t> zeros(65536, 0);
   uint32_t written = 0;
   ASSERT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
-  // The held partition blocks the rescan: it succeeds and follows the release.
+  uint32_t returned = 0;
   EXPECT_TRUE(host.DeviceIoControl(drive, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
-                                   &returned));
-  EXPECT_TRUE(std::filesystem::exists(partition));
-  EXPECT_TRUE(host.CloseHandle(volume));
+                                   &returned))
+      << host.ErrorText(host.GetLastError());
   EXPECT_FALSE(std::filesystem::exists(partition));
-  EXPECT_FALSE(Mounted(target));
+  host.ReleaseDrive(drive);
   EXPECT_TRUE(host.CloseHandle(drive));
 }
 

@@ -144,6 +144,48 @@ TEST(LinuxHostErrors, TextIsThatOfTheOriginalErrno) {
   EXPECT_EQ(host.ErrorText(4242), "Unknown error 4242");
 }
 
+TEST(LinuxHostVolumes, HoldersOfADiskAndItsPartitions) {
+  TempDir sys;
+  sys.Write("/sdb/dev", "8:16\n");
+  sys.Write("/sdb/holders/md0", "");
+  sys.Write("/sdb/sdb1/partition", "1\n");
+  sys.Write("/sdb/sdb1/dev", "8:17\n");
+  sys.Write("/sdb/sdb2/partition", "2\n");
+  sys.Write("/sdb/sdb2/dev", "8:18\n");
+  sys.Write("/sdb/sdb2/holders/dm-0", "");
+  sys.Write("/sdb/sdb2/holders/dm-3", "");
+  sys.Write("/sdb/queue/rotational", "1\n");  // not a partition
+  const std::string swaps =
+      "Filename\tType\tSize\tUsed\tPriority\n"
+      "/dev/sdb1                               partition\t1048572\t0\t-2\n"
+      "/swapfile                               file\t1048572\t0\t-3\n";
+  EXPECT_EQ(DriveHolders(sys.Path(), "sdb", swaps),
+            (std::vector<std::string>{"sdb is held by md0", "sdb2 is held by dm-0",
+                                      "sdb2 is held by dm-3", "sdb1 is active swap"}));
+  EXPECT_TRUE(DriveHolders(sys.Path(), "sdc", swaps).empty());
+}
+
+TEST(LinuxHostVolumes, LockTakesDownTheVolumeItsOtherPlacesAndWhatLiesBeneathDeepestFirst) {
+  const auto v = [](const std::string& target, dev_t devno, int drive, int id) {
+    TLinuxVolume volume;
+    volume.Target = target;
+    volume.Devno = devno;
+    volume.Drive = drive;
+    volume.MountId = id;
+    return volume;
+  };
+  const std::vector<TLinuxVolume> mounted{v("/mnt/a", 1, 0, 10),    v("/mnt/a/b", 2, 0, 11),
+                                          v("/srv/bind", 1, 0, 12), v("/mnt/ab", 3, 0, 13),
+                                          v("/mnt/a/c", 4, 1, 14),  v("/mnt/a/b/d", 5, 0, 15)};
+  std::vector<std::string> targets;
+  for (const TLinuxVolume& m : MountsToTakeDown(mounted, 1, 0)) targets.push_back(m.Target);
+  // Another drive's mount beneath stays (and keeps the volume busy); a
+  // sibling whose name merely starts alike is not beneath.
+  EXPECT_EQ(targets, (std::vector<std::string>{"/mnt/a/b/d", "/srv/bind", "/mnt/a/b", "/mnt/a"}));
+  EXPECT_TRUE(IsBeneath("/x/y", "/"));
+  EXPECT_FALSE(IsBeneath("/", "/"));
+}
+
 TEST(LinuxHostPlatform, VersionFromTheKernelRelease) {
   const TPlatformVersion v = PlatformFromUname("Linux", "6.1.0-18-amd64", "x86_64");
   EXPECT_EQ(v.PlatformId, win::VER_PLATFORM_WIN32_NT);
