@@ -293,8 +293,10 @@ class TestMainWindow : public QObject {
     AnswerConfirmation(s.script, QMessageBox::Yes);
     s.Main().btRunBenchmarks->click();
     const auto& written = s.host.Drive(0)->Written;
-    QCOMPARE(written.size(), size_t(1));
+    const int64_t length = s.host.Drive(0)->Length;
+    QCOMPARE(written.size(), size_t(2));  // the start, and the end's backup table
     QCOMPARE(written[0], (std::pair<int64_t, int64_t>(0, kQuickWipeBytes)));
+    QCOMPARE(written[1], (std::pair<int64_t, int64_t>(length - kQuickWipeTailBytes, length)));
     QCOMPARE(MainLogTexts().back(), std::string("别忘了创建一个新的分区。"));
     QCOMPARE(s.Main().pbCurrentTask->value(), 100);
   }
