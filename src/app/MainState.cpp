@@ -17,6 +17,7 @@ void SetControlsEnabled(bool enabled) {
   Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
   Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
   Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
+  Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
 }
 
 bool MainWindowCloseRequested() {

@@ -16,8 +16,8 @@ extern THandle DeviceHandle;
 /// The one-line description of the chosen drive, kept after the choice.
 extern std::string DeviceDescription;
 
-/// The busy switch: enables or disables the format button, the SMART button
-/// and the quick-wipe box, and nothing else.
+/// The busy switch: enables or disables the format button, the SMART button,
+/// the quick-wipe box and the read-back box, and nothing else.
 void SetControlsEnabled(bool enabled);
 
 /// The main window is being closed. While a format runs the close becomes a

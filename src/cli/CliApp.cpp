@@ -28,6 +28,8 @@ const char* const kUsage =
     "    --quick       only the first 10,240,000 bytes (the partition table and\n"
     "                  the start of the partitions)\n"
     "    --yes         answer the confirmation with yes (for scripts)\n"
+    "    --verify      read back what was written; every byte must be zero\n"
+    "    --record FILE write the erase record (JSON) to FILE\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
@@ -56,7 +58,8 @@ bool SelectHost(const TCliOptions& options, std::ostream& err) {
 
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                      std::string* error) {
-  for (const std::string& arg : args) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     const std::string lower = Lower(arg);
     if (lower == "--debug") {
       options->Debug = true;
@@ -84,6 +87,19 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Quick = true;
     } else if (arg == "--yes") {
       options->Yes = true;
+    } else if (arg == "--verify") {
+      options->Verify = true;
+    } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
+      const bool joined = arg != "--record";
+      if (!joined && i + 1 == args.size()) {
+        *error = "--record needs a file name";
+        return false;
+      }
+      options->RecordFile = joined ? arg.substr(9) : args[++i];
+      if (options->RecordFile.empty()) {
+        *error = "--record needs a file name";
+        return false;
+      }
     } else if (arg.rfind("--", 0) == 0) {
       *error = "unknown option " + arg;
       return false;
@@ -133,8 +149,10 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
     return 2;
   }
-  if ((options.Quick || options.Yes) && options.Command != "format") {
-    err << "quarnel-cli: --quick and --yes belong to the format command\n" << kUsage;
+  if ((options.Quick || options.Yes || options.Verify || !options.RecordFile.empty()) &&
+      options.Command != "format") {
+    err << "quarnel-cli: --quick, --yes, --verify and --record belong to the format command\n"
+        << kUsage;
     return 2;
   }
   TCliUi ui(out, err, terminal);

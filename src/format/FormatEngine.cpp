@@ -12,6 +12,7 @@
 #include "app/Logging.h"
 #include "app/MainState.h"
 #include "devices/DeviceTable.h"
+#include "format/EraseRecord.h"
 #include "host/HostConstants.h"
 #include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
@@ -40,7 +41,13 @@ int64_t SystemClock() {
   return utc + offsetSeconds * 1000;
 }
 
-int64_t Now() { return formatClock ? formatClock() : SystemClock(); }
+}  // namespace
+
+int64_t FormatClockNow() { return formatClock ? formatClock() : SystemClock(); }
+
+namespace {
+
+int64_t Now() { return FormatClockNow(); }
 
 // To the nearest integer, ties to even, in floating point.
 int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
@@ -128,6 +135,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
   Host& host = GetHost();
   if (SeekDevice(DeviceHandle, run.Position) != run.Position) {
     AddLog("在偏移发生寻找错误 " + IntToStrGrouped(run.Position));
+    NoteFailedBlock(run.Position, run.BlockSize, host.GetLastError());
     PassOver(run);
     return true;
   }
@@ -135,6 +143,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
   const auto size = static_cast<uint32_t>(run.BlockSize);
   const bool ok = host.WriteFile(DeviceHandle, zeros, size, &written);
   if (written > 0) run.Wrote = true;
+  NoteBytesWritten(written);
   if (ok && written == size) {
     run.Position += run.BlockSize;
     return true;
@@ -144,6 +153,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
       "在偏移发生格式错误 " + IntToStrGrouped(run.Position) + ":   " + DecTextU(code);
   if (const char* text = WriteErrorText(code)) line += std::string(" - ") + text;
   AddLog(line);
+  NoteFailedBlock(run.Position, run.BlockSize, code);
   if (code == win::ERROR_FILE_NOT_FOUND || code == win::ERROR_DEV_NOT_EXIST) {
     AddLog("设备已拔下，中止...");
     run.Aborted = true;
@@ -171,11 +181,13 @@ bool LogOutcome(const TRun& run, int64_t sectorSize, bool flushed) {
   };
   if (run.Aborted) {
     AddLog("操作以偏移方式终止 " + IntToStrGrouped(run.Position) + "    LBA " + lba());
+    NoteOutcome(TEraseOutcome::Aborted);
     return false;
   }
   if (StopRequested) {
     AddLog("在偏移时取消操作" + IntToStrGrouped(run.Position) + "    LBA " + lba());
     StopRequested = false;
+    NoteOutcome(TEraseOutcome::Cancelled);
     return false;
   }
   if (!flushed) return false;  // its own line says why; no completion line
@@ -186,14 +198,19 @@ bool LogOutcome(const TRun& run, int64_t sectorSize, bool flushed) {
     return false;
   }
   AddLog("低级格式完成。");
+  NoteOutcome(TEraseOutcome::Complete);
   return true;
 }
 
 // What was reported written must be on the drive before the outcome is told.
 bool FlushDrive() {
   Host& host = GetHost();
-  if (host.FlushFileBuffers(DeviceHandle)) return true;
+  if (host.FlushFileBuffers(DeviceHandle)) {
+    NoteFlush(true, 0);
+    return true;
+  }
   const uint32_t code = host.GetLastError();
+  NoteFlush(false, code);
   AddLog("刷新设备缓存失败: " + DecTextU(code) + " - " + host.ErrorText(code));
   return false;
 }
@@ -281,6 +298,7 @@ void ResetFormatEngine() {
   StopRequested = false;
   formatClock = nullptr;
   allocateZeroBuffer = nullptr;
+  ResetEraseRecord();
 }
 
 }  // namespace quarnel

@@ -31,6 +31,9 @@ int64_t SeekDevice(THandle handle, int64_t offset);
 /// the end with every block written and the drive flushed.
 bool RunLowLevelFormat(bool quickWipe);
 
+/// The engine's clock now, in milliseconds (the read-back uses it too).
+int64_t FormatClockNow();
+
 /// The engine's clock in milliseconds (local wall clock); tests fix it.
 /// An empty function means the system clock.
 void SetFormatClock(std::function<int64_t()> clock);

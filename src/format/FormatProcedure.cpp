@@ -5,7 +5,9 @@
 #include "app/StartUp.h"
 #include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
+#include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
+#include "format/Verification.h"
 #include "host/HostConstants.h"
 #include "ui/NumberTexts.h"
 #include "ui/TaskDialogs.h"
@@ -36,6 +38,7 @@ void LogHead(const TDeviceTable& drive) {
 
 bool FormatSelectedDevice() {
   const bool quickWipe = Ui().QuickWipeChecked();
+  const bool verify = Ui().VerifyChecked();
   bool ran = false;
   bool complete = false;
   // From here on a close of the main window is put off until the end, also
@@ -54,6 +57,7 @@ bool FormatSelectedDevice() {
 
   SetControlsEnabled(false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
+  BeginEraseRecord(quickWipe, verify);
   LogHead(drive);
   if (LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle)) {
     Ui().SetControlEnabled(TFormatControl::btStop, true);
@@ -61,11 +65,13 @@ bool FormatSelectedDevice() {
     AddLog("格式化中... ");
     Ui().SetProgressState(TProgressState::pbsNormal);
     complete = RunLowLevelFormat(quickWipe);
+    if (complete && verify) complete = VerifyErasedDrive(quickWipe);
     Ui().SetProgressState(TProgressState::pbsPaused);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+    NoteOutcome(TEraseOutcome::NotLocked);
   }
   uint32_t returned = 0;
   GetHost().DeviceIoControl(DeviceHandle, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
@@ -75,6 +81,7 @@ bool FormatSelectedDevice() {
     AddLog("");
     AddLog("别忘了创建一个新的分区。");
   }
+  EndEraseRecord();
   SetControlsEnabled(true);
   return complete;
 }

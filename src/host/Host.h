@@ -45,6 +45,10 @@ class Host {
   /// *written holds the bytes actually written either way.
   virtual bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) = 0;
 
+  /// Synchronous read at the handle's position. Return false on failure;
+  /// *read holds the bytes actually read either way (fewer at the end).
+  virtual bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) = 0;
+
   /// Writes what the handle's device still caches to the medium (fsync on
   /// Linux). Return false on failure.
   virtual bool FlushFileBuffers(THandle handle) = 0;

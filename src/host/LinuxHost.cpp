@@ -312,6 +312,46 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
   return Succeed();
 }
 
+bool LinuxHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
+  *read = 0;
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (open->IsVolume || !(open->Access & win::GENERIC_READ)) {
+    return Fail(win::ERROR_ACCESS_DENIED, EBADF);
+  }
+  auto* to = static_cast<uint8_t*>(buffer);
+  const bool aligned = reinterpret_cast<uintptr_t>(to) % kDirectAlignment == 0;
+  if (!aligned && bounceSize_ < std::min<size_t>(size, kBounceLimit)) {
+    std::free(bounce_);
+    bounceSize_ = (std::min<size_t>(size, kBounceLimit) + kDirectAlignment - 1) / kDirectAlignment *
+                  kDirectAlignment;
+    bounce_ = static_cast<uint8_t*>(std::aligned_alloc(kDirectAlignment, bounceSize_));
+    if (!bounce_) {
+      bounceSize_ = 0;
+      return Fail(win::ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+    }
+  }
+  // The drive handle is O_DIRECT: the bytes come from the medium, not the
+  // page cache, and only into an aligned buffer.
+  uint32_t done = 0;
+  while (done < size) {
+    const size_t chunk = aligned ? size - done : std::min<size_t>(size - done, bounceSize_);
+    uint8_t* target = aligned ? to + done : bounce_;
+    const ssize_t n = ::read(open->Fd, target, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      *read = done;
+      return FailErrno(error);
+    }
+    if (n == 0) break;  // the end of the drive
+    if (!aligned) std::memcpy(to + done, bounce_, static_cast<size_t>(n));
+    done += static_cast<uint32_t>(n);
+  }
+  *read = done;
+  return Succeed();
+}
+
 bool LinuxHost::FlushFileBuffers(THandle handle) {
   TOpen* open = Find(handle);
   if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);

@@ -21,20 +21,6 @@ uint32_t Reply(uint8_t* out, uint32_t outSize, const uint8_t* data, uint32_t siz
   std::memcpy(out, data, n);
   return n;
 }
-
-void AddWritten(std::vector<std::pair<int64_t, int64_t>>& ranges, int64_t begin, int64_t end) {
-  ranges.emplace_back(begin, end);
-  std::sort(ranges.begin(), ranges.end());
-  std::vector<std::pair<int64_t, int64_t>> merged;
-  for (const auto& r : ranges) {
-    if (!merged.empty() && r.first <= merged.back().second) {
-      merged.back().second = std::max(merged.back().second, r.second);
-    } else {
-      merged.push_back(r);
-    }
-  }
-  ranges = std::move(merged);
-}
 }  // namespace
 
 std::string SimHost::DrivePath(int n) {
@@ -335,25 +321,12 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
       shortCode = f.Code;
     }
   }
-  if (!d->ImagePath.empty()) {
-    std::fstream image(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
-    if (!image) {
-      image.open(d->ImagePath, std::ios::out | std::ios::binary);
-      image.close();
-      image.open(d->ImagePath, std::ios::in | std::ios::out | std::ios::binary);
-    }
-    image.seekp(begin);
-    image.write(static_cast<const char*>(buffer), length);
-    if (!image) return Fail(win::ERROR_IO_DEVICE);
-  }
+  if (!Store(*d, begin, buffer, length)) return Fail(win::ERROR_IO_DEVICE);
   if (d->WriteMBPerSecond > 0) {
     std::this_thread::sleep_for(
         std::chrono::duration<double>(length / (d->WriteMBPerSecond * 1e6)));
   }
-  if (length > 0) {
-    AddWritten(d->Written, begin, begin + length);
-    d->Writes.emplace_back(begin, length);
-  }
+  if (length > 0) d->Writes.emplace_back(begin, length);
   open->Position = begin + length;
   *written = length;
   lastError_ = shortCode;

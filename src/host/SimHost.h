@@ -70,6 +70,9 @@ struct TSimDrive {
   std::vector<TSimWriteFault> WriteErrors;  // a write covering the offset fails
   std::vector<TSimWriteFault> SeekErrors;   // a seek to exactly the offset fails
   std::vector<TSimWriteFault> ShortWrites;  // a write covering it stops there, "successfully"
+  std::vector<TSimWriteFault> ReadErrors;   // a read covering the offset fails
+  // Writes over these [begin, end) ranges report success but change nothing.
+  std::vector<std::pair<int64_t, int64_t>> SilentLoss;
   std::vector<std::string> ClaimHolders;    // a claim is refused, these holding the drive
   bool Claimed = false;
   int Claims = 0;  // successful ClaimDrive calls
@@ -99,6 +102,7 @@ class SimHost : public Host {
   bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
                        uint32_t outSize, uint32_t* bytesReturned) override;
   bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
+  bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) override;
   bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                         uint32_t moveMethod) override;
   bool FlushFileBuffers(THandle handle) override;
@@ -150,6 +154,10 @@ class SimHost : public Host {
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool Refused(const TSimDrive& drive, const std::string& request);
+  /// Puts written bytes on the medium (SimHostMedium.cpp): the image if any,
+  /// and the landed ranges, all but what silent_loss drops. False when the
+  /// image cannot be written.
+  bool Store(TSimDrive& drive, int64_t begin, const void* buffer, uint32_t length);
 
   std::map<int, TSimDrive> drives_;
   std::vector<TSimVolume> volumes_;

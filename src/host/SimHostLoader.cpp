@@ -153,7 +153,8 @@ class SimHostLoader {
         f, where,
         {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
          "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
-         "write_errors", "vanish_at", "seek_errors", "short_writes", "flush", "claim_holders"});
+         "write_errors", "vanish_at", "seek_errors", "short_writes", "flush", "claim_holders",
+         "read_errors", "silent_loss"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
                             "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {
@@ -162,6 +163,17 @@ class SimHostLoader {
     d.WriteErrors = OffsetFaults(f, "write_errors", where);
     d.SeekErrors = OffsetFaults(f, "seek_errors", where);
     d.ShortWrites = OffsetFaults(f, "short_writes", where);
+    d.ReadErrors = OffsetFaults(f, "read_errors", where);
+    if (f.contains("silent_loss")) {
+      const std::string w = where + " silent_loss";
+      if (!f.at("silent_loss").is_array()) Bad(where, "\"silent_loss\" must be a list");
+      for (const json& e : f.at("silent_loss")) {
+        OnlyKeys(e, w, {"offset", "length"});
+        const auto offset = Int<int64_t>(e, "offset", 0, w, 0, INT64_MAX);
+        const auto length = Int<int64_t>(e, "length", 0, w, 0, INT64_MAX - offset);
+        d.SilentLoss.emplace_back(offset, offset + length);
+      }
+    }
     if (f.contains("claim_holders")) {
       const json& h = f.at("claim_holders");
       if (!h.is_array() || h.empty()) Bad(where, "\"claim_holders\" must be a list of texts");

@@ -12,7 +12,7 @@ namespace quarnel {
 enum class TMessageIcon { Error, Warning, Information };
 
 /// The format page's controls that the busy switch and the procedure touch.
-enum class TFormatControl { btRunBenchmarks = 0, btGetSmart, cbQuickWipe, btStop };
+enum class TFormatControl { btRunBenchmarks = 0, btGetSmart, cbQuickWipe, btStop, cbVerify };
 /// The three labels under the progress bar.
 enum class TFormatLabel { lbCurrentPercent = 0, lbCurrentPosition, lbSpeed };
 /// The progress bar's two looks.
@@ -47,8 +47,9 @@ struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
   std::array<std::string, 3> Captions;                   // by TFormatLabel
-  std::array<bool, 4> Enabled{true, true, true, false};  // by TFormatControl
+  std::array<bool, 5> Enabled{true, true, true, false, true};  // by TFormatControl
   bool QuickWipe = false;
+  bool Verify = false;  // read back after the run
   bool StopFocused = false;
 };
 
@@ -83,6 +84,8 @@ class TUiSeam {
   virtual void FocusStop() { page_.StopFocused = true; }
   /// Whether the quick-wipe box is ticked; a front end with a real box reads it.
   virtual bool QuickWipeChecked() { return page_.QuickWipe; }
+  /// Whether the read-back box is ticked; read like the quick-wipe box.
+  virtual bool VerifyChecked() { return page_.Verify; }
 
   const std::string& Caption(TFormatLabel label) const {
     return page_.Captions[static_cast<int>(label)];
@@ -93,6 +96,7 @@ class TUiSeam {
   const TFormatPage& Page() const { return page_; }
   /// Ticks or clears the quick-wipe box (front ends and tests).
   void SetQuickWipe(bool on) { page_.QuickWipe = on; }
+  void SetVerify(bool on) { page_.Verify = on; }
 
  protected:
   TFormatPage page_;

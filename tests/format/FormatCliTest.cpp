@@ -58,6 +58,11 @@ class FormatCli : public ::testing::Test {
 
 using Ranges = std::vector<std::pair<int64_t, int64_t>>;
 
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 TEST_F(FormatCli, OnlyATypedYesGoesAhead) {
   const std::string machine = "--simulate=" + Description(64LL * 1048576);
   EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", true), 0) << err_;
@@ -123,6 +128,37 @@ TEST_F(FormatCli, InterruptAndTerminateStopTheRunWithTheCancelLine) {
     EXPECT_NE(out.find("在偏移时取消操作"), std::string::npos) << out;
     EXPECT_NE(out.find("别忘了创建一个新的分区。"), std::string::npos) << out;
   }
+}
+
+TEST_F(FormatCli, VerifyAndRecordDecideTheExitStatus) {
+  const std::string record = (dir_ / "record.json").string();
+  const std::string good = "--simulate=" + Description(40LL * 1048576);
+  EXPECT_EQ(Run({good, "format", "1", "--yes", "--verify", "--record", record}, "", false), 0)
+      << err_;
+  EXPECT_TRUE(OutHas("校验完成：所有已写入的扇区均为零。")) << out_;
+  EXPECT_TRUE(OutHas("擦除记录已保存: " + record)) << out_;
+  EXPECT_NE(ReadText(record).find("\"outcome\": \"complete\""), std::string::npos);
+
+  const std::string lossy = "--simulate=" +
+                            Description(40LL * 1048576, R"(, "faults": {"silent_loss": )"
+                                                        R"([{"offset": 1048576, "length": 512}]})");
+  EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--record=" + record}, "", false), 0);
+  EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--verify", "--record=" + record}, "", false), 1);
+  EXPECT_TRUE(OutHas("校验失败：偏移 1,048,576 处的数据不为零")) << out_;
+  EXPECT_NE(ReadText(record).find("\"outcome\": \"failed\""), std::string::npos);
+}
+
+TEST_F(FormatCli, RecordThatCannotBeCreatedStopsTheFormatBeforeItStarts) {
+  const std::string machine = "--simulate=" + Description(40LL * 1048576);
+  const std::string record = (dir_ / "no-such-folder" / "record.json").string();
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--record", record}, "", false), 2);
+  EXPECT_TRUE(ErrHas("cannot create the erase record " + record)) << err_;
+  EXPECT_FALSE(OutHas("锁定设备... "));
+  // Declined: no run, so no record and no empty file left behind.
+  const std::string declined = (dir_ / "declined.json").string();
+  EXPECT_EQ(Run({machine, "format", "1", "--record", declined}, "no\n", true), 1);
+  EXPECT_FALSE(fs::exists(declined));
+  EXPECT_EQ(Run({machine, "list", "--verify"}, "", false), 2);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "format/FormatFixture.h"
 #include "support/LoopLab.h"
@@ -71,6 +72,23 @@ TEST_F(FormatLoop, QuickWipeClearsTheStartAndTheBackupGptAndNothingBetween) {
   EXPECT_TRUE(HoldsPattern(bytes, 10240000, size - 1048576));
   EXPECT_TRUE(AllZero(bytes, size - 1048576, size));
   EXPECT_NE(RunCommand("sfdisk -d " + node, &out, &err), 0) << out;
+}
+
+TEST_F(FormatLoop, FullRunReadBackPassesAndTheRecordNamesTheLoopDevice) {
+  const std::string node = lab_->Attach(40);
+  ASSERT_FALSE(node.empty());
+  WritePattern(lab_->BackingFile(node), 40LL * 1048576);
+  const std::string record = lab_->Dir() + "/record.json";
+  std::string out, err;
+  EXPECT_EQ(Format(node, "--verify --record " + record, &out, &err), 0) << out << err;
+  EXPECT_TRUE(Has(out, "校验完成：所有已写入的扇区均为零。")) << out;
+  const nlohmann::json r = nlohmann::json::parse(std::ifstream(record));
+  EXPECT_EQ(r["drive"]["path"], node);
+  EXPECT_EQ(r["drive"]["model"], "Linux Loop device");
+  EXPECT_EQ(r["drive"]["sectors"], 81920);
+  EXPECT_EQ(r["host"]["simulated"], false);
+  EXPECT_EQ(r["verification"]["bytes_read"], 40LL * 1048576);
+  EXPECT_EQ(r["outcome"], "complete");
 }
 
 TEST_F(FormatLoop, MountedFilesystemIsUnmountedByTheLockAndTheRunProceeds) {

@@ -1,0 +1,175 @@
+#include "format/EraseRecord.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "ata/AtaCommands.h"
+#include "devices/DeviceTable.h"
+#include "format/FormatEngine.h"
+
+namespace quarnel {
+
+namespace {
+
+TEraseRecordWriter recordWriter;
+std::optional<TEraseRecord> active;
+TEraseRecord last;
+
+constexpr int64_t kBusTypeAta = 3;
+constexpr int kSmartSlots = 30;
+
+// The attribute table of the drive's SMART data page, read as the SMART
+// report reads it: an ATA drive whose SMART is off is switched on for the
+// read and off again. False when the drive gives no SMART data.
+bool ReadSmartAttributes(std::vector<TSmartAttribute>* table) {
+  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
+  TAtaBlock page = {};
+  bool ok = false;
+  if (id.BusType == kBusTypeAta) {
+    TAtaBlock identify = {};
+    const bool wasEnabled =
+        ReadIdentifyData(DeviceHandle, id.IsIDESlave, identify) && (identify[2 * 85] & 1) != 0;
+    ok = SmartEnableOperations(DeviceHandle, id.IsIDESlave) &&
+         SmartReadData(DeviceHandle, id.IsIDESlave, page);
+    if (!wasEnabled) SmartDisableOperations(DeviceHandle, id.IsIDESlave);
+  } else {
+    ok = SmartReadData(DeviceHandle, id.IsIDESlave, page);
+  }
+  table->clear();
+  if (!ok) return false;
+  for (int i = 0; i < kSmartSlots; ++i) {
+    const uint8_t* e = page + 2 + 12 * i;
+    if (e[0] == 0) break;
+    uint64_t raw = 0;
+    for (int b = 10; b >= 5; --b) raw = raw << 8 | e[b];
+    table->push_back({e[0], e[3], e[4], raw});
+  }
+  return true;
+}
+
+std::string VersionText(const TPlatformVersion& v) {
+  std::string text =
+      std::to_string(v.Major) + "." + std::to_string(v.Minor) + "." + std::to_string(v.Build);
+  if (!v.ServicePack.empty()) text += " " + v.ServicePack;
+  return text;
+}
+
+}  // namespace
+
+const char* EraseOutcomeName(TEraseOutcome outcome) {
+  switch (outcome) {
+    case TEraseOutcome::Complete:
+      return "complete";
+    case TEraseOutcome::Failed:
+      return "failed";
+    case TEraseOutcome::Cancelled:
+      return "cancelled";
+    case TEraseOutcome::Aborted:
+      return "aborted";
+    case TEraseOutcome::NotLocked:
+      return "not-locked";
+  }
+  return "failed";
+}
+
+std::vector<TByteRange> ErasedRanges(bool quickWipe, int64_t driveBytes) {
+  if (driveBytes <= 0) return {};
+  if (!quickWipe) return {{0, driveBytes}};
+  std::vector<TByteRange> ranges{{0, std::min(driveBytes, kQuickWipeBytes)}};
+  if (driveBytes > kQuickWipeBytes + kQuickWipeTailBytes) {
+    ranges.push_back({driveBytes - kQuickWipeTailBytes, kQuickWipeTailBytes});
+  }
+  return ranges;
+}
+
+void SetEraseRecordWriter(TEraseRecordWriter writer) { recordWriter = std::move(writer); }
+
+bool EraseRecordWanted() { return static_cast<bool>(recordWriter); }
+
+std::string UtcTimeText() {
+  const auto now = std::chrono::system_clock::now();
+  const std::time_t t = std::chrono::system_clock::to_time_t(now);
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  std::tm utc = *std::gmtime(&t);
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                static_cast<int>(ms));
+  return text;
+}
+
+void BeginEraseRecord(bool quickWipe, bool verify) {
+  active.emplace();
+  TEraseRecord& r = *active;
+  const TDeviceTable& drive = DeviceTable[SelectedDevice];
+  const TIdentifyDeviceData& id = drive.IdentifyData;
+  r.HostVersion = VersionText(GetHost().GetVersion());
+  r.Model = id.Model;
+  r.Serial = id.SN;
+  r.Firmware = id.FW;
+  r.Bus = BusTypeName(id.BusType);
+  r.Path = drive.DevicePath;
+  r.Sectors = id.LBA;
+  r.SectorSize = id.SectorSize;
+  if (id.LBA > 0 && id.SectorSize > 0 && id.LBA <= INT64_MAX / id.SectorSize) {
+    r.Capacity = id.LBA * id.SectorSize;
+  }
+  r.Quick = quickWipe;
+  r.Ranges = ErasedRanges(quickWipe, r.Capacity);
+  r.VerifyAsked = verify;
+  r.Start = UtcTimeText();
+  if (recordWriter) r.HasSmart = ReadSmartAttributes(&r.SmartBefore);
+}
+
+void EndEraseRecord() {
+  if (!active) return;
+  TEraseRecord& r = *active;
+  if (recordWriter && r.HasSmart) ReadSmartAttributes(&r.SmartAfter);
+  r.End = UtcTimeText();
+  last = std::move(r);
+  active.reset();
+  if (!recordWriter) return;
+  std::string where, error;
+  if (recordWriter(last, &where, &error)) {
+    AddLog("擦除记录已保存: " + where);
+  } else {
+    AddLog("无法保存擦除记录: " + where + " - " + error);
+  }
+}
+
+TEraseRecord* ActiveEraseRecord() { return active ? &*active : nullptr; }
+
+void NoteBytesWritten(int64_t bytes) {
+  if (active) active->BytesWritten += bytes;
+}
+
+void NoteFailedBlock(int64_t offset, int64_t length, uint32_t code) {
+  if (active) active->FailedBlocks.push_back({offset, length, code, GetHost().ErrorText(code)});
+}
+
+void NoteFlush(bool flushed, uint32_t code) {
+  if (!active) return;
+  active->FlushAttempted = true;
+  active->Flushed = flushed;
+  active->FlushCode = code;
+  active->FlushText = flushed ? "" : GetHost().ErrorText(code);
+}
+
+void NoteOutcome(TEraseOutcome outcome) {
+  if (active) active->Outcome = outcome;
+}
+
+const TEraseRecord& LastEraseRecord() { return last; }
+
+void ResetEraseRecord() {
+  recordWriter = nullptr;
+  active.reset();
+  last = TEraseRecord{};
+}
+
+}  // namespace quarnel

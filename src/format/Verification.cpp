@@ -1,0 +1,205 @@
+#include "format/Verification.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "devices/DeviceTable.h"
+#include "format/EraseRecord.h"
+#include "format/FormatEngine.h"
+#include "host/HostConstants.h"
+#include "ui/NumberTexts.h"
+#include "ui/UiSeam.h"
+#include "util/Text.h"
+
+namespace quarnel {
+
+namespace {
+
+// Code of a read that ended early without an error of its own.
+constexpr uint32_t kErrorHandleEof = 38;
+
+struct TFreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+
+struct TReadBack {
+  int64_t Total = 0;      // bytes of all ranges
+  int64_t Passed = 0;     // bytes of the ranges handled so far
+  int64_t Position = 0;   // drive offset of the block in hand
+  int64_t BlockSize = kFirstBlockSize;
+  int64_t BlockCount = 0;
+  int64_t StartStamp = 0;
+  int64_t LastStamp = 0;
+  int64_t BadBlocks = 0;
+  bool Aborted = false;
+  int64_t SectorSize = 0;
+};
+
+int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+
+// The engine's rule: the block size doubles, at most once every 10 blocks,
+// while the 10 blocks since the previous check took under a second.
+void CheckBlockSize(TReadBack& rb) {
+  if (rb.BlockCount % 10 != 0) return;
+  const int64_t previous = rb.LastStamp;
+  rb.LastStamp = FormatClockNow();
+  if (previous != 0 && rb.LastStamp - previous < 1000) {
+    rb.BlockSize = std::min(rb.BlockSize * 2, kZeroBufferSize);
+  }
+}
+
+void ShowProgress(const TReadBack& rb, int64_t size) {
+  TUiSeam& ui = Ui();
+  const int64_t percent = RoundEven(static_cast<double>(rb.Passed + size) /
+                                    static_cast<double>(rb.Total) * 100.0);
+  ui.SetProgressPosition(static_cast<int>(percent));
+  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
+  const int64_t sector = RoundEven(static_cast<double>(rb.Position + size) /
+                                   static_cast<double>(rb.SectorSize));
+  ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
+}
+
+void ShowSpeed(const TReadBack& rb) {
+  const int64_t elapsed = std::max<int64_t>(0, FormatClockNow() - rb.StartStamp);
+  if (elapsed == 0) return;
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f",
+                static_cast<double>(rb.Passed) / static_cast<double>(elapsed) / 1000.0);
+  Ui().SetCaption(TFormatLabel::lbSpeed, WithLocaleDecimalPoint(text) + " MB/s");
+}
+
+void BadBlock(TReadBack& rb, int64_t size, uint32_t code, int64_t firstNonZero) {
+  ++rb.BadBlocks;
+  if (TEraseRecord* r = ActiveEraseRecord()) {
+    r->BadBlocks.push_back(
+        {rb.Position, size, code, code ? GetHost().ErrorText(code) : "", firstNonZero});
+  }
+}
+
+// One block at rb.Position: seek, read, check. Returns false when the drive
+// has gone.
+bool ReadBackBlock(TReadBack& rb, int64_t size, uint8_t* buffer) {
+  Host& host = GetHost();
+  uint32_t read = 0;
+  const bool ok = SeekDevice(DeviceHandle, rb.Position) == rb.Position &&
+                  host.ReadFile(DeviceHandle, buffer, static_cast<uint32_t>(size), &read);
+  if (TEraseRecord* r = ActiveEraseRecord()) r->BytesRead += read;
+  if (!ok || read != size) {
+    uint32_t code = host.GetLastError();
+    if (ok && code == 0) code = kErrorHandleEof;
+    AddLog("校验失败：偏移 " + IntToStrGrouped(rb.Position) + " 处读取错误: " + DecTextU(code) +
+           " - " + host.ErrorText(code));
+    BadBlock(rb, size, code, -1);
+    if (code == win::ERROR_FILE_NOT_FOUND || code == win::ERROR_DEV_NOT_EXIST) {
+      AddLog("设备已拔下，中止...");
+      rb.Aborted = true;
+      return false;
+    }
+    return true;
+  }
+  const size_t at = FirstNonZero(buffer, static_cast<size_t>(size));
+  if (at != static_cast<size_t>(size)) {
+    const int64_t offset = rb.Position + static_cast<int64_t>(at);
+    AddLog("校验失败：偏移 " + IntToStrGrouped(offset) + " 处的数据不为零");
+    BadBlock(rb, size, 0, offset);
+  }
+  return true;
+}
+
+// Reads one range block by block; false when the run must end (drive gone).
+bool ReadBackRange(TReadBack& rb, const TByteRange& range, uint8_t* buffer) {
+  rb.Position = range.Offset;
+  const int64_t end = range.Offset + range.Length;
+  while (rb.Position < end && !StopRequested) {
+    ++rb.BlockCount;
+    CheckBlockSize(rb);
+    const int64_t size = std::min(rb.BlockSize, end - rb.Position);
+    ShowProgress(rb, size);
+    Ui().ProcessMessages();
+    if (!ReadBackBlock(rb, size, buffer)) return false;
+    rb.Position += size;
+    rb.Passed += size;
+    ShowSpeed(rb);
+  }
+  return true;
+}
+
+bool LogReadBackOutcome(TReadBack& rb) {
+  const auto at = [&] {
+    return IntToStrGrouped(rb.Position) + "    LBA " +
+           IntToStrGrouped(RoundEven(static_cast<double>(rb.Position) /
+                                     static_cast<double>(rb.SectorSize)));
+  };
+  if (rb.Aborted) {
+    AddLog("操作以偏移方式终止 " + at());
+    NoteOutcome(TEraseOutcome::Aborted);
+    return false;
+  }
+  if (StopRequested) {
+    AddLog("在偏移时取消操作" + at());
+    StopRequested = false;
+    NoteOutcome(TEraseOutcome::Cancelled);
+    return false;
+  }
+  if (rb.BadBlocks > 0) {
+    AddLog("校验结束，但有 " + IntToStrGrouped(rb.BadBlocks) + " 个块未通过校验。");
+    NoteOutcome(TEraseOutcome::Failed);
+    return false;
+  }
+  Ui().SetProgressPosition(100);
+  AddLog("校验完成：所有已写入的扇区均为零。");
+  return true;
+}
+
+}  // namespace
+
+size_t FirstNonZero(const void* bytes, size_t size) {
+  const auto* p = static_cast<const uint8_t*>(bytes);
+  size_t i = 0;
+  // Eight words at a time: a loop the compiler turns into vector loads.
+  constexpr size_t kChunk = 64;
+  for (; i + kChunk <= size; i += kChunk) {
+    uint64_t w[8];
+    std::memcpy(w, p + i, kChunk);
+    if ((w[0] | w[1] | w[2] | w[3] | w[4] | w[5] | w[6] | w[7]) != 0) break;
+  }
+  for (; i < size; ++i) {
+    if (p[i] != 0) return i;
+  }
+  return size;
+}
+
+bool VerifyErasedDrive(bool quickWipe) {
+  AddLog("校验中... ");
+  const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
+  TReadBack rb;
+  rb.SectorSize = drive.SectorSize;
+  int64_t driveBytes = 0;
+  if (drive.LBA > 0 && drive.SectorSize > 0 && drive.LBA <= INT64_MAX / drive.SectorSize) {
+    driveBytes = drive.LBA * drive.SectorSize;
+  }
+  const std::vector<TByteRange> ranges = ErasedRanges(quickWipe, driveBytes);
+  for (const TByteRange& r : ranges) rb.Total += r.Length;
+  if (TEraseRecord* r = ActiveEraseRecord()) r->VerifyRan = true;
+
+  std::unique_ptr<void, TFreeDeleter> buffer(std::aligned_alloc(4096, kZeroBufferSize));
+  if (!buffer) {
+    AddLog("无法分配内存缓冲区。");
+    NoteOutcome(TEraseOutcome::Failed);
+    return false;
+  }
+  Ui().ProcessMessages();
+  rb.StartStamp = FormatClockNow();
+  for (const TByteRange& range : ranges) {
+    if (StopRequested || !ReadBackRange(rb, range, static_cast<uint8_t*>(buffer.get()))) break;
+  }
+  return LogReadBackOutcome(rb);
+}
+
+}  // namespace quarnel

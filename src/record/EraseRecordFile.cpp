@@ -1,0 +1,160 @@
+#include "record/EraseRecordFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "agreement/LicenseAgreement.h"
+#include "app/StartUp.h"
+
+namespace quarnel {
+
+namespace {
+
+using json = nlohmann::ordered_json;
+
+#ifdef _WIN32
+constexpr const char* kSystemName = "Windows";
+#else
+constexpr const char* kSystemName = "Linux";
+#endif
+
+json Blocks(const std::vector<TBlockFault>& blocks, bool readBack) {
+  json list = json::array();
+  for (const TBlockFault& b : blocks) {
+    json e = {{"offset", b.Offset}, {"length", b.Length}};
+    if (readBack && b.Code == 0) {
+      e["error"] = "not-zero";
+      e["first_nonzero"] = b.FirstNonZero;
+    } else {
+      e["error"] = readBack ? "read" : "write";
+      e["code"] = b.Code;
+      e["text"] = b.Text;
+    }
+    list.push_back(std::move(e));
+  }
+  return list;
+}
+
+json Attributes(const std::vector<TSmartAttribute>& table) {
+  json list = json::array();
+  for (const TSmartAttribute& a : table) {
+    list.push_back({{"id", a.Id}, {"value", a.Value}, {"worst", a.Worst}, {"raw", a.Raw}});
+  }
+  return list;
+}
+
+std::string SystemReason() {
+  const int error = errno;
+  return error ? std::strerror(error) : "unknown error";
+}
+
+}  // namespace
+
+std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
+  const std::string title = kProgramTitle;
+  const size_t blank = title.rfind(' ');
+  json ranges = json::array();
+  for (const TByteRange& range : r.Ranges) {
+    ranges.push_back({{"offset", range.Offset}, {"length", range.Length}});
+  }
+  json j;
+  j["program"] = {{"name", title.substr(0, blank)}, {"version", title.substr(blank + 1)}};
+  j["host"] = {{"system", kSystemName}, {"version", r.HostVersion}, {"simulated", simulated}};
+  j["drive"] = {{"model", r.Model},         {"serial", r.Serial},
+                {"firmware", r.Firmware},   {"bus", r.Bus},
+                {"sectors", r.Sectors},     {"sector_size", r.SectorSize},
+                {"capacity", r.Capacity},   {"path", r.Path}};
+  j["mode"] = {{"kind", r.Quick ? "quick" : "full"}, {"ranges", ranges}};
+  j["start"] = r.Start;
+  j["end"] = r.End;
+  j["bytes_written"] = r.BytesWritten;
+  j["failed_blocks"] = Blocks(r.FailedBlocks, false);
+  j["flush"] = {{"attempted", r.FlushAttempted},
+                {"succeeded", r.Flushed},
+                {"code", r.FlushCode},
+                {"text", r.FlushText}};
+  j["verification"] = {{"asked", r.VerifyAsked},
+                       {"ran", r.VerifyRan},
+                       {"bytes_read", r.BytesRead},
+                       {"bad_blocks", Blocks(r.BadBlocks, true)}};
+  j["outcome"] = EraseOutcomeName(r.Outcome);
+  if (r.HasSmart) {
+    j["smart"] = {{"before", Attributes(r.SmartBefore)}, {"after", Attributes(r.SmartAfter)}};
+  } else {
+    j["smart"] = nullptr;
+  }
+  // Texts from drives may hold bytes that are not UTF-8; keep the file valid.
+  return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool WriteEraseRecordFile(const TEraseRecord& record, bool simulated, const std::string& path,
+                          std::string* error) {
+  const std::string text = EraseRecordJson(record, simulated);
+  errno = 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    *error = SystemReason();
+    return false;
+  }
+  out << text;
+  out.flush();
+  if (!out) {
+    *error = SystemReason();
+    return false;
+  }
+  return true;
+}
+
+std::string EraseRecordFileName(const std::string& serial, const std::string& utcTime) {
+  std::string name;
+  for (char c : serial) {
+    const bool keep = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                      c == '-' || c == '.';
+    name += keep ? c : '_';
+  }
+  if (name.empty()) name = "unknown";
+  std::string time;
+  for (char c : utcTime) {
+    if (c != '-' && c != ':') time += c;  // 20261208T143005.123Z: no colons on Windows
+  }
+  return "quarnel-erase-" + name + "-" + time + ".json";
+}
+
+bool PrepareEraseRecordFile(const std::string& path, bool* created, std::string* error) {
+  std::error_code ec;
+  *created = !std::filesystem::exists(path, ec);
+  errno = 0;
+  // Opened for appending: an existing file keeps its bytes until the record
+  // replaces them.
+  std::ofstream out(path, std::ios::binary | std::ios::app);
+  if (!out) {
+    *error = SystemReason();
+    *created = false;
+    return false;
+  }
+  return true;
+}
+
+void WriteEraseRecordsTo(const std::string& path, bool simulated) {
+  SetEraseRecordWriter([path, simulated](const TEraseRecord& record, std::string* where,
+                                         std::string* error) {
+    if (!path.empty()) {
+      *where = path;
+      return WriteEraseRecordFile(record, simulated, path, error);
+    }
+    const std::string folder = GetAppDataFolder();
+    if (folder.empty()) {
+      *error = "no data folder";
+      return false;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
+    return WriteEraseRecordFile(record, simulated, *where, error);
+  });
+}
+
+}  // namespace quarnel
