@@ -21,7 +21,10 @@
 #include "app/qt/FmMain.h"
 #include "devices/DeviceTable.h"
 #include "devices/qt/FmChoose.h"
+#include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
+#include "agreement/LicenseAgreement.h"
+#include "record/EraseRecordFile.h"
 #include "frontend/HostChoice.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
@@ -299,6 +302,30 @@ class TestMainWindow : public QObject {
     QCOMPARE(written[1], (std::pair<int64_t, int64_t>(length - kQuickWipeTailBytes, length)));
     QCOMPARE(MainLogTexts().back(), std::string("别忘了创建一个新的分区。"));
     QCOMPARE(s.Main().pbCurrentTask->value(), 100);
+  }
+
+  void VerifyBoxIsReadAtThePressAndBusyDuringTheRun() {
+    TStarted s(Machine(R"(, "write_mb_per_s": 400)", 1 << 18));
+    WriteEraseRecordsTo("", true);
+    s.Main().cbVerify->setChecked(true);
+    AnswerConfirmation(s.script, QMessageBox::Yes);
+    bool enabledDuringRun = true;
+    TDuringRun during(s.Main(), [&] {
+      enabledDuringRun = s.Main().cbVerify->isEnabled();
+      s.Main().cbVerify->setChecked(false);  // too late: it was read at the press
+    });
+    s.Main().btRunBenchmarks->click();
+    QVERIFY(during.Done());
+    QVERIFY(!enabledDuringRun);
+    QVERIFY(s.Main().cbVerify->isEnabled());
+    const auto log = MainLogTexts();
+    QVERIFY(std::find(log.begin(), log.end(), "校验完成：所有已写入的扇区均为零。") != log.end());
+    // The record went to the user's data folder, and the log says where.
+    const std::string prefix = "擦除记录已保存: ";
+    QVERIFY2(log.back().starts_with(prefix + GetAppDataFolder() + "/quarnel-erase-"),
+             log.back().c_str());
+    QVERIFY(QFile::exists(QString::fromStdString(log.back().substr(prefix.size()))));
+    SetEraseRecordWriter(nullptr);
   }
 
   void StopDuringAThrottledRun() {

@@ -10,6 +10,7 @@
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
 #include "frontend/HostChoice.h"
+#include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
@@ -52,6 +53,8 @@ int RunDesktop(int argc, char** argv) {
     return 2;
   }
   if (!notice.empty()) std::cerr << "quarnel: " << notice << "\n";
+  // Every run past the confirmation leaves a record in the user's data folder.
+  WriteEraseRecordsTo("", options.Simulate);
 
   TDesktop desktop(arguments, QCoreApplication::applicationFilePath().toStdString());
   QObject::connect(desktop.FmMain.get(), &TFmMain::closed, &app, &QCoreApplication::quit,

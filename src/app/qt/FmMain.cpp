@@ -159,6 +159,9 @@ QWidget* TFmMain::BuildFormatPage() {
   cbQuickWipe = new QCheckBox(QString::fromUtf8("执行快速擦除（仅删除分区和 MBR）"), page);
   cbQuickWipe->setObjectName("cbQuickWipe");
   controls->addWidget(cbQuickWipe);
+  cbVerify = new QCheckBox(QString::fromUtf8("擦除后校验"), page);
+  cbVerify->setObjectName("cbVerify");
+  controls->addWidget(cbVerify);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btStop = new QPushButton(QString::fromUtf8("停止"), page);
@@ -251,12 +254,15 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   btRunBenchmarks->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btRunBenchmarks)]);
   btGetSmart->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btGetSmart)]);
   cbQuickWipe->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbQuickWipe)]);
+  cbVerify->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbVerify)]);
   btStop->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btStop)]);
 }
 
 void TFmMain::FocusStopButton() { btStop->setFocus(); }
 
 bool TFmMain::QuickWipeBoxChecked() const { return cbQuickWipe->isChecked(); }
+
+bool TFmMain::VerifyBoxChecked() const { return cbVerify->isChecked(); }
 
 void TFmMain::btRunBenchmarksClick() {
   FormatSelectedDevice();

@@ -41,6 +41,7 @@ class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWind
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
   bool QuickWipeBoxChecked() const override;
+  bool VerifyBoxChecked() const override;
 
   QLabel* lbDiskName = nullptr;
   QTabWidget* pages = nullptr;
@@ -52,6 +53,7 @@ class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWind
   QLabel* lbSpeed = nullptr;
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
+  QCheckBox* cbVerify = nullptr;  // read back after the run
   QPushButton* btStop = nullptr;
   QPushButton* btRunBenchmarks = nullptr;
   QPlainTextEdit* Log_Smart = nullptr;

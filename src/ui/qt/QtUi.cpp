@@ -179,6 +179,11 @@ bool TQtUi::QuickWipeChecked() {
   return TUiSeam::QuickWipeChecked();
 }
 
+bool TQtUi::VerifyChecked() {
+  if (page_view_) SetVerify(page_view_->VerifyBoxChecked());
+  return TUiSeam::VerifyChecked();
+}
+
 void TQtUi::Redraw() {
   if (page_view_) page_view_->ShowFormatPage(Page());
 }
