@@ -14,8 +14,8 @@ struct TCliOptions {
   bool Debug = false;
   bool Help = false;
   bool Version = false;
-  bool Quick = false;  // format: the quick wipe
-  bool Yes = false;    // format: the confirmation answered for scripts
+  bool Quick = false;      // format: the quick wipe
+  bool Yes = false;        // format: the confirmation answered for scripts
   bool Verify = false;     // format: read back what was written
   std::string RecordFile;  // format: where the erase record goes
   std::string Command;

@@ -29,9 +29,9 @@ struct TFreeDeleter {
 };
 
 struct TReadBack {
-  int64_t Total = 0;      // bytes of all ranges
-  int64_t Passed = 0;     // bytes of the ranges handled so far
-  int64_t Position = 0;   // drive offset of the block in hand
+  int64_t Total = 0;     // bytes of all ranges
+  int64_t Passed = 0;    // bytes of the ranges handled so far
+  int64_t Position = 0;  // drive offset of the block in hand
   int64_t BlockSize = kFirstBlockSize;
   int64_t BlockCount = 0;
   int64_t StartStamp = 0;
@@ -56,12 +56,12 @@ void CheckBlockSize(TReadBack& rb) {
 
 void ShowProgress(const TReadBack& rb, int64_t size) {
   TUiSeam& ui = Ui();
-  const int64_t percent = RoundEven(static_cast<double>(rb.Passed + size) /
-                                    static_cast<double>(rb.Total) * 100.0);
+  const int64_t percent =
+      RoundEven(static_cast<double>(rb.Passed + size) / static_cast<double>(rb.Total) * 100.0);
   ui.SetProgressPosition(static_cast<int>(percent));
   ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
-  const int64_t sector = RoundEven(static_cast<double>(rb.Position + size) /
-                                   static_cast<double>(rb.SectorSize));
+  const int64_t sector =
+      RoundEven(static_cast<double>(rb.Position + size) / static_cast<double>(rb.SectorSize));
   ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
 }
 
@@ -133,8 +133,8 @@ bool ReadBackRange(TReadBack& rb, const TByteRange& range, uint8_t* buffer) {
 bool LogReadBackOutcome(TReadBack& rb) {
   const auto at = [&] {
     return IntToStrGrouped(rb.Position) + "    LBA " +
-           IntToStrGrouped(RoundEven(static_cast<double>(rb.Position) /
-                                     static_cast<double>(rb.SectorSize)));
+           IntToStrGrouped(
+               RoundEven(static_cast<double>(rb.Position) / static_cast<double>(rb.SectorSize)));
   };
   if (rb.Aborted) {
     AddLog("操作以偏移方式终止 " + at());

@@ -73,7 +73,7 @@ struct TSimDrive {
   std::vector<TSimWriteFault> ReadErrors;   // a read covering the offset fails
   // Writes over these [begin, end) ranges report success but change nothing.
   std::vector<std::pair<int64_t, int64_t>> SilentLoss;
-  std::vector<std::string> ClaimHolders;    // a claim is refused, these holding the drive
+  std::vector<std::string> ClaimHolders;  // a claim is refused, these holding the drive
   bool Claimed = false;
   int Claims = 0;  // successful ClaimDrive calls
   int FlushCount = 0;

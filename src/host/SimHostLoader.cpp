@@ -149,12 +149,12 @@ class SimHostLoader {
   }
 
   void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
-    OnlyKeys(
-        f, where,
-        {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
-         "smart_send", "miniport", "inquiry", "rcv_bytes", "send_bytes", "miniport_bytes",
-         "write_errors", "vanish_at", "seek_errors", "short_writes", "flush", "claim_holders",
-         "read_errors", "silent_loss"});
+    OnlyKeys(f, where,
+             {"open",          "geometry",     "length",         "adapter",       "device",
+              "smart_version", "smart_rcv",    "smart_send",     "miniport",      "inquiry",
+              "rcv_bytes",     "send_bytes",   "miniport_bytes", "write_errors",  "vanish_at",
+              "seek_errors",   "short_writes", "flush",          "claim_holders", "read_errors",
+              "silent_loss"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
                             "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {

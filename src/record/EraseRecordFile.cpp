@@ -63,10 +63,9 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
   json j;
   j["program"] = {{"name", title.substr(0, blank)}, {"version", title.substr(blank + 1)}};
   j["host"] = {{"system", kSystemName}, {"version", r.HostVersion}, {"simulated", simulated}};
-  j["drive"] = {{"model", r.Model},         {"serial", r.Serial},
-                {"firmware", r.Firmware},   {"bus", r.Bus},
-                {"sectors", r.Sectors},     {"sector_size", r.SectorSize},
-                {"capacity", r.Capacity},   {"path", r.Path}};
+  j["drive"] = {{"model", r.Model},       {"serial", r.Serial},   {"firmware", r.Firmware},
+                {"bus", r.Bus},           {"sectors", r.Sectors}, {"sector_size", r.SectorSize},
+                {"capacity", r.Capacity}, {"path", r.Path}};
   j["mode"] = {{"kind", r.Quick ? "quick" : "full"}, {"ranges", ranges}};
   j["start"] = r.Start;
   j["end"] = r.End;
@@ -139,22 +138,22 @@ bool PrepareEraseRecordFile(const std::string& path, bool* created, std::string*
 }
 
 void WriteEraseRecordsTo(const std::string& path, bool simulated) {
-  SetEraseRecordWriter([path, simulated](const TEraseRecord& record, std::string* where,
-                                         std::string* error) {
-    if (!path.empty()) {
-      *where = path;
-      return WriteEraseRecordFile(record, simulated, path, error);
-    }
-    const std::string folder = GetAppDataFolder();
-    if (folder.empty()) {
-      *error = "no data folder";
-      return false;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
-    return WriteEraseRecordFile(record, simulated, *where, error);
-  });
+  SetEraseRecordWriter(
+      [path, simulated](const TEraseRecord& record, std::string* where, std::string* error) {
+        if (!path.empty()) {
+          *where = path;
+          return WriteEraseRecordFile(record, simulated, path, error);
+        }
+        const std::string folder = GetAppDataFolder();
+        if (folder.empty()) {
+          *error = "no data folder";
+          return false;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
+        return WriteEraseRecordFile(record, simulated, *where, error);
+      });
 }
 
 }  // namespace quarnel

@@ -139,9 +139,9 @@ TEST_F(FormatCli, VerifyAndRecordDecideTheExitStatus) {
   EXPECT_TRUE(OutHas("擦除记录已保存: " + record)) << out_;
   EXPECT_NE(ReadText(record).find("\"outcome\": \"complete\""), std::string::npos);
 
-  const std::string lossy = "--simulate=" +
-                            Description(40LL * 1048576, R"(, "faults": {"silent_loss": )"
-                                                        R"([{"offset": 1048576, "length": 512}]})");
+  const std::string lossy =
+      "--simulate=" + Description(40LL * 1048576, R"(, "faults": {"silent_loss": )"
+                                                  R"([{"offset": 1048576, "length": 512}]})");
   EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--record=" + record}, "", false), 0);
   EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--verify", "--record=" + record}, "", false), 1);
   EXPECT_TRUE(OutHas("校验失败：偏移 1,048,576 处的数据不为零")) << out_;

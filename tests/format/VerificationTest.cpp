@@ -61,14 +61,16 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
 
   const json r = Record();
   EXPECT_EQ(r["program"], (json{{"name", "Quarnel"}, {"version", "4.40"}}));
-  EXPECT_EQ(r["host"], (json{{"system", "Linux"}, {"version", "6.1.7601 Service Pack 1"},
-                              {"simulated", true}}));
+  EXPECT_EQ(
+      r["host"],
+      (json{{"system", "Linux"}, {"version", "6.1.7601 Service Pack 1"}, {"simulated", true}}));
   EXPECT_EQ(r["drive"]["serial"], "S1");
   EXPECT_EQ(r["drive"]["sectors"], 49152);
   EXPECT_EQ(r["drive"]["sector_size"], 512);
   EXPECT_EQ(r["drive"]["capacity"], 24 * kMiB);
   EXPECT_EQ(r["drive"]["path"], "\\\\.\\PhysicalDrive0");
-  EXPECT_EQ(r["mode"], (json{{"kind", "full"}, {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
+  EXPECT_EQ(r["mode"],
+            (json{{"kind", "full"}, {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
   const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
   EXPECT_TRUE(std::regex_match(r["start"].get<std::string>(), iso)) << r["start"];
   EXPECT_LE(r["start"].get<std::string>(), r["end"].get<std::string>());
@@ -76,8 +78,10 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   EXPECT_EQ(r["failed_blocks"], json::array());
   EXPECT_EQ(r["flush"],
             (json{{"attempted", true}, {"succeeded", true}, {"code", 0}, {"text", ""}}));
-  EXPECT_EQ(r["verification"], (json{{"asked", true}, {"ran", true}, {"bytes_read", 24 * kMiB},
-                                      {"bad_blocks", json::array()}}));
+  EXPECT_EQ(r["verification"], (json{{"asked", true},
+                                     {"ran", true},
+                                     {"bytes_read", 24 * kMiB},
+                                     {"bad_blocks", json::array()}}));
   EXPECT_EQ(r["outcome"], "complete");
   EXPECT_TRUE(r["smart"].is_null());
 }
@@ -87,8 +91,8 @@ TEST_F(VerifyTest, QuickWipeReadsBackItsTwoRangesOnly) {
   ui_.SetQuickWipe(true);
   EXPECT_TRUE(FormatSelectedDevice());
   EXPECT_EQ(Record()["verification"]["bytes_read"], 10240000 + kMiB);
-  EXPECT_EQ(Record()["mode"]["ranges"],
-            (json{{{"offset", 0}, {"length", 10240000}}, {{"offset", 39 * kMiB}, {"length", kMiB}}}));
+  EXPECT_EQ(Record()["mode"]["ranges"], (json{{{"offset", 0}, {"length", 10240000}},
+                                              {{"offset", 39 * kMiB}, {"length", kMiB}}}));
   EXPECT_TRUE(HoldsPattern(ReadBytes(image_), 10240000, 39 * kMiB));
 }
 
@@ -113,20 +117,22 @@ TEST_F(VerifyTest, BytesTheDriveSilentlyDroppedFailTheRun) {
 TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
   ImageDrive(24 * kMiB, R"(, "faults": {"read_errors": [{"offset": 0, "code": 1117}]})");
   EXPECT_FALSE(FormatSelectedDevice());
-  EXPECT_EQ(Log()[Log().size() - 5], "校验失败：偏移 0 处读取错误: 1117 - The request could not be "
-                                     "performed because of an I/O device error.");
+  EXPECT_EQ(Log()[Log().size() - 5],
+            "校验失败：偏移 0 处读取错误: 1117 - The request could not be "
+            "performed because of an I/O device error.");
   EXPECT_EQ(Log()[Log().size() - 4], "校验结束，但有 1 个块未通过校验。");
   EXPECT_EQ(Record()["verification"]["bad_blocks"][0]["code"], 1117);
   EXPECT_EQ(Record()["outcome"], "failed");
 
   ImageDrive(24 * kMiB, R"(, "faults": {"read_errors": [{"offset": 65536, "code": 55}]})");
   EXPECT_FALSE(FormatSelectedDevice());
-  EXPECT_EQ(LogFrom("校验中... "),
-            (Lines{"校验中... ",
-                   "校验失败：偏移 65,536 处读取错误: 55 - The specified network resource or device "
-                   "is no longer available.",
-                   "设备已拔下，中止...", "操作以偏移方式终止 65,536    LBA 128", "",
-                   "别忘了创建一个新的分区。", "擦除记录已保存: " + RecordPath()}));
+  EXPECT_EQ(
+      LogFrom("校验中... "),
+      (Lines{"校验中... ",
+             "校验失败：偏移 65,536 处读取错误: 55 - The specified network resource or device "
+             "is no longer available.",
+             "设备已拔下，中止...", "操作以偏移方式终止 65,536    LBA 128", "",
+             "别忘了创建一个新的分区。", "擦除记录已保存: " + RecordPath()}));
   EXPECT_EQ(Record()["outcome"], "aborted");
   EXPECT_EQ(Record()["verification"]["bytes_read"], 65536);
 }
@@ -170,7 +176,10 @@ TEST_F(VerifyTest, EveryRunPastTheConfirmationLeavesARecord) {
     EXPECT_EQ(r["verification"]["ran"], false);
     if (r["outcome"] == "failed") {
       EXPECT_EQ(r["failed_blocks"][0],
-                (json{{"offset", 0}, {"length", 65536}, {"error", "write"}, {"code", 121},
+                (json{{"offset", 0},
+                      {"length", 65536},
+                      {"error", "write"},
+                      {"code", 121},
                       {"text", "The semaphore timeout period has expired."}}));
       EXPECT_EQ(r["bytes_written"], 24 * kMiB - 65536);
     } else if (r["outcome"] == "aborted") {
@@ -183,7 +192,8 @@ TEST_F(VerifyTest, EveryRunPastTheConfirmationLeavesARecord) {
       ASSERT_TRUE(r["smart"].is_object());
       EXPECT_FALSE(r["smart"]["before"].empty());
       EXPECT_EQ(r["smart"]["before"], r["smart"]["after"]);
-      EXPECT_EQ(r["smart"]["before"][0], (json{{"id", 1}, {"value", 200}, {"worst", 200}, {"raw", 18}}));
+      EXPECT_EQ(r["smart"]["before"][0],
+                (json{{"id", 1}, {"value", 200}, {"worst", 200}, {"raw", 18}}));
       EXPECT_EQ(r["drive"]["bus"], "ATA");
     }
   }

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "QtTestSupport.h"
+#include "agreement/LicenseAgreement.h"
 #include "agreement/qt/FmLicenseAgreement.h"
 #include "app/Logging.h"
 #include "app/MainState.h"
@@ -23,9 +24,8 @@
 #include "devices/qt/FmChoose.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
-#include "agreement/LicenseAgreement.h"
-#include "record/EraseRecordFile.h"
 #include "frontend/HostChoice.h"
+#include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
