@@ -10,6 +10,7 @@
 #include "ata/AtaCommands.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
+#include "util/Text.h"
 
 namespace quarnel {
 
@@ -109,9 +110,9 @@ void BeginEraseRecord(bool quickWipe, bool verify) {
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   const TIdentifyDeviceData& id = drive.IdentifyData;
   r.HostVersion = VersionText(GetHost().GetVersion());
-  r.Model = id.Model;
-  r.Serial = id.SN;
-  r.Firmware = id.FW;
+  r.Model = Trim(id.Model);
+  r.Serial = Trim(id.SN);
+  r.Firmware = Trim(id.FW);
   r.Bus = BusTypeName(id.BusType);
   r.Path = drive.DevicePath;
   r.Sectors = id.LBA;

@@ -194,9 +194,10 @@ bool ReadBackRange(TReadBack& rb, const TByteRange& range) {
 
 bool LogReadBackOutcome(TReadBack& rb) {
   const auto at = [&] {
-    return IntToStrGrouped(rb.Position) + "    LBA " +
-           IntToStrGrouped(
-               RoundEven(static_cast<double>(rb.Position) / static_cast<double>(rb.SectorSize)));
+    const int64_t lba = rb.SectorSize > 0 ? RoundEven(static_cast<double>(rb.Position) /
+                                                      static_cast<double>(rb.SectorSize))
+                                          : 0;
+    return IntToStrGrouped(rb.Position) + "    LBA " + IntToStrGrouped(lba);
   };
   if (rb.Aborted) {
     AddLog("操作以偏移方式终止 " + at());
