@@ -44,6 +44,8 @@ struct TFreeDeleter {
 // buffer; every host request, log line and control stays on this thread.
 class TZeroCheck {
  public:
+  static constexpr int64_t kAlongsideFrom = 1048576;
+
   ~TZeroCheck() { Settle(); }
   void Start(const uint8_t* block, int64_t offset, int64_t size) {
     Settle();
@@ -51,11 +53,14 @@ class TZeroCheck {
     size_ = size;
     pending_ = true;
 #if QUARNEL_CHECK_ALONGSIDE
-    try {
-      scan_ = std::async(std::launch::async, FirstNonZero, block, static_cast<size_t>(size));
-      return;
-    } catch (const std::system_error&) {
-      // No thread to be had: scan in line.
+    // A small block is scanned sooner than a thread is started.
+    if (size >= kAlongsideFrom) {
+      try {
+        scan_ = std::async(std::launch::async, FirstNonZero, block, static_cast<size_t>(size));
+        return;
+      } catch (const std::system_error&) {
+        // No thread to be had: scan in line.
+      }
     }
 #endif
     at_ = FirstNonZero(block, static_cast<size_t>(size));
@@ -194,9 +199,10 @@ bool ReadBackRange(TReadBack& rb, const TByteRange& range) {
 
 bool LogReadBackOutcome(TReadBack& rb) {
   const auto at = [&] {
-    const int64_t lba = rb.SectorSize > 0 ? RoundEven(static_cast<double>(rb.Position) /
-                                                      static_cast<double>(rb.SectorSize))
-                                          : 0;
+    const int64_t lba =
+        rb.SectorSize > 0
+            ? RoundEven(static_cast<double>(rb.Position) / static_cast<double>(rb.SectorSize))
+            : 0;
     return IntToStrGrouped(rb.Position) + "    LBA " + IntToStrGrouped(lba);
   };
   if (rb.Aborted) {
