@@ -23,9 +23,10 @@ seed() {  # seed NAME FILE...: one corpus folder per target
 seed FuzzIdentify tests/data/drives/*/identify.bin
 seed FuzzSmartRow tests/data/drives/*/smart.bin
 seed FuzzDescriptor tests/data/drives/*/identify.bin
+seed FuzzNvme tests/data/nvme/*/*.bin
 
 status=0
-for target in FuzzIdentify FuzzDescriptor FuzzSmartRow; do
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme; do
   log="$out/$target.log"
   if ! (cd "$out" && "./$target" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$out/$target-" "corpus/$target" >"$log" 2>&1); then

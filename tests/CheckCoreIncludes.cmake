@@ -3,6 +3,7 @@ file(GLOB_RECURSE files
   ${SOURCE_DIR}/src/app/*.h ${SOURCE_DIR}/src/app/*.cpp
   ${SOURCE_DIR}/src/devices/*.h ${SOURCE_DIR}/src/devices/*.cpp
   ${SOURCE_DIR}/src/ata/*.h ${SOURCE_DIR}/src/ata/*.cpp
+  ${SOURCE_DIR}/src/nvme/*.h ${SOURCE_DIR}/src/nvme/*.cpp
   ${SOURCE_DIR}/src/reports/*.h ${SOURCE_DIR}/src/reports/*.cpp
   ${SOURCE_DIR}/src/ui/*.h ${SOURCE_DIR}/src/ui/*.cpp
   ${SOURCE_DIR}/src/util/*.h ${SOURCE_DIR}/src/util/*.cpp

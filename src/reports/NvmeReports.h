@@ -1,0 +1,26 @@
+// The details and health reports of an NVMe drive, as lines built from the
+// decoded Identify and SMART / Health Information blocks.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "nvme/NvmeDecode.h"
+
+namespace quarnel {
+
+/// Bytes of `units` health-log data units (512,000 bytes each), as SizeToStr
+/// writes them; exact also past the 64-bit range.
+std::string DataUnitsSizeText(const TUInt128& units);
+
+/// The details lines after the heading: identity, controller, the drive's
+/// namespace (left out when its Identify was refused) and optional features.
+std::vector<std::string> NvmeDetailsLines(const TNvmeController& controller,
+                                          const std::optional<TNvmeNamespace>& ns);
+
+/// The health lines after the heading, one field a line, values aligned, and
+/// the closing blank line.
+std::vector<std::string> NvmeHealthLines(const TNvmeHealth& health);
+
+}  // namespace quarnel
