@@ -3,6 +3,7 @@
 # with dpkg into a throw-away root whose package database is a copy of this
 # machine's (so the dependencies are checked against what is installed here),
 # checks the installed files with their own validators, and removes it again.
+# Manual pages are UTF-8, read through preconv as man does (groff -k).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
@@ -68,7 +69,7 @@ grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/bin/quarnel</a
 for page in quarnel quarnel-cli; do
   file="$root/usr/share/man/man1/$page.1.gz"
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings=w -l "$file" 2>&1 >/dev/null)
-  warnings+=$(zcat "$file" | groff -ww -man -Tutf8 -z 2>&1)
+  warnings+=$(zcat "$file" | groff -k -ww -man -Tutf8 -z 2>&1)
   [ -z "$warnings" ] || fail "$page.1: $warnings"
   LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" | grep -q "EXIT STATUS" || fail "$page.1 has no exit statuses"
 done
