@@ -14,6 +14,7 @@ packages=(
   xvfb xauth
   qt6-translations-l10n
   scdoc librsvg2-bin gzip dpkg-dev desktop-file-utils appstream libxml2-utils groff-base man-db
+  g++-mingw-w64-x86-64-posix
 )
 if [ "${1:-}" = "--package-tools" ]; then
   # pkexec brings polkitd, which has the polkit policy DTD.

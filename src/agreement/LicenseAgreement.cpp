@@ -1,36 +1,31 @@
 #include "agreement/LicenseAgreement.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "base/System.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
 
 bool Accepted = false;
 
-std::string GetAppDataFolder() {
-  // The XDG rule: a relative XDG_DATA_HOME is invalid and ignored.
-  const char* data = std::getenv("XDG_DATA_HOME");
-  std::string folder;
-  if (data && data[0] == '/') {
-    folder = data;
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    folder = std::string(home) + "/.local/share";
-  }
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder;
+namespace {
+// A path from UTF-8, whatever the system's narrow code page.
+std::filesystem::path Utf8Path(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
 }
+}  // namespace
 
 std::string AgreementFilePath() {
   const std::string folder = GetAppDataFolder();
   if (folder.empty()) return {};
-  return folder + "/brovix." + kAgreementVersion + ".agreement";
+  const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+  return folder + separator + "brovix." + kAgreementVersion + ".agreement";
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(Utf8Path(path), std::ios::binary);
   if (!in) return {};
   std::string content;
   char block[128];
@@ -45,8 +40,8 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   // A fresh account may not have the folder yet; without it the acceptance
   // would never stick.
   std::error_code ignored;
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
+  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
   if (!out) return;
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
   out.flush();

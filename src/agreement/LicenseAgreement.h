@@ -9,16 +9,12 @@ namespace quarnel {
 /// The version text in the acceptance file's name.
 inline constexpr const char* kAgreementVersion = "4.40";
 
-/// The user's application-data folder without a trailing separator:
-/// $XDG_DATA_HOME when it is an absolute path, otherwise $HOME/.local/share;
-/// empty when neither is known.
-std::string GetAppDataFolder();
-
-/// The acceptance file: the folder, "/brovix.", the version, ".agreement".
-/// Empty when the folder is unknown.
+/// The acceptance file in GetAppDataFolder: the folder, the system's path
+/// separator, "brovix.", the version, ".agreement". Empty when the folder is
+/// unknown.
 std::string AgreementFilePath();
 
-/// The whole file as bytes, read in blocks of 128; empty when it cannot be
+/// The whole file (a UTF-8 path) as bytes, read in blocks of 128; empty when it cannot be
 /// opened.
 std::string ReadTextFile(const std::string& path);
 

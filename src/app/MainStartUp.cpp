@@ -1,17 +1,17 @@
 #include "app/MainStartUp.h"
 
-#include "app/Logging.h"
 #include "app/MainState.h"
 #include "app/StartUp.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
-#include "ui/NumberTexts.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -28,8 +28,8 @@ void WriteStartUpWarnings() {
 bool OpenSelectedDevice() {
   Host& host = GetHost();
   const THandle handle =
-      host.CreateFile(DeviceTable[SelectedDevice].DevicePath,
-                      win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+      host.CreateFileU8(DeviceTable[SelectedDevice].DevicePath,
+                        win::kGENERIC_READ | win::kGENERIC_WRITE, 0, win::kOPEN_EXISTING, 0);
   const uint32_t error = host.GetLastError();
   if (handle == kInvalidHandle || error != 0) {
     // An open that reports an error is not trusted; do not keep its handle.

@@ -1,23 +1,13 @@
 #include "app/MainState.h"
 
+#include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
 #include "format/FormatProcedure.h"
-#include "ui/UiSeam.h"
 
 namespace quarnel {
 
-THandle DeviceHandle = kInvalidHandle;
-std::string DeviceDescription;
-
 namespace {
 bool closeDeferred = false;
-}
-
-void SetControlsEnabled(bool enabled) {
-  Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
-  Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
-  Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
-  Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
 }
 
 bool MainWindowCloseRequested() {
@@ -38,10 +28,6 @@ bool MainWindowCloseRequested() {
 
 bool CloseDeferredByFormat() { return closeDeferred && !FormatInProgress(); }
 
-void ResetMainState() {
-  DeviceHandle = kInvalidHandle;
-  DeviceDescription.clear();
-  closeDeferred = false;
-}
+void ResetMainState() { closeDeferred = false; }
 
 }  // namespace quarnel

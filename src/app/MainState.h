@@ -1,24 +1,8 @@
-// State the main window keeps for the whole run and lends to the reports and
-// the format: the open handle of the chosen drive, its description, the busy
-// switch, and the close of the main window.
+// The close of the main window, which must not pull the drive away from a
+// running format.
 #pragma once
 
-#include <string>
-
-#include "host/Host.h"
-
 namespace quarnel {
-
-/// The chosen drive, opened for reading and writing without sharing;
-/// kInvalidHandle until opened and after it is closed.
-extern THandle DeviceHandle;
-
-/// The one-line description of the chosen drive, kept after the choice.
-extern std::string DeviceDescription;
-
-/// The busy switch: enables or disables the format button, the SMART button,
-/// the quick-wipe box and the read-back box, and nothing else.
-void SetControlsEnabled(bool enabled);
 
 /// The main window is being closed. While a format runs the close becomes a
 /// stop request and is put off (returns false); the front end closes the
@@ -30,7 +14,7 @@ bool MainWindowCloseRequested();
 /// then closes the window again, which goes through MainWindowCloseRequested.
 bool CloseDeferredByFormat();
 
-/// Forgets the handle without closing it, and the description (tests).
+/// Forgets a put-off close (tests).
 void ResetMainState();
 
 }  // namespace quarnel

@@ -1,7 +1,8 @@
 #include "app/StartUp.h"
 
-#include "app/Logging.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
+#include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
@@ -9,7 +10,6 @@
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -31,7 +31,7 @@ bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::stri
   AddDebugLog("Program Path: " + ProgramFolder(programFile));
   AddDebugLog(PlatformLine());
   Host& host = GetHost();
-  if (host.GetVersion().PlatformId != win::VER_PLATFORM_WIN32_NT) {
+  if (host.GetVersion().PlatformId != win::kVER_PLATFORM_WIN32_NT) {
     Ui().ShowMessage(
         "Only the following versions of Windows are supported: 2003, 2008, XP, "
         "Vista, 7",

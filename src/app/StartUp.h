@@ -4,12 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace quarnel {
+#include "base/ProgramInfo.h"
 
-inline constexpr const char* kProgramTitle = "Quarnel 4.40";
-/// The maker's and the forum's web addresses shown in titles and reports.
-inline constexpr const char* kMakerUrl = "https://www.zelmora.example/";
-inline constexpr const char* kForumUrl = "https://forum.zelmora.example/";
+namespace quarnel {
 
 /// The folder of the program file with a trailing separator.
 std::string ProgramFolder(const std::string& programFile);

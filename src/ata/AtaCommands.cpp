@@ -11,134 +11,134 @@ namespace quarnel {
 namespace {
 
 // SENDCMDINPARAMS with its first data byte; the requests send 32 or 33 of it.
-using TSendCmdIn = uint8_t[win::SENDCMDINPARAMS_SIZE];
+using TSendCmdIn = uint8_t[win::kSENDCMDINPARAMS_SIZE];
 
 void BuildSendCmdIn(TSendCmdIn& in, uint32_t bufferSize, const TAtaRegisters& r,
                     uint8_t driveNumber) {
   std::memset(in, 0, sizeof in);
-  PutU32(in, win::SENDCMDIN_cBufferSize, bufferSize);
-  uint8_t* regs = in + win::SENDCMDIN_irDriveRegs;
-  regs[win::IDEREGS_bFeaturesReg] = r.Features;
-  regs[win::IDEREGS_bSectorCountReg] = r.SectorCount;
-  regs[win::IDEREGS_bSectorNumberReg] = r.SectorNumber;
-  regs[win::IDEREGS_bCylLowReg] = r.CylLow;
-  regs[win::IDEREGS_bCylHighReg] = r.CylHigh;
-  regs[win::IDEREGS_bDriveHeadReg] = r.DriveHead;
-  regs[win::IDEREGS_bCommandReg] = r.Command;
-  in[win::SENDCMDIN_bDriveNumber] = driveNumber;
+  PutU32(in, win::kSENDCMDIN_cBufferSize, bufferSize);
+  uint8_t* regs = in + win::kSENDCMDIN_irDriveRegs;
+  regs[win::kIDEREGS_bFeaturesReg] = r.Features;
+  regs[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
+  regs[win::kIDEREGS_bSectorNumberReg] = r.SectorNumber;
+  regs[win::kIDEREGS_bCylLowReg] = r.CylLow;
+  regs[win::kIDEREGS_bCylHighReg] = r.CylHigh;
+  regs[win::kIDEREGS_bDriveHeadReg] = r.DriveHead;
+  regs[win::kIDEREGS_bCommandReg] = r.Command;
+  in[win::kSENDCMDIN_bDriveNumber] = driveNumber;
 }
 
 TAtaRegisters SmartRegisters(uint8_t feature, uint8_t driveNumber) {
-  return {feature,       1, 1, win::SMART_CYL_LOW, win::SMART_CYL_HI, DriveHeadFor(driveNumber),
-          win::ATA_SMART};
+  return {feature,        1, 1, win::kSMART_CYL_LOW, win::kSMART_CYL_HI, DriveHeadFor(driveNumber),
+          win::kATA_SMART};
 }
 
 TAtaRegisters IdentifyRegisters(uint8_t driveNumber) {
-  return {0, 1, 1, 0, 0, DriveHeadFor(driveNumber), win::ATA_IDENTIFY_DEVICE};
+  return {0, 1, 1, 0, 0, DriveHeadFor(driveNumber), win::kATA_IDENTIFY_DEVICE};
 }
 
 bool DataCommand(uint32_t code, THandle handle, uint8_t driveNumber, const TAtaRegisters& r,
                  TAtaBlock& data) {
   TSendCmdIn in;
-  BuildSendCmdIn(in, win::SMART_DATA_SIZE, r, driveNumber);
-  std::vector<uint8_t> out(win::SMART_BLOCK_OUT, 0);
+  BuildSendCmdIn(in, win::kSMART_DATA_SIZE, r, driveNumber);
+  std::vector<uint8_t> out(win::kSMART_BLOCK_OUT, 0);
   uint32_t returned = 0;
-  if (!GetHost().DeviceIoControl(handle, code, in, win::SENDCMDIN_SIZE_NO_DATA, out.data(),
-                                 win::SMART_BLOCK_OUT, &returned)) {
+  if (!GetHost().DeviceIoControl(handle, code, in, win::kSENDCMDIN_SIZE_NO_DATA, out.data(),
+                                 win::kSMART_BLOCK_OUT, &returned)) {
     return false;
   }
   // A count beyond the output area cannot be true; copying from it would
   // read outside the reply.
-  if (returned < win::SMART_DATA_SIZE || returned > win::SMART_BLOCK_OUT) return false;
-  std::memcpy(data, out.data() + (returned - win::SMART_DATA_SIZE), kAtaBlockSize);
+  if (returned < win::kSMART_DATA_SIZE || returned > win::kSMART_BLOCK_OUT) return false;
+  std::memcpy(data, out.data() + (returned - win::kSMART_DATA_SIZE), kAtaBlockSize);
   return true;
 }
 
 bool IdentifyBySmartRequests(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
   Host& host = GetHost();
-  uint8_t version[win::SMART_GET_VERSION_OUT] = {};
+  uint8_t version[win::kSMART_GET_VERSION_OUT] = {};
   uint32_t returned = 0;
-  if (!host.DeviceIoControl(handle, win::SMART_GET_VERSION, nullptr, 0, version, sizeof version,
+  if (!host.DeviceIoControl(handle, win::kSMART_GET_VERSION, nullptr, 0, version, sizeof version,
                             &returned)) {
     return false;
   }
   TSendCmdIn in;
   // The drive/head register names the slave, but this route always sends
   // drive number 0 in the request block.
-  BuildSendCmdIn(in, win::SMART_DATA_SIZE, IdentifyRegisters(driveNumber), 0);
-  std::vector<uint8_t> out(win::SENDCMDOUT_DATA_REPLY, 0);
-  if (!host.DeviceIoControl(handle, win::SMART_RCV_DRIVE_DATA, in, win::SENDCMDINPARAMS_SIZE,
-                            out.data(), win::SENDCMDOUT_DATA_REPLY, &returned)) {
+  BuildSendCmdIn(in, win::kSMART_DATA_SIZE, IdentifyRegisters(driveNumber), 0);
+  std::vector<uint8_t> out(win::kSENDCMDOUT_DATA_REPLY, 0);
+  if (!host.DeviceIoControl(handle, win::kSMART_RCV_DRIVE_DATA, in, win::kSENDCMDINPARAMS_SIZE,
+                            out.data(), win::kSENDCMDOUT_DATA_REPLY, &returned)) {
     return false;
   }
-  std::memcpy(data, out.data() + win::SENDCMDOUT_bBuffer, kAtaBlockSize);
+  std::memcpy(data, out.data() + win::kSENDCMDOUT_bBuffer, kAtaBlockSize);
   return true;
 }
 
 bool IdentifyByMiniport(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
-  std::vector<uint8_t> area(win::MINIPORT_IDENTIFY_SIZE, 0);
+  std::vector<uint8_t> area(win::kMINIPORT_IDENTIFY_SIZE, 0);
   uint8_t* a = area.data();
-  PutU32(a, win::SRB_HeaderLength, win::SRB_IO_CONTROL_SIZE);
-  std::memcpy(a + win::SRB_Signature, win::SRB_SIGNATURE_SCSIDISK, 8);
-  PutU32(a, win::SRB_Timeout, win::MINIPORT_TIMEOUT_SECONDS);
-  PutU32(a, win::SRB_ControlCode, win::IOCTL_SCSI_MINIPORT_IDENTIFY);
-  PutU32(a, win::SRB_Length, win::MINIPORT_IDENTIFY_SIZE - win::SRB_IO_CONTROL_SIZE);
+  PutU32(a, win::kSRB_HeaderLength, win::kSRB_IO_CONTROL_SIZE);
+  std::memcpy(a + win::kSRB_Signature, win::kSRB_SIGNATURE_SCSIDISK, 8);
+  PutU32(a, win::kSRB_Timeout, win::kMINIPORT_TIMEOUT_SECONDS);
+  PutU32(a, win::kSRB_ControlCode, win::kIOCTL_SCSI_MINIPORT_IDENTIFY);
+  PutU32(a, win::kSRB_Length, win::kMINIPORT_IDENTIFY_SIZE - win::kSRB_IO_CONTROL_SIZE);
   TSendCmdIn in;
-  BuildSendCmdIn(in, win::SMART_DATA_SIZE, IdentifyRegisters(driveNumber), driveNumber);
-  std::memcpy(a + win::MINIPORT_SENDCMD, in, win::SENDCMDIN_bDriveNumber + 1);
+  BuildSendCmdIn(in, win::kSMART_DATA_SIZE, IdentifyRegisters(driveNumber), driveNumber);
+  std::memcpy(a + win::kMINIPORT_SENDCMD, in, win::kSENDCMDIN_bDriveNumber + 1);
   uint32_t returned = 0;
-  if (!GetHost().DeviceIoControl(handle, win::IOCTL_SCSI_MINIPORT, a, win::MINIPORT_IDENTIFY_SIZE,
-                                 a, win::MINIPORT_IDENTIFY_SIZE, &returned)) {
+  if (!GetHost().DeviceIoControl(handle, win::kIOCTL_SCSI_MINIPORT, a, win::kMINIPORT_IDENTIFY_SIZE,
+                                 a, win::kMINIPORT_IDENTIFY_SIZE, &returned)) {
     return false;
   }
-  if (returned < win::MINIPORT_MIN_REPLY) return false;
-  std::memcpy(data, a + win::MINIPORT_DATA, kAtaBlockSize);
+  if (returned < win::kMINIPORT_MIN_REPLY) return false;
+  std::memcpy(data, a + win::kMINIPORT_DATA, kAtaBlockSize);
   return true;
 }
 
 }  // namespace
 
 uint8_t DriveHeadFor(uint8_t driveNumber) {
-  return static_cast<uint8_t>(win::ATA_DRIVE_HEAD_BASE | (driveNumber << 4));
+  return static_cast<uint8_t>(win::kATA_DRIVE_HEAD_BASE | (driveNumber << 4));
 }
 
 bool SmartSendCommand(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers) {
   TSendCmdIn in;
   BuildSendCmdIn(in, 0, registers, driveNumber);
-  std::vector<uint8_t> out(win::SMART_SEND_NO_DATA_OUT, 0);
+  std::vector<uint8_t> out(win::kSMART_SEND_NO_DATA_OUT, 0);
   uint32_t returned = 0;
-  return GetHost().DeviceIoControl(handle, win::SMART_SEND_DRIVE_COMMAND, in,
-                                   win::SENDCMDIN_SIZE_NO_DATA, out.data(),
-                                   win::SMART_SEND_NO_DATA_OUT, &returned);
+  return GetHost().DeviceIoControl(handle, win::kSMART_SEND_DRIVE_COMMAND, in,
+                                   win::kSENDCMDIN_SIZE_NO_DATA, out.data(),
+                                   win::kSMART_SEND_NO_DATA_OUT, &returned);
 }
 
 bool SmartReceiveBlock(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers,
                        TAtaBlock& data) {
-  return DataCommand(win::SMART_RCV_DRIVE_DATA, handle, driveNumber, registers, data);
+  return DataCommand(win::kSMART_RCV_DRIVE_DATA, handle, driveNumber, registers, data);
 }
 
 bool SmartSendCommandBlock(THandle handle, uint8_t driveNumber, const TAtaRegisters& registers,
                            TAtaBlock& data) {
-  return DataCommand(win::SMART_SEND_DRIVE_COMMAND, handle, driveNumber, registers, data);
+  return DataCommand(win::kSMART_SEND_DRIVE_COMMAND, handle, driveNumber, registers, data);
 }
 
 bool SmartEnableOperations(THandle handle, uint8_t driveNumber) {
   return SmartSendCommand(handle, driveNumber,
-                          SmartRegisters(win::SMART_ENABLE_OPERATIONS, driveNumber));
+                          SmartRegisters(win::kSMART_ENABLE_OPERATIONS, driveNumber));
 }
 
 bool SmartDisableOperations(THandle handle, uint8_t driveNumber) {
   return SmartSendCommand(handle, driveNumber,
-                          SmartRegisters(win::SMART_DISABLE_OPERATIONS, driveNumber));
+                          SmartRegisters(win::kSMART_DISABLE_OPERATIONS, driveNumber));
 }
 
 bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
-  if (SmartReceiveBlock(handle, driveNumber, SmartRegisters(win::SMART_READ_DATA, driveNumber),
+  if (SmartReceiveBlock(handle, driveNumber, SmartRegisters(win::kSMART_READ_DATA, driveNumber),
                         data)) {
     return true;
   }
   return SmartSendCommandBlock(handle, driveNumber,
-                               SmartRegisters(win::SMART_READ_DATA, driveNumber), data);
+                               SmartRegisters(win::kSMART_READ_DATA, driveNumber), data);
 }
 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {

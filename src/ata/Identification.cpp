@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/Logging.h"
+#include "base/Logging.h"
+#include "base/Text.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -17,13 +16,13 @@ constexpr uint32_t kReplySize = 512;
 
 // The adapter descriptor used when the adapter query is refused.
 void StandByAdapterDescriptor(uint8_t* d) {
-  std::memset(d, 0, win::STORAGE_ADAPTER_DESCRIPTOR_SIZE);
-  PutU32(d, win::ADAPTER_Version, 32);
-  PutU32(d, win::ADAPTER_Size, 32);
-  PutU32(d, win::ADAPTER_MaximumTransferLength, 65536);
-  PutU32(d, win::ADAPTER_MaximumPhysicalPages, 1);
-  PutU32(d, win::ADAPTER_AlignmentMask, 1);
-  d[win::ADAPTER_BusType] = 201;
+  std::memset(d, 0, win::kSTORAGE_ADAPTER_DESCRIPTOR_SIZE);
+  PutU32(d, win::kADAPTER_Version, 32);
+  PutU32(d, win::kADAPTER_Size, 32);
+  PutU32(d, win::kADAPTER_MaximumTransferLength, 65536);
+  PutU32(d, win::kADAPTER_MaximumPhysicalPages, 1);
+  PutU32(d, win::kADAPTER_AlignmentMask, 1);
+  d[win::kADAPTER_BusType] = 201;
 }
 
 std::string DumpArea(const uint8_t* area) {
@@ -117,35 +116,36 @@ uint8_t IsSlaveDevice(THandle handle) {
   Host& host = GetHost();
   uint8_t version[28] = {};
   uint32_t returned = 0;
-  if (host.DeviceIoControl(handle, win::SMART_GET_VERSION, nullptr, 0, version, sizeof version,
+  if (host.DeviceIoControl(handle, win::kSMART_GET_VERSION, nullptr, 0, version, sizeof version,
                            &returned)) {
-    return (version[win::GETVERSION_bIDEDeviceMap] & 0xAA) != 0 ? 1 : 0;
+    return (version[win::kGETVERSION_bIDEDeviceMap] & 0xAA) != 0 ? 1 : 0;
   }
   uint8_t inquiry[kReplySize] = {};
-  if (host.DeviceIoControl(handle, win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, inquiry,
+  if (host.DeviceIoControl(handle, win::kIOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, inquiry,
                            sizeof inquiry, &returned)) {
     return inquiry[13] & 1;
   }
   return 0;
 }
 
-int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
+int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* refusal) {
   Host& host = GetHost();
+  *refusal = 0;
   TIdentifyDeviceData rec;
   uint8_t reply[kReplySize] = {};
   uint32_t error = 0;
 
   AddDebugLog("Getting geometry...");
   bool ok =
-      Request(host, handle, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, reply, kReplySize, reply, &error);
+      Request(host, handle, win::kIOCTL_DISK_GET_DRIVE_GEOMETRY, reply, kReplySize, reply, &error);
   if (!ok && error != 0) return -1;
   AddDebugLog("Done " + FlagText(ok));
-  int64_t bytesPerSector = GetU32(reply, win::DISK_GEOMETRY_BytesPerSector);
+  int64_t bytesPerSector = GetU32(reply, win::kDISK_GEOMETRY_BytesPerSector);
   AddDebugLog("Sector size = " + DecText(bytesPerSector));
 
   std::memset(reply, 0, kReplySize);
   AddDebugLog("Getting disk length...");
-  ok = Request(host, handle, win::IOCTL_DISK_GET_LENGTH_INFO, reply, kReplySize, reply, &error);
+  ok = Request(host, handle, win::kIOCTL_DISK_GET_LENGTH_INFO, reply, kReplySize, reply, &error);
   if (!ok && error != 0) {
     AddDebugLog("Error accessing device: " + SystemErrorText(error));
     return -1;
@@ -154,13 +154,14 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
   const auto length = static_cast<int64_t>(GetU64(reply, 0));
   AddDebugLog("Media \"Length\" = " + DecText(length));
 
-  uint8_t query[win::STORAGE_PROPERTY_QUERY_SIZE] = {};
-  uint8_t adapter[win::STORAGE_ADAPTER_DESCRIPTOR_SIZE];
+  uint8_t query[win::kSTORAGE_PROPERTY_QUERY_SIZE] = {};
+  uint8_t adapter[win::kSTORAGE_ADAPTER_DESCRIPTOR_SIZE];
   std::memset(reply, 0, kReplySize);
-  PutU32(query, 0, win::StorageAdapterProperty);
-  PutU32(query, 4, win::PropertyStandardQuery);
+  PutU32(query, 0, win::kStorageAdapterProperty);
+  PutU32(query, 4, win::kPropertyStandardQuery);
   AddDebugLog("Querying storage property (adapter)...");
-  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
+  ok =
+      Request(host, handle, win::kIOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
   if (ok) {
     AddDebugLog("Done " + FlagText(ok));
     std::memcpy(adapter, reply, sizeof adapter);
@@ -170,41 +171,40 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record) {
   }
 
   std::memset(reply, 0, kReplySize);
-  PutU32(query, 0, win::StorageDeviceProperty);
+  PutU32(query, 0, win::kStorageDeviceProperty);
   AddDebugLog("Querying storage property (device)...");
-  ok = Request(host, handle, win::IOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
+  ok =
+      Request(host, handle, win::kIOCTL_STORAGE_QUERY_PROPERTY, query, sizeof query, reply, &error);
   if (!ok && error != 0) {
-    Ui().ShowMessage("Error accessing device: " + SystemErrorText(error), "Error",
-                     TMessageIcon::Error);
-    RequestProgramEnd(1);
+    *refusal = error;
     return -1;
   }
   AddDebugLog("Done " + FlagText(ok));
   AddDebugLog(DumpArea(reply));
 
   AddDebugLog("Parsing data...");
-  const uint32_t size = GetU32(reply, win::DEVICE_Size);
+  const uint32_t size = GetU32(reply, win::kDEVICE_Size);
   auto text = [&](uint32_t field) { return ScanDescriptorText(reply, GetU32(reply, field), size); };
-  const std::string vendor = Trim(Latin1ToUtf8(text(win::DEVICE_VendorIdOffset))) + " ";
+  const std::string vendor = Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset))) + " ";
   AddDebugLog("VendorID: " + vendor);
-  const std::string product = Trim(Latin1ToUtf8(text(win::DEVICE_ProductIdOffset)));
+  const std::string product = Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset)));
   AddDebugLog("ProductID: " + product);
-  const std::string revision = Trim(Latin1ToUtf8(text(win::DEVICE_ProductRevisionOffset)));
+  const std::string revision = Trim(Latin1ToUtf8(text(win::kDEVICE_ProductRevisionOffset)));
   AddDebugLog("ProductRevision: " + revision);
-  std::string serial = SerialFromDescriptorBytes(text(win::DEVICE_SerialNumberOffset));
+  std::string serial = SerialFromDescriptorBytes(text(win::kDEVICE_SerialNumberOffset));
   AddDebugLog("SerialNumber: " + serial);
 
   const int64_t sectors = bytesPerSector >= 512 ? length / bytesPerSector : 0;
   AddDebugLog("Sectors: " + DecText(sectors));
   AddDebugLog("SectorSize: " + DecText(bytesPerSector));
 
-  rec.BusType = adapter[win::ADAPTER_BusType];
+  rec.BusType = adapter[win::kADAPTER_BusType];
   if (rec.BusType == 3 || rec.BusType == 11) rec.IsIDESlave = IsSlaveDevice(handle);
-  rec.RemovableMedia = reply[win::DEVICE_RemovableMedia] != 0;
+  rec.RemovableMedia = reply[win::kDEVICE_RemovableMedia] != 0;
 
   if (bytesPerSector < 512) bytesPerSector = 512;
   rec.MaximumSectorsTransfer =
-      static_cast<int64_t>(GetU32(adapter, win::ADAPTER_MaximumTransferLength)) / bytesPerSector;
+      static_cast<int64_t>(GetU32(adapter, win::kADAPTER_MaximumTransferLength)) / bytesPerSector;
   if (rec.MaximumSectorsTransfer > 250) rec.MaximumSectorsTransfer = 250;
   AddDebugLog("MaxTransfer: " + DecText(rec.MaximumSectorsTransfer));
 

@@ -5,15 +5,27 @@
 #include <cstdint>
 #include <string>
 
-#include "devices/DeviceTable.h"
 #include "host/Host.h"
 
 namespace quarnel {
 
+/// What identification finds out about a drive; kept in its device-table entry.
+struct TIdentifyDeviceData {
+  std::string Model;
+  std::string FW;
+  std::string SN;
+  int64_t LBA = 0;
+  int64_t SectorSize = 0;
+  int64_t BusType = 0;
+  int64_t MaximumSectorsTransfer = 0;
+  bool RemovableMedia = false;
+  uint8_t IsIDESlave = 0;
+};
+
 /// Fills `record` and returns 0 when the drive is identified; returns -1 and
-/// leaves `record` as it was otherwise. A refused device query shows the
-/// error message and asks for the end of the program.
-int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record);
+/// leaves `record` as it was otherwise. *refusal receives the system error of
+/// a refused device query (the program cannot go on), 0 in every other case.
+int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* refusal);
 
 /// 1 when the drive is the second device on its IDE channel, else 0.
 uint8_t IsSlaveDevice(THandle handle);

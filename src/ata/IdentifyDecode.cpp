@@ -1,7 +1,7 @@
 #include "ata/IdentifyDecode.h"
 
+#include "base/Text.h"
 #include "host/Bytes.h"
-#include "util/Text.h"
 
 namespace quarnel {
 

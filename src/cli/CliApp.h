@@ -1,31 +1,13 @@
-// The terminal program: options, host selection and the commands.
+// The terminal program: host selection and the commands.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "frontend/HostChoice.h"
+#include "frontend/CommandLine.h"
 
 namespace quarnel {
-
-struct TCliOptions {
-  THostOptions Host;  // --simulate[=FILE], --devices=LIST
-  bool Debug = false;
-  bool Help = false;
-  bool Version = false;
-  bool Quick = false;      // format: the quick wipe
-  bool Yes = false;        // format: the confirmation answered for scripts
-  bool Verify = false;     // format: read back what was written
-  std::string RecordFile;  // format: where the erase record goes
-  std::string Command;
-  std::vector<std::string> Arguments;  // after the command
-};
-
-/// Parses the command line (without the program name). Returns false and
-/// sets *error on an unknown option.
-bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
-                     std::string* error);
 
 /// The terminal the program runs at: where answers come from, and whether
 /// standard input and standard error are terminals.

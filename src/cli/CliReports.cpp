@@ -3,9 +3,11 @@
 #include <charconv>
 #include <ostream>
 
-#include "app/Logging.h"
 #include "app/MainStartUp.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "cli/CliApp.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
@@ -13,9 +15,7 @@
 #include "host/Host.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
-#include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 

@@ -1,23 +1,16 @@
 #include "cli/CliUi.h"
 
-#include <csignal>
 #include <istream>
 #include <ostream>
 
+#include "base/System.h"
+#include "base/Text.h"
 #include "format/FormatProcedure.h"
 #include "ui/TaskDialogs.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
 namespace {
-
-volatile std::sig_atomic_t stopSignal = 0;
-struct sigaction previousInt {};
-struct sigaction previousTerm {};
-bool catching = false;
-
-extern "C" void OnStopSignal(int) { stopSignal = 1; }
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
@@ -31,24 +24,6 @@ std::string TerminalLine(std::string line) {
   }
   return out;
 }
-
-void CatchStopSignals(bool on) {
-  if (on == catching) return;
-  if (on) {
-    stopSignal = 0;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previousInt);
-    sigaction(SIGTERM, &action, &previousTerm);
-  } else {
-    sigaction(SIGINT, &previousInt, nullptr);
-    sigaction(SIGTERM, &previousTerm, nullptr);
-  }
-  catching = on;
-}
-
-bool StopSignalCaught() { return stopSignal != 0; }
 
 TCliUi::TCliUi(std::ostream& out, std::ostream& err, const TCliTerminal& terminal)
     : out_(out), err_(err), terminal_(terminal) {}
@@ -92,10 +67,7 @@ int TCliUi::ClassicDialog(const TClassicDialogRequest& request) {
 }
 
 void TCliUi::ProcessMessages() {
-  if (stopSignal != 0) {
-    stopSignal = 0;
-    StopButtonClicked();
-  }
+  if (TakeStopSignal()) StopButtonClicked();
   DrawProgress(false);
 }
 

@@ -48,9 +48,4 @@ class TCliUi : public TUiSeam {
 /// The multi-line entries of a pane with the terminal's line ends.
 std::string TerminalLine(std::string line);
 
-/// Catches SIGINT and SIGTERM while a run is in progress; the next message
-/// pump turns a caught signal into the stop button's click.
-void CatchStopSignals(bool on);
-bool StopSignalCaught();
-
 }  // namespace quarnel

@@ -1,10 +1,9 @@
-#include <unistd.h>
-
 #include <iostream>
 #include <locale>
 #include <string>
 #include <vector>
 
+#include "base/System.h"
 #include "cli/CliApp.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +14,7 @@ int main(int argc, char** argv) {
     std::cerr << "quarnel-cli: the locale of the environment is not available; using \"C\"\n";
   }
   std::vector<std::string> args(argv + 1, argv + argc);
-  quarnel::TCliTerminal terminal{&std::cin, ::isatty(STDIN_FILENO) == 1,
-                                 ::isatty(STDERR_FILENO) == 1};
+  quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(),
+                                 quarnel::StdErrIsTerminal()};
   return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr, terminal);
 }

@@ -2,14 +2,14 @@
 
 #include <cstring>
 
-#include "app/Logging.h"
 #include "ata/Identification.h"
+#include "base/Logging.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "host/Bytes.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -23,7 +23,7 @@ constexpr int kLastDriveNumber = 255;
 void ListLogicalDrives(TDriveRoots& roots) {
   roots.fill(std::string());
   char buffer[kRootBufferChars + 1] = {};
-  const uint32_t length = GetHost().GetLogicalDriveStrings(kRootBufferChars, buffer);
+  const uint32_t length = GetHost().GetLogicalDriveStringsU8(kRootBufferChars, buffer);
   if (length == 0 || length >= kRootBufferChars) return;
   size_t index = 0;
   size_t slot = 0;
@@ -38,12 +38,12 @@ void ListLogicalDrives(TDriveRoots& roots) {
 TVolumeDeviceInfo GetVolumeDeviceNumber(const std::string& root) {
   TVolumeDeviceInfo info;
   Host& host = GetHost();
-  const THandle handle = host.CreateFile(
-      "\\\\.\\" + root, 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+  const THandle handle = host.CreateFileU8(
+      "\\\\.\\" + root, 0, win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
   if (handle == kInvalidHandle) return info;
   uint8_t out[1024] = {};
   uint32_t returned = 0;
-  if (host.DeviceIoControl(handle, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out,
+  if (host.DeviceIoControl(handle, win::kIOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out,
                            sizeof out, &returned)) {
     info.DeviceType = GetU32(out, 0);
     info.DeviceNumber = GetU32(out, 4);
@@ -69,7 +69,7 @@ void ListDevicePartitions(std::string& text, int64_t deviceNumber) {
     AddDebugLog("找到扇区 " + root + "   " + "   设备类型: " + DecTextU(info.DeviceType) +
                 "   设备编号: " + DecTextU(info.DeviceNumber) +
                 "   分区: " + DecTextU(info.PartitionNumber));
-    if (info.DeviceNumber == deviceNumber && info.DeviceType == win::FILE_DEVICE_DISK) {
+    if (info.DeviceNumber == deviceNumber && info.DeviceType == win::kFILE_DEVICE_DISK) {
       text += root + " ";
     }
   }
@@ -91,11 +91,11 @@ void ScanDevices() {
       trying += path;
     }
     AddDebugLog(trying);
-    const THandle handle =
-        path.empty()
-            ? kInvalidHandle
-            : host.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                              win::OPEN_EXISTING, 0);
+    const THandle handle = path.empty()
+                               ? kInvalidHandle
+                               : host.CreateFileU8(path, win::kGENERIC_READ,
+                                                   win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE,
+                                                   win::kOPEN_EXISTING, 0);
     if (handle == kInvalidHandle) {
       AddDebugLog("Invalid handle, skipping");
       continue;
@@ -103,10 +103,13 @@ void ScanDevices() {
     AddDebugLog("Identifying the device...");
     // An end asked for before (a declined agreement) lets the scan run on;
     // only a refusal met by this identification stops it.
-    const bool endPending = ProgramEndRequested();
-    const bool identified = IdentifyDevice(handle, working) == 0;
-    if (!endPending && ProgramEndRequested()) {
+    uint32_t refusal = 0;
+    const bool identified = IdentifyDevice(handle, working, &refusal) == 0;
+    if (refusal != 0) {
       // The device query was refused: the program ends, no further drive.
+      Ui().ShowMessage("Error accessing device: " + SystemErrorText(refusal), "Error",
+                       TMessageIcon::Error);
+      RequestProgramEnd(1);
       host.CloseHandle(handle);
       return;
     }

@@ -2,11 +2,16 @@
 
 #include <stdexcept>
 
+#include "base/NumberTexts.h"
+#include "base/Text.h"
+
 namespace quarnel {
 
 TDeviceTableArray DeviceTable;
 int64_t DeviceCount = 0;
 int64_t SelectedDevice = -1;
+THandle DeviceHandle = kInvalidHandle;
+std::string DeviceDescription;
 
 namespace {
 void CheckIndex(int64_t index) {
@@ -36,10 +41,24 @@ std::string BusTypeName(int64_t busType) {
   return "UNKNOWN";
 }
 
+std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) {
+  const TDeviceTable& entry = table[index];
+  const TIdentifyDeviceData& id = entry.IdentifyData;
+  // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + string.
+  std::string text = "[";
+  text += DecTextU(entry.DeviceNumber);
+  text += "]  " + Trim(id.Model) + "    " + Trim(id.FW);
+  text += "    [" + SizeToStr(id.LBA * id.SectorSize);
+  text += "]    (" + DecText(id.LBA) + " " + DecText(id.SectorSize) + "-字节扇区)";
+  return text;
+}
+
 void ResetDeviceTable() {
   DeviceTable = TDeviceTableArray{};
   DeviceCount = 0;
   SelectedDevice = -1;
+  DeviceHandle = kInvalidHandle;
+  DeviceDescription.clear();
 }
 
 }  // namespace quarnel

@@ -5,19 +5,10 @@
 #include <cstdint>
 #include <string>
 
-namespace quarnel {
+#include "ata/Identification.h"
+#include "host/Host.h"
 
-struct TIdentifyDeviceData {
-  std::string Model;
-  std::string FW;
-  std::string SN;
-  int64_t LBA = 0;
-  int64_t SectorSize = 0;
-  int64_t BusType = 0;
-  int64_t MaximumSectorsTransfer = 0;
-  bool RemovableMedia = false;
-  uint8_t IsIDESlave = 0;
-};
+namespace quarnel {
 
 struct TDeviceTable {
   std::string DevicePath;
@@ -49,10 +40,22 @@ extern TDeviceTableArray DeviceTable;
 extern int64_t DeviceCount;
 extern int64_t SelectedDevice;  // -1 until the chooser sets it
 
+/// The chosen drive, opened for reading and writing without sharing by the
+/// main window; kInvalidHandle until opened and after it is closed. The
+/// reports and the format borrow it.
+extern THandle DeviceHandle;
+
+/// The one-line description of the chosen drive, kept after the choice.
+extern std::string DeviceDescription;
+
+/// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
+std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
+
 /// Display text of a bus type code.
 std::string BusTypeName(int64_t busType);
 
-/// Empties the table and the selection (tests).
+/// Empties the table and the selection, and forgets the handle without
+/// closing it (tests).
 void ResetDeviceTable();
 
 }  // namespace quarnel

@@ -1,8 +1,8 @@
 #include "devices/DriveChoose.h"
 
-#include "ui/NumberTexts.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 

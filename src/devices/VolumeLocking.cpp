@@ -1,9 +1,9 @@
 #include "devices/VolumeLocking.h"
 
-#include "app/Logging.h"
+#include "base/Logging.h"
+#include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "host/HostConstants.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -29,27 +29,27 @@ bool LockVolume(const std::string& root) {
   Host& host = GetHost();
   DebugLine("Locking \\\\.\\" + root);
   const THandle handle =
-      host.CreateFile("\\\\.\\" + root, win::GENERIC_READ,
-                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+      host.CreateFileU8("\\\\.\\" + root, win::kGENERIC_READ,
+                        win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
   if (handle == kInvalidHandle) {
     Log_BenchMark.Append("Invalid handle");  // bare, in every mode
     return false;
   }
   DebugLine("Got handle!");
   DebugLine("Locking volume...");
-  if (!Request(handle, win::FSCTL_LOCK_VOLUME)) {
+  if (!Request(handle, win::kFSCTL_LOCK_VOLUME)) {
     host.CloseHandle(handle);
     return false;
   }
   DebugLine("Done.");
   DebugLine("Dismounting volume...");
-  if (!Request(handle, win::FSCTL_DISMOUNT_VOLUME)) {
+  if (!Request(handle, win::kFSCTL_DISMOUNT_VOLUME)) {
     host.CloseHandle(handle);
     return false;
   }
   DebugLine("Done.");
   DebugLine("Extending I/O...");
-  Request(handle, win::FSCTL_ALLOW_EXTENDED_DASD_IO);  // its result changes nothing
+  Request(handle, win::kFSCTL_ALLOW_EXTENDED_DASD_IO);  // its result changes nothing
   DebugLine("Done.");
   LockedVolumeHandles.push_back(handle);
   lockedRoots.push_back(root);
@@ -73,7 +73,7 @@ bool LockDeviceVolumes(int64_t deviceNumber) {
     DebugLine("Found partition " + root + "   " + "   DeviceType: " + DecTextU(info.DeviceType) +
               "   DeviceNumber: " + DecTextU(info.DeviceNumber) +
               "   Partition: " + DecTextU(info.PartitionNumber));
-    if (info.DeviceNumber == deviceNumber && info.DeviceType == win::FILE_DEVICE_DISK) {
+    if (info.DeviceNumber == deviceNumber && info.DeviceType == win::kFILE_DEVICE_DISK) {
       if (!LockVolume(root)) return false;
     }
   }

@@ -5,12 +5,11 @@
 #include <ctime>
 #include <optional>
 
-#include "app/Logging.h"
-#include "app/MainState.h"
 #include "ata/AtaCommands.h"
+#include "base/Logging.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
-#include "util/Text.h"
+#include "base/Text.h"
 
 namespace quarnel {
 

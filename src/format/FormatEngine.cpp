@@ -4,19 +4,18 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
 
-#include "app/Logging.h"
-#include "app/MainState.h"
+#include "base/AlignedBlock.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "host/HostConstants.h"
-#include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -62,24 +61,20 @@ std::string OneDecimal(double value) {
 
 const char* WriteErrorText(uint32_t code) {
   switch (code) {
-    case win::ERROR_FILE_NOT_FOUND:
-    case win::ERROR_DEV_NOT_EXIST:
+    case win::kERROR_FILE_NOT_FOUND:
+    case win::kERROR_DEV_NOT_EXIST:
       return "媒体被拔掉";
-    case win::ERROR_WRITE_PROTECT:
+    case win::kERROR_WRITE_PROTECT:
       return "媒体是写保护";
-    case win::ERROR_NOT_READY:
-    case win::ERROR_SEM_TIMEOUT:
+    case win::kERROR_NOT_READY:
+    case win::kERROR_SEM_TIMEOUT:
       return "设备未就绪（超时）";
-    case win::ERROR_IO_DEVICE:
+    case win::kERROR_IO_DEVICE:
       return "设备 I/O 错误";
     default:
       return nullptr;
   }
 }
-
-struct TFreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
 
 struct TRun {
   int64_t Position = 0;
@@ -154,7 +149,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
   if (const char* text = WriteErrorText(code)) line += std::string(" - ") + text;
   AddLog(line);
   NoteFailedBlock(run.Position, run.BlockSize, code);
-  if (code == win::ERROR_FILE_NOT_FOUND || code == win::ERROR_DEV_NOT_EXIST) {
+  if (code == win::kERROR_FILE_NOT_FOUND || code == win::kERROR_DEV_NOT_EXIST) {
     AddLog("设备已拔下，中止...");
     run.Aborted = true;
     return false;
@@ -241,19 +236,19 @@ void WriteQuickWipeTail(TRun& run, const void* zeros, int64_t driveBytes) {
 
 int64_t SeekDevice(THandle handle, int64_t offset) {
   int64_t position = 0;
-  if (!GetHost().SetFilePointerEx(handle, offset, &position, win::FILE_BEGIN)) return -1;
+  if (!GetHost().SetFilePointerEx(handle, offset, &position, win::kFILE_BEGIN)) return -1;
   return position;
 }
 
 bool RunLowLevelFormat(bool quickWipe) {
   const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
   void* raw = allocateZeroBuffer ? allocateZeroBuffer(kZeroBufferSize)
-                                 : std::aligned_alloc(4096, kZeroBufferSize);
+                                 : AllocateAlignedBlock(kZeroBufferSize);
   if (!raw) {
     AddLog("无法分配内存缓冲区。");
     return false;
   }
-  std::unique_ptr<void, TFreeDeleter> zeros(raw);
+  std::unique_ptr<void, TAlignedBlockDeleter> zeros(raw);
   std::memset(zeros.get(), 0, kZeroBufferSize);
   Ui().ProcessMessages();
 

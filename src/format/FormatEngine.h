@@ -40,7 +40,7 @@ void SetFormatClock(std::function<int64_t()> clock);
 
 /// Where the zero buffer comes from (tests make it fail). It returns a
 /// 4096-byte-aligned area of the given size, or nullptr; the release is
-/// std::free. An empty function means std::aligned_alloc.
+/// ReleaseAlignedBlock. An empty function means AllocateAlignedBlock.
 void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
 
 /// Clears the stop flag, the clock and the allocator (tests).

@@ -1,15 +1,14 @@
 #include "format/FormatProcedure.h"
 
-#include "app/Logging.h"
-#include "app/MainState.h"
-#include "app/StartUp.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/ProgramInfo.h"
 #include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/Verification.h"
 #include "host/HostConstants.h"
-#include "ui/NumberTexts.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
 
@@ -74,7 +73,8 @@ bool FormatSelectedDevice() {
     NoteOutcome(TEraseOutcome::NotLocked);
   }
   uint32_t returned = 0;
-  GetHost().DeviceIoControl(DeviceHandle, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
+  GetHost().DeviceIoControl(DeviceHandle, win::kIOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr,
+                            0,
                             &returned);  // its result is not looked at
   ReleaseDeviceVolumes();
   if (ran) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -17,15 +16,15 @@
 #include <future>
 #endif
 
-#include "app/Logging.h"
-#include "app/MainState.h"
+#include "base/AlignedBlock.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "host/HostConstants.h"
-#include "ui/NumberTexts.h"
 #include "ui/UiSeam.h"
-#include "util/Text.h"
 
 namespace quarnel {
 
@@ -33,10 +32,6 @@ namespace {
 
 // Code of a read that ended early without an error of its own.
 constexpr uint32_t kErrorHandleEof = 38;
-
-struct TFreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
 
 // Scans a block for non-zero bytes while the next block is read: on a fast
 // drive the scan of a 32 MiB block costs a fifth of its read, and the overlap
@@ -168,7 +163,7 @@ bool ReadBackBlock(TReadBack& rb, int64_t size) {
     AddLog("校验失败：偏移 " + IntToStrGrouped(rb.Position) + " 处读取错误: " + DecTextU(code) +
            " - " + host.ErrorText(code));
     BadBlock(rb, rb.Position, size, code, -1);
-    if (code == win::ERROR_FILE_NOT_FOUND || code == win::ERROR_DEV_NOT_EXIST) {
+    if (code == win::kERROR_FILE_NOT_FOUND || code == win::kERROR_DEV_NOT_EXIST) {
       AddLog("设备已拔下，中止...");
       rb.Aborted = true;
       return false;
@@ -255,9 +250,9 @@ bool VerifyErasedDrive(bool quickWipe) {
   if (TEraseRecord* r = ActiveEraseRecord()) r->VerifyRan = true;
 
   // Declared before the run state, whose pending scan reads them.
-  std::unique_ptr<void, TFreeDeleter> buffers[2] = {
-      std::unique_ptr<void, TFreeDeleter>(std::aligned_alloc(4096, kZeroBufferSize)),
-      std::unique_ptr<void, TFreeDeleter>(std::aligned_alloc(4096, kZeroBufferSize))};
+  std::unique_ptr<void, TAlignedBlockDeleter> buffers[2] = {
+      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kZeroBufferSize)),
+      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kZeroBufferSize))};
   if (!buffers[0] || !buffers[1]) {
     AddLog("无法分配内存缓冲区。");
     NoteOutcome(TEraseOutcome::Failed);

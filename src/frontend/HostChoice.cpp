@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "cli/CliApp.h"
+#include "frontend/CommandLine.h"
 #include "host/MachineHost.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel {
 
@@ -22,8 +22,8 @@ std::vector<std::string> SplitDeviceList(const std::string& list) {
 
 bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
                       std::string* error) {
-  // The terminal program's parser checks the host options; the desktop
-  // program ignores everything else on its command line.
+  // The one parser checks the host options; the desktop program ignores
+  // everything else on its command line.
   std::vector<std::string> hostArgs;
   for (const std::string& arg : args) {
     if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0 ||

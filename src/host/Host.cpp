@@ -23,4 +23,12 @@ Host& GetHost() {
 
 void SetHost(std::unique_ptr<Host> host) { CurrentHost() = std::move(host); }
 
+std::string SystemErrorText(uint32_t code) {
+  std::string text = GetHost().ErrorText(code);
+  while (!text.empty() && (static_cast<uint8_t>(text.back()) <= 0x20 || text.back() == '.')) {
+    text.pop_back();
+  }
+  return text;
+}
+
 }  // namespace quarnel

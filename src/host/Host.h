@@ -1,6 +1,8 @@
 // The one way to the machine: an interface shaped like the Windows device API.
 // The core speaks Windows request codes, byte layouts and Win32 error codes to
-// it; each implementation translates to its own machine.
+// it; each implementation translates to its own machine. The operations carry
+// the Win32 names, except where <windows.h> makes the name a macro
+// (CreateFile, GetLogicalDriveStrings): those end in U8, for their UTF-8 texts.
 #pragma once
 
 #include <cstdint>
@@ -30,8 +32,8 @@ class Host {
 
   /// Opens a path (a drive path, or "\\.\" followed by a volume root).
   /// Returns kInvalidHandle on failure with the reason in GetLastError.
-  virtual THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                             uint32_t disposition, uint32_t flags) = 0;
+  virtual THandle CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                               uint32_t disposition, uint32_t flags) = 0;
 
   /// Closes a handle. Return false when it was not open.
   virtual bool CloseHandle(THandle handle) = 0;
@@ -67,7 +69,7 @@ class Host {
   /// roots ending with an empty one, at most `capacity` characters. Returns
   /// the length written, 0 on failure, or the length needed (> capacity)
   /// when the buffer is too small.
-  virtual uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) = 0;
+  virtual uint32_t GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) = 0;
 
   /// Version of the running system.
   virtual TPlatformVersion GetVersion() = 0;
@@ -92,5 +94,9 @@ class Host {
 /// The host of this process; set once at start (tests set their own).
 Host& GetHost();
 void SetHost(std::unique_ptr<Host> host);
+
+/// The host's error text with trailing blanks, control characters and full
+/// stops removed, as every message line shows it.
+std::string SystemErrorText(uint32_t code);
 
 }  // namespace quarnel

@@ -1,5 +1,8 @@
 // Request codes, access flags, Win32 error codes and structure offsets of the
 // Windows device protocol that every host speaks. One place for all numbers.
+// Every name is the SDK's name with a leading k: <windows.h> defines most SDK
+// names as macros, and a k-name is never rewritten by one, so this header and
+// the SDK can meet in one file (win::k##NAME == NAME checks a value there).
 #pragma once
 
 #include <cstdint>
@@ -7,176 +10,176 @@
 namespace quarnel::win {
 
 // CreateFile access, share mode and disposition.
-inline constexpr uint32_t GENERIC_READ = 0x80000000u;
-inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
-inline constexpr uint32_t FILE_SHARE_READ = 0x1u;
-inline constexpr uint32_t FILE_SHARE_WRITE = 0x2u;
-inline constexpr uint32_t OPEN_EXISTING = 3u;
-inline constexpr uint32_t FILE_BEGIN = 0u;
-inline constexpr uint32_t FILE_CURRENT = 1u;
-inline constexpr uint32_t FILE_END = 2u;
+inline constexpr uint32_t kGENERIC_READ = 0x80000000u;
+inline constexpr uint32_t kGENERIC_WRITE = 0x40000000u;
+inline constexpr uint32_t kFILE_SHARE_READ = 0x1u;
+inline constexpr uint32_t kFILE_SHARE_WRITE = 0x2u;
+inline constexpr uint32_t kOPEN_EXISTING = 3u;
+inline constexpr uint32_t kFILE_BEGIN = 0u;
+inline constexpr uint32_t kFILE_CURRENT = 1u;
+inline constexpr uint32_t kFILE_END = 2u;
 
 // Device-control request codes.
-inline constexpr uint32_t IOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000u;
-inline constexpr uint32_t IOCTL_DISK_GET_LENGTH_INFO = 0x0007405Cu;
-inline constexpr uint32_t IOCTL_DISK_UPDATE_PROPERTIES = 0x00070140u;
-inline constexpr uint32_t IOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
-inline constexpr uint32_t IOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080u;
-inline constexpr uint32_t SMART_GET_VERSION = 0x00074080u;
-inline constexpr uint32_t SMART_SEND_DRIVE_COMMAND = 0x0007C084u;
-inline constexpr uint32_t SMART_RCV_DRIVE_DATA = 0x0007C088u;
-inline constexpr uint32_t IOCTL_SCSI_GET_INQUIRY_DATA = 0x0004100Cu;
-inline constexpr uint32_t IOCTL_SCSI_MINIPORT = 0x0004D008u;
-inline constexpr uint32_t IOCTL_SCSI_MINIPORT_IDENTIFY = 0x001B0501u;
-inline constexpr uint32_t FSCTL_LOCK_VOLUME = 0x00090018u;
-inline constexpr uint32_t FSCTL_DISMOUNT_VOLUME = 0x00090020u;
-inline constexpr uint32_t FSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083u;
+inline constexpr uint32_t kIOCTL_DISK_GET_DRIVE_GEOMETRY = 0x00070000u;
+inline constexpr uint32_t kIOCTL_DISK_GET_LENGTH_INFO = 0x0007405Cu;
+inline constexpr uint32_t kIOCTL_DISK_UPDATE_PROPERTIES = 0x00070140u;
+inline constexpr uint32_t kIOCTL_STORAGE_QUERY_PROPERTY = 0x002D1400u;
+inline constexpr uint32_t kIOCTL_STORAGE_GET_DEVICE_NUMBER = 0x002D1080u;
+inline constexpr uint32_t kSMART_GET_VERSION = 0x00074080u;
+inline constexpr uint32_t kSMART_SEND_DRIVE_COMMAND = 0x0007C084u;
+inline constexpr uint32_t kSMART_RCV_DRIVE_DATA = 0x0007C088u;
+inline constexpr uint32_t kIOCTL_SCSI_GET_INQUIRY_DATA = 0x0004100Cu;
+inline constexpr uint32_t kIOCTL_SCSI_MINIPORT = 0x0004D008u;
+inline constexpr uint32_t kIOCTL_SCSI_MINIPORT_IDENTIFY = 0x001B0501u;
+inline constexpr uint32_t kFSCTL_LOCK_VOLUME = 0x00090018u;
+inline constexpr uint32_t kFSCTL_DISMOUNT_VOLUME = 0x00090020u;
+inline constexpr uint32_t kFSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083u;
 
 // Win32 error codes the program and the hosts use.
-inline constexpr uint32_t ERROR_SUCCESS = 0;
-inline constexpr uint32_t ERROR_INVALID_FUNCTION = 1;
-inline constexpr uint32_t ERROR_FILE_NOT_FOUND = 2;
-inline constexpr uint32_t ERROR_ACCESS_DENIED = 5;
-inline constexpr uint32_t ERROR_INVALID_HANDLE = 6;
-inline constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
-inline constexpr uint32_t ERROR_WRITE_PROTECT = 19;
-inline constexpr uint32_t ERROR_NOT_READY = 21;
-inline constexpr uint32_t ERROR_CRC = 23;
-inline constexpr uint32_t ERROR_SHARING_VIOLATION = 32;
-inline constexpr uint32_t ERROR_NOT_SUPPORTED = 50;
-inline constexpr uint32_t ERROR_DEV_NOT_EXIST = 55;
-inline constexpr uint32_t ERROR_INVALID_PARAMETER = 87;
-inline constexpr uint32_t ERROR_INSUFFICIENT_BUFFER = 122;
-inline constexpr uint32_t ERROR_SEM_TIMEOUT = 121;
-inline constexpr uint32_t ERROR_BUSY = 170;
-inline constexpr uint32_t ERROR_IO_DEVICE = 1117;
-inline constexpr uint32_t ERROR_SECTOR_NOT_FOUND = 27;
-inline constexpr uint32_t ERROR_GEN_FAILURE = 31;
-inline constexpr uint32_t ERROR_NEGATIVE_SEEK = 131;
+inline constexpr uint32_t kERROR_SUCCESS = 0;
+inline constexpr uint32_t kERROR_INVALID_FUNCTION = 1;
+inline constexpr uint32_t kERROR_FILE_NOT_FOUND = 2;
+inline constexpr uint32_t kERROR_ACCESS_DENIED = 5;
+inline constexpr uint32_t kERROR_INVALID_HANDLE = 6;
+inline constexpr uint32_t kERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr uint32_t kERROR_WRITE_PROTECT = 19;
+inline constexpr uint32_t kERROR_NOT_READY = 21;
+inline constexpr uint32_t kERROR_CRC = 23;
+inline constexpr uint32_t kERROR_SHARING_VIOLATION = 32;
+inline constexpr uint32_t kERROR_NOT_SUPPORTED = 50;
+inline constexpr uint32_t kERROR_DEV_NOT_EXIST = 55;
+inline constexpr uint32_t kERROR_INVALID_PARAMETER = 87;
+inline constexpr uint32_t kERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr uint32_t kERROR_SEM_TIMEOUT = 121;
+inline constexpr uint32_t kERROR_BUSY = 170;
+inline constexpr uint32_t kERROR_IO_DEVICE = 1117;
+inline constexpr uint32_t kERROR_SECTOR_NOT_FOUND = 27;
+inline constexpr uint32_t kERROR_GEN_FAILURE = 31;
+inline constexpr uint32_t kERROR_NEGATIVE_SEEK = 131;
 
 // STORAGE_PROPERTY_QUERY (12 bytes): PropertyId, QueryType, AdditionalParameters.
-inline constexpr uint32_t StorageDeviceProperty = 0;
-inline constexpr uint32_t StorageAdapterProperty = 1;
-inline constexpr uint32_t PropertyStandardQuery = 0;
-inline constexpr uint32_t STORAGE_PROPERTY_QUERY_SIZE = 12;
+inline constexpr uint32_t kStorageDeviceProperty = 0;
+inline constexpr uint32_t kStorageAdapterProperty = 1;
+inline constexpr uint32_t kPropertyStandardQuery = 0;
+inline constexpr uint32_t kSTORAGE_PROPERTY_QUERY_SIZE = 12;
 
 // DISK_GEOMETRY: Cylinders(8) MediaType(4) TracksPerCylinder(4) SectorsPerTrack(4)
 // BytesPerSector(4).
-inline constexpr uint32_t DISK_GEOMETRY_SIZE = 24;
-inline constexpr uint32_t DISK_GEOMETRY_BytesPerSector = 20;
+inline constexpr uint32_t kDISK_GEOMETRY_SIZE = 24;
+inline constexpr uint32_t kDISK_GEOMETRY_BytesPerSector = 20;
 
 // GET_LENGTH_INFORMATION: Length (signed 64-bit) at 0.
-inline constexpr uint32_t GET_LENGTH_INFORMATION_SIZE = 8;
+inline constexpr uint32_t kGET_LENGTH_INFORMATION_SIZE = 8;
 
 // STORAGE_ADAPTER_DESCRIPTOR (32 bytes).
-inline constexpr uint32_t ADAPTER_Version = 0;
-inline constexpr uint32_t ADAPTER_Size = 4;
-inline constexpr uint32_t ADAPTER_MaximumTransferLength = 8;
-inline constexpr uint32_t ADAPTER_MaximumPhysicalPages = 12;
-inline constexpr uint32_t ADAPTER_AlignmentMask = 16;
-inline constexpr uint32_t ADAPTER_AdapterUsesPio = 20;
-inline constexpr uint32_t ADAPTER_AdapterScansDown = 21;
-inline constexpr uint32_t ADAPTER_CommandQueueing = 22;
-inline constexpr uint32_t ADAPTER_AcceleratedTransfer = 23;
-inline constexpr uint32_t ADAPTER_BusType = 24;
-inline constexpr uint32_t ADAPTER_BusMajorVersion = 26;
-inline constexpr uint32_t ADAPTER_BusMinorVersion = 28;
-inline constexpr uint32_t STORAGE_ADAPTER_DESCRIPTOR_SIZE = 32;
+inline constexpr uint32_t kADAPTER_Version = 0;
+inline constexpr uint32_t kADAPTER_Size = 4;
+inline constexpr uint32_t kADAPTER_MaximumTransferLength = 8;
+inline constexpr uint32_t kADAPTER_MaximumPhysicalPages = 12;
+inline constexpr uint32_t kADAPTER_AlignmentMask = 16;
+inline constexpr uint32_t kADAPTER_AdapterUsesPio = 20;
+inline constexpr uint32_t kADAPTER_AdapterScansDown = 21;
+inline constexpr uint32_t kADAPTER_CommandQueueing = 22;
+inline constexpr uint32_t kADAPTER_AcceleratedTransfer = 23;
+inline constexpr uint32_t kADAPTER_BusType = 24;
+inline constexpr uint32_t kADAPTER_BusMajorVersion = 26;
+inline constexpr uint32_t kADAPTER_BusMinorVersion = 28;
+inline constexpr uint32_t kSTORAGE_ADAPTER_DESCRIPTOR_SIZE = 32;
 
 // STORAGE_DEVICE_DESCRIPTOR header (texts follow at their offsets).
-inline constexpr uint32_t DEVICE_Version = 0;
-inline constexpr uint32_t DEVICE_Size = 4;
-inline constexpr uint32_t DEVICE_DeviceType = 8;
-inline constexpr uint32_t DEVICE_DeviceTypeModifier = 9;
-inline constexpr uint32_t DEVICE_RemovableMedia = 10;
-inline constexpr uint32_t DEVICE_CommandQueueing = 11;
-inline constexpr uint32_t DEVICE_VendorIdOffset = 12;
-inline constexpr uint32_t DEVICE_ProductIdOffset = 16;
-inline constexpr uint32_t DEVICE_ProductRevisionOffset = 20;
-inline constexpr uint32_t DEVICE_SerialNumberOffset = 24;
-inline constexpr uint32_t DEVICE_BusType = 28;
-inline constexpr uint32_t DEVICE_RawPropertiesLength = 32;
-inline constexpr uint32_t DEVICE_RawDeviceProperties = 36;
-inline constexpr uint32_t STORAGE_DEVICE_DESCRIPTOR_HEADER = 40;  // 37 bytes rounded to 4
+inline constexpr uint32_t kDEVICE_Version = 0;
+inline constexpr uint32_t kDEVICE_Size = 4;
+inline constexpr uint32_t kDEVICE_DeviceType = 8;
+inline constexpr uint32_t kDEVICE_DeviceTypeModifier = 9;
+inline constexpr uint32_t kDEVICE_RemovableMedia = 10;
+inline constexpr uint32_t kDEVICE_CommandQueueing = 11;
+inline constexpr uint32_t kDEVICE_VendorIdOffset = 12;
+inline constexpr uint32_t kDEVICE_ProductIdOffset = 16;
+inline constexpr uint32_t kDEVICE_ProductRevisionOffset = 20;
+inline constexpr uint32_t kDEVICE_SerialNumberOffset = 24;
+inline constexpr uint32_t kDEVICE_BusType = 28;
+inline constexpr uint32_t kDEVICE_RawPropertiesLength = 32;
+inline constexpr uint32_t kDEVICE_RawDeviceProperties = 36;
+inline constexpr uint32_t kSTORAGE_DEVICE_DESCRIPTOR_HEADER = 40;  // 37 bytes rounded to 4
 
 // STORAGE_DEVICE_NUMBER: DeviceType, DeviceNumber, PartitionNumber (each 32-bit).
-inline constexpr uint32_t STORAGE_DEVICE_NUMBER_SIZE = 12;
-inline constexpr uint32_t FILE_DEVICE_DISK = 7;
+inline constexpr uint32_t kSTORAGE_DEVICE_NUMBER_SIZE = 12;
+inline constexpr uint32_t kFILE_DEVICE_DISK = 7;
 
 // GETVERSIONINPARAMS (24 bytes): bVersion, bRevision, bReserved, bIDEDeviceMap,
 // fCapabilities(4), dwReserved[4].
-inline constexpr uint32_t GETVERSION_bVersion = 0;
-inline constexpr uint32_t GETVERSION_bRevision = 1;
-inline constexpr uint32_t GETVERSION_bIDEDeviceMap = 3;
-inline constexpr uint32_t GETVERSION_fCapabilities = 4;
-inline constexpr uint32_t GETVERSIONINPARAMS_SIZE = 24;
-inline constexpr uint32_t CAP_ATA_ID_CMD = 1;
-inline constexpr uint32_t CAP_ATAPI_ID_CMD = 2;
-inline constexpr uint32_t CAP_SMART_CMD = 4;
+inline constexpr uint32_t kGETVERSION_bVersion = 0;
+inline constexpr uint32_t kGETVERSION_bRevision = 1;
+inline constexpr uint32_t kGETVERSION_bIDEDeviceMap = 3;
+inline constexpr uint32_t kGETVERSION_fCapabilities = 4;
+inline constexpr uint32_t kGETVERSIONINPARAMS_SIZE = 24;
+inline constexpr uint32_t kCAP_ATA_ID_CMD = 1;
+inline constexpr uint32_t kCAP_ATAPI_ID_CMD = 2;
+inline constexpr uint32_t kCAP_SMART_CMD = 4;
 
 // SENDCMDINPARAMS: cBufferSize(4), IDEREGS(8), bDriveNumber, bReserved[3],
 // dwReserved[4], bBuffer[1]: 33 bytes, 32 without the data byte.
-inline constexpr uint32_t SENDCMDIN_cBufferSize = 0;
-inline constexpr uint32_t SENDCMDIN_irDriveRegs = 4;
-inline constexpr uint32_t SENDCMDIN_bDriveNumber = 12;
-inline constexpr uint32_t SENDCMDINPARAMS_SIZE = 33;
+inline constexpr uint32_t kSENDCMDIN_cBufferSize = 0;
+inline constexpr uint32_t kSENDCMDIN_irDriveRegs = 4;
+inline constexpr uint32_t kSENDCMDIN_bDriveNumber = 12;
+inline constexpr uint32_t kSENDCMDINPARAMS_SIZE = 33;
 // IDEREGS byte order inside irDriveRegs.
-inline constexpr uint32_t IDEREGS_bFeaturesReg = 0;
-inline constexpr uint32_t IDEREGS_bSectorCountReg = 1;
-inline constexpr uint32_t IDEREGS_bSectorNumberReg = 2;
-inline constexpr uint32_t IDEREGS_bCylLowReg = 3;
-inline constexpr uint32_t IDEREGS_bCylHighReg = 4;
-inline constexpr uint32_t IDEREGS_bDriveHeadReg = 5;
-inline constexpr uint32_t IDEREGS_bCommandReg = 6;
+inline constexpr uint32_t kIDEREGS_bFeaturesReg = 0;
+inline constexpr uint32_t kIDEREGS_bSectorCountReg = 1;
+inline constexpr uint32_t kIDEREGS_bSectorNumberReg = 2;
+inline constexpr uint32_t kIDEREGS_bCylLowReg = 3;
+inline constexpr uint32_t kIDEREGS_bCylHighReg = 4;
+inline constexpr uint32_t kIDEREGS_bDriveHeadReg = 5;
+inline constexpr uint32_t kIDEREGS_bCommandReg = 6;
 
 // SENDCMDOUTPARAMS: cBufferSize(4), DRIVERSTATUS(12), bBuffer at 16.
-inline constexpr uint32_t SENDCMDOUT_cBufferSize = 0;
-inline constexpr uint32_t SENDCMDOUT_DriverStatus = 4;
-inline constexpr uint32_t DRIVERSTATUS_bDriverError = 0;
-inline constexpr uint32_t DRIVERSTATUS_bIDEError = 1;
-inline constexpr uint32_t SENDCMDOUT_bBuffer = 16;
+inline constexpr uint32_t kSENDCMDOUT_cBufferSize = 0;
+inline constexpr uint32_t kSENDCMDOUT_DriverStatus = 4;
+inline constexpr uint32_t kDRIVERSTATUS_bDriverError = 0;
+inline constexpr uint32_t kDRIVERSTATUS_bIDEError = 1;
+inline constexpr uint32_t kSENDCMDOUT_bBuffer = 16;
 
 // SRB_IO_CONTROL (28 bytes) in front of the miniport request.
-inline constexpr uint32_t SRB_HeaderLength = 0;
-inline constexpr uint32_t SRB_Signature = 4;
-inline constexpr uint32_t SRB_Timeout = 12;
-inline constexpr uint32_t SRB_ControlCode = 16;
-inline constexpr uint32_t SRB_ReturnCode = 20;
-inline constexpr uint32_t SRB_Length = 24;
-inline constexpr uint32_t SRB_IO_CONTROL_SIZE = 28;
+inline constexpr uint32_t kSRB_HeaderLength = 0;
+inline constexpr uint32_t kSRB_Signature = 4;
+inline constexpr uint32_t kSRB_Timeout = 12;
+inline constexpr uint32_t kSRB_ControlCode = 16;
+inline constexpr uint32_t kSRB_ReturnCode = 20;
+inline constexpr uint32_t kSRB_Length = 24;
+inline constexpr uint32_t kSRB_IO_CONTROL_SIZE = 28;
 
 // Sizes of the SMART and miniport requests as the program sends them.
-inline constexpr uint32_t SMART_DATA_SIZE = 512;           // one data block
-inline constexpr uint32_t SENDCMDIN_SIZE_NO_DATA = 32;     // SENDCMDINPARAMS less bBuffer
-inline constexpr uint32_t SENDCMDOUT_HEADER_SIZE = 16;     // cBufferSize and DRIVERSTATUS
-inline constexpr uint32_t SENDCMDOUT_DATA_REPLY = 528;     // header and one data block
-inline constexpr uint32_t SMART_SEND_NO_DATA_OUT = 527;    // output area of a non-data command
-inline constexpr uint32_t SMART_BLOCK_OUT = 1039;          // output area of a data command
-inline constexpr uint32_t SMART_GET_VERSION_OUT = 28;      // output area of SMART_GET_VERSION
-inline constexpr uint8_t ATA_DRIVE_HEAD_BASE = 0xA0;       // drive/head of the master
-inline constexpr uint8_t ATA_DRIVE_HEAD_SLAVE_BIT = 0x10;  // bit 4: the slave
+inline constexpr uint32_t kSMART_DATA_SIZE = 512;           // one data block
+inline constexpr uint32_t kSENDCMDIN_SIZE_NO_DATA = 32;     // SENDCMDINPARAMS less bBuffer
+inline constexpr uint32_t kSENDCMDOUT_HEADER_SIZE = 16;     // cBufferSize and DRIVERSTATUS
+inline constexpr uint32_t kSENDCMDOUT_DATA_REPLY = 528;     // header and one data block
+inline constexpr uint32_t kSMART_SEND_NO_DATA_OUT = 527;    // output area of a non-data command
+inline constexpr uint32_t kSMART_BLOCK_OUT = 1039;          // output area of a data command
+inline constexpr uint32_t kSMART_GET_VERSION_OUT = 28;      // output area of kSMART_GET_VERSION
+inline constexpr uint8_t kATA_DRIVE_HEAD_BASE = 0xA0;       // drive/head of the master
+inline constexpr uint8_t kATA_DRIVE_HEAD_SLAVE_BIT = 0x10;  // bit 4: the slave
 
 // The miniport IDENTIFY request: SRB_IO_CONTROL, then SENDCMDINPARAMS (in)
 // or SENDCMDOUTPARAMS (out) at 28, the data at 44.
-inline constexpr uint32_t MINIPORT_IDENTIFY_SIZE = 572;
-inline constexpr uint32_t MINIPORT_SENDCMD = SRB_IO_CONTROL_SIZE;
-inline constexpr uint32_t MINIPORT_DATA = MINIPORT_SENDCMD + SENDCMDOUT_bBuffer;
-inline constexpr uint32_t MINIPORT_MIN_REPLY = MINIPORT_DATA + SMART_DATA_SIZE;  // 556
-inline constexpr uint32_t MINIPORT_TIMEOUT_SECONDS = 120;
-inline constexpr char SRB_SIGNATURE_SCSIDISK[8] = {'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K'};
+inline constexpr uint32_t kMINIPORT_IDENTIFY_SIZE = 572;
+inline constexpr uint32_t kMINIPORT_SENDCMD = kSRB_IO_CONTROL_SIZE;
+inline constexpr uint32_t kMINIPORT_DATA = kMINIPORT_SENDCMD + kSENDCMDOUT_bBuffer;
+inline constexpr uint32_t kMINIPORT_MIN_REPLY = kMINIPORT_DATA + kSMART_DATA_SIZE;  // 556
+inline constexpr uint32_t kMINIPORT_TIMEOUT_SECONDS = 120;
+inline constexpr char kSRB_SIGNATURE_SCSIDISK[8] = {'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K'};
 
 // ATA commands and SMART features.
-inline constexpr uint8_t ATA_IDENTIFY_DEVICE = 0xEC;
-inline constexpr uint8_t ATA_SMART = 0xB0;
-inline constexpr uint8_t SMART_READ_DATA = 0xD0;
-inline constexpr uint8_t SMART_READ_THRESHOLDS = 0xD1;
-inline constexpr uint8_t SMART_ENABLE_OPERATIONS = 0xD8;
-inline constexpr uint8_t SMART_DISABLE_OPERATIONS = 0xD9;
-inline constexpr uint8_t SMART_RETURN_STATUS = 0xDA;
-inline constexpr uint8_t SMART_CYL_LOW = 0x4F;
-inline constexpr uint8_t SMART_CYL_HI = 0xC2;
+inline constexpr uint8_t kATA_IDENTIFY_DEVICE = 0xEC;
+inline constexpr uint8_t kATA_SMART = 0xB0;
+inline constexpr uint8_t kSMART_READ_DATA = 0xD0;
+inline constexpr uint8_t kSMART_READ_THRESHOLDS = 0xD1;
+inline constexpr uint8_t kSMART_ENABLE_OPERATIONS = 0xD8;
+inline constexpr uint8_t kSMART_DISABLE_OPERATIONS = 0xD9;
+inline constexpr uint8_t kSMART_RETURN_STATUS = 0xDA;
+inline constexpr uint8_t kSMART_CYL_LOW = 0x4F;
+inline constexpr uint8_t kSMART_CYL_HI = 0xC2;
 
 // Platform id of the NT family (OSVERSIONINFO.dwPlatformId).
-inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
+inline constexpr uint32_t kVER_PLATFORM_WIN32_NT = 2;
 
 }  // namespace quarnel::win

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/Text.h"
+#include "base/Text.h"
 
 namespace quarnel {
 

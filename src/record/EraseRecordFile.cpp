@@ -6,8 +6,8 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "agreement/LicenseAgreement.h"
-#include "app/StartUp.h"
+#include "base/ProgramInfo.h"
+#include "base/System.h"
 
 namespace quarnel {
 

@@ -2,13 +2,12 @@
 
 #include <cstring>
 
-#include "app/Logging.h"
-#include "app/MainState.h"
-#include "app/StartUp.h"
 #include "ata/AtaCommands.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/ProgramInfo.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
-#include "ui/NumberTexts.h"
-#include "util/Text.h"
 
 namespace quarnel {
 

@@ -5,8 +5,8 @@
 #include <initializer_list>
 #include <utility>
 
-#include "ui/NumberTexts.h"
-#include "util/Text.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 
 namespace quarnel {
 

@@ -4,12 +4,11 @@
 #include <array>
 #include <cstring>
 
-#include "app/Logging.h"
-#include "app/MainState.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "reports/DeviceDetails.h"
-#include "ui/NumberTexts.h"
-#include "util/Text.h"
 
 namespace quarnel {
 

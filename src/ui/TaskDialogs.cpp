@@ -1,6 +1,6 @@
 #include "ui/TaskDialogs.h"
 
-#include "app/StartUp.h"
+#include "base/ProgramInfo.h"
 #include "host/Host.h"
 #include "ui/UiSeam.h"
 

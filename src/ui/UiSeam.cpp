@@ -21,6 +21,13 @@ bool endRequested = false;
 int exitCode = 0;
 }  // namespace
 
+void SetControlsEnabled(bool enabled) {
+  Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
+  Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
+  Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
+  Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
+}
+
 TUiSeam& Ui() { return current ? *current : DefaultUi(); }
 void SetUi(TUiSeam* ui) { current = ui; }
 const std::string& LastMessageText() { return DefaultUi().last; }

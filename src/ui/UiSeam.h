@@ -102,6 +102,10 @@ class TUiSeam {
   TFormatPage page_;
 };
 
+/// The busy switch: enables or disables the format button, the SMART button,
+/// the quick-wipe box and the read-back box, and nothing else.
+void SetControlsEnabled(bool enabled);
+
 /// The front end's seam; without one, messages are kept in LastMessage.
 TUiSeam& Ui();
 void SetUi(TUiSeam* ui);

@@ -2,8 +2,8 @@
 
 #include <regex>
 
-#include "app/Logging.h"
 #include "app/StartUp.h"
+#include "base/Logging.h"
 #include "support/TestSupport.h"
 
 namespace quarnel {

@@ -34,8 +34,8 @@ std::vector<uint8_t> Bytes(const TAtaBlock& b) { return {b, b + kAtaBlockSize}; 
 struct TAtaFixture {
   explicit TAtaFixture(const std::string& faults, bool slave = false)
       : host(UseSimHost(Description(faults, slave))) {
-    handle = host.CreateFile(host.DrivePath(0), win::GENERIC_READ | win::GENERIC_WRITE, 0,
-                             win::OPEN_EXISTING, 0);
+    handle = host.CreateFileU8(host.DrivePath(0), win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
+                               win::kOPEN_EXISTING, 0);
     EXPECT_NE(handle, kInvalidHandle);
   }
   const std::vector<TSimAtaCommand>& Seen() { return host.Drive(0)->AtaCommands; }
@@ -50,7 +50,7 @@ TEST(AtaCommands, SmartReadDataSendsTheReadDataBlockAndDeliversThePage) {
   EXPECT_EQ(Bytes(page), Captured("smart.bin"));
   ASSERT_EQ(f.Seen().size(), 1u);
   const TSimAtaCommand& c = f.Seen()[0];
-  EXPECT_EQ(c.Request, win::SMART_RCV_DRIVE_DATA);
+  EXPECT_EQ(c.Request, win::kSMART_RCV_DRIVE_DATA);
   EXPECT_EQ(c.InSize, 32u);
   EXPECT_EQ(c.OutSize, 1039u);
   EXPECT_EQ(c.BufferSize, 512u);
@@ -76,7 +76,7 @@ TEST(AtaCommands, EnableAndDisableAreNonDataCommandsThatSwitchTheDrive) {
   for (uint8_t byte : identify) sum = static_cast<uint8_t>(sum + byte);
   EXPECT_EQ(sum, 0) << "the served block keeps a valid checksum";
   const TSimAtaCommand& disable = f.Seen()[0];
-  EXPECT_EQ(disable.Request, win::SMART_SEND_DRIVE_COMMAND);
+  EXPECT_EQ(disable.Request, win::kSMART_SEND_DRIVE_COMMAND);
   EXPECT_EQ(disable.InSize, 32u);
   EXPECT_EQ(disable.OutSize, 527u);
   EXPECT_EQ(disable.BufferSize, 0u);
@@ -91,10 +91,10 @@ TEST(AtaCommands, IdentifyFirstRouteAsksVersionThenReceivesWithDriveZero) {
   ASSERT_TRUE(ReadIdentifyData(f.handle, 0, identify));
   EXPECT_EQ(Bytes(identify), Captured("identify.bin"));
   ASSERT_EQ(f.Seen().size(), 2u);
-  EXPECT_EQ(f.Seen()[0].Request, win::SMART_GET_VERSION);
+  EXPECT_EQ(f.Seen()[0].Request, win::kSMART_GET_VERSION);
   EXPECT_EQ(f.Seen()[0].OutSize, 28u);
   const TSimAtaCommand& rcv = f.Seen()[1];
-  EXPECT_EQ(rcv.Request, win::SMART_RCV_DRIVE_DATA);
+  EXPECT_EQ(rcv.Request, win::kSMART_RCV_DRIVE_DATA);
   EXPECT_EQ(rcv.InSize, 33u);
   EXPECT_EQ(rcv.OutSize, 528u);
   EXPECT_EQ(rcv.Command, 0xEC);
@@ -112,18 +112,18 @@ TEST(AtaCommands, SlaveDriveNumberGivesB0hEverywhereAndDriveZeroOnlyInTheFirstRo
   ASSERT_TRUE(SmartEnableOperations(f.handle, 1));
   ASSERT_TRUE(SmartReadData(f.handle, 1, block));
   ASSERT_TRUE(SmartDisableOperations(f.handle, 1));
-  f.host.Drive(0)->Refusals["smart_version"] = win::ERROR_INVALID_FUNCTION;
-  f.host.Drive(0)->Refusals["smart_rcv"] = win::ERROR_INVALID_FUNCTION;
+  f.host.Drive(0)->Refusals["smart_version"] = win::kERROR_INVALID_FUNCTION;
+  f.host.Drive(0)->Refusals["smart_rcv"] = win::kERROR_INVALID_FUNCTION;
   ASSERT_TRUE(ReadIdentifyData(f.handle, 1, block));  // miniport route
   f.host.Drive(0)->SmartEnabled = true;
   ASSERT_TRUE(SmartReadData(f.handle, 1, block));  // send route
   int checked = 0;
   for (const TSimAtaCommand& c : f.Seen()) {
-    if (c.Request == win::SMART_GET_VERSION) continue;
+    if (c.Request == win::kSMART_GET_VERSION) continue;
     SCOPED_TRACE(testing::Message() << "request " << std::hex << c.Request << " command "
                                     << int(c.Command) << "/" << int(c.Features));
     EXPECT_EQ(c.DriveHead, 0xB0);
-    const bool firstRoute = c.Request == win::SMART_RCV_DRIVE_DATA && c.Command == 0xEC;
+    const bool firstRoute = c.Request == win::kSMART_RCV_DRIVE_DATA && c.Command == 0xEC;
     EXPECT_EQ(c.DriveNumber, firstRoute ? 0 : 1);
     ++checked;
   }
@@ -157,7 +157,7 @@ TEST(AtaCommands, DataRepliesYieldTheLast512ReturnedBytes) {
     EXPECT_EQ(Bytes(page), std::vector<uint8_t>(512, 0xEE));
     ASSERT_EQ(f.Seen().size(), 2u);
     EXPECT_TRUE(f.Seen()[0].Accepted);
-    EXPECT_EQ(f.Seen()[1].Request, win::SMART_SEND_DRIVE_COMMAND);
+    EXPECT_EQ(f.Seen()[1].Request, win::kSMART_SEND_DRIVE_COMMAND);
   }
 }
 
@@ -168,7 +168,7 @@ TEST(AtaCommands, ReadDataFallsBackToTheSendRequest) {
   EXPECT_EQ(Bytes(page), Captured("smart.bin"));
   ASSERT_EQ(f.Seen().size(), 2u);
   EXPECT_FALSE(f.Seen()[0].Accepted);
-  EXPECT_EQ(f.Seen()[1].Request, win::SMART_SEND_DRIVE_COMMAND);
+  EXPECT_EQ(f.Seen()[1].Request, win::kSMART_SEND_DRIVE_COMMAND);
   EXPECT_EQ(f.Seen()[1].OutSize, 1039u);
   EXPECT_EQ(f.Seen()[1].BufferSize, 512u);
   EXPECT_EQ(f.Seen()[1].Features, 0xD0);
@@ -185,7 +185,7 @@ TEST(AtaCommands, IdentifyTakesTheMiniportRouteWhenTheSmartRequestsFail) {
     ASSERT_TRUE(ReadIdentifyData(f.handle, 0, identify));
     EXPECT_EQ(Bytes(identify), Captured("identify.bin"));
     const TSimAtaCommand& m = f.Seen().back();
-    EXPECT_EQ(m.Request, win::IOCTL_SCSI_MINIPORT);
+    EXPECT_EQ(m.Request, win::kIOCTL_SCSI_MINIPORT);
     EXPECT_EQ(m.InSize, 572u);
     EXPECT_EQ(m.OutSize, 572u);
     EXPECT_EQ(m.BufferSize, 512u);
@@ -197,7 +197,7 @@ TEST(AtaCommands, IdentifyTakesTheMiniportRouteWhenTheSmartRequestsFail) {
   TAtaBlock identify;
   ASSERT_TRUE(ReadIdentifyData(f.handle, 0, identify));
   ASSERT_EQ(f.Seen().size(), 2u);
-  EXPECT_EQ(f.Seen()[1].Request, win::IOCTL_SCSI_MINIPORT);
+  EXPECT_EQ(f.Seen()[1].Request, win::kIOCTL_SCSI_MINIPORT);
 }
 
 TEST(AtaCommands, MiniportReplyNeeds556Bytes) {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "support/TestSupport.h"
@@ -89,7 +89,10 @@ TEST(ScanDevices, RefusedDeviceQueryStopsTheScan) {
   EXPECT_EQ(DeviceCount, 0);
   const auto lines = DebugTexts();
   EXPECT_EQ(Count(lines, "Trying device \\\\.\\PhysicalDrive1"), 0u);
-  EXPECT_NE(LastMessageText().find("Error accessing device: "), std::string::npos);
+  EXPECT_EQ(LastMessageText(),
+            "Error: Error accessing device: The request could not be performed because of an "
+            "I/O device error");
+  EXPECT_NE(ProgramExitCode(), 0);
 }
 
 TEST(ScanDevices, EndAskedForBeforeTheScanLetsItRunInFull) {
@@ -111,7 +114,7 @@ TEST(ScanDevices, ScanClosesEveryHandle) {
 TEST(ScanDevices, DriveHeldExclusivelyIsSkipped) {
   UseSimHost(R"({"drives": [)" + Drive(0) + "," + Drive(1) + "]}");
   // Another instance holds drive 0 for reading and writing without sharing.
-  const THandle held = GetHost().CreateFile("\\\\.\\PhysicalDrive0", 0xC0000000u, 0, 3, 0);
+  const THandle held = GetHost().CreateFileU8("\\\\.\\PhysicalDrive0", 0xC0000000u, 0, 3, 0);
   ASSERT_NE(held, kInvalidHandle);
   DebugMode = true;
   ScanDevices();

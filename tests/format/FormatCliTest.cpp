@@ -10,7 +10,7 @@
 #include "app/StartUp.h"
 #include "cli/CliApp.h"
 #include "host/Host.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "app/Logging.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"

@@ -2,14 +2,14 @@
 
 #include <fstream>
 
-#include "app/Logging.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
 #include "host/HostConstants.h"
 #include "support/TestSupport.h"
-#include "ui/NumberTexts.h"
 
 namespace quarnel::test {
 
@@ -21,8 +21,9 @@ SimHost& FormatTest::Machine(const std::string& json) {
   EXPECT_GE(DeviceCount, 1);
   SelectedDevice = 1;
   DeviceDescription = GetDeviceDescription(DeviceTable, 1);
-  DeviceHandle = GetHost().CreateFile(
-      DeviceTable[1].DevicePath, win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+  DeviceHandle =
+      GetHost().CreateFileU8(DeviceTable[1].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
+                             win::kOPEN_EXISTING, 0);
   EXPECT_NE(DeviceHandle, kInvalidHandle);
   Log_BenchMark.Reset();
   return *host_;

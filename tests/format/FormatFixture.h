@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel::test {

@@ -2,8 +2,9 @@
 // volume locks, the controls, and the close of the main window during a run.
 #include <gtest/gtest.h>
 
-#include "app/Logging.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
+#include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"

@@ -7,7 +7,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 namespace {
@@ -43,7 +43,7 @@ std::vector<uint8_t> Miniport(uint32_t controlCode = 0x001B0501u) {
 TEST(LinuxHostAta, SmartReadDataIsAOneBlockDataCommand) {
   const std::vector<uint8_t> in = SendCmd(512, 0xD0, 0xB0, 0xB0, 1);
   TAtaRequest r;
-  ASSERT_EQ(ParseAtaRequest(win::SMART_RCV_DRIVE_DATA, in.data(), 32, 1039, &r), 0u);
+  ASSERT_EQ(ParseAtaRequest(win::kSMART_RCV_DRIVE_DATA, in.data(), 32, 1039, &r), 0u);
   EXPECT_TRUE(r.DataIn);
   EXPECT_EQ(r.ReplySize, 528u);
   EXPECT_EQ(r.Registers.Features, 0xD0);
@@ -52,7 +52,7 @@ TEST(LinuxHostAta, SmartReadDataIsAOneBlockDataCommand) {
   EXPECT_EQ(r.Registers.Device, 0xB0);  // the registers as given
   EXPECT_EQ(r.Registers.Command, 0xB0);
   // The same block through SMART_SEND_DRIVE_COMMAND also returns the data.
-  ASSERT_EQ(ParseAtaRequest(win::SMART_SEND_DRIVE_COMMAND, in.data(), 32, 1039, &r), 0u);
+  ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 1039, &r), 0u);
   EXPECT_TRUE(r.DataIn);
 
   uint8_t data[512];
@@ -68,7 +68,7 @@ TEST(LinuxHostAta, SmartReadDataIsAOneBlockDataCommand) {
 TEST(LinuxHostAta, SmartEnableIsANonDataCommandWithASixteenByteReply) {
   const std::vector<uint8_t> in = SendCmd(0, 0xD8, 0xB0);
   TAtaRequest r;
-  ASSERT_EQ(ParseAtaRequest(win::SMART_SEND_DRIVE_COMMAND, in.data(), 32, 527, &r), 0u);
+  ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 527, &r), 0u);
   EXPECT_FALSE(r.DataIn);
   std::vector<uint8_t> out(527, 0xEE);
   ASSERT_EQ(BuildAtaReply(r, in.data(), nullptr, out.data()), 16u);
@@ -79,7 +79,7 @@ TEST(LinuxHostAta, SmartEnableIsANonDataCommandWithASixteenByteReply) {
 TEST(LinuxHostAta, MiniportIdentifyRepliesWith572Bytes) {
   const std::vector<uint8_t> in = Miniport();
   TAtaRequest r;
-  ASSERT_EQ(ParseAtaRequest(win::IOCTL_SCSI_MINIPORT, in.data(), 572, 572, &r), 0u);
+  ASSERT_EQ(ParseAtaRequest(win::kIOCTL_SCSI_MINIPORT, in.data(), 572, 572, &r), 0u);
   EXPECT_TRUE(r.Miniport);
   EXPECT_TRUE(r.DataIn);
   EXPECT_EQ(r.TimeoutMs, 120000u);
@@ -103,29 +103,29 @@ TEST(LinuxHostAta, MiniportIdentifyRepliesWith572Bytes) {
 TEST(LinuxHostAta, RefusesWhatWindowsRefuses) {
   TAtaRequest r;
   const std::vector<uint8_t> writeLog = SendCmd(512, 0xD6, 0xB0);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_SEND_DRIVE_COMMAND, writeLog.data(), 32, 1039, &r),
-            win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, writeLog.data(), 32, 1039, &r),
+            win::kERROR_INVALID_PARAMETER);
   const std::vector<uint8_t> writeSectors = SendCmd(512, 0, 0x30);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_SEND_DRIVE_COMMAND, writeSectors.data(), 32, 1039, &r),
-            win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, writeSectors.data(), 32, 1039, &r),
+            win::kERROR_INVALID_PARAMETER);
   const std::vector<uint8_t> enable = SendCmd(0, 0xD8, 0xB0);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_RCV_DRIVE_DATA, enable.data(), 32, 1039, &r),
-            win::ERROR_INVALID_PARAMETER);  // a receive needs a data command
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_RCV_DRIVE_DATA, enable.data(), 32, 1039, &r),
+            win::kERROR_INVALID_PARAMETER);  // a receive needs a data command
   const std::vector<uint8_t> noBuffer = SendCmd(0, 0xD0, 0xB0);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_RCV_DRIVE_DATA, noBuffer.data(), 32, 1039, &r),
-            win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_RCV_DRIVE_DATA, noBuffer.data(), 32, 1039, &r),
+            win::kERROR_INVALID_PARAMETER);
   const std::vector<uint8_t> read = SendCmd(512, 0xD0, 0xB0);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_RCV_DRIVE_DATA, read.data(), 31, 1039, &r),
-            win::ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(ParseAtaRequest(win::SMART_RCV_DRIVE_DATA, read.data(), 32, 527, &r),
-            win::ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_RCV_DRIVE_DATA, read.data(), 31, 1039, &r),
+            win::kERROR_INVALID_PARAMETER);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_RCV_DRIVE_DATA, read.data(), 32, 527, &r),
+            win::kERROR_INSUFFICIENT_BUFFER);
   const std::vector<uint8_t> other = Miniport(0x001B0502u);
-  EXPECT_EQ(ParseAtaRequest(win::IOCTL_SCSI_MINIPORT, other.data(), 572, 572, &r),
-            win::ERROR_INVALID_FUNCTION);
+  EXPECT_EQ(ParseAtaRequest(win::kIOCTL_SCSI_MINIPORT, other.data(), 572, 572, &r),
+            win::kERROR_INVALID_FUNCTION);
   const std::vector<uint8_t> id = Miniport();
-  EXPECT_EQ(ParseAtaRequest(win::IOCTL_SCSI_MINIPORT, id.data(), 572, 555, &r),
-            win::ERROR_INSUFFICIENT_BUFFER);
-  ASSERT_EQ(ParseAtaRequest(win::IOCTL_SCSI_MINIPORT, id.data(), 572, 556, &r), 0u);
+  EXPECT_EQ(ParseAtaRequest(win::kIOCTL_SCSI_MINIPORT, id.data(), 572, 555, &r),
+            win::kERROR_INSUFFICIENT_BUFFER);
+  ASSERT_EQ(ParseAtaRequest(win::kIOCTL_SCSI_MINIPORT, id.data(), 572, 556, &r), 0u);
   EXPECT_EQ(r.ReplySize, 556u);
 }
 

@@ -15,8 +15,8 @@
 #include "devices/VolumeLocking.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
 #include "host/MachineHost.h"
+#include "host/linux/LinuxHost.h"
 #include "support/LoopLab.h"
 #include "support/TestSupport.h"
 
@@ -49,7 +49,7 @@ class LinuxHostLoop : public ::testing::Test {
   }
 
   THandle Open(const std::string& path, uint32_t access, uint32_t share) {
-    return GetHost().CreateFile(path, access, share, win::OPEN_EXISTING, 0);
+    return GetHost().CreateFileU8(path, access, share, win::kOPEN_EXISTING, 0);
   }
 
   static bool Mounted(const std::string& target) { return !test::MountOptions(target).empty(); }
@@ -94,10 +94,11 @@ TEST_F(LinuxHostLoop, IdentifiesLoopDevicesWithTheirSectorSize) {
   } cases[] = {{0, 512}, {1, 4096}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.SectorSize);
-    const THandle handle = Open(GetHost().DrivePath(c.Drive), win::GENERIC_READ, 3);
+    const THandle handle = Open(GetHost().DrivePath(c.Drive), win::kGENERIC_READ, 3);
     ASSERT_NE(handle, kInvalidHandle);
     TIdentifyDeviceData record;
-    ASSERT_EQ(IdentifyDevice(handle, record), 0);
+    uint32_t refusal = 0;
+    ASSERT_EQ(IdentifyDevice(handle, record, &refusal), 0);
     EXPECT_EQ(record.BusType, 15);
     EXPECT_EQ(BusTypeName(record.BusType), "FBVIRTUAL");
     EXPECT_EQ(record.SectorSize, c.SectorSize);
@@ -106,9 +107,9 @@ TEST_F(LinuxHostLoop, IdentifiesLoopDevicesWithTheirSectorSize) {
     // A loop device speaks no ATA: the SMART version request is refused.
     uint8_t version[28] = {};
     uint32_t returned = 0;
-    EXPECT_FALSE(GetHost().DeviceIoControl(handle, win::SMART_GET_VERSION, nullptr, 0, version,
+    EXPECT_FALSE(GetHost().DeviceIoControl(handle, win::kSMART_GET_VERSION, nullptr, 0, version,
                                            sizeof version, &returned));
-    EXPECT_EQ(GetHost().GetLastError(), win::ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(GetHost().GetLastError(), win::kERROR_INVALID_FUNCTION);
     EXPECT_TRUE(GetHost().CloseHandle(handle));
   }
 }
@@ -154,21 +155,21 @@ TEST_F(LinuxHostLoop, LockUnmountsTheClaimKeepsOthersOutAndReleaseMountsAgain) {
   std::ofstream(target + "/kept.txt") << "kept";
   UseHost({disk});
   Host& host = GetHost();
-  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle drive = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(drive, kInvalidHandle);
   std::vector<std::string> holders;
   // The mounted partition holds the disk: no claim yet.
   EXPECT_FALSE(host.ClaimDrive(drive, &holders));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_BUSY);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_BUSY);
 
-  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  const THandle volume = Open("\\\\.\\" + target, win::kGENERIC_READ, 3);
   ASSERT_NE(volume, kInvalidHandle);
   uint32_t returned = 0;
   ASSERT_TRUE(
-      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host.DeviceIoControl(volume, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_EQ(host.GetLastError(), 0u);
   EXPECT_TRUE(
-      host.DeviceIoControl(volume, win::FSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host.DeviceIoControl(volume, win::kFSCTL_DISMOUNT_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_FALSE(Mounted(target));
   ASSERT_TRUE(host.ClaimDrive(drive, &holders));
   EXPECT_TRUE(holders.empty());
@@ -216,12 +217,12 @@ TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
   const int held = ::open((target + "/open.txt").c_str(), O_CREAT | O_RDWR, 0600);
   ASSERT_GE(held, 0);
 
-  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  const THandle volume = Open("\\\\.\\" + target, win::kGENERIC_READ, 3);
   ASSERT_NE(volume, kInvalidHandle);
   uint32_t returned = 0;
   EXPECT_FALSE(
-      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_BUSY);
+      host.DeviceIoControl(volume, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+  EXPECT_EQ(host.GetLastError(), win::kERROR_BUSY);
   EXPECT_EQ(host.ErrorText(host.GetLastError()), std::strerror(EBUSY));
   EXPECT_TRUE(Mounted(target));
   EXPECT_TRUE(host.CloseHandle(volume));
@@ -229,9 +230,9 @@ TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
 
   // Once the file is closed the same volume locks.
   ::close(held);
-  const THandle again = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  const THandle again = Open("\\\\.\\" + target, win::kGENERIC_READ, 3);
   EXPECT_TRUE(
-      host.DeviceIoControl(again, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host.DeviceIoControl(again, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   EXPECT_FALSE(Mounted(target));
   EXPECT_TRUE(host.CloseHandle(again));
   EXPECT_TRUE(Mounted(target));
@@ -245,18 +246,19 @@ TEST_F(LinuxHostLoop, ReleaseAfterAWriteLeavesTheVolumeUnmounted) {
   UseHost({disk});
   Host& host = GetHost();
   // The chosen drive opens for writing while its partition is mounted.
-  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle drive = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(drive, kInvalidHandle);
-  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  const THandle volume = Open("\\\\.\\" + target, win::kGENERIC_READ, 3);
   uint32_t returned = 0;
   ASSERT_TRUE(
-      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host.DeviceIoControl(volume, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
 
   std::vector<uint8_t> zeros(65536, 0);
   uint32_t written = 0;
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, nullptr, win::FILE_BEGIN));
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, nullptr, win::kFILE_BEGIN));
   ASSERT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
-  host.DeviceIoControl(drive, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0, &returned);
+  host.DeviceIoControl(drive, win::kIOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
+                       &returned);
   EXPECT_TRUE(host.CloseHandle(volume));
   EXPECT_FALSE(Mounted(target));
   EXPECT_TRUE(host.CloseHandle(drive));
@@ -268,7 +270,7 @@ TEST_F(LinuxHostLoop, LayoutRefreshGoesThroughTheClaim) {
   const std::string partition = "/sys/block/" + disk.substr(5) + "/" + disk.substr(5) + "p1";
   UseHost({disk});
   Host& host = GetHost();
-  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle drive = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   std::vector<std::string> holders;
   ASSERT_TRUE(host.ClaimDrive(drive, &holders));
   // Zeros over the partition table, as a quick wipe writes them.
@@ -276,8 +278,8 @@ TEST_F(LinuxHostLoop, LayoutRefreshGoesThroughTheClaim) {
   uint32_t written = 0;
   ASSERT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
   uint32_t returned = 0;
-  EXPECT_TRUE(host.DeviceIoControl(drive, win::IOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr, 0,
-                                   &returned))
+  EXPECT_TRUE(host.DeviceIoControl(drive, win::kIOCTL_DISK_UPDATE_PROPERTIES, nullptr, 0, nullptr,
+                                   0, &returned))
       << host.ErrorText(host.GetLastError());
   EXPECT_FALSE(std::filesystem::exists(partition));
   host.ReleaseDrive(drive);
@@ -290,12 +292,12 @@ TEST_F(LinuxHostLoop, WholeDiskFilesystemLocksAndIsWrittenThroughTheDrive) {
   ASSERT_FALSE(target.empty());
   UseHost({disk});
   Host& host = GetHost();
-  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle drive = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(drive, kInvalidHandle) << host.ErrorText(host.GetLastError());
-  const THandle volume = Open("\\\\.\\" + target, win::GENERIC_READ, 3);
+  const THandle volume = Open("\\\\.\\" + target, win::kGENERIC_READ, 3);
   uint32_t returned = 0;
   ASSERT_TRUE(
-      host.DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host.DeviceIoControl(volume, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
   std::vector<uint8_t> zeros(65536, 0);
   uint32_t written = 0;
   EXPECT_TRUE(host.WriteFile(drive, zeros.data(), 65536, &written));
@@ -309,7 +311,7 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   const std::string disk = lab_->Attach(4);
   UseHost({disk});
   Host& host = GetHost();
-  const THandle drive = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle drive = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(drive, kInvalidHandle);
 
   // From an unaligned buffer (copied for O_DIRECT) and from an aligned one.
@@ -319,16 +321,16 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   std::memset(unaligned, 0xA5, 65536);
   int64_t at = -1;
   uint32_t written = 0;
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 1 << 20, &at, win::FILE_BEGIN));
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 1 << 20, &at, win::kFILE_BEGIN));
   EXPECT_EQ(at, 1 << 20);
   ASSERT_TRUE(host.WriteFile(drive, unaligned, 65536, &written));
   EXPECT_EQ(written, 65536u);
   EXPECT_EQ(host.GetLastError(), 0u);
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, &at, win::FILE_CURRENT));
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, &at, win::kFILE_CURRENT));
   EXPECT_EQ(at, (1 << 20) + 65536);
   uint8_t* aligned = unaligned - 1;
   std::memset(aligned, 0x5A, 4096);
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 4096, nullptr, win::FILE_BEGIN));
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 4096, nullptr, win::kFILE_BEGIN));
   ASSERT_TRUE(host.WriteFile(drive, aligned, 4096, &written));
 
   std::ifstream image(lab_->BackingFile(disk), std::ios::binary);
@@ -345,19 +347,19 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   EXPECT_EQ(bytes[(1 << 20) + 65536], 0);
 
   // Refusals: a part of a sector, a seek before the start, a write past the end.
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, nullptr, win::FILE_BEGIN));
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, nullptr, win::kFILE_BEGIN));
   EXPECT_FALSE(host.WriteFile(drive, aligned, 100, &written));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_INVALID_PARAMETER);
   EXPECT_EQ(written, 0u);
-  EXPECT_FALSE(host.SetFilePointerEx(drive, -512, nullptr, win::FILE_BEGIN));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_NEGATIVE_SEEK);
-  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, &at, win::FILE_END));
+  EXPECT_FALSE(host.SetFilePointerEx(drive, -512, nullptr, win::kFILE_BEGIN));
+  EXPECT_EQ(host.GetLastError(), win::kERROR_NEGATIVE_SEEK);
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, &at, win::kFILE_END));
   EXPECT_EQ(at, 4 << 20);
   EXPECT_FALSE(host.WriteFile(drive, aligned, 4096, &written));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_SECTOR_NOT_FOUND);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_SECTOR_NOT_FOUND);
   EXPECT_TRUE(host.CloseHandle(drive));
   EXPECT_FALSE(host.CloseHandle(drive));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_HANDLE);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_INVALID_HANDLE);
 }
 
 TEST_F(LinuxHostLoop, SharingAndErrnoMapping) {
@@ -370,33 +372,34 @@ TEST_F(LinuxHostLoop, SharingAndErrnoMapping) {
   auto second = CreateMachineHost({disk}, &error, &notice);
   ASSERT_TRUE(second);
 
-  const THandle mine = Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle mine = Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(mine, kInvalidHandle);
-  EXPECT_EQ(second->CreateFile(disk, win::GENERIC_READ, 3, win::OPEN_EXISTING, 0), kInvalidHandle);
-  EXPECT_EQ(second->GetLastError(), win::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(second->CreateFileU8(disk, win::kGENERIC_READ, 3, win::kOPEN_EXISTING, 0),
+            kInvalidHandle);
+  EXPECT_EQ(second->GetLastError(), win::kERROR_SHARING_VIOLATION);
   host.CloseHandle(mine);
-  const THandle theirs = second->CreateFile(disk, win::GENERIC_READ, 3, win::OPEN_EXISTING, 0);
+  const THandle theirs = second->CreateFileU8(disk, win::kGENERIC_READ, 3, win::kOPEN_EXISTING, 0);
   EXPECT_NE(theirs, kInvalidHandle);
-  EXPECT_EQ(Open(disk, win::GENERIC_READ | win::GENERIC_WRITE, 0), kInvalidHandle);
-  EXPECT_EQ(host.GetLastError(), win::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(Open(disk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0), kInvalidHandle);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_SHARING_VIOLATION);
   second->CloseHandle(theirs);
 
   // A read-only device refuses the write with the kernel's own reason.
-  const THandle ro = Open(readOnly, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle ro = Open(readOnly, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(ro, kInvalidHandle);
   void* block = std::aligned_alloc(4096, 4096);
   uint32_t written = 0;
   EXPECT_FALSE(host.WriteFile(ro, block, 4096, &written));
   std::free(block);
   const uint32_t code = host.GetLastError();
-  EXPECT_TRUE(code == win::ERROR_WRITE_PROTECT || code == win::ERROR_ACCESS_DENIED) << code;
-  EXPECT_EQ(host.ErrorText(code), std::strerror(code == win::ERROR_WRITE_PROTECT ? EROFS : EPERM));
+  EXPECT_TRUE(code == win::kERROR_WRITE_PROTECT || code == win::kERROR_ACCESS_DENIED) << code;
+  EXPECT_EQ(host.ErrorText(code), std::strerror(code == win::kERROR_WRITE_PROTECT ? EROFS : EPERM));
   host.CloseHandle(ro);
 
   // Paths that are no drive of this host are not opened at all.
-  EXPECT_EQ(Open("/dev/null", win::GENERIC_READ, 3), kInvalidHandle);
-  EXPECT_EQ(host.GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(host.ErrorText(win::ERROR_FILE_NOT_FOUND), std::strerror(ENOENT));
+  EXPECT_EQ(Open("/dev/null", win::kGENERIC_READ, 3), kInvalidHandle);
+  EXPECT_EQ(host.GetLastError(), win::kERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(host.ErrorText(win::kERROR_FILE_NOT_FOUND), std::strerror(ENOENT));
 }
 
 TEST_F(LinuxHostLoop, CliListShowsTheMountPointInTheModelColumn) {

@@ -10,7 +10,7 @@
 #include "ata/Identification.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 namespace {
@@ -96,14 +96,14 @@ TEST(LinuxHostDescriptor, LaidOutAsWindowsGivesIt) {
   texts.BusType = 7;
   const std::vector<uint8_t> d = BuildDeviceDescriptor(texts);
   ASSERT_EQ(d.size(), 40u + 10 + 5 + 11);
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_Version), 40u);
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_Size), d.size());
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_VendorIdOffset), 0u);  // no vendor: no offset
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_ProductIdOffset), 40u);
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_ProductRevisionOffset), 50u);
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_SerialNumberOffset), 55u);
-  EXPECT_EQ(d[win::DEVICE_RemovableMedia], 1);
-  EXPECT_EQ(GetU32(d.data(), win::DEVICE_BusType), 7u);
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_Version), 40u);
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_Size), d.size());
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_VendorIdOffset), 0u);  // no vendor: no offset
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_ProductIdOffset), 40u);
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_ProductRevisionOffset), 50u);
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_SerialNumberOffset), 55u);
+  EXPECT_EQ(d[win::kDEVICE_RemovableMedia], 1);
+  EXPECT_EQ(GetU32(d.data(), win::kDEVICE_BusType), 7u);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(d.data()) + 55), "X50AETTS X");
   // The core's reading of the serial undoes the word order.
   uint8_t area[512] = {};
@@ -131,16 +131,17 @@ TEST(LinuxHostErrors, ErrnoMapsToWin32Codes) {
 
 TEST(LinuxHostErrors, TextIsThatOfTheOriginalErrno) {
   LinuxHost host({});
-  EXPECT_EQ(host.CreateFile("/dev/sda", win::GENERIC_READ, 3, 1, 0), kInvalidHandle);  // CREATE_NEW
-  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_PARAMETER);
-  EXPECT_EQ(host.ErrorText(win::ERROR_INVALID_PARAMETER), std::strerror(EINVAL));
+  EXPECT_EQ(host.CreateFileU8("/dev/sda", win::kGENERIC_READ, 3, 1, 0),
+            kInvalidHandle);  // CREATE_NEW
+  EXPECT_EQ(host.GetLastError(), win::kERROR_INVALID_PARAMETER);
+  EXPECT_EQ(host.ErrorText(win::kERROR_INVALID_PARAMETER), std::strerror(EINVAL));
   EXPECT_EQ(host.DrivePath(0), "");
   uint32_t written = 0;
   EXPECT_FALSE(host.WriteFile(7, "x", 1, &written));
-  EXPECT_EQ(host.GetLastError(), win::ERROR_INVALID_HANDLE);
-  EXPECT_EQ(host.ErrorText(win::ERROR_INVALID_HANDLE), std::strerror(EBADF));
+  EXPECT_EQ(host.GetLastError(), win::kERROR_INVALID_HANDLE);
+  EXPECT_EQ(host.ErrorText(win::kERROR_INVALID_HANDLE), std::strerror(EBADF));
   // A code this host never produced still gets the text of its usual errno.
-  EXPECT_EQ(host.ErrorText(win::ERROR_IO_DEVICE), std::strerror(EIO));
+  EXPECT_EQ(host.ErrorText(win::kERROR_IO_DEVICE), std::strerror(EIO));
   EXPECT_EQ(host.ErrorText(4242), "Unknown error 4242");
 }
 
@@ -188,7 +189,7 @@ TEST(LinuxHostVolumes, LockTakesDownTheVolumeItsOtherPlacesAndWhatLiesBeneathDee
 
 TEST(LinuxHostPlatform, VersionFromTheKernelRelease) {
   const TPlatformVersion v = PlatformFromUname("Linux", "6.1.0-18-amd64", "x86_64");
-  EXPECT_EQ(v.PlatformId, win::VER_PLATFORM_WIN32_NT);
+  EXPECT_EQ(v.PlatformId, win::kVER_PLATFORM_WIN32_NT);
   EXPECT_EQ(v.Major, 6u);
   EXPECT_EQ(v.Minor, 1u);
   EXPECT_EQ(v.Build, 0u);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/HostConstants.h"
-#include "host/SgIo.h"
+#include "host/linux/SgIo.h"
 
 namespace quarnel::sgio {
 namespace {
@@ -94,28 +94,28 @@ TEST(SgIoJudge, DecidesOnTheSenseKeyAndTheStatusBits) {
   EXPECT_EQ(Judge(kScsiCheckCondition, kDescriptorGood, 0, kDriverSense).Win32Error, 0u);
   EXPECT_EQ(Judge(kScsiCheckCondition, kFixedGood, 0, kDriverSense).Win32Error, 0u);
   EXPECT_EQ(Judge(kScsiCheckCondition, kDescriptorAborted, 0, kDriverSense).Win32Error,
-            win::ERROR_IO_DEVICE);
+            win::kERROR_IO_DEVICE);
   EXPECT_EQ(Judge(kScsiCheckCondition, kFixedInvalidOpcode, 0, kDriverSense).Win32Error,
-            win::ERROR_INVALID_FUNCTION);
+            win::kERROR_INVALID_FUNCTION);
   // RECOVERED ERROR whose status has ERR or DF set: the command failed.
   for (uint8_t status : {uint8_t{0x51}, uint8_t{0x70}}) {
     std::vector<uint8_t> failed = kDescriptorGood;
     failed.back() = status;
-    EXPECT_EQ(Judge(kScsiCheckCondition, failed).Win32Error, win::ERROR_IO_DEVICE) << int{status};
+    EXPECT_EQ(Judge(kScsiCheckCondition, failed).Win32Error, win::kERROR_IO_DEVICE) << int{status};
     failed = kFixedGood;
     failed[4] = status;
-    EXPECT_EQ(Judge(kScsiCheckCondition, failed).Win32Error, win::ERROR_IO_DEVICE) << int{status};
+    EXPECT_EQ(Judge(kScsiCheckCondition, failed).Win32Error, win::kERROR_IO_DEVICE) << int{status};
   }
 }
 
 TEST(SgIoJudge, TransportFailuresAreRefusals) {
-  EXPECT_EQ(Judge(kScsiGood, {}, kHostTimeOut).Win32Error, win::ERROR_SEM_TIMEOUT);
-  EXPECT_EQ(Judge(kScsiGood, {}, 0x01).Win32Error, win::ERROR_IO_DEVICE);  // DID_NO_CONNECT
-  EXPECT_EQ(Judge(kScsiGood, {}, 0, kDriverTimeOut).Win32Error, win::ERROR_SEM_TIMEOUT);
-  EXPECT_EQ(Judge(0x08, {}).Win32Error, win::ERROR_BUSY);
-  EXPECT_EQ(Judge(kScsiCheckCondition, {}).Win32Error, win::ERROR_IO_DEVICE);
+  EXPECT_EQ(Judge(kScsiGood, {}, kHostTimeOut).Win32Error, win::kERROR_SEM_TIMEOUT);
+  EXPECT_EQ(Judge(kScsiGood, {}, 0x01).Win32Error, win::kERROR_IO_DEVICE);  // DID_NO_CONNECT
+  EXPECT_EQ(Judge(kScsiGood, {}, 0, kDriverTimeOut).Win32Error, win::kERROR_SEM_TIMEOUT);
+  EXPECT_EQ(Judge(0x08, {}).Win32Error, win::kERROR_BUSY);
+  EXPECT_EQ(Judge(kScsiCheckCondition, {}).Win32Error, win::kERROR_IO_DEVICE);
   const std::vector<uint8_t> notReady = {0x70, 0, 0x02, 0, 0, 0, 0, 0x0A, 0, 0, 0, 0, 0x3A, 0};
-  EXPECT_EQ(Judge(kScsiCheckCondition, notReady).Win32Error, win::ERROR_NOT_READY);
+  EXPECT_EQ(Judge(kScsiCheckCondition, notReady).Win32Error, win::kERROR_NOT_READY);
 }
 
 }  // namespace

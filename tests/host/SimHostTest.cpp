@@ -6,7 +6,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel {
 namespace {
@@ -53,61 +53,67 @@ TEST(SimHostDescription, DriveFilesAreReadRelativeToTheDescription) {
 TEST(SimHost, DeviceDescriptorLaysTextsOutAsWindowsDoes) {
   auto host = Load(R"({"drives": [{"number": 0, "vendor": "ATA", "product": "XD500",
       "revision": "1.0", "serial": "ABCDE", "removable": true, "bus_type": 11}]})");
-  const THandle h = host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3, 3, 0);
+  const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0);
   uint8_t query[12] = {};
   uint8_t out[512] = {};
   uint32_t n = 0;
-  ASSERT_TRUE(host->DeviceIoControl(h, win::IOCTL_STORAGE_QUERY_PROPERTY, query, 12, out, 512, &n));
-  EXPECT_EQ(GetU32(out, win::DEVICE_Size), n);
-  EXPECT_EQ(out[win::DEVICE_RemovableMedia], 1);
-  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_VendorIdOffset)), "ATA");
-  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_ProductIdOffset)), "XD500");
+  ASSERT_TRUE(
+      host->DeviceIoControl(h, win::kIOCTL_STORAGE_QUERY_PROPERTY, query, 12, out, 512, &n));
+  EXPECT_EQ(GetU32(out, win::kDEVICE_Size), n);
+  EXPECT_EQ(out[win::kDEVICE_RemovableMedia], 1);
+  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::kDEVICE_VendorIdOffset)), "ATA");
+  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::kDEVICE_ProductIdOffset)), "XD500");
   // The serial in ATA word order, padded with a blank to whole words.
-  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::DEVICE_SerialNumberOffset)),
+  EXPECT_STREQ(reinterpret_cast<char*>(out + GetU32(out, win::kDEVICE_SerialNumberOffset)),
                "BADC E");
   // A short output area gets the start of the descriptor.
-  ASSERT_TRUE(host->DeviceIoControl(h, win::IOCTL_STORAGE_QUERY_PROPERTY, query, 12, out, 8, &n));
+  ASSERT_TRUE(host->DeviceIoControl(h, win::kIOCTL_STORAGE_QUERY_PROPERTY, query, 12, out, 8, &n));
   EXPECT_EQ(n, 8u);
 }
 
 TEST(SimHost, RefusalsCarryTheirCodeAndZeroMeansNoCode) {
   auto host = Load(R"({"drives": [{"number": 0, "faults": {"geometry": 0, "length": 1117}},
                                   {"number": 1, "faults": {"open": 5}}]})");
-  EXPECT_EQ(host->CreateFile("\\\\.\\PhysicalDrive1", win::GENERIC_READ, 3, 3, 0), kInvalidHandle);
+  EXPECT_EQ(host->CreateFileU8("\\\\.\\PhysicalDrive1", win::kGENERIC_READ, 3, 3, 0),
+            kInvalidHandle);
   EXPECT_EQ(host->GetLastError(), 5u);
-  EXPECT_EQ(host->CreateFile("\\\\.\\PhysicalDrive2", win::GENERIC_READ, 3, 3, 0), kInvalidHandle);
+  EXPECT_EQ(host->CreateFileU8("\\\\.\\PhysicalDrive2", win::kGENERIC_READ, 3, 3, 0),
+            kInvalidHandle);
   EXPECT_EQ(host->GetLastError(), 2u);
-  EXPECT_EQ(host->CreateFile("\\\\.\\PhysicalDrive00", win::GENERIC_READ, 3, 3, 0), kInvalidHandle);
-  const THandle h = host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3, 3, 0);
+  EXPECT_EQ(host->CreateFileU8("\\\\.\\PhysicalDrive00", win::kGENERIC_READ, 3, 3, 0),
+            kInvalidHandle);
+  const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0);
   ASSERT_NE(h, kInvalidHandle);
   EXPECT_EQ(host->GetLastError(), 0u);
   uint8_t out[512];
   std::memset(out, 0xAA, sizeof out);
   uint32_t n = 7;
   EXPECT_FALSE(
-      host->DeviceIoControl(h, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, out, 512, &n));
+      host->DeviceIoControl(h, win::kIOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0, out, 512, &n));
   EXPECT_EQ(host->GetLastError(), 0u);
   EXPECT_EQ(n, 0u);
   EXPECT_EQ(out[0], 0xAA);  // a refusal writes nothing
-  EXPECT_FALSE(host->DeviceIoControl(h, win::IOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, out, 512, &n));
+  EXPECT_FALSE(
+      host->DeviceIoControl(h, win::kIOCTL_DISK_GET_LENGTH_INFO, nullptr, 0, out, 512, &n));
   EXPECT_EQ(host->GetLastError(), 1117u);
 }
 
 TEST(SimHost, ExclusiveOpenShutsOutOtherOpensAndTheReverse) {
   auto host = Load(R"({"drives": [{"number": 0, "length": 1048576}]})");
   const std::string path = "\\\\.\\PhysicalDrive0";
-  const THandle shared = host->CreateFile(path, win::GENERIC_READ, 3, 3, 0);
+  const THandle shared = host->CreateFileU8(path, win::kGENERIC_READ, 3, 3, 0);
   ASSERT_NE(shared, kInvalidHandle);
-  EXPECT_EQ(host->CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0),
+  EXPECT_EQ(host->CreateFileU8(path, win::kGENERIC_READ | win::kGENERIC_WRITE, 0, 3, 0),
             kInvalidHandle);
-  EXPECT_EQ(host->GetLastError(), win::ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_SHARING_VIOLATION);
   host->CloseHandle(shared);
-  const THandle exclusive = host->CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
+  const THandle exclusive =
+      host->CreateFileU8(path, win::kGENERIC_READ | win::kGENERIC_WRITE, 0, 3, 0);
   ASSERT_NE(exclusive, kInvalidHandle);
-  EXPECT_EQ(host->CreateFile(path, win::GENERIC_READ, 3, 3, 0), kInvalidHandle);
+  EXPECT_EQ(host->CreateFileU8(path, win::kGENERIC_READ, 3, 3, 0), kInvalidHandle);
   EXPECT_TRUE(host->CloseHandle(exclusive));
   EXPECT_FALSE(host->CloseHandle(exclusive));
-  EXPECT_EQ(host->GetLastError(), win::ERROR_INVALID_HANDLE);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_INVALID_HANDLE);
 }
 
 TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
@@ -117,33 +123,34 @@ TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
   auto host = Load(R"({"drives": [{"number": 0, "length": 8388608, "image": ")" + image.string() +
                    R"(", "faults": {"write_errors": [{"offset": 1048576, "code": 121}],
                                      "vanish_at": 4194304}}]})");
-  const THandle h =
-      host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
+  const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive0",
+                                       win::kGENERIC_READ | win::kGENERIC_WRITE, 0, 3, 0);
   std::vector<uint8_t> block(65536, 0);
   uint32_t written = 0;
   int64_t position = 0;
   ASSERT_TRUE(host->WriteFile(h, block.data(), 65536, &written));
   ASSERT_TRUE(host->WriteFile(h, block.data(), 65536, &written));
-  ASSERT_TRUE(host->SetFilePointerEx(h, 1048576, &position, win::FILE_BEGIN));
+  ASSERT_TRUE(host->SetFilePointerEx(h, 1048576, &position, win::kFILE_BEGIN));
   EXPECT_FALSE(host->WriteFile(h, block.data(), 65536, &written));
   EXPECT_EQ(host->GetLastError(), 121u);
   EXPECT_EQ(written, 0u);
-  ASSERT_TRUE(host->SetFilePointerEx(h, 1048576 + 65536, &position, win::FILE_BEGIN));
+  ASSERT_TRUE(host->SetFilePointerEx(h, 1048576 + 65536, &position, win::kFILE_BEGIN));
   ASSERT_TRUE(host->WriteFile(h, block.data(), 65536, &written));
   EXPECT_FALSE(host->WriteFile(h, block.data(), 100, &written));  // not whole sectors
-  EXPECT_EQ(host->GetLastError(), win::ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_INVALID_PARAMETER);
   const auto ranges = host->Drive(0)->Written;
   ASSERT_EQ(ranges.size(), 2u);
   EXPECT_EQ(ranges[0], (std::pair<int64_t, int64_t>{0, 131072}));
   EXPECT_EQ(ranges[1], (std::pair<int64_t, int64_t>{1114112, 1179648}));
   EXPECT_EQ(std::filesystem::file_size(image), 1179648u);
 
-  ASSERT_TRUE(host->SetFilePointerEx(h, 4194304 - 512, &position, win::FILE_BEGIN));
+  ASSERT_TRUE(host->SetFilePointerEx(h, 4194304 - 512, &position, win::kFILE_BEGIN));
   EXPECT_FALSE(host->WriteFile(h, block.data(), 65536, &written));
-  EXPECT_EQ(host->GetLastError(), win::ERROR_DEV_NOT_EXIST);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_DEV_NOT_EXIST);
   EXPECT_FALSE(host->WriteFile(h, block.data(), 512, &written));
-  EXPECT_EQ(host->GetLastError(), win::ERROR_DEV_NOT_EXIST);
-  EXPECT_EQ(host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3, 3, 0), kInvalidHandle);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_DEV_NOT_EXIST);
+  EXPECT_EQ(host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0),
+            kInvalidHandle);
   std::filesystem::remove(image);
 }
 
@@ -151,16 +158,16 @@ TEST(SimHost, ReadOnlyHandlesCannotWriteAndWritesStopAtTheEnd) {
   auto host = Load(R"({"drives": [{"number": 0, "length": 65536}]})");
   std::vector<uint8_t> block(65536, 0);
   uint32_t written = 0;
-  const THandle ro = host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ, 3, 3, 0);
+  const THandle ro = host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0);
   EXPECT_FALSE(host->WriteFile(ro, block.data(), 512, &written));
-  EXPECT_EQ(host->GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_EQ(host->GetLastError(), win::kERROR_ACCESS_DENIED);
   host->CloseHandle(ro);
-  const THandle rw =
-      host->CreateFile("\\\\.\\PhysicalDrive0", win::GENERIC_READ | win::GENERIC_WRITE, 0, 3, 0);
+  const THandle rw = host->CreateFileU8("\\\\.\\PhysicalDrive0",
+                                        win::kGENERIC_READ | win::kGENERIC_WRITE, 0, 3, 0);
   int64_t position = 0;
-  ASSERT_TRUE(host->SetFilePointerEx(rw, 512, &position, win::FILE_BEGIN));
+  ASSERT_TRUE(host->SetFilePointerEx(rw, 512, &position, win::kFILE_BEGIN));
   EXPECT_FALSE(host->WriteFile(rw, block.data(), 65536, &written));
-  EXPECT_FALSE(host->SetFilePointerEx(rw, -1, &position, win::FILE_BEGIN));
+  EXPECT_FALSE(host->SetFilePointerEx(rw, -1, &position, win::kFILE_BEGIN));
   EXPECT_TRUE(host->Drive(0)->Written.empty());
 }
 
@@ -168,26 +175,26 @@ TEST(SimHost, VolumesListInLetterOrderAndLockOnce) {
   auto host = Load(R"({"drives": [{"number": 2, "volumes": [{"root": "E:", "partition": 2},
       {"root": "C:\\", "partition": 1, "in_use": false}, {"root": "G:", "in_use": true}]}]})");
   char buffer[64];
-  const uint32_t n = host->GetLogicalDriveStrings(sizeof buffer, buffer);
+  const uint32_t n = host->GetLogicalDriveStringsU8(sizeof buffer, buffer);
   EXPECT_EQ(std::string(buffer, n + 1), std::string("C:\\\0E:\\\0G:\\\0\0", 13));
-  EXPECT_EQ(host->GetLogicalDriveStrings(5, buffer), 13u);
+  EXPECT_EQ(host->GetLogicalDriveStringsU8(5, buffer), 13u);
 
-  const THandle c = host->CreateFile("\\\\.\\C:", win::GENERIC_READ, 3, 3, 0);
+  const THandle c = host->CreateFileU8("\\\\.\\C:", win::kGENERIC_READ, 3, 3, 0);
   uint8_t out[12];
   uint32_t got = 0;
   ASSERT_TRUE(
-      host->DeviceIoControl(c, win::IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out, 12, &got));
+      host->DeviceIoControl(c, win::kIOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, out, 12, &got));
   EXPECT_EQ(GetU32(out, 0), 7u);
   EXPECT_EQ(GetU32(out, 4), 2u);
   EXPECT_EQ(GetU32(out, 8), 1u);
-  EXPECT_TRUE(host->DeviceIoControl(c, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
-  const THandle c2 = host->CreateFile("\\\\.\\C:", win::GENERIC_READ, 3, 3, 0);
-  EXPECT_FALSE(host->DeviceIoControl(c2, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
+  EXPECT_TRUE(host->DeviceIoControl(c, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
+  const THandle c2 = host->CreateFileU8("\\\\.\\C:", win::kGENERIC_READ, 3, 3, 0);
+  EXPECT_FALSE(host->DeviceIoControl(c2, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
   host->CloseHandle(c);
-  EXPECT_TRUE(host->DeviceIoControl(c2, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
-  const THandle g = host->CreateFile("\\\\.\\G:", win::GENERIC_READ, 3, 3, 0);
-  EXPECT_FALSE(host->DeviceIoControl(g, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
-  EXPECT_EQ(host->GetLastError(), win::ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(host->DeviceIoControl(c2, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
+  const THandle g = host->CreateFileU8("\\\\.\\G:", win::kGENERIC_READ, 3, 3, 0);
+  EXPECT_FALSE(host->DeviceIoControl(g, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &got));
+  EXPECT_EQ(host->GetLastError(), win::kERROR_ACCESS_DENIED);
 }
 
 TEST(SimHost, DemoMachineLoads) {

@@ -10,7 +10,7 @@
 #include "nvme/NvmeDecode.h"
 #include "reports/NvmeReports.h"
 #include "support/TestSupport.h"
-#include "util/Text.h"
+#include "base/Text.h"
 
 namespace quarnel {
 namespace {

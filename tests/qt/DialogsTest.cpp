@@ -10,6 +10,7 @@
 #include "QtTestSupport.h"
 #include "agreement/LicenseAgreement.h"
 #include "agreement/qt/FmLicenseAgreement.h"
+#include "base/System.h"
 #include "devices/qt/FmChoose.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"

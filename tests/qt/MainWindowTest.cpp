@@ -15,11 +15,13 @@
 #include "QtTestSupport.h"
 #include "agreement/LicenseAgreement.h"
 #include "agreement/qt/FmLicenseAgreement.h"
-#include "app/Logging.h"
 #include "app/MainState.h"
 #include "app/qt/Desktop.h"
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
+#include "base/Logging.h"
+#include "base/System.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "devices/qt/FmChoose.h"
 #include "format/EraseRecord.h"
@@ -29,7 +31,6 @@
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
-#include "util/Text.h"
 
 using namespace quarnel;
 using namespace quarnel::test;

@@ -8,8 +8,8 @@
 #include <cstdlib>
 
 #include "agreement/LicenseAgreement.h"
-#include "app/Logging.h"
 #include "app/StartUp.h"
+#include "base/Logging.h"
 #include "devices/DriveChoose.h"
 #include "format/FormatEngine.h"
 

@@ -4,9 +4,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/Logging.h"
 #include "app/MainState.h"
+#include "base/Logging.h"
 #include "cli/CliApp.h"
+#include "devices/DeviceTable.h"
 #include "host/HostConstants.h"
 #include "support/TestSupport.h"
 #include "ui/UiSeam.h"
@@ -71,8 +72,8 @@ TEST(CliReports, ADriveInUseIsNotOpenedAndTheHandleIsClosedAfterAReport) {
   SimHost& host = test::UseSimHost(R"({"drives": [)" + Drive(0, 500107862016) + "]}");
   // Another reader lets the scan in but not the exclusive open.
   const THandle other =
-      host.CreateFile(host.DrivePath(0), win::GENERIC_READ,
-                      win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+      host.CreateFileU8(host.DrivePath(0), win::kGENERIC_READ,
+                        win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
   std::ostringstream out, err;
   EXPECT_EQ(CommandDetails({"1"}, out, err), 1);
   EXPECT_EQ(LastMessageText(),

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ReportFixture.h"
-#include "app/Logging.h"
+#include "base/Logging.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
@@ -132,7 +132,7 @@ TEST(ShowDeviceDetails, NonAtaDriveWithoutIdentifyGetsOneLineAfterOneTry) {
   EXPECT_EQ(lines[4], "此设备无法使用详细信息。");
   int identifyRoutes = 0;
   for (const TSimAtaCommand& c : host.Drive(0)->AtaCommands) {
-    identifyRoutes += c.Request == win::SMART_GET_VERSION;
+    identifyRoutes += c.Request == win::kSMART_GET_VERSION;
   }
   EXPECT_EQ(identifyRoutes, 1);
 }

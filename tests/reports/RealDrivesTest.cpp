@@ -9,13 +9,13 @@
 #include <sstream>
 
 #include "ReportFixture.h"
-#include "app/Logging.h"
 #include "ata/IdentifyDecode.h"
+#include "base/Logging.h"
+#include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
 #include "support/TestSupport.h"
-#include "ui/NumberTexts.h"
-#include "util/Text.h"
 
 namespace quarnel {
 namespace {

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/MainState.h"
+#include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "host/HostConstants.h"
 #include "support/TestSupport.h"
-#include "util/Text.h"
 
 namespace quarnel::test {
 
@@ -23,8 +23,9 @@ SimHost& OpenReportDrive(const std::string& keys) {
   ScanDevices();
   EXPECT_EQ(DeviceCount, 1);
   SelectedDevice = 1;
-  DeviceHandle = host.CreateFile(DeviceTable[1].DevicePath, win::GENERIC_READ | win::GENERIC_WRITE,
-                                 0, win::OPEN_EXISTING, 0);
+  DeviceHandle =
+      host.CreateFileU8(DeviceTable[1].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
+                        win::kOPEN_EXISTING, 0);
   EXPECT_NE(DeviceHandle, kInvalidHandle);
   // The scan's own requests are not the report's.
   if (TSimDrive* d = host.Drive(0)) {

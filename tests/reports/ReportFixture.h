@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel::test {
 

@@ -3,11 +3,11 @@
 #include <cstring>
 
 #include "ReportFixture.h"
-#include "app/Logging.h"
+#include "base/Logging.h"
+#include "base/Text.h"
 #include "host/HostConstants.h"
 #include "reports/SmartReport.h"
 #include "support/TestSupport.h"
-#include "util/Text.h"
 
 namespace quarnel {
 namespace {
@@ -101,7 +101,7 @@ TEST(GetSmartAttributeName, NamesCarryTheirLayoutSpacesUnknownIsTwentyOneCharact
 std::vector<uint8_t> SmartFeatures(SimHost& host) {
   std::vector<uint8_t> features;
   for (const TSimAtaCommand& c : host.Drive(0)->AtaCommands) {
-    if (c.Command == win::ATA_SMART) features.push_back(c.Features);
+    if (c.Command == win::kATA_SMART) features.push_back(c.Features);
   }
   return features;
 }
@@ -117,7 +117,7 @@ TEST(ShowSmartData, LeavesAnEnabledDriveEnabled) {
   ASSERT_TRUE(host.Drive(0)->SmartEnabled);
   ShowSmartData();
   EXPECT_EQ(SmartFeatures(host), (std::vector<uint8_t>{0xD8, 0xD0}));
-  EXPECT_EQ(host.Drive(0)->AtaCommands.front().Request, win::SMART_GET_VERSION);
+  EXPECT_EQ(host.Drive(0)->AtaCommands.front().Request, win::kSMART_GET_VERSION);
   EXPECT_TRUE(host.Drive(0)->SmartEnabled);
   const std::vector<std::string> lines = WithoutDateLine(Log_Smart.Lines());
   EXPECT_EQ(lines[2].rfind("SMART 数据: [0]  ", 0), 0u);

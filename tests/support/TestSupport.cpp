@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/Logging.h"
 #include "app/StartUp.h"
+#include "base/Logging.h"
 
 namespace quarnel::test {
 

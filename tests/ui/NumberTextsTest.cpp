@@ -2,8 +2,8 @@
 
 #include <locale>
 
+#include "base/NumberTexts.h"
 #include "devices/DeviceTable.h"
-#include "ui/NumberTexts.h"
 
 namespace quarnel {
 namespace {

@@ -23,7 +23,7 @@
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 using namespace quarnel;
 

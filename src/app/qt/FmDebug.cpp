@@ -3,8 +3,8 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "app/Logging.h"
 #include "app/qt/PaneView.h"
+#include "base/Logging.h"
 #include "ui/qt/VistaFuncs.h"
 
 namespace quarnel {

@@ -15,11 +15,11 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/Logging.h"
 #include "app/MainState.h"
 #include "app/StartUp.h"
 #include "app/qt/FmDebug.h"
 #include "app/qt/PaneView.h"
+#include "base/Logging.h"
 #include "devices/qt/FmChoose.h"
 #include "format/FormatProcedure.h"
 #include "reports/SmartReport.h"

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/Logging.h"
+#include "base/Logging.h"
 #include "ui/qt/QtUi.h"
 
 namespace quarnel {

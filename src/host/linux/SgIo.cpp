@@ -1,4 +1,4 @@
-#include "host/SgIo.h"
+#include "host/linux/SgIo.h"
 
 #include <algorithm>
 
@@ -65,11 +65,11 @@ void ParseFixedFormat(const uint8_t* s, size_t length, TSense& sense) {
 uint32_t SenseKeyError(uint8_t key) {
   switch (key) {
     case kSenseIllegalRequest:
-      return win::ERROR_INVALID_FUNCTION;  // e.g. INVALID COMMAND OPERATION CODE: no SAT
+      return win::kERROR_INVALID_FUNCTION;  // e.g. INVALID COMMAND OPERATION CODE: no SAT
     case kSenseNotReady:
-      return win::ERROR_NOT_READY;
+      return win::kERROR_NOT_READY;
     default:
-      return win::ERROR_IO_DEVICE;
+      return win::kERROR_IO_DEVICE;
   }
 }
 }  // namespace
@@ -120,29 +120,29 @@ TAtaOutcome JudgeAtaResult(const TSgResult& r) {
   outcome.Sense = ParseSense(r.Sense, r.SenseLength);
   if (r.HostStatus != 0) {
     outcome.Win32Error =
-        r.HostStatus == kHostTimeOut ? win::ERROR_SEM_TIMEOUT : win::ERROR_IO_DEVICE;
+        r.HostStatus == kHostTimeOut ? win::kERROR_SEM_TIMEOUT : win::kERROR_IO_DEVICE;
     return outcome;
   }
   const uint16_t driver = r.DriverStatus & 0x0F;
   if (driver != 0 && driver != kDriverSense) {
-    outcome.Win32Error = driver == kDriverTimeOut ? win::ERROR_SEM_TIMEOUT : win::ERROR_IO_DEVICE;
+    outcome.Win32Error = driver == kDriverTimeOut ? win::kERROR_SEM_TIMEOUT : win::kERROR_IO_DEVICE;
     return outcome;
   }
   if (r.ScsiStatus != kScsiGood && r.ScsiStatus != kScsiCheckCondition) {
-    outcome.Win32Error = win::ERROR_BUSY;  // BUSY, RESERVATION CONFLICT, TASK SET FULL
+    outcome.Win32Error = win::kERROR_BUSY;  // BUSY, RESERVATION CONFLICT, TASK SET FULL
     return outcome;
   }
   const TSense& s = outcome.Sense;
   if (r.ScsiStatus == kScsiGood && !s.Valid) return outcome;
   if (!s.Valid) {
-    outcome.Win32Error = win::ERROR_IO_DEVICE;  // check condition without readable sense
+    outcome.Win32Error = win::kERROR_IO_DEVICE;  // check condition without readable sense
     return outcome;
   }
   // NO SENSE and RECOVERED ERROR (ATA PASS-THROUGH INFORMATION AVAILABLE) carry
   // the registers of a command that ran; the status bits tell whether it failed.
   if (s.Key == kSenseNoSense || s.Key == kSenseRecoveredError) {
     if (s.HasAtaStatus && (s.Registers.Command & (kAtaStatusErr | kAtaStatusDf)) != 0) {
-      outcome.Win32Error = win::ERROR_IO_DEVICE;
+      outcome.Win32Error = win::kERROR_IO_DEVICE;
     }
     return outcome;
   }

@@ -8,7 +8,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel {
 
@@ -38,12 +38,12 @@ std::vector<uint8_t> CurrentIdentify(const TSimDrive& d) {
 }
 
 void ReadRegisters(const uint8_t* block, TSimAtaCommand& seen) {
-  seen.BufferSize = GetU32(block, win::SENDCMDIN_cBufferSize);
-  const uint8_t* regs = block + win::SENDCMDIN_irDriveRegs;
-  seen.Features = regs[win::IDEREGS_bFeaturesReg];
-  seen.DriveHead = regs[win::IDEREGS_bDriveHeadReg];
-  seen.Command = regs[win::IDEREGS_bCommandReg];
-  seen.DriveNumber = block[win::SENDCMDIN_bDriveNumber];
+  seen.BufferSize = GetU32(block, win::kSENDCMDIN_cBufferSize);
+  const uint8_t* regs = block + win::kSENDCMDIN_irDriveRegs;
+  seen.Features = regs[win::kIDEREGS_bFeaturesReg];
+  seen.DriveHead = regs[win::kIDEREGS_bDriveHeadReg];
+  seen.Command = regs[win::kIDEREGS_bCommandReg];
+  seen.DriveNumber = block[win::kSENDCMDIN_bDriveNumber];
 }
 
 }  // namespace
@@ -57,21 +57,21 @@ bool SimHost::AtaRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_
   bool ok = false;
   if (d.Identify.empty()) {
     // A drive without an IDENTIFY block does not speak ATA.
-    ok = Fail(win::ERROR_INVALID_FUNCTION);
-  } else if (code == win::SMART_GET_VERSION) {
+    ok = Fail(win::kERROR_INVALID_FUNCTION);
+  } else if (code == win::kSMART_GET_VERSION) {
     ok = !Refused(d, "smart_version");
-    if (ok && outSize < win::GETVERSIONINPARAMS_SIZE) ok = Fail(win::ERROR_INSUFFICIENT_BUFFER);
+    if (ok && outSize < win::kGETVERSIONINPARAMS_SIZE) ok = Fail(win::kERROR_INSUFFICIENT_BUFFER);
     if (ok) {
-      uint8_t v[win::GETVERSIONINPARAMS_SIZE] = {};
-      v[win::GETVERSION_bVersion] = 1;
-      v[win::GETVERSION_bRevision] = 1;
-      v[win::GETVERSION_bIDEDeviceMap] = d.IdeSlave ? 0x02 : 0x01;
-      PutU32(v, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
+      uint8_t v[win::kGETVERSIONINPARAMS_SIZE] = {};
+      v[win::kGETVERSION_bVersion] = 1;
+      v[win::kGETVERSION_bRevision] = 1;
+      v[win::kGETVERSION_bIDEDeviceMap] = d.IdeSlave ? 0x02 : 0x01;
+      PutU32(v, win::kGETVERSION_fCapabilities, win::kCAP_ATA_ID_CMD | win::kCAP_SMART_CMD);
       std::memcpy(out, v, sizeof v);
       *returned = sizeof v;
       ok = Succeed();
     }
-  } else if (code == win::IOCTL_SCSI_MINIPORT) {
+  } else if (code == win::kIOCTL_SCSI_MINIPORT) {
     ok = MiniportRequest(d, in, inSize, out, outSize, returned, seen);
   } else {
     ok = SmartRequest(d, code, in, inSize, out, outSize, returned, seen);
@@ -79,7 +79,7 @@ bool SimHost::AtaRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_
   seen.Accepted = ok;
   d.AtaCommands.push_back(seen);
   if (ok && seen.Command != 0) {
-    d.Commands.push_back(seen.Command == win::ATA_SMART ? seen.Features : seen.Command);
+    d.Commands.push_back(seen.Command == win::kATA_SMART ? seen.Features : seen.Command);
   }
   return ok;
 }
@@ -89,47 +89,47 @@ bool SimHost::AtaRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_
 bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint32_t inSize,
                            uint8_t* out, uint32_t outSize, uint32_t* returned,
                            TSimAtaCommand& seen) {
-  const bool receive = code == win::SMART_RCV_DRIVE_DATA;
-  if (inSize < win::SENDCMDIN_SIZE_NO_DATA) return Fail(win::ERROR_INVALID_PARAMETER);
+  const bool receive = code == win::kSMART_RCV_DRIVE_DATA;
+  if (inSize < win::kSENDCMDIN_SIZE_NO_DATA) return Fail(win::kERROR_INVALID_PARAMETER);
   ReadRegisters(in, seen);
   if (Refused(d, receive ? "smart_rcv" : "smart_send")) return false;
-  const uint8_t* regs = in + win::SENDCMDIN_irDriveRegs;
+  const uint8_t* regs = in + win::kSENDCMDIN_irDriveRegs;
   std::vector<uint8_t> data;
-  if (seen.Command == win::ATA_IDENTIFY_DEVICE) {
+  if (seen.Command == win::kATA_IDENTIFY_DEVICE) {
     data = CurrentIdentify(d);
-  } else if (seen.Command == win::ATA_SMART &&
-             regs[win::IDEREGS_bCylLowReg] == win::SMART_CYL_LOW &&
-             regs[win::IDEREGS_bCylHighReg] == win::SMART_CYL_HI && !d.Smart.empty()) {
+  } else if (seen.Command == win::kATA_SMART &&
+             regs[win::kIDEREGS_bCylLowReg] == win::kSMART_CYL_LOW &&
+             regs[win::kIDEREGS_bCylHighReg] == win::kSMART_CYL_HI && !d.Smart.empty()) {
     switch (seen.Features) {
-      case win::SMART_ENABLE_OPERATIONS:
+      case win::kSMART_ENABLE_OPERATIONS:
         d.SmartEnabled = true;
         break;
-      case win::SMART_DISABLE_OPERATIONS:
+      case win::kSMART_DISABLE_OPERATIONS:
         d.SmartEnabled = false;
         break;
-      case win::SMART_RETURN_STATUS:
+      case win::kSMART_RETURN_STATUS:
         break;
-      case win::SMART_READ_DATA:
-      case win::SMART_READ_THRESHOLDS:
+      case win::kSMART_READ_DATA:
+      case win::kSMART_READ_THRESHOLDS:
         // A drive with SMART switched off aborts the reads.
-        if (!d.SmartEnabled) return Fail(win::ERROR_INVALID_FUNCTION);
-        data = seen.Features == win::SMART_READ_DATA ? d.Smart : d.Thresholds;
-        if (data.empty()) return Fail(win::ERROR_INVALID_FUNCTION);
+        if (!d.SmartEnabled) return Fail(win::kERROR_INVALID_FUNCTION);
+        data = seen.Features == win::kSMART_READ_DATA ? d.Smart : d.Thresholds;
+        if (data.empty()) return Fail(win::kERROR_INVALID_FUNCTION);
         break;
       default:
-        return Fail(win::ERROR_INVALID_FUNCTION);
+        return Fail(win::kERROR_INVALID_FUNCTION);
     }
   } else {
-    return Fail(win::ERROR_INVALID_FUNCTION);
+    return Fail(win::kERROR_INVALID_FUNCTION);
   }
-  if (!data.empty() && seen.BufferSize < win::SMART_DATA_SIZE) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+  if (!data.empty() && seen.BufferSize < win::kSMART_DATA_SIZE) {
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
-  const uint32_t size = win::SENDCMDOUT_HEADER_SIZE + static_cast<uint32_t>(data.size());
-  if (outSize < size) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+  const uint32_t size = win::kSENDCMDOUT_HEADER_SIZE + static_cast<uint32_t>(data.size());
+  if (outSize < size) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
   std::memset(out, 0, size);
-  PutU32(out, win::SENDCMDOUT_cBufferSize, static_cast<uint32_t>(data.size()));
-  if (!data.empty()) std::memcpy(out + win::SENDCMDOUT_bBuffer, data.data(), data.size());
+  PutU32(out, win::kSENDCMDOUT_cBufferSize, static_cast<uint32_t>(data.size()));
+  if (!data.empty()) std::memcpy(out + win::kSENDCMDOUT_bBuffer, data.data(), data.size());
   *returned = ReportedBytes(d, receive ? "rcv_bytes" : "send_bytes", outSize).value_or(size);
   return Succeed();
 }
@@ -138,25 +138,25 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
 // comes back in front, SENDCMDOUTPARAMS at 28, the IDENTIFY block at 44.
 bool SimHost::MiniportRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
                               uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen) {
-  if (inSize < win::MINIPORT_SENDCMD + win::SENDCMDIN_SIZE_NO_DATA) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+  if (inSize < win::kMINIPORT_SENDCMD + win::kSENDCMDIN_SIZE_NO_DATA) {
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
-  ReadRegisters(in + win::MINIPORT_SENDCMD, seen);
+  ReadRegisters(in + win::kMINIPORT_SENDCMD, seen);
   if (Refused(d, "miniport")) return false;
-  if (GetU32(in, win::SRB_HeaderLength) != win::SRB_IO_CONTROL_SIZE ||
-      std::memcmp(in + win::SRB_Signature, win::SRB_SIGNATURE_SCSIDISK, 8) != 0 ||
-      GetU32(in, win::SRB_ControlCode) != win::IOCTL_SCSI_MINIPORT_IDENTIFY ||
-      seen.Command != win::ATA_IDENTIFY_DEVICE) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+  if (GetU32(in, win::kSRB_HeaderLength) != win::kSRB_IO_CONTROL_SIZE ||
+      std::memcmp(in + win::kSRB_Signature, win::kSRB_SIGNATURE_SCSIDISK, 8) != 0 ||
+      GetU32(in, win::kSRB_ControlCode) != win::kIOCTL_SCSI_MINIPORT_IDENTIFY ||
+      seen.Command != win::kATA_IDENTIFY_DEVICE) {
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
-  if (outSize < win::MINIPORT_MIN_REPLY) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
-  const uint32_t size = std::min(outSize, win::MINIPORT_IDENTIFY_SIZE);
+  if (outSize < win::kMINIPORT_MIN_REPLY) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
+  const uint32_t size = std::min(outSize, win::kMINIPORT_IDENTIFY_SIZE);
   std::memset(out, 0, size);
-  std::memcpy(out, in, win::SRB_IO_CONTROL_SIZE);
-  PutU32(out, win::SRB_ReturnCode, 0);
-  PutU32(out, win::MINIPORT_SENDCMD + win::SENDCMDOUT_cBufferSize, win::SMART_DATA_SIZE);
+  std::memcpy(out, in, win::kSRB_IO_CONTROL_SIZE);
+  PutU32(out, win::kSRB_ReturnCode, 0);
+  PutU32(out, win::kMINIPORT_SENDCMD + win::kSENDCMDOUT_cBufferSize, win::kSMART_DATA_SIZE);
   const std::vector<uint8_t> block = CurrentIdentify(d);
-  std::memcpy(out + win::MINIPORT_DATA, block.data(), block.size());
+  std::memcpy(out + win::kMINIPORT_DATA, block.data(), block.size());
   *returned = ReportedBytes(d, "miniport_bytes", outSize).value_or(size);
   return Succeed();
 }

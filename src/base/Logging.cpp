@@ -1,9 +1,9 @@
-#include "app/Logging.h"
+#include "base/Logging.h"
 
 #include <iomanip>
 #include <sstream>
 
-#include "util/Text.h"
+#include "base/Text.h"
 
 namespace quarnel {
 

@@ -9,7 +9,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 
@@ -20,25 +20,25 @@ constexpr uint32_t kReplyHeader = 16;  // SENDCMDOUTPARAMS up to bBuffer
 constexpr uint32_t kSmartTimeoutMs = 30000;
 constexpr uint32_t kMiniportIdentify = 0x001B0501u;
 constexpr uint32_t kMiniportReply = 572;
-constexpr uint32_t kMiniportMinimum = win::SRB_IO_CONTROL_SIZE + kReplyHeader + kBlock;  // 556
+constexpr uint32_t kMiniportMinimum = win::kSRB_IO_CONTROL_SIZE + kReplyHeader + kBlock;  // 556
 constexpr uint8_t kAtaIdentifyPacket = 0xA1;
 constexpr uint8_t kSmartReadLog = 0xD5;
 constexpr uint8_t kSmartWriteLog = 0xD6;
 
 sgio::TAtaTaskFile RegistersAt(const uint8_t* p) {
   sgio::TAtaTaskFile r;
-  r.Features = p[win::IDEREGS_bFeaturesReg];
-  r.SectorCount = p[win::IDEREGS_bSectorCountReg];
-  r.LbaLow = p[win::IDEREGS_bSectorNumberReg];
-  r.LbaMid = p[win::IDEREGS_bCylLowReg];
-  r.LbaHigh = p[win::IDEREGS_bCylHighReg];
-  r.Device = p[win::IDEREGS_bDriveHeadReg];
-  r.Command = p[win::IDEREGS_bCommandReg];
+  r.Features = p[win::kIDEREGS_bFeaturesReg];
+  r.SectorCount = p[win::kIDEREGS_bSectorCountReg];
+  r.LbaLow = p[win::kIDEREGS_bSectorNumberReg];
+  r.LbaMid = p[win::kIDEREGS_bCylLowReg];
+  r.LbaHigh = p[win::kIDEREGS_bCylHighReg];
+  r.Device = p[win::kIDEREGS_bDriveHeadReg];
+  r.Command = p[win::kIDEREGS_bCommandReg];
   return r;
 }
 
 bool IsIdentify(uint8_t command) {
-  return command == win::ATA_IDENTIFY_DEVICE || command == kAtaIdentifyPacket;
+  return command == win::kATA_IDENTIFY_DEVICE || command == kAtaIdentifyPacket;
 }
 
 // Which commands these requests may carry, as Windows' disk driver allows:
@@ -49,10 +49,10 @@ bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
     *dataIn = true;
     return true;
   }
-  if (r.Command != win::ATA_SMART || r.Features == kSmartWriteLog) return false;
+  if (r.Command != win::kATA_SMART || r.Features == kSmartWriteLog) return false;
   switch (r.Features) {
-    case win::SMART_READ_DATA:
-    case win::SMART_READ_THRESHOLDS:
+    case win::kSMART_READ_DATA:
+    case win::kSMART_READ_THRESHOLDS:
       *dataIn = true;
       return true;
     case kSmartReadLog:
@@ -106,7 +106,7 @@ uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8
     *error = errno;
     // Devices without SCSI pass-through (loop, virtio-blk, NVMe) answer
     // ENOTTY or EINVAL: the request is not one they know.
-    if (*error == ENOTTY || *error == EINVAL) return win::ERROR_INVALID_FUNCTION;
+    if (*error == ENOTTY || *error == EINVAL) return win::kERROR_INVALID_FUNCTION;
     return Win32FromErrno(*error);
   }
   sgio::TSgResult r;
@@ -140,7 +140,7 @@ uint32_t IdentifyThroughPassThrough(int fd, uint8_t* block, int* error) {
   regs.SectorCount = 1;
   regs.LbaLow = 1;
   regs.Device = 0xA0;
-  regs.Command = win::ATA_IDENTIFY_DEVICE;
+  regs.Command = win::kATA_IDENTIFY_DEVICE;
   return SgAtaCommand(fd, regs, true, block, kSmartTimeoutMs, error);
 }
 }  // namespace
@@ -159,45 +159,45 @@ void AtaTextsFromIdentify(int fd, TDeviceTexts* texts) {
 }
 
 bool LinuxHost::SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned) {
-  if (outSize < win::GETVERSIONINPARAMS_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+  if (outSize < win::kGETVERSIONINPARAMS_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
   // A drive that answers IDENTIFY through ATA PASS-THROUGH speaks ATA.
   uint8_t data[kBlock] = {};
   int error = 0;
   if (uint32_t failed = IdentifyThroughPassThrough(open.Fd, data, &error)) {
     return Fail(failed, error);
   }
-  std::memset(out, 0, win::GETVERSIONINPARAMS_SIZE);
-  out[win::GETVERSION_bVersion] = 1;
-  out[win::GETVERSION_bRevision] = 1;
-  out[win::GETVERSION_bIDEDeviceMap] = 0x01;  // one master device: the disk itself
-  PutU32(out, win::GETVERSION_fCapabilities, win::CAP_ATA_ID_CMD | win::CAP_SMART_CMD);
-  *returned = win::GETVERSIONINPARAMS_SIZE;
+  std::memset(out, 0, win::kGETVERSIONINPARAMS_SIZE);
+  out[win::kGETVERSION_bVersion] = 1;
+  out[win::kGETVERSION_bRevision] = 1;
+  out[win::kGETVERSION_bIDEDeviceMap] = 0x01;  // one master device: the disk itself
+  PutU32(out, win::kGETVERSION_fCapabilities, win::kCAP_ATA_ID_CMD | win::kCAP_SMART_CMD);
+  *returned = win::kGETVERSIONINPARAMS_SIZE;
   return Succeed();
 }
 
 uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint32_t outSize,
                          TAtaRequest* request) {
   TAtaRequest r;
-  r.Miniport = code == win::IOCTL_SCSI_MINIPORT;
-  const uint32_t at = r.Miniport ? win::SRB_IO_CONTROL_SIZE : 0;  // where SENDCMDINPARAMS starts
-  if (inSize < at + 32) return win::ERROR_INVALID_PARAMETER;
+  r.Miniport = code == win::kIOCTL_SCSI_MINIPORT;
+  const uint32_t at = r.Miniport ? win::kSRB_IO_CONTROL_SIZE : 0;  // where SENDCMDINPARAMS starts
+  if (inSize < at + 32) return win::kERROR_INVALID_PARAMETER;
   if (r.Miniport) {
-    if (GetU32(in, win::SRB_HeaderLength) != win::SRB_IO_CONTROL_SIZE ||
-        std::memcmp(in + win::SRB_Signature, "SCSIDISK", 8) != 0 ||
-        GetU32(in, win::SRB_ControlCode) != kMiniportIdentify) {
-      return win::ERROR_INVALID_FUNCTION;
+    if (GetU32(in, win::kSRB_HeaderLength) != win::kSRB_IO_CONTROL_SIZE ||
+        std::memcmp(in + win::kSRB_Signature, "SCSIDISK", 8) != 0 ||
+        GetU32(in, win::kSRB_ControlCode) != kMiniportIdentify) {
+      return win::kERROR_INVALID_FUNCTION;
     }
-    const uint32_t seconds = GetU32(in, win::SRB_Timeout);
+    const uint32_t seconds = GetU32(in, win::kSRB_Timeout);
     r.TimeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
   }
-  r.Registers = RegistersAt(in + at + win::SENDCMDIN_irDriveRegs);
+  r.Registers = RegistersAt(in + at + win::kSENDCMDIN_irDriveRegs);
   if (!Classify(r.Registers, &r.DataIn) || (r.Miniport && !IsIdentify(r.Registers.Command)) ||
-      (code == win::SMART_RCV_DRIVE_DATA && !r.DataIn) ||
-      (r.DataIn && GetU32(in, at + win::SENDCMDIN_cBufferSize) < kBlock)) {
-    return win::ERROR_INVALID_PARAMETER;
+      (code == win::kSMART_RCV_DRIVE_DATA && !r.DataIn) ||
+      (r.DataIn && GetU32(in, at + win::kSENDCMDIN_cBufferSize) < kBlock)) {
+    return win::kERROR_INVALID_PARAMETER;
   }
   const uint32_t needed = r.Miniport ? kMiniportMinimum : kReplyHeader + (r.DataIn ? kBlock : 0);
-  if (outSize < needed) return win::ERROR_INSUFFICIENT_BUFFER;
+  if (outSize < needed) return win::kERROR_INSUFFICIENT_BUFFER;
   r.ReplySize = r.Miniport ? std::min(outSize, kMiniportReply) : needed;
   *request = r;
   return 0;
@@ -205,24 +205,24 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
 
 uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* data, uint8_t* out) {
   // SENDCMDOUTPARAMS, behind the SRB_IO_CONTROL header for the miniport.
-  const uint32_t at = r.Miniport ? win::SRB_IO_CONTROL_SIZE : 0;
+  const uint32_t at = r.Miniport ? win::kSRB_IO_CONTROL_SIZE : 0;
   std::memset(out, 0, r.ReplySize);
   if (r.Miniport) {
-    std::memcpy(out, in, win::SRB_IO_CONTROL_SIZE);
-    PutU32(out, win::SRB_ReturnCode, 0);
-    PutU32(out, win::SRB_Length, kMiniportReply - win::SRB_IO_CONTROL_SIZE);
+    std::memcpy(out, in, win::kSRB_IO_CONTROL_SIZE);
+    PutU32(out, win::kSRB_ReturnCode, 0);
+    PutU32(out, win::kSRB_Length, kMiniportReply - win::kSRB_IO_CONTROL_SIZE);
   }
-  PutU32(out, at + win::SENDCMDOUT_cBufferSize, r.DataIn ? kBlock : 0);
-  if (r.DataIn) std::memcpy(out + at + win::SENDCMDOUT_bBuffer, data, kBlock);
+  PutU32(out, at + win::kSENDCMDOUT_cBufferSize, r.DataIn ? kBlock : 0);
+  if (r.DataIn) std::memcpy(out + at + win::kSENDCMDOUT_bBuffer, data, kBlock);
   return r.ReplySize;
 }
 
 bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
                            uint8_t* out, uint32_t outSize, uint32_t* returned) {
-  if (code == win::SMART_GET_VERSION) return SmartVersion(open, out, outSize, returned);
+  if (code == win::kSMART_GET_VERSION) return SmartVersion(open, out, outSize, returned);
   TAtaRequest request;
   if (uint32_t refused = ParseAtaRequest(code, in, inSize, outSize, &request)) {
-    return Fail(refused, refused == win::ERROR_INVALID_FUNCTION ? ENOTTY : EINVAL);
+    return Fail(refused, refused == win::kERROR_INVALID_FUNCTION ? ENOTTY : EINVAL);
   }
   uint8_t data[kBlock] = {};
   int error = 0;

@@ -35,8 +35,4 @@ std::string DecTextU(uint64_t value);
 /// Two upper-case hexadecimal digits.
 std::string Hex2(uint8_t value);
 
-/// The host's error text with trailing blanks, control characters and full
-/// stops removed, as every message line shows it.
-std::string SystemErrorText(uint32_t code);
-
 }  // namespace quarnel

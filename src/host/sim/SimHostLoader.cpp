@@ -6,8 +6,8 @@
 #include <set>
 #include <sstream>
 
-#include "host/SimHost.h"
-#include "util/Text.h"
+#include "base/Text.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel {
 

@@ -1,8 +1,6 @@
-#include "util/Text.h"
+#include "base/Text.h"
 
 #include <charconv>
-
-#include "host/Host.h"
 
 namespace quarnel {
 
@@ -80,14 +78,6 @@ std::string DecTextU(uint64_t value) {
 std::string Hex2(uint8_t value) {
   static const char digits[] = "0123456789ABCDEF";
   return std::string{digits[value >> 4], digits[value & 0x0F]};
-}
-
-std::string SystemErrorText(uint32_t code) {
-  std::string text = GetHost().ErrorText(code);
-  while (!text.empty() && (static_cast<uint8_t>(text.back()) <= 0x20 || text.back() == '.')) {
-    text.pop_back();
-  }
-  return text;
 }
 
 }  // namespace quarnel

@@ -1,4 +1,4 @@
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 #include <algorithm>
 #include <chrono>
@@ -51,8 +51,8 @@ bool SimHost::SharingConflict(bool isVolume, int drive, size_t volume, uint32_t 
                               uint32_t share) {
   auto needs = [](uint32_t acc) {
     uint32_t n = 0;
-    if (acc & win::GENERIC_READ) n |= win::FILE_SHARE_READ;
-    if (acc & win::GENERIC_WRITE) n |= win::FILE_SHARE_WRITE;
+    if (acc & win::kGENERIC_READ) n |= win::kFILE_SHARE_READ;
+    if (acc & win::kGENERIC_WRITE) n |= win::kFILE_SHARE_WRITE;
     return n;
   };
   for (const auto& [h, o] : handles_) {
@@ -64,10 +64,10 @@ bool SimHost::SharingConflict(bool isVolume, int drive, size_t volume, uint32_t 
   return false;
 }
 
-THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                            uint32_t disposition, uint32_t) {
-  if (disposition != win::OPEN_EXISTING) {
-    lastError_ = win::ERROR_INVALID_PARAMETER;
+THandle SimHost::CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                              uint32_t disposition, uint32_t) {
+  if (disposition != win::kOPEN_EXISTING) {
+    lastError_ = win::kERROR_INVALID_PARAMETER;
     return kInvalidHandle;
   }
   TOpen open;
@@ -82,7 +82,7 @@ THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t s
       drive = Drive(std::stoi(digits));
     }
     if (!drive || drive->Vanished) {
-      lastError_ = win::ERROR_FILE_NOT_FOUND;
+      lastError_ = win::kERROR_FILE_NOT_FOUND;
       return kInvalidHandle;
     }
     if (Refused(*drive, "open")) return kInvalidHandle;
@@ -92,21 +92,21 @@ THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t s
     auto it = std::find_if(volumes_.begin(), volumes_.end(),
                            [&](const TSimVolume& v) { return v.Root == root; });
     if (it == volumes_.end()) {
-      lastError_ = win::ERROR_FILE_NOT_FOUND;
+      lastError_ = win::kERROR_FILE_NOT_FOUND;
       return kInvalidHandle;
     }
-    if (it->OpenFails || (it->ReadOpenFails && (access & win::GENERIC_READ))) {
-      lastError_ = win::ERROR_ACCESS_DENIED;
+    if (it->OpenFails || (it->ReadOpenFails && (access & win::kGENERIC_READ))) {
+      lastError_ = win::kERROR_ACCESS_DENIED;
       return kInvalidHandle;
     }
     open.IsVolume = true;
     open.Volume = static_cast<size_t>(it - volumes_.begin());
   } else {
-    lastError_ = win::ERROR_FILE_NOT_FOUND;
+    lastError_ = win::kERROR_FILE_NOT_FOUND;
     return kInvalidHandle;
   }
   if (SharingConflict(open.IsVolume, open.Drive, open.Volume, access, shareMode)) {
-    lastError_ = win::ERROR_SHARING_VIOLATION;
+    lastError_ = win::kERROR_SHARING_VIOLATION;
     return kInvalidHandle;
   }
   const THandle handle = nextHandle_++;
@@ -118,12 +118,12 @@ THandle SimHost::CreateFile(const std::string& path, uint32_t access, uint32_t s
 bool SimHost::ClaimDrive(THandle handle, std::vector<std::string>* holders) {
   if (holders) holders->clear();
   TOpen* open = Find(handle);
-  if (!open || open->IsVolume) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!open || open->IsVolume) return Fail(win::kERROR_INVALID_HANDLE);
   TSimDrive* drive = Drive(open->Drive);
-  if (!drive || drive->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!drive || drive->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   if (!drive->ClaimHolders.empty()) {
     if (holders) *holders = drive->ClaimHolders;
-    return Fail(win::ERROR_BUSY);
+    return Fail(win::kERROR_BUSY);
   }
   drive->Claimed = true;
   ++drive->Claims;
@@ -138,7 +138,7 @@ void SimHost::ReleaseDrive(THandle handle) {
 
 bool SimHost::CloseHandle(THandle handle) {
   auto it = handles_.find(handle);
-  if (it == handles_.end()) return Fail(win::ERROR_INVALID_HANDLE);
+  if (it == handles_.end()) return Fail(win::kERROR_INVALID_HANDLE);
   if (it->second.IsVolume) volumes_[it->second.Volume].Locked = false;
   if (!it->second.IsVolume) ReleaseDrive(handle);
   handles_.erase(it);
@@ -149,7 +149,7 @@ bool SimHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
                               void* out, uint32_t outSize, uint32_t* bytesReturned) {
   *bytesReturned = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
   // The input may be the output area: work from a copy.
   std::vector<uint8_t> input(static_cast<const uint8_t*>(in),
                              static_cast<const uint8_t*>(in) + (in ? inSize : 0));
@@ -157,7 +157,7 @@ bool SimHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
   if (!o) outSize = 0;
   if (open->IsVolume) return VolumeRequest(*open, code, o, outSize, bytesReturned);
   TSimDrive* drive = Drive(open->Drive);
-  if (!drive || drive->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!drive || drive->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   return DriveRequest(*open, *drive, code, input.data(), static_cast<uint32_t>(input.size()), o,
                       outSize, bytesReturned);
 }
@@ -166,40 +166,40 @@ bool SimHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t o
                             uint32_t* returned) {
   TSimVolume& vol = volumes_[open.Volume];
   switch (code) {
-    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
-      if (vol.QueryFails) return Fail(win::ERROR_INVALID_FUNCTION);
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+    case win::kIOCTL_STORAGE_GET_DEVICE_NUMBER: {
+      if (vol.QueryFails) return Fail(win::kERROR_INVALID_FUNCTION);
+      if (outSize < win::kSTORAGE_DEVICE_NUMBER_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
       PutU32(out, 0, vol.DeviceType);
       PutU32(out, 4, vol.DeviceNumber);
       PutU32(out, 8, vol.Partition);
-      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      *returned = win::kSTORAGE_DEVICE_NUMBER_SIZE;
       return Succeed();
     }
-    case win::FSCTL_LOCK_VOLUME:
-      if (vol.InUse || vol.Locked) return Fail(win::ERROR_ACCESS_DENIED);
+    case win::kFSCTL_LOCK_VOLUME:
+      if (vol.InUse || vol.Locked) return Fail(win::kERROR_ACCESS_DENIED);
       vol.Locked = true;
       return Succeed();
-    case win::FSCTL_DISMOUNT_VOLUME:
-    case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
+    case win::kFSCTL_DISMOUNT_VOLUME:
+    case win::kFSCTL_ALLOW_EXTENDED_DASD_IO:
       return Succeed();
     default:
-      return Fail(win::ERROR_INVALID_FUNCTION);
+      return Fail(win::kERROR_INVALID_FUNCTION);
   }
 }
 
 bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
                               uint32_t outSize, uint32_t* returned) {
-  if (inSize < 8) return Fail(win::ERROR_INVALID_PARAMETER);
+  if (inSize < 8) return Fail(win::kERROR_INVALID_PARAMETER);
   const uint32_t property = GetU32(in, 0);
-  if (GetU32(in, 4) != win::PropertyStandardQuery) return Fail(win::ERROR_INVALID_FUNCTION);
-  if (property == win::StorageAdapterProperty) {
+  if (GetU32(in, 4) != win::kPropertyStandardQuery) return Fail(win::kERROR_INVALID_FUNCTION);
+  if (property == win::kStorageAdapterProperty) {
     if (Refused(d, "adapter")) return false;
     const std::vector<uint8_t> a = BuildAdapterDescriptor(d.MaxTransfer, d.MaxTransfer / 4096 + 1,
                                                           1, static_cast<uint8_t>(d.BusType));
     *returned = Reply(out, outSize, a.data(), static_cast<uint32_t>(a.size()));
     return Succeed();
   }
-  if (property != win::StorageDeviceProperty) return Fail(win::ERROR_NOT_SUPPORTED);
+  if (property != win::kStorageDeviceProperty) return Fail(win::kERROR_NOT_SUPPORTED);
   if (Refused(d, "device")) return false;
   if (!d.DeviceDescriptor.empty()) {
     *returned = Reply(out, outSize, d.DeviceDescriptor.data(),
@@ -215,33 +215,33 @@ bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
 bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* in, uint32_t inSize,
                            uint8_t* out, uint32_t outSize, uint32_t* returned) {
   switch (code) {
-    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
+    case win::kIOCTL_DISK_GET_DRIVE_GEOMETRY: {
       if (Refused(d, "geometry")) return false;
-      if (outSize < win::DISK_GEOMETRY_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      if (outSize < win::kDISK_GEOMETRY_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
       BuildDiskGeometry(out, d.Length, d.BytesPerSector, d.Removable);
-      *returned = win::DISK_GEOMETRY_SIZE;
+      *returned = win::kDISK_GEOMETRY_SIZE;
       return Succeed();
     }
-    case win::IOCTL_DISK_GET_LENGTH_INFO: {
+    case win::kIOCTL_DISK_GET_LENGTH_INFO: {
       if (Refused(d, "length")) return false;
-      if (outSize < win::GET_LENGTH_INFORMATION_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
+      if (outSize < win::kGET_LENGTH_INFORMATION_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
       PutU64(out, 0, static_cast<uint64_t>(d.Length));
-      *returned = win::GET_LENGTH_INFORMATION_SIZE;
+      *returned = win::kGET_LENGTH_INFORMATION_SIZE;
       return Succeed();
     }
-    case win::IOCTL_STORAGE_QUERY_PROPERTY:
+    case win::kIOCTL_STORAGE_QUERY_PROPERTY:
       return PropertyRequest(d, in, inSize, out, outSize, returned);
-    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER: {
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER);
-      PutU32(out, 0, win::FILE_DEVICE_DISK);
+    case win::kIOCTL_STORAGE_GET_DEVICE_NUMBER: {
+      if (outSize < win::kSTORAGE_DEVICE_NUMBER_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
+      PutU32(out, 0, win::kFILE_DEVICE_DISK);
       PutU32(out, 4, static_cast<uint32_t>(d.Number));
       PutU32(out, 8, 0xFFFFFFFFu);
-      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      *returned = win::kSTORAGE_DEVICE_NUMBER_SIZE;
       return Succeed();
     }
-    case win::IOCTL_SCSI_GET_INQUIRY_DATA: {
+    case win::kIOCTL_SCSI_GET_INQUIRY_DATA: {
       if (Refused(d, "inquiry")) return false;
-      if (!d.ScsiTargetId) return Fail(win::ERROR_INVALID_FUNCTION);
+      if (!d.ScsiTargetId) return Fail(win::kERROR_INVALID_FUNCTION);
       uint8_t r[60] = {};
       r[0] = 1;          // NumberOfBuses
       r[4] = 1;          // BusData[0].NumberOfLogicalUnits
@@ -251,31 +251,31 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
       *returned = Reply(out, outSize, r, sizeof r);
       return Succeed();
     }
-    case win::IOCTL_DISK_UPDATE_PROPERTIES:
+    case win::kIOCTL_DISK_UPDATE_PROPERTIES:
       ++d.LayoutRefreshes;
       return Succeed();
-    case win::SMART_GET_VERSION:
-    case win::SMART_SEND_DRIVE_COMMAND:
-    case win::SMART_RCV_DRIVE_DATA:
-    case win::IOCTL_SCSI_MINIPORT:
+    case win::kSMART_GET_VERSION:
+    case win::kSMART_SEND_DRIVE_COMMAND:
+    case win::kSMART_RCV_DRIVE_DATA:
+    case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(d, code, in, inSize, out, outSize, returned);
     default:
-      return Fail(win::ERROR_INVALID_FUNCTION);
+      return Fail(win::kERROR_INVALID_FUNCTION);
   }
 }
 
 bool SimHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                                uint32_t moveMethod) {
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
   int64_t base = 0;
   if (moveMethod == 1) {
     base = open->Position;
   } else if (moveMethod == 2) {
     const TSimDrive* d = open->IsVolume ? nullptr : Drive(open->Drive);
     base = d ? d->Length : 0;
-  } else if (moveMethod != win::FILE_BEGIN) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+  } else if (moveMethod != win::kFILE_BEGIN) {
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
   if (base + distance < 0) return Fail(131);  // ERROR_NEGATIVE_SEEK
   if (!open->IsVolume) {
@@ -293,19 +293,19 @@ bool SimHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPos
 bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) {
   *written = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
-  if (!(open->Access & win::GENERIC_WRITE)) return Fail(win::ERROR_ACCESS_DENIED);
-  if (open->IsVolume) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
+  if (!(open->Access & win::kGENERIC_WRITE)) return Fail(win::kERROR_ACCESS_DENIED);
+  if (open->IsVolume) return Fail(win::kERROR_ACCESS_DENIED);
   TSimDrive* d = Drive(open->Drive);
-  if (!d || d->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   const int64_t begin = open->Position;
   const int64_t end = begin + size;
   if (d->VanishAt && end > *d->VanishAt) {
     d->Vanished = true;
-    return Fail(win::ERROR_DEV_NOT_EXIST);
+    return Fail(win::kERROR_DEV_NOT_EXIST);
   }
   if (d->BytesPerSector != 0 && (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
   if (end > d->Length) return Fail(27);  // ERROR_SECTOR_NOT_FOUND
   for (const TSimWriteFault& f : d->WriteErrors) {
@@ -321,7 +321,7 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
       shortCode = f.Code;
     }
   }
-  if (!Store(*d, begin, buffer, length)) return Fail(win::ERROR_IO_DEVICE);
+  if (!Store(*d, begin, buffer, length)) return Fail(win::kERROR_IO_DEVICE);
   if (d->WriteMBPerSecond > 0) {
     std::this_thread::sleep_for(
         std::chrono::duration<double>(length / (d->WriteMBPerSecond * 1e6)));
@@ -335,18 +335,18 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
 
 bool SimHost::FlushFileBuffers(THandle handle) {
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
   if (open->IsVolume) return Succeed();
   TSimDrive* d = Drive(open->Drive);
-  if (!d || d->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   if (Refused(*d, "flush")) return false;
   ++d->FlushCount;
   return Succeed();
 }
 
-uint32_t SimHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
+uint32_t SimHost::GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) {
   if (logicalDrivesFail_) {
-    lastError_ = win::ERROR_INVALID_FUNCTION;
+    lastError_ = win::kERROR_INVALID_FUNCTION;
     return 0;
   }
   std::vector<std::string> roots;

@@ -19,7 +19,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 
@@ -237,7 +237,7 @@ std::vector<std::string> DriveHolders(const std::string& sysBlock, const std::st
   return lines;
 }
 
-uint32_t LinuxHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
+uint32_t LinuxHost::GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) {
   std::vector<std::string> roots;
   for (const TLinuxVolume& v : ListMountedVolumes(drives_)) roots.push_back(v.Target);
   const uint32_t length = WriteDriveStrings(roots, capacity, buffer);
@@ -264,7 +264,7 @@ THandle LinuxHost::OpenVolume(const std::string& root) {
     open.Volume = u.Entry;
     return Track(std::move(open));
   }
-  Fail(win::ERROR_FILE_NOT_FOUND, ENOENT);
+  Fail(win::kERROR_FILE_NOT_FOUND, ENOENT);
   return kInvalidHandle;
 }
 
@@ -299,32 +299,32 @@ bool LinuxHost::Unmount(TOpen& open, THandle handle) {
 bool LinuxHost::VolumeRequest(TOpen& open, THandle handle, uint32_t code, uint8_t* out,
                               uint32_t outSize, uint32_t* returned) {
   switch (code) {
-    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE)
-        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
-      PutU32(out, 0, win::FILE_DEVICE_DISK);
+    case win::kIOCTL_STORAGE_GET_DEVICE_NUMBER:
+      if (outSize < win::kSTORAGE_DEVICE_NUMBER_SIZE)
+        return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
+      PutU32(out, 0, win::kFILE_DEVICE_DISK);
       PutU32(out, 4, static_cast<uint32_t>(open.Drive));
       PutU32(out, 8, open.Volume.Partition);
-      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      *returned = win::kSTORAGE_DEVICE_NUMBER_SIZE;
       return Succeed();
-    case win::FSCTL_LOCK_VOLUME:
-      if (open.Locked) return Fail(win::ERROR_ACCESS_DENIED, EBUSY);
+    case win::kFSCTL_LOCK_VOLUME:
+      if (open.Locked) return Fail(win::kERROR_ACCESS_DENIED, EBUSY);
       if (!Unmount(open, handle)) return false;
       open.Locked = true;
       return Succeed();
-    case win::FSCTL_DISMOUNT_VOLUME:
+    case win::kFSCTL_DISMOUNT_VOLUME:
       return Unmount(open, handle);
-    case win::FSCTL_ALLOW_EXTENDED_DASD_IO:
+    case win::kFSCTL_ALLOW_EXTENDED_DASD_IO:
       return Succeed();
     default:
-      return Fail(win::ERROR_INVALID_FUNCTION, ENOTTY);
+      return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   }
 }
 
 bool LinuxHost::ClaimDrive(THandle handle, std::vector<std::string>* holders) {
   if (holders) holders->clear();
   TOpen* open = Find(handle);
-  if (!open || open->IsVolume) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (!open || open->IsVolume) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
   if (open->ClaimFd >= 0) return Succeed();
   const TLinuxDrive& d = drives_[static_cast<size_t>(open->Drive)];
   // The kernel gives an exclusive open of the whole disk only while nothing

@@ -1,7 +1,7 @@
 // LinuxHost: handles, opens, writes, seeks, errors and the platform facts.
 // Drive requests are in LinuxDrives.cpp, ATA commands in LinuxAta.cpp, volumes
 // in LinuxVolumes.cpp.
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,35 +29,35 @@ constexpr int kMaxDrives = 256;
 // asks about that no call of this host produced).
 int ErrnoForCode(uint32_t code) {
   switch (code) {
-    case win::ERROR_FILE_NOT_FOUND:
+    case win::kERROR_FILE_NOT_FOUND:
       return ENOENT;
-    case win::ERROR_ACCESS_DENIED:
+    case win::kERROR_ACCESS_DENIED:
       return EACCES;
-    case win::ERROR_INVALID_HANDLE:
+    case win::kERROR_INVALID_HANDLE:
       return EBADF;
-    case win::ERROR_NOT_ENOUGH_MEMORY:
+    case win::kERROR_NOT_ENOUGH_MEMORY:
       return ENOMEM;
-    case win::ERROR_WRITE_PROTECT:
+    case win::kERROR_WRITE_PROTECT:
       return EROFS;
-    case win::ERROR_NOT_READY:
+    case win::kERROR_NOT_READY:
       return ENOMEDIUM;
-    case win::ERROR_SHARING_VIOLATION:
+    case win::kERROR_SHARING_VIOLATION:
       return EWOULDBLOCK;
-    case win::ERROR_NOT_SUPPORTED:
+    case win::kERROR_NOT_SUPPORTED:
       return EOPNOTSUPP;
-    case win::ERROR_DEV_NOT_EXIST:
+    case win::kERROR_DEV_NOT_EXIST:
       return ENXIO;
-    case win::ERROR_INVALID_PARAMETER:
+    case win::kERROR_INVALID_PARAMETER:
       return EINVAL;
-    case win::ERROR_SEM_TIMEOUT:
+    case win::kERROR_SEM_TIMEOUT:
       return ETIMEDOUT;
-    case win::ERROR_BUSY:
+    case win::kERROR_BUSY:
       return EBUSY;
-    case win::ERROR_IO_DEVICE:
+    case win::kERROR_IO_DEVICE:
       return EIO;
-    case win::ERROR_SECTOR_NOT_FOUND:
+    case win::kERROR_SECTOR_NOT_FOUND:
       return ENOSPC;
-    case win::ERROR_INVALID_FUNCTION:
+    case win::kERROR_INVALID_FUNCTION:
       return ENOTTY;
     default:
       return 0;
@@ -68,46 +68,46 @@ int ErrnoForCode(uint32_t code) {
 uint32_t Win32FromErrno(int error) {
   switch (error) {
     case 0:
-      return win::ERROR_SUCCESS;
+      return win::kERROR_SUCCESS;
     case ENOENT:
     case ENOMEDIUM:
-      return win::ERROR_FILE_NOT_FOUND;
+      return win::kERROR_FILE_NOT_FOUND;
     case EROFS:
-      return win::ERROR_WRITE_PROTECT;
+      return win::kERROR_WRITE_PROTECT;
     case EIO:
-      return win::ERROR_IO_DEVICE;
+      return win::kERROR_IO_DEVICE;
     case ETIMEDOUT:
-      return win::ERROR_SEM_TIMEOUT;
+      return win::kERROR_SEM_TIMEOUT;
     case ENODEV:
     case ENXIO:
-      return win::ERROR_DEV_NOT_EXIST;
+      return win::kERROR_DEV_NOT_EXIST;
     case EACCES:
     case EPERM:
-      return win::ERROR_ACCESS_DENIED;
+      return win::kERROR_ACCESS_DENIED;
     case EBUSY:
-      return win::ERROR_BUSY;
+      return win::kERROR_BUSY;
     case EINVAL:
-      return win::ERROR_INVALID_PARAMETER;
+      return win::kERROR_INVALID_PARAMETER;
     case EWOULDBLOCK:
-      return win::ERROR_SHARING_VIOLATION;
+      return win::kERROR_SHARING_VIOLATION;
     case ENOTTY:
     case EOPNOTSUPP:
-      return win::ERROR_INVALID_FUNCTION;
+      return win::kERROR_INVALID_FUNCTION;
     case ENOMEM:
-      return win::ERROR_NOT_ENOUGH_MEMORY;
+      return win::kERROR_NOT_ENOUGH_MEMORY;
     case EBADF:
-      return win::ERROR_INVALID_HANDLE;
+      return win::kERROR_INVALID_HANDLE;
     case ENOSPC:
-      return win::ERROR_SECTOR_NOT_FOUND;  // past the end of the device
+      return win::kERROR_SECTOR_NOT_FOUND;  // past the end of the device
     default:
-      return win::ERROR_GEN_FAILURE;
+      return win::kERROR_GEN_FAILURE;
   }
 }
 
 TPlatformVersion PlatformFromUname(const std::string& sysname, const std::string& release,
                                    const std::string& machine) {
   TPlatformVersion v;
-  v.PlatformId = win::VER_PLATFORM_WIN32_NT;  // the start-up test asks for the NT family
+  v.PlatformId = win::kVER_PLATFORM_WIN32_NT;  // the start-up test asks for the NT family
   uint32_t* fields[] = {&v.Major, &v.Minor, &v.Build};
   size_t at = 0;
   for (uint32_t* field : fields) {
@@ -192,10 +192,10 @@ std::string LinuxHost::DrivePath(int n) {
   return drives_[static_cast<size_t>(n)].Path;
 }
 
-THandle LinuxHost::CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                              uint32_t disposition, uint32_t) {
-  if (disposition != win::OPEN_EXISTING) {
-    Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+THandle LinuxHost::CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                                uint32_t disposition, uint32_t) {
+  if (disposition != win::kOPEN_EXISTING) {
+    Fail(win::kERROR_INVALID_PARAMETER, EINVAL);
     return kInvalidHandle;
   }
   if (path.rfind(kVolumePrefix, 0) == 0) return OpenVolume(path.substr(kVolumePrefix.size()));
@@ -203,13 +203,13 @@ THandle LinuxHost::CreateFile(const std::string& path, uint32_t access, uint32_t
   for (size_t i = 0; i < drives_.size(); ++i) {
     if (drives_[i].Path == path) return OpenDrive(static_cast<int>(i), access, shareMode);
   }
-  Fail(win::ERROR_FILE_NOT_FOUND, ENOENT);
+  Fail(win::kERROR_FILE_NOT_FOUND, ENOENT);
   return kInvalidHandle;
 }
 
 THandle LinuxHost::OpenDrive(int drive, uint32_t access, uint32_t shareMode) {
   const TLinuxDrive& d = drives_[static_cast<size_t>(drive)];
-  const bool write = (access & win::GENERIC_WRITE) != 0;
+  const bool write = (access & win::kGENERIC_WRITE) != 0;
   const int flags = O_CLOEXEC | (write ? O_RDWR | O_DIRECT : O_RDONLY);
   const int fd = ::open(d.Path.c_str(), flags);
   if (fd < 0) {
@@ -219,7 +219,7 @@ THandle LinuxHost::OpenDrive(int drive, uint32_t access, uint32_t shareMode) {
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISBLK(st.st_mode) || st.st_rdev != d.Devno) {
     ::close(fd);
-    Fail(win::ERROR_FILE_NOT_FOUND, ENODEV);  // the node no longer is that drive
+    Fail(win::kERROR_FILE_NOT_FOUND, ENODEV);  // the node no longer is that drive
     return kInvalidHandle;
   }
   // Another Quarnel's unshared open holds an exclusive lock; ours keeps a
@@ -228,7 +228,7 @@ THandle LinuxHost::OpenDrive(int drive, uint32_t access, uint32_t shareMode) {
     const int error = errno;
     ::close(fd);
     if (error == EWOULDBLOCK) {
-      Fail(win::ERROR_SHARING_VIOLATION, error);
+      Fail(win::kERROR_SHARING_VIOLATION, error);
     } else {
       FailErrno(error);
     }
@@ -243,7 +243,7 @@ THandle LinuxHost::OpenDrive(int drive, uint32_t access, uint32_t shareMode) {
 
 bool LinuxHost::CloseHandle(THandle handle) {
   auto it = handles_.find(handle);
-  if (it == handles_.end()) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (it == handles_.end()) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
   TOpen open = std::move(it->second);
   handles_.erase(it);
   if (open.ClaimFd >= 0) ::close(open.ClaimFd);
@@ -256,7 +256,7 @@ bool LinuxHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, u
                                 void* out, uint32_t outSize, uint32_t* bytesReturned) {
   *bytesReturned = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
   // The input may be the output area: work from a copy.
   std::vector<uint8_t> input(static_cast<const uint8_t*>(in),
                              static_cast<const uint8_t*>(in) + (in ? inSize : 0));
@@ -270,9 +270,9 @@ bool LinuxHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, u
 bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) {
   *written = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
-  if (open->IsVolume || !(open->Access & win::GENERIC_WRITE)) {
-    return Fail(win::ERROR_ACCESS_DENIED, EBADF);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
+  if (open->IsVolume || !(open->Access & win::kGENERIC_WRITE)) {
+    return Fail(win::kERROR_ACCESS_DENIED, EBADF);
   }
   const auto* from = static_cast<const uint8_t*>(buffer);
   const bool aligned = reinterpret_cast<uintptr_t>(from) % kDirectAlignment == 0;
@@ -283,7 +283,7 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
     bounce_ = static_cast<uint8_t*>(std::aligned_alloc(kDirectAlignment, bounceSize_));
     if (!bounce_) {
       bounceSize_ = 0;
-      return Fail(win::ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+      return Fail(win::kERROR_NOT_ENOUGH_MEMORY, ENOMEM);
     }
   }
   // O_DIRECT takes its bytes from an aligned buffer only.
@@ -315,9 +315,9 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
 bool LinuxHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
   *read = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
-  if (open->IsVolume || !(open->Access & win::GENERIC_READ)) {
-    return Fail(win::ERROR_ACCESS_DENIED, EBADF);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
+  if (open->IsVolume || !(open->Access & win::kGENERIC_READ)) {
+    return Fail(win::kERROR_ACCESS_DENIED, EBADF);
   }
   auto* to = static_cast<uint8_t*>(buffer);
   const bool aligned = reinterpret_cast<uintptr_t>(to) % kDirectAlignment == 0;
@@ -328,7 +328,7 @@ bool LinuxHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* 
     bounce_ = static_cast<uint8_t*>(std::aligned_alloc(kDirectAlignment, bounceSize_));
     if (!bounce_) {
       bounceSize_ = 0;
-      return Fail(win::ERROR_NOT_ENOUGH_MEMORY, ENOMEM);
+      return Fail(win::kERROR_NOT_ENOUGH_MEMORY, ENOMEM);
     }
   }
   // The drive handle is O_DIRECT: the bytes come from the medium, not the
@@ -354,7 +354,7 @@ bool LinuxHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* 
 
 bool LinuxHost::FlushFileBuffers(THandle handle) {
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
   if (::fsync(open->Fd) != 0) return FailErrno(errno);
   return Succeed();
 }
@@ -362,21 +362,21 @@ bool LinuxHost::FlushFileBuffers(THandle handle) {
 bool LinuxHost::SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                                  uint32_t moveMethod) {
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE, EBADF);
-  if (open->IsVolume) return Fail(win::ERROR_INVALID_FUNCTION, ESPIPE);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
+  if (open->IsVolume) return Fail(win::kERROR_INVALID_FUNCTION, ESPIPE);
   int whence = SEEK_SET;
-  if (moveMethod == win::FILE_CURRENT) {
+  if (moveMethod == win::kFILE_CURRENT) {
     whence = SEEK_CUR;
-  } else if (moveMethod == win::FILE_END) {
+  } else if (moveMethod == win::kFILE_END) {
     whence = SEEK_END;
-  } else if (moveMethod != win::FILE_BEGIN) {
-    return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+  } else if (moveMethod != win::kFILE_BEGIN) {
+    return Fail(win::kERROR_INVALID_PARAMETER, EINVAL);
   }
-  if (whence == SEEK_SET && distance < 0) return Fail(win::ERROR_NEGATIVE_SEEK, EINVAL);
+  if (whence == SEEK_SET && distance < 0) return Fail(win::kERROR_NEGATIVE_SEEK, EINVAL);
   const off_t at = ::lseek(open->Fd, static_cast<off_t>(distance), whence);
   if (at < 0) {
     // lseek answers EINVAL for a position before the start.
-    return errno == EINVAL ? Fail(win::ERROR_NEGATIVE_SEEK, EINVAL) : FailErrno(errno);
+    return errno == EINVAL ? Fail(win::kERROR_NEGATIVE_SEEK, EINVAL) : FailErrno(errno);
   }
   if (newPosition) *newPosition = at;
   return Succeed();

@@ -14,7 +14,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
-#include "host/LinuxHost.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 
@@ -233,13 +233,14 @@ TDeviceTexts LinuxHost::ReadDeviceTexts(const TOpen& open) {
 
 bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
                                 uint32_t outSize, uint32_t* returned) {
-  if (inSize < 8) return Fail(win::ERROR_INVALID_PARAMETER, EINVAL);
+  if (inSize < 8) return Fail(win::kERROR_INVALID_PARAMETER, EINVAL);
   const uint32_t property = GetU32(in, 0);
-  if (GetU32(in, 4) != win::PropertyStandardQuery) return Fail(win::ERROR_INVALID_FUNCTION, ENOTTY);
+  if (GetU32(in, 4) != win::kPropertyStandardQuery)
+    return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   std::vector<uint8_t> reply;
   const TLinuxDrive& d = drives_[static_cast<size_t>(open.Drive)];
   const std::string queue = "/sys/block/" + d.Name + "/queue/";
-  if (property == win::StorageAdapterProperty) {
+  if (property == win::kStorageAdapterProperty) {
     std::error_code ec;
     const uint32_t kb = static_cast<uint32_t>(
         std::strtoul(ReadSys(queue + "max_hw_sectors_kb").c_str(), nullptr, 10));
@@ -251,10 +252,10 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
         BuildAdapterDescriptor(kb * 1024, segments, alignment,
                                static_cast<uint8_t>(BusTypeFromSysfs(
                                    d.Name, fs::canonical("/sys/block/" + d.Name, ec).string())));
-  } else if (property == win::StorageDeviceProperty) {
+  } else if (property == win::kStorageDeviceProperty) {
     reply = BuildDeviceDescriptor(ReadDeviceTexts(open));
   } else {
-    return Fail(win::ERROR_NOT_SUPPORTED, EOPNOTSUPP);
+    return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
   }
   const uint32_t n = std::min(outSize, static_cast<uint32_t>(reply.size()));
   std::memcpy(out, reply.data(), n);
@@ -265,8 +266,8 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
 bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
                              uint8_t* out, uint32_t outSize, uint32_t* returned) {
   switch (code) {
-    case win::IOCTL_DISK_GET_DRIVE_GEOMETRY: {
-      if (outSize < win::DISK_GEOMETRY_SIZE) return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+    case win::kIOCTL_DISK_GET_DRIVE_GEOMETRY: {
+      if (outSize < win::kDISK_GEOMETRY_SIZE) return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
       int sector = 0;
       uint64_t length = 0;
       if (::ioctl(open.Fd, BLKSSZGET, &sector) != 0) return FailErrno(errno);
@@ -275,37 +276,37 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
                                      "/removable") == "1";
       BuildDiskGeometry(out, static_cast<int64_t>(length), static_cast<uint32_t>(sector),
                         removable);
-      *returned = win::DISK_GEOMETRY_SIZE;
+      *returned = win::kDISK_GEOMETRY_SIZE;
       return Succeed();
     }
-    case win::IOCTL_DISK_GET_LENGTH_INFO: {
-      if (outSize < win::GET_LENGTH_INFORMATION_SIZE)
-        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
+    case win::kIOCTL_DISK_GET_LENGTH_INFO: {
+      if (outSize < win::kGET_LENGTH_INFORMATION_SIZE)
+        return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
       uint64_t length = 0;
       if (::ioctl(open.Fd, BLKGETSIZE64, &length) != 0) return FailErrno(errno);
       PutU64(out, 0, length);
-      *returned = win::GET_LENGTH_INFORMATION_SIZE;
+      *returned = win::kGET_LENGTH_INFORMATION_SIZE;
       return Succeed();
     }
-    case win::IOCTL_STORAGE_QUERY_PROPERTY:
+    case win::kIOCTL_STORAGE_QUERY_PROPERTY:
       return PropertyRequest(open, in, inSize, out, outSize, returned);
-    case win::IOCTL_STORAGE_GET_DEVICE_NUMBER:
-      if (outSize < win::STORAGE_DEVICE_NUMBER_SIZE)
-        return Fail(win::ERROR_INSUFFICIENT_BUFFER, EINVAL);
-      PutU32(out, 0, win::FILE_DEVICE_DISK);
+    case win::kIOCTL_STORAGE_GET_DEVICE_NUMBER:
+      if (outSize < win::kSTORAGE_DEVICE_NUMBER_SIZE)
+        return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
+      PutU32(out, 0, win::kFILE_DEVICE_DISK);
       PutU32(out, 4, static_cast<uint32_t>(open.Drive));
       PutU32(out, 8, 0xFFFFFFFFu);
-      *returned = win::STORAGE_DEVICE_NUMBER_SIZE;
+      *returned = win::kSTORAGE_DEVICE_NUMBER_SIZE;
       return Succeed();
-    case win::IOCTL_DISK_UPDATE_PROPERTIES:
+    case win::kIOCTL_DISK_UPDATE_PROPERTIES:
       return RereadLayout(open);
-    case win::SMART_GET_VERSION:
-    case win::SMART_SEND_DRIVE_COMMAND:
-    case win::SMART_RCV_DRIVE_DATA:
-    case win::IOCTL_SCSI_MINIPORT:
+    case win::kSMART_GET_VERSION:
+    case win::kSMART_SEND_DRIVE_COMMAND:
+    case win::kSMART_RCV_DRIVE_DATA:
+    case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(open, code, in, inSize, out, outSize, returned);
     default:
-      return Fail(win::ERROR_INVALID_FUNCTION, ENOTTY);
+      return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   }
 }
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "host/Host.h"
-#include "host/SgIo.h"
 #include "host/WinLayouts.h"
+#include "host/linux/SgIo.h"
 
 namespace quarnel {
 
@@ -101,8 +101,8 @@ class LinuxHost : public Host {
   ~LinuxHost() override;
 
   std::string DrivePath(int n) override;
-  THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                     uint32_t disposition, uint32_t flags) override;
+  THandle CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                       uint32_t disposition, uint32_t flags) override;
   bool CloseHandle(THandle handle) override;
   bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
                        uint32_t outSize, uint32_t* bytesReturned) override;
@@ -113,7 +113,7 @@ class LinuxHost : public Host {
                         uint32_t moveMethod) override;
   uint32_t GetLastError() override { return lastError_; }
   std::string ErrorText(uint32_t code) override;
-  uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
+  uint32_t GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override;
   bool IsWow64() override;
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "host/HostConstants.h"
-#include "host/SimHost.h"
+#include "host/sim/SimHost.h"
 
 namespace quarnel {
 
@@ -83,13 +83,14 @@ bool SimHost::Store(TSimDrive& d, int64_t begin, const void* buffer, uint32_t le
 bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
   *read = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::ERROR_INVALID_HANDLE);
-  if (!(open->Access & win::GENERIC_READ) || open->IsVolume) return Fail(win::ERROR_ACCESS_DENIED);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
+  if (!(open->Access & win::kGENERIC_READ) || open->IsVolume)
+    return Fail(win::kERROR_ACCESS_DENIED);
   TSimDrive* d = Drive(open->Drive);
-  if (!d || d->Vanished) return Fail(win::ERROR_DEV_NOT_EXIST);
+  if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   const int64_t begin = open->Position;
   if (d->BytesPerSector != 0 && (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
-    return Fail(win::ERROR_INVALID_PARAMETER);
+    return Fail(win::kERROR_INVALID_PARAMETER);
   }
   const auto length = static_cast<uint32_t>(std::clamp<int64_t>(d->Length - begin, 0, size));
   for (const TSimWriteFault& f : d->ReadErrors) {

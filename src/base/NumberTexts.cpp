@@ -1,9 +1,9 @@
-#include "ui/NumberTexts.h"
+#include "base/NumberTexts.h"
 
 #include <charconv>
 #include <locale>
 
-#include "util/Text.h"
+#include "base/Text.h"
 
 namespace quarnel {
 
@@ -49,18 +49,6 @@ std::string SizeToStr(int64_t bytes) {
   if (bytes < 9999999) return Scaled(bytes, 10, 1000.0L, " KB");
   if (bytes < 9999999999LL) return Scaled(bytes, 10000, 1000000.0L, " MB");
   return Scaled(bytes, 10000000, 1000000000.0L, " GB");
-}
-
-std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) {
-  const TDeviceTable& entry = table[index];
-  const TIdentifyDeviceData& id = entry.IdentifyData;
-  // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + string.
-  std::string text = "[";
-  text += DecTextU(entry.DeviceNumber);
-  text += "]  " + Trim(id.Model) + "    " + Trim(id.FW);
-  text += "    [" + SizeToStr(id.LBA * id.SectorSize);
-  text += "]    (" + DecText(id.LBA) + " " + DecText(id.SectorSize) + "-字节扇区)";
-  return text;
 }
 
 }  // namespace quarnel

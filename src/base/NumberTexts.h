@@ -1,11 +1,8 @@
-// Counts, capacities and the one-line name of a drive as every window and
-// report writes them.
+// Counts and capacities as every window and report writes them.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-#include "devices/DeviceTable.h"
 
 namespace quarnel {
 
@@ -19,8 +16,5 @@ std::string WithLocaleDecimalPoint(std::string text);
 /// Capacity in " 字节", " KB", " MB" or " GB" (decimal units), cut to two
 /// decimals, with the decimal separator of the global C++ locale.
 std::string SizeToStr(int64_t bytes);
-
-/// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
-std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
 
 }  // namespace quarnel

@@ -96,8 +96,8 @@ class SimHost : public Host {
   static std::unique_ptr<SimHost> Demo();
 
   std::string DrivePath(int n) override;
-  THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                     uint32_t disposition, uint32_t flags) override;
+  THandle CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                       uint32_t disposition, uint32_t flags) override;
   bool CloseHandle(THandle handle) override;
   bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
                        uint32_t outSize, uint32_t* bytesReturned) override;
@@ -108,7 +108,7 @@ class SimHost : public Host {
   bool FlushFileBuffers(THandle handle) override;
   uint32_t GetLastError() override { return lastError_; }
   std::string ErrorText(uint32_t code) override;
-  uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
+  uint32_t GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override { return platform_; }
   bool IsWow64() override { return wow64_; }
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;

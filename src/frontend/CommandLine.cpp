@@ -1,0 +1,72 @@
+#include "frontend/CommandLine.h"
+
+namespace quarnel {
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
+                     std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const std::string lower = Lower(arg);
+    if (lower == "--debug") {
+      options->Debug = true;
+    } else if (arg == "--simulate") {
+      options->Host.Simulate = true;
+    } else if (arg.rfind("--simulate=", 0) == 0) {
+      options->Host.Simulate = true;
+      options->Host.SimulateFile = arg.substr(11);
+      if (options->Host.SimulateFile.empty()) {
+        *error = "--simulate= needs a file name";
+        return false;
+      }
+    } else if (arg.rfind("--devices=", 0) == 0) {
+      options->Host.DevicesGiven = true;
+      options->Host.Devices = SplitDeviceList(arg.substr(10));
+      if (options->Host.Devices.empty()) {
+        *error = "--devices= needs at least one device node";
+        return false;
+      }
+    } else if (arg == "--help" || arg == "-h") {
+      options->Help = true;
+    } else if (arg == "--version") {
+      options->Version = true;
+    } else if (arg == "--quick") {
+      options->Quick = true;
+    } else if (arg == "--yes") {
+      options->Yes = true;
+    } else if (arg == "--verify") {
+      options->Verify = true;
+    } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
+      const bool joined = arg != "--record";
+      if (!joined && i + 1 == args.size()) {
+        *error = "--record needs a file name";
+        return false;
+      }
+      options->RecordFile = joined ? arg.substr(9) : args[++i];
+      if (options->RecordFile.empty()) {
+        *error = "--record needs a file name";
+        return false;
+      }
+    } else if (arg.rfind("--", 0) == 0) {
+      *error = "unknown option " + arg;
+      return false;
+    } else if (options->Command.empty()) {
+      options->Command = arg;
+    } else {
+      options->Arguments.push_back(arg);
+    }
+  }
+  return true;
+}
+
+}  // namespace quarnel

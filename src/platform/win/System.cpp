@@ -1,0 +1,61 @@
+#include "base/System.h"
+
+// <windows.h> first: the other SDK headers build on it.
+// clang-format off
+#include <windows.h>
+#include <shlobj.h>
+// clang-format on
+
+#include <atomic>
+
+namespace quarnel {
+
+namespace {
+std::atomic<bool> stopSignal{false};
+bool catching = false;
+
+// Runs on a thread of its own that the console starts: only the flag is set.
+BOOL WINAPI OnConsoleControl(DWORD type) {
+  if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+  stopSignal = true;
+  return TRUE;
+}
+
+std::string Utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+  out.pop_back();  // the terminating NUL
+  return out;
+}
+}  // namespace
+
+std::string GetAppDataFolder() {
+  wchar_t path[MAX_PATH] = {};
+  if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, path) != S_OK) return {};
+  std::string folder = Utf8(path);
+  while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder;
+}
+
+void CatchStopSignals(bool on) {
+  if (on == catching) return;
+  if (on) stopSignal = false;
+  SetConsoleCtrlHandler(OnConsoleControl, on ? TRUE : FALSE);
+  catching = on;
+}
+
+bool TakeStopSignal() { return stopSignal.exchange(false); }
+
+namespace {
+bool IsConsole(DWORD stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
+}
+}  // namespace
+
+bool StdInIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+bool StdErrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+
+}  // namespace quarnel
