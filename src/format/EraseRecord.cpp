@@ -7,9 +7,9 @@
 
 #include "ata/AtaCommands.h"
 #include "base/Logging.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
-#include "base/Text.h"
 
 namespace quarnel {
 

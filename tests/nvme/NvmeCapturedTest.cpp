@@ -7,10 +7,10 @@
 #include <fstream>
 #include <map>
 
+#include "base/Text.h"
 #include "nvme/NvmeDecode.h"
 #include "reports/NvmeReports.h"
 #include "support/TestSupport.h"
-#include "base/Text.h"
 
 namespace quarnel {
 namespace {
