@@ -10,3 +10,5 @@ add_executable(quarnel-launcher src/launcher/main.cpp)
 target_link_libraries(quarnel-launcher PRIVATE quarnel_launcher_lib)
 target_compile_definitions(quarnel-launcher PRIVATE
   QUARNEL_PROGRAM_FROM_LAUNCHER="${QUARNEL_PROGRAM_FROM_LAUNCHER}")
+# The desktop program takes the session's display from the launcher.
+target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_launcher_lib)

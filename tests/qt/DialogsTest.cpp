@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTranslator>
 
 #include "QtTestSupport.h"
 #include "agreement/LicenseAgreement.h"
@@ -15,6 +16,7 @@
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
+#include "ui/qt/QtTranslation.h"
 #include "ui/qt/QtUi.h"
 #include "ui/qt/VistaFuncs.h"
 
@@ -110,6 +112,24 @@ class TestDialogs : public QObject {
     });
     QCOMPARE(ShowTaskDialog("警告", "m", "c", kIconWarning, kButtonYes | kButtonCancel),
              kResultCancel);
+  }
+
+  // With Qt's Chinese texts loaded, as the program does at start, the
+  // confirmation's buttons follow the interface.
+  void QtsOwnButtonsReadChinese() {
+    UseSimHost(SimMachine({}, 6));
+    SetUi(&ui_);
+    QTranslator qtTexts;
+    QVERIFY(LoadQtTranslation(qtTexts));
+    TModalScript script;
+    TBoxSeen seen;
+    Answer(script, QString::fromUtf8("取消"), &seen);
+    const int result = ShowTaskDialog("警告", "m", "c", kIconWarning, kButtonYes | kButtonCancel);
+    QCoreApplication::removeTranslator(&qtTexts);
+    QCOMPARE(result, kResultCancel);
+    QCOMPARE(seen.Buttons.size(), 2);
+    QVERIFY2(seen.Buttons.contains(QString::fromUtf8("是(&Y)")),
+             qPrintable(seen.Buttons.join("|")));
   }
 
   void OlderHostGetsTheClassicDialogWithTheContentAlone() {

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTranslator>
+#include <cstdlib>
 #include <iostream>
 #include <locale>
 
@@ -10,8 +12,10 @@
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
 #include "frontend/HostChoice.h"
+#include "launcher/Launcher.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
+#include "ui/qt/QtTranslation.h"
 
 namespace quarnel {
 
@@ -35,15 +39,25 @@ TDesktop::~TDesktop() {
 }
 
 int RunDesktop(int argc, char** argv) {
+  std::vector<std::string> arguments(argv + 1, argv + argc);
+  // Started as root through the menu's launcher: the user's display comes as
+  // arguments, because pkexec clears the environment. Set before Qt connects.
+  for (const auto& [name, value] : TakeSessionEnvironment(&arguments)) {
+    ::setenv(name.c_str(), value.c_str(), 1);
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("quarnel");
+  QTranslator qtTexts;
+  if (!LoadQtTranslation(qtTexts)) {
+    std::cerr << "quarnel: Qt's Chinese texts (qtbase_zh_CN, package qt6-translations-l10n) "
+                 "are missing; its buttons stay English\n";
+  }
   // Dates, times and numbers follow the user's regional settings.
   try {
     std::locale::global(std::locale(""));
   } catch (const std::exception&) {
     std::cerr << "quarnel: the locale of the environment is not available; using \"C\"\n";
   }
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
   THostOptions options;
   std::string error;
   std::string notice;
