@@ -58,8 +58,8 @@ launcher_says=$(setpriv --reuid=65534 --regid=65534 --clear-groups env -i PATH="
   DISPLAY=:0 "$root/usr/libexec/quarnel/quarnel-launcher" 2>&1) && fail "launcher without pkexec succeeded"
 [[ "$launcher_says" == *"start $root/usr/bin/quarnel as root."* ]] || fail "launcher: $launcher_says"
 
-appstreamcli validate --no-net "$root/usr/share/metainfo/example.zelmora.Quarnel.metainfo.xml" ||
-  fail "appstreamcli validate"
+appstreamcli validate-tree --no-net "$root" ||
+  fail "appstreamcli validate-tree"
 
 policy="$root/usr/share/polkit-1/actions/example.zelmora.quarnel.policy"
 xmllint --noout --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$policy" || fail "polkit DTD"
