@@ -27,7 +27,7 @@ set(uses_record ${core_units})
 # windows of each toolkit (qt/ or win/ below a core folder).
 set(uses_frontend ${core_units} host/sim host/linux host/win)
 set(uses_cli ${core_units} record frontend)
-set(uses_toolkit ${core_units} record frontend)
+set(uses_toolkit ${core_units} record frontend launcher)
 # The Linux menu entry's launcher stands alone.
 set(uses_launcher "")
 

@@ -47,13 +47,19 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   out.flush();
 }
 
+// The file is the user's, also when the program runs as root on the user's
+// behalf.
 bool AgreementAccepted() {
   const std::string path = AgreementFilePath();
-  return !path.empty() && ReadTextFile(path) == "1";
+  return !path.empty() && RunAsInvokingUser([&] { return ReadTextFile(path) == "1"; });
 }
 
 void AcceptAgreement() {
-  WriteTextFile(AgreementFilePath(), "1");
+  const std::string path = AgreementFilePath();
+  RunAsInvokingUser([&] {
+    WriteTextFile(path, "1");
+    return true;
+  });
   Accepted = true;
 }
 

@@ -50,6 +50,7 @@ void ResetProcessState() {
   ResetDeviceTable();
   ResetUi();
   ChooserStatusText.clear();
+  DriveRightsMissing = false;
   ResetFormatEngine();
   LockedVolumeHandles.clear();
 }

@@ -2,13 +2,25 @@
 // system defines these once, in src/platform/<system>/.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace quarnel {
 
 /// The user's application-data folder, UTF-8, without a trailing separator;
-/// empty when it is not known.
+/// empty when it is not known. Started with administrator rights on behalf
+/// of a user (pkexec), that user's folder, not the administrator's.
 std::string GetAppDataFolder();
+
+/// Runs `work` with the rights of the user who had the program started with
+/// administrator rights (on Linux through pkexec), so that files in that
+/// user's data folder are reached with that user's rights and belong to that
+/// user; otherwise, or on a system without such a start, runs it as it is.
+/// Returns what `work` returns, or false when the rights could not be taken.
+bool RunAsInvokingUser(const std::function<bool()>& work);
+
+/// The interface's sentence on how to get the rights to open drives here.
+std::string AdminRightsHint();
 
 /// While on, an interrupt from the terminal (Ctrl+C, and on POSIX SIGTERM)
 /// no longer ends the program but is kept for TakeStopSignal.

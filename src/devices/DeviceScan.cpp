@@ -4,6 +4,7 @@
 
 #include "ata/Identification.h"
 #include "base/Logging.h"
+#include "base/System.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "host/Bytes.h"
@@ -14,6 +15,7 @@
 namespace quarnel {
 
 std::string ChooserStatusText;
+bool DriveRightsMissing = false;
 
 namespace {
 constexpr uint32_t kRootBufferChars = 1024;
@@ -79,6 +81,7 @@ void ListDevicePartitions(std::string& text, int64_t deviceNumber) {
 void ScanDevices() {
   Host& host = GetHost();
   DeviceCount = 0;
+  DriveRightsMissing = false;
   TIdentifyDeviceData working;
   AddDebugLog("Iterating through devices...");
   for (int n = 0; n <= kLastDriveNumber && DeviceCount < kMaxScannedDevices; ++n) {
@@ -98,6 +101,9 @@ void ScanDevices() {
                                                    win::kOPEN_EXISTING, 0);
     if (handle == kInvalidHandle) {
       AddDebugLog("Invalid handle, skipping");
+      if (!path.empty() && host.GetLastError() == win::kERROR_ACCESS_DENIED) {
+        DriveRightsMissing = true;
+      }
       continue;
     }
     AddDebugLog("Identifying the device...");
@@ -131,6 +137,10 @@ void ScanDevices() {
     host.CloseHandle(handle);
   }
   ChooserStatusText = "找到磁盘: " + DecText(DeviceCount);
+  if (DriveRightsMissing) {
+    AddDebugLog("Access denied: drives can only be opened with administrator rights");
+    ChooserStatusText += "    " + std::string(kNoDriveRightsText) + "：" + AdminRightsHint();
+  }
 }
 
 }  // namespace quarnel

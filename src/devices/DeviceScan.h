@@ -30,7 +30,14 @@ TVolumeDeviceInfo GetVolumeDeviceNumber(const std::string& root);
 /// The roots of the disk volumes of drive `deviceNumber`, blank-separated.
 void ListDevicePartitions(std::string& text, int64_t deviceNumber);
 
-/// The chooser's status-bar text, "找到磁盘: " and the count.
+/// The chooser's status-bar text, "找到磁盘: " and the count; when a drive
+/// was refused for want of rights, then kNoDriveRightsText and the system's
+/// hint on how to get them.
 extern std::string ChooserStatusText;
+
+/// Set by ScanDevices when the system refused to open a drive with "access
+/// denied": the program runs without administrator rights.
+extern bool DriveRightsMissing;
+inline constexpr const char* kNoDriveRightsText = "需要管理员权限才能打开磁盘";
 
 }  // namespace quarnel

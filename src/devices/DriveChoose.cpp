@@ -1,12 +1,19 @@
 #include "devices/DriveChoose.h"
 
 #include "base/NumberTexts.h"
+#include "base/ProgramInfo.h"
+#include "base/System.h"
 #include "base/Text.h"
+#include "devices/DeviceScan.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
 
 bool DeviceChosen = false;
+
+namespace {
+bool rightsNoticeShown = false;
+}  // namespace
 
 TDriveListRow DriveListRow(const TDeviceTable& entry) {
   const TIdentifyDeviceData& id = entry.IdentifyData;
@@ -34,10 +41,20 @@ bool AcceptDriveChoice(int64_t row) {
   return true;
 }
 
+void ChooserShown() {
+  if (!DriveRightsMissing || rightsNoticeShown) return;
+  rightsNoticeShown = true;
+  Ui().ShowMessage(std::string(kNoDriveRightsText) + "。\n\n" + AdminRightsHint() + "。",
+                   kProgramTitle, TMessageIcon::Warning);
+}
+
 void ChooserClosed() {
   if (!DeviceChosen) RequestProgramEnd(0);
 }
 
-void ResetDriveChoose() { DeviceChosen = false; }
+void ResetDriveChoose() {
+  DeviceChosen = false;
+  rightsNoticeShown = false;
+}
 
 }  // namespace quarnel

@@ -33,6 +33,10 @@ TDriveListRow DriveListRow(const TDeviceTable& entry);
 /// DeviceChosen and SelectedDevice and returns true.
 bool AcceptDriveChoice(int64_t row);
 
+/// The chooser is on screen: when the scan was refused drives for want of
+/// rights, says once per run, in a message box, how to get them.
+void ChooserShown();
+
 /// The chooser has closed, however: without a choice the program is told to
 /// end.
 void ChooserClosed();

@@ -149,10 +149,15 @@ void WriteEraseRecordsTo(const std::string& path, bool simulated) {
           *error = "no data folder";
           return false;
         }
-        std::error_code ec;
-        std::filesystem::create_directories(folder, ec);
         *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
-        return WriteEraseRecordFile(record, simulated, *where, error);
+        // The user's folder, with the user's rights (see RunAsInvokingUser).
+        const bool written = RunAsInvokingUser([&] {
+          std::error_code ec;
+          std::filesystem::create_directories(folder, ec);
+          return WriteEraseRecordFile(record, simulated, *where, error);
+        });
+        if (!written && error->empty()) *error = "the user's rights could not be taken";
+        return written;
       });
 }
 

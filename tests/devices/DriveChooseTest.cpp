@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "base/System.h"
+#include "devices/DeviceScan.h"
 #include "devices/DriveChoose.h"
 #include "support/TestSupport.h"
 #include "ui/UiSeam.h"
@@ -34,6 +36,38 @@ TEST(AcceptDriveChoice, RowsOutsideTheTableAreNoChoice) {
   EXPECT_EQ(SelectedDevice, 1);
   ChooserClosed();
   EXPECT_FALSE(ProgramEndRequested());
+}
+
+// Drives refused with "access denied" mean missing administrator rights: the
+// status line says so and how to get them, and a message box once per run.
+TEST(ChooserShown, DrivesRefusedForWantOfRightsAreExplainedOnce) {
+  test::UseSimHost(R"({"drives": [{"number": 0, "length": 33553920, "faults": {"open": 5}},
+                                  {"number": 1, "length": 33553920, "faults": {"open": 32}}]})");
+  ResetDriveChoose();
+  struct TCountingUi : TUiSeam {
+    int Shown = 0;
+    std::string Text;
+    void ShowMessage(const std::string& text, const std::string&, TMessageIcon) override {
+      ++Shown;
+      Text = text;
+    }
+  } ui;
+  SetUi(&ui);
+  ScanDevices();
+  EXPECT_EQ(ChooserStatusText, "找到磁盘: 0    需要管理员权限才能打开磁盘：" + AdminRightsHint());
+  ChooserShown();
+  ChooserShown();
+  EXPECT_EQ(ui.Shown, 1);
+  EXPECT_EQ(ui.Text, "需要管理员权限才能打开磁盘。\n\n" + AdminRightsHint() + "。");
+
+  // Held by another program (sharing violation) is no question of rights.
+  test::UseSimHost(R"({"drives": [{"number": 1, "length": 33553920, "faults": {"open": 32}}]})");
+  SetUi(&ui);
+  ScanDevices();
+  EXPECT_EQ(ChooserStatusText, "找到磁盘: 0");
+  ChooserShown();
+  EXPECT_EQ(ui.Shown, 1);
+  SetUi(nullptr);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/MainState.h"
 #include "app/qt/Desktop.h"
 #include "app/qt/FmMain.h"
+#include "base/System.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
@@ -170,6 +171,38 @@ class TestChooser : public QObject {
     QVERIFY(disabled);
     QCOMPARE(c.dialog.StatusPanel->text(), QString::fromUtf8("找到磁盘: 0"));
     QVERIFY(ProgramEndRequested());
+  }
+
+  // Without administrator rights every open is refused: the status line and,
+  // over the chooser, a message box say how to get them; the program runs on.
+  void MissingRightsAreShownInTheStatusLineAndAMessage() {
+    const std::string refused = R"(, "faults": {"open": 5})";
+    TChooser c({SimDrive(0, 1 << 20, true, refused), SimDrive(1, 1 << 20, true, refused)});
+    TModalScript script;
+    QString text, title;
+    bool overChooser = false;
+    script.Then([&](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box) return false;
+      text = box->text();
+      title = box->windowTitle();
+      overChooser = c.dialog.isVisible();
+      box->accept();
+      return true;
+    });
+    script.Then([&](QWidget* w) {
+      if (w != &c.dialog) return false;
+      c.dialog.close();
+      return true;
+    });
+    QVERIFY(!c.dialog.ChooseDevice());
+    const QString hint = ToQt(AdminRightsHint());
+    QCOMPARE(c.dialog.StatusPanel->text(),
+             QString::fromUtf8("找到磁盘: 0    需要管理员权限才能打开磁盘：") + hint);
+    QCOMPARE(text, QString::fromUtf8("需要管理员权限才能打开磁盘。\n\n") + hint +
+                       QString::fromUtf8("。"));
+    QCOMPARE(title, QString("Quarnel 4.40"));
+    QVERIFY(overChooser);
   }
 
   // The whole start-up: the way out of the chooser ends the program before

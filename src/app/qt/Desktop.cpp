@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTranslator>
-#include <cstdlib>
 #include <iostream>
 #include <locale>
 
@@ -43,7 +42,7 @@ int RunDesktop(int argc, char** argv) {
   // Started as root through the menu's launcher: the user's display comes as
   // arguments, because pkexec clears the environment. Set before Qt connects.
   for (const auto& [name, value] : TakeSessionEnvironment(&arguments)) {
-    ::setenv(name.c_str(), value.c_str(), 1);
+    qputenv(name.c_str(), QByteArray::fromStdString(value));
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("quarnel");

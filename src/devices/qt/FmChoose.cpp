@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -163,6 +164,8 @@ bool TFmChoose::ChooseDevice() {
 void TFmChoose::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   DriveList->setFocus();
+  // Over the chooser once it is on screen.
+  QTimer::singleShot(0, this, [] { ChooserShown(); });
   const int rows = DriveList->topLevelItemCount();
   if (rows == 0) return;
   btContinue->setEnabled(true);

@@ -39,6 +39,11 @@ std::string GetAppDataFolder() {
   return folder;
 }
 
+// Windows elevates the user's own account: the folder is already the user's.
+bool RunAsInvokingUser(const std::function<bool()>& work) { return work(); }
+
+std::string AdminRightsHint() { return "请右键单击 Quarnel，选择“以管理员身份运行”"; }
+
 void CatchStopSignals(bool on) {
   if (on == catching) return;
   if (on) stopSignal = false;
