@@ -99,7 +99,7 @@ bool RunAsInvokingUser(const std::function<bool()>& work) {
 }
 
 std::string AdminRightsHint() {
-  return "请从应用程序菜单启动 Quarnel（将询问管理员密码），或以 root 身份运行 (sudo quarnel)";
+  return "请从应用程序菜单启动 Quarnel（将询问管理员密码），或以 root 身份运行";
 }
 
 void CatchStopSignals(bool on) {
