@@ -10,6 +10,7 @@
 
 #include "app/StartUp.h"
 #include "ata/Identification.h"
+#include "base/System.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
@@ -440,7 +441,7 @@ TEST_F(LinuxHostLoop, CliTakesTheDevicesFromTheEnvironmentAndWarnsWithoutRoot) {
                              &out, &err),
             0);
   EXPECT_NE(err.find("drives cannot be opened without root rights"), std::string::npos) << err;
-  EXPECT_EQ(out, "找到磁盘: 0\n");
+  EXPECT_EQ(out, "找到磁盘: 0    需要管理员权限才能打开磁盘：" + AdminRightsHint() + "\n");
 }
 
 }  // namespace
