@@ -22,4 +22,6 @@ mkdir -p "$out"
 xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out"
 # The debug window of a start with --debug.
 xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out" --debug
+# Without administrator rights: the message and the chooser's status line.
+xvfb-run -a -s "-screen 0 1280x800x24" "$build/quarnel-screenshots" "$out" --no-rights
 echo "Screenshots in $out"

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QTreeWidget>
 #include <cstdio>
 #include <functional>
@@ -24,6 +25,7 @@
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
 #include "host/sim/SimHost.h"
+#include "ui/qt/QtTranslation.h"
 
 using namespace quarnel;
 
@@ -56,6 +58,9 @@ T* Modal() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // Qt's own texts in Chinese, as the program has them.
+  QTranslator qtTexts;
+  LoadQtTranslation(qtTexts);
   std::locale::global(std::locale(""));
   outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("build/screenshots");
   QDir().mkpath(outDir);
@@ -63,8 +68,12 @@ int main(int argc, char** argv) {
   QTemporaryDir data;
   qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
 
+  // With --no-rights the drives refuse to open, as for a user without
+  // administrator rights: the message and the chooser are taken.
+  const bool noRights = argc > 2 && QString(argv[2]) == "--no-rights";
   std::unique_ptr<SimHost> host = SimHost::Demo();
   host->Drive(0)->WriteMBPerSecond = 2;  // a quick wipe then takes about five seconds
+  for (int n = 0; noRights && host->Drive(n); ++n) host->Drive(n)->Refusals["open"] = 5;
   SetHost(std::move(host));
 
   TDesktop* desktop = nullptr;
@@ -147,7 +156,25 @@ int main(int argc, char** argv) {
         return true;
       },
   };
+  std::vector<TStep> noRightsSteps = {
+      debugSteps.front(),
+      [] {
+        auto* box = Modal<QMessageBox>();
+        if (!box) return false;
+        Save(box, "9-no-rights-message");
+        box->accept();
+        return true;
+      },
+      [] {
+        auto* w = Modal<TFmChoose>();
+        if (!w) return false;
+        Save(w, "9-no-rights-chooser");
+        w->close();
+        return true;
+      },
+  };
   if (debugOnly) steps = debugSteps;
+  if (noRights) steps = noRightsSteps;
   size_t next = 0;
   QTimer script;
   QObject::connect(&script, &QTimer::timeout, [&] {
@@ -166,7 +193,7 @@ int main(int argc, char** argv) {
   TDesktop windows(arguments, QCoreApplication::applicationFilePath().toStdString());
   desktop = &windows;
   windows.FmMain->show();
-  if (debugOnly) return failures == 0 && next == steps.size() ? 0 : 1;
+  if (debugOnly || noRights) return failures == 0 && next == steps.size() ? 0 : 1;
   if (!windows.FmMain->isVisible()) {
     std::fprintf(stderr, "screenshots: the program ended during start-up\n");
     return 1;
