@@ -71,9 +71,9 @@ void TCliUi::ProcessMessages() {
   DrawProgress(false);
 }
 
-void TCliUi::SetControlEnabled(TFormatControl control, bool enabled) {
-  TUiSeam::SetControlEnabled(control, enabled);
-  if (control != TFormatControl::btStop || enabled == running_) return;
+void TCliUi::ShowFormatPage(const TFormatPage& page) {
+  const bool enabled = page.Enabled[static_cast<int>(TFormatControl::btStop)];
+  if (enabled == running_) return;
   running_ = enabled;
   CatchStopSignals(enabled);
   if (!enabled) {

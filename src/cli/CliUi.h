@@ -24,7 +24,7 @@ class TCliUi : public TUiSeam {
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
   void ProcessMessages() override;
-  void SetControlEnabled(TFormatControl control, bool enabled) override;
+  void ShowFormatPage(const TFormatPage& page) override;
 
   /// A line of the main log (standard output) and of the debug log.
   void MainLine(const std::string& line);

@@ -21,6 +21,42 @@ bool endRequested = false;
 int exitCode = 0;
 }  // namespace
 
+void TUiSeam::SetProgressPosition(int position) {
+  page_.Position = position;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetProgressState(TProgressState state) {
+  page_.State = state;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetCaption(TFormatLabel label, const std::string& text) {
+  page_.Captions[static_cast<int>(label)] = text;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetControlEnabled(TFormatControl control, bool enabled) {
+  page_.Enabled[static_cast<int>(control)] = enabled;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::FocusStop() {
+  page_.StopFocused = true;
+  ShowFormatPage(page_);
+  FocusStopButton();
+}
+
+void TUiSeam::SetQuickWipe(bool on) {
+  page_.QuickWipe = on;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetVerify(bool on) {
+  page_.Verify = on;
+  ShowFormatPage(page_);
+}
+
 void SetControlsEnabled(bool enabled) {
   Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
   Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);

@@ -1,7 +1,7 @@
 // What the core asks of whichever front end runs it: message boxes, the two
 // dialog forms, the format page's controls, the message pump and the request
-// to end the program. The format page's state is kept here, so a front end
-// that draws it overrides the setters, calls the base and redraws.
+// to end the program. The format page's state is kept here and pushed whole
+// to the front end, which only draws it.
 #pragma once
 
 #include <array>
@@ -53,6 +53,15 @@ struct TFormatPage {
   bool StopFocused = false;
 };
 
+/// The window that draws the format page, for front ends whose seam hands
+/// the page on to it.
+class TFormatPageView {
+ public:
+  virtual ~TFormatPageView() = default;
+  virtual void ShowFormatPage(const TFormatPage& page) = 0;
+  virtual void FocusStopButton() = 0;
+};
+
 class TUiSeam {
  public:
   virtual ~TUiSeam() = default;
@@ -71,21 +80,24 @@ class TUiSeam {
   /// Handles every window message already waiting and returns; never waits.
   virtual void ProcessMessages() {}
 
-  // The format page. The base keeps the state; overriders call it first.
-  virtual void SetProgressPosition(int position) { page_.Position = position; }
-  virtual void SetProgressState(TProgressState state) { page_.State = state; }
-  virtual void SetCaption(TFormatLabel label, const std::string& text) {
-    page_.Captions[static_cast<int>(label)] = text;
-  }
-  virtual void SetControlEnabled(TFormatControl control, bool enabled) {
-    page_.Enabled[static_cast<int>(control)] = enabled;
-  }
+  /// Draws the format page as it now is; called after every change.
+  virtual void ShowFormatPage(const TFormatPage&) {}
   /// Gives the stop button the keyboard focus.
-  virtual void FocusStop() { page_.StopFocused = true; }
-  /// Whether the quick-wipe box is ticked; a front end with a real box reads it.
-  virtual bool QuickWipeChecked() { return page_.QuickWipe; }
-  /// Whether the read-back box is ticked; read like the quick-wipe box.
-  virtual bool VerifyChecked() { return page_.Verify; }
+  virtual void FocusStopButton() {}
+
+  // The format page's state lives here, and every change is pushed whole to
+  // ShowFormatPage: a front end draws it and keeps nothing of its own.
+  void SetProgressPosition(int position);
+  void SetProgressState(TProgressState state);
+  void SetCaption(TFormatLabel label, const std::string& text);
+  void SetControlEnabled(TFormatControl control, bool enabled);
+  /// Marks the stop button focused and asks the front end to focus it.
+  void FocusStop();
+  /// The two boxes: a front end forwards every tick here; the core reads them.
+  void SetQuickWipe(bool on);
+  void SetVerify(bool on);
+  bool QuickWipeChecked() const { return page_.QuickWipe; }
+  bool VerifyChecked() const { return page_.Verify; }
 
   const std::string& Caption(TFormatLabel label) const {
     return page_.Captions[static_cast<int>(label)];
@@ -94,11 +106,8 @@ class TUiSeam {
     return page_.Enabled[static_cast<int>(control)];
   }
   const TFormatPage& Page() const { return page_; }
-  /// Ticks or clears the quick-wipe box (front ends and tests).
-  void SetQuickWipe(bool on) { page_.QuickWipe = on; }
-  void SetVerify(bool on) { page_.Verify = on; }
 
- protected:
+ private:
   TFormatPage page_;
 };
 

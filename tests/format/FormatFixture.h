@@ -26,9 +26,9 @@ class TFormatUi : public TUiSeam {
     ++Pumps;
     if (OnPump) OnPump();
   }
-  void SetProgressState(TProgressState state) override {
-    TUiSeam::SetProgressState(state);
-    States.push_back(state);
+  /// Each change of the bar's look as the pushed pages show it.
+  void ShowFormatPage(const TFormatPage& page) override {
+    if (States.empty() || States.back() != page.State) States.push_back(page.State);
   }
 
   int Answer = 6;  // the task dialog's Yes

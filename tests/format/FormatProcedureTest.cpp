@@ -142,7 +142,7 @@ TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
   EXPECT_TRUE(LockedVolumeHandles.empty());
   EXPECT_EQ(host_->OpenHandleCount(), 1u);
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
-  EXPECT_TRUE(ui_.States.empty());
+  EXPECT_EQ(ui_.States, std::vector<TProgressState>{TProgressState::pbsNormal});  // never paused
 }
 
 TEST_F(FormatTest, DriveHeldByTheSystemIsRefusedAfterItsVolumesAndTheyAreReleased) {

@@ -180,6 +180,9 @@ QWidget* TFmMain::BuildFormatPage() {
 
   connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
   connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
+  // The boxes' state lives in the core, which the procedure reads.
+  connect(cbQuickWipe, &QCheckBox::toggled, this, [](bool on) { Ui().SetQuickWipe(on); });
+  connect(cbVerify, &QCheckBox::toggled, this, [](bool on) { Ui().SetVerify(on); });
   return page;
 }
 
@@ -256,13 +259,11 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   cbQuickWipe->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbQuickWipe)]);
   cbVerify->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbVerify)]);
   btStop->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btStop)]);
+  cbQuickWipe->setChecked(page.QuickWipe);
+  cbVerify->setChecked(page.Verify);
 }
 
 void TFmMain::FocusStopButton() { btStop->setFocus(); }
-
-bool TFmMain::QuickWipeBoxChecked() const { return cbQuickWipe->isChecked(); }
-
-bool TFmMain::VerifyBoxChecked() const { return cbVerify->isChecked(); }
 
 void TFmMain::btRunBenchmarksClick() {
   FormatSelectedDevice();

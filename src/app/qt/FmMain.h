@@ -40,8 +40,6 @@ class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWind
   // TFormatPageView
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
-  bool QuickWipeBoxChecked() const override;
-  bool VerifyBoxChecked() const override;
 
   QLabel* lbDiskName = nullptr;
   QTabWidget* pages = nullptr;

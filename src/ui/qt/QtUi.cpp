@@ -96,7 +96,7 @@ QString ToQt(const std::string& text) {
 void TQtUi::SetMainWindow(QWidget* owner, TFormatPageView* page) {
   owner_ = owner;
   page_view_ = page;
-  Redraw();
+  ShowFormatPage(Page());
 }
 
 void TQtUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) {
@@ -149,43 +149,12 @@ int TQtUi::ClassicDialog(const TClassicDialogRequest& request) {
 
 void TQtUi::ProcessMessages() { QCoreApplication::processEvents(); }
 
-void TQtUi::SetProgressPosition(int position) {
-  TUiSeam::SetProgressPosition(position);
-  Redraw();
+void TQtUi::ShowFormatPage(const TFormatPage& page) {
+  if (page_view_) page_view_->ShowFormatPage(page);
 }
 
-void TQtUi::SetProgressState(TProgressState state) {
-  TUiSeam::SetProgressState(state);
-  Redraw();
-}
-
-void TQtUi::SetCaption(TFormatLabel label, const std::string& text) {
-  TUiSeam::SetCaption(label, text);
-  Redraw();
-}
-
-void TQtUi::SetControlEnabled(TFormatControl control, bool enabled) {
-  TUiSeam::SetControlEnabled(control, enabled);
-  Redraw();
-}
-
-void TQtUi::FocusStop() {
-  TUiSeam::FocusStop();
+void TQtUi::FocusStopButton() {
   if (page_view_) page_view_->FocusStopButton();
-}
-
-bool TQtUi::QuickWipeChecked() {
-  if (page_view_) SetQuickWipe(page_view_->QuickWipeBoxChecked());
-  return TUiSeam::QuickWipeChecked();
-}
-
-bool TQtUi::VerifyChecked() {
-  if (page_view_) SetVerify(page_view_->VerifyBoxChecked());
-  return TUiSeam::VerifyChecked();
-}
-
-void TQtUi::Redraw() {
-  if (page_view_) page_view_->ShowFormatPage(Page());
 }
 
 }  // namespace quarnel
