@@ -10,6 +10,32 @@ namespace quarnel {
 
 bool Accepted = false;
 
+const char* const kAgreementText =
+    "Quarnel 4.40 - End-user agreement\n"
+    "\n"
+    "1. Quarnel erases drives. A low-level format writes zeros over the whole "
+    "chosen drive, and a quick wipe over its first 10,240,000 bytes. Whatever "
+    "was stored there cannot be recovered afterwards, by Quarnel or by any other "
+    "program.\n"
+    "\n"
+    "2. You alone choose the drive and confirm the erase. Check the drive's "
+    "model, serial number and size before you confirm, and keep a copy of every "
+    "file you still need.\n"
+    "\n"
+    "3. Quarnel is given as it is, free of charge, without any warranty. Its "
+    "makers are not liable for lost data, damaged drives or any other loss that "
+    "comes from using it.\n"
+    "\n"
+    "4. You may use and copy Quarnel freely. You may not sell it or pass it on "
+    "altered under its name.\n"
+    "\n"
+    "Press \"同意\" to accept this agreement and go on, or \"不同意\" to end the "
+    "program.\n";
+
+void RunAgreement(TAgreementView& view) {
+  if (!AgreementAccepted()) view.ShowModal();
+}
+
 namespace {
 // A path from UTF-8, whatever the system's narrow code page.
 std::filesystem::path Utf8Path(const std::string& path) {

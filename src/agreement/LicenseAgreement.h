@@ -25,6 +25,20 @@ void WriteTextFile(const std::string& path, const std::string& text);
 /// True when the acceptance file holds exactly the one character "1".
 bool AgreementAccepted();
 
+/// The agreement as the agreement window shows it.
+extern const char* const kAgreementText;
+
+/// The agreement window as the core drives it.
+class TAgreementView {
+ public:
+  virtual ~TAgreementView() = default;
+  /// Shows the window modally; returns when it has closed.
+  virtual void ShowModal() = 0;
+};
+
+/// Shows the agreement unless this user has accepted this version.
+void RunAgreement(TAgreementView& view);
+
 /// Set by the agree button only.
 extern bool Accepted;
 

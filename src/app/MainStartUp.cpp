@@ -10,10 +10,24 @@
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
+#include "reports/SmartReport.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
+
+void CreateWindows(TWindowCreation& windows) {
+  windows.CreateMainWindow();
+  windows.CreateChooser();
+  RunAgreement(windows.CreateAgreement());
+  windows.CreateDebugWindow();
+}
+
+void RunSmartReport() {
+  SetControlsEnabled(false);
+  ShowSmartData();
+  SetControlsEnabled(true);
+}
 
 std::string MainWindowTitle() { return std::string(kProgramTitle) + "    "; }
 

@@ -7,7 +7,29 @@
 #include <string>
 #include <vector>
 
+#include "agreement/LicenseAgreement.h"
+
 namespace quarnel {
+
+/// The windows of a front end, created hidden by CreateWindows.
+class TWindowCreation {
+ public:
+  virtual ~TWindowCreation() = default;
+  virtual void CreateMainWindow() = 0;
+  virtual void CreateChooser() = 0;
+  /// Creates the agreement window and returns it for RunAgreement.
+  virtual TAgreementView& CreateAgreement() = 0;
+  virtual void CreateDebugWindow() = 0;
+};
+
+/// Creates the windows in their order: the main window (closing it ends the
+/// program), the chooser, the agreement, shown at once unless this user has
+/// accepted this version, and the debug window.
+void CreateWindows(TWindowCreation& windows);
+
+/// The main window's SMART button: the report, with the busy switch off
+/// while it reads.
+void RunSmartReport();
 
 /// What the first show asks of the windows.
 class TStartUpWindows {

@@ -48,6 +48,10 @@ void ChooserShown() {
                    kProgramTitle, TMessageIcon::Warning);
 }
 
+int64_t InitialDriveRow() { return DeviceCount > 0 ? DeviceCount - 1 : -1; }
+
+void DriveListEscapePressed() { RequestProgramEnd(0); }
+
 void ChooserClosed() {
   if (!DeviceChosen) RequestProgramEnd(0);
 }

@@ -20,6 +20,10 @@ inline constexpr const char* kTooSmallCaption = "Cannot access this device";
 inline constexpr int kDriveListColumns = 6;
 using TDriveListRow = std::array<std::string, kDriveListColumns>;
 
+/// The list's column captions.
+inline constexpr std::array<const char*, kDriveListColumns> kDriveListCaptions = {
+    "总线", "型号", "固件", "序列号", "LBA", "容量"};
+
 /// Set when a choice has been accepted; the chooser's result.
 extern bool DeviceChosen;
 
@@ -36,6 +40,14 @@ bool AcceptDriveChoice(int64_t row);
 /// The chooser is on screen: when the scan was refused drives for want of
 /// rights, says once per run, in a message box, how to get them.
 void ChooserShown();
+
+/// The row offered when the chooser opens (0-based): the last one, the
+/// highest drive number found; -1 for an empty list.
+int64_t InitialDriveRow();
+
+/// Esc in the list: the program is told to end; the front end then closes
+/// the chooser.
+void DriveListEscapePressed();
 
 /// The chooser has closed, however: without a choice the program is told to
 /// end.

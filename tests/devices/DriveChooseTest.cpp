@@ -68,6 +68,16 @@ TEST(ChooserShown, DrivesRefusedForWantOfRightsAreExplainedOnce) {
   ChooserShown();
   EXPECT_EQ(ui.Shown, 1);
   SetUi(nullptr);
+
+TEST(Chooser, OffersTheLastRowAndEscEndsTheProgram) {
+  test::UseSimHost(R"({"drives": []})");
+  DeviceCount = 0;
+  EXPECT_EQ(InitialDriveRow(), -1);
+  DeviceCount = 3;
+  EXPECT_EQ(InitialDriveRow(), 2);
+  DriveListEscapePressed();
+  EXPECT_TRUE(ProgramEndRequested());
+  EXPECT_EQ(ProgramExitCode(), 0);
 }
 
 }  // namespace

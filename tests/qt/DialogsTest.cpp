@@ -219,6 +219,7 @@ class TestDialogs : public QObject {
       return true;
     });
     TfmLicenseAgreement window;
+    RunAgreement(window);
     QCOMPARE(script.Seen.size(), shown ? 1 : 0);
     QVERIFY(!ProgramEndRequested());
     QCOMPARE(data.Read(), QString("1"));
@@ -249,6 +250,7 @@ class TestDialogs : public QObject {
       return true;
     });
     TfmLicenseAgreement window;
+    RunAgreement(window);
     QCOMPARE(script.Seen.size(), 1);
     QVERIFY(ProgramEndRequested());
     QVERIFY(!Accepted);

@@ -8,28 +8,6 @@
 
 namespace quarnel {
 
-const char* const kAgreementText =
-    "Quarnel 4.40 - End-user agreement\n"
-    "\n"
-    "1. Quarnel erases drives. A low-level format writes zeros over the whole "
-    "chosen drive, and a quick wipe over its first 10,240,000 bytes. Whatever "
-    "was stored there cannot be recovered afterwards, by Quarnel or by any other "
-    "program.\n"
-    "\n"
-    "2. You alone choose the drive and confirm the erase. Check the drive's "
-    "model, serial number and size before you confirm, and keep a copy of every "
-    "file you still need.\n"
-    "\n"
-    "3. Quarnel is given as it is, free of charge, without any warranty. Its "
-    "makers are not liable for lost data, damaged drives or any other loss that "
-    "comes from using it.\n"
-    "\n"
-    "4. You may use and copy Quarnel freely. You may not sell it or pass it on "
-    "altered under its name.\n"
-    "\n"
-    "Press \"同意\" to accept this agreement and go on, or \"不同意\" to end the "
-    "program.\n";
-
 TfmLicenseAgreement::TfmLicenseAgreement(QWidget* parent) : QDialog(parent) {
   setObjectName("fmLicenseAgreement");
   setWindowTitle(QString::fromUtf8("许可协议"));
@@ -51,12 +29,9 @@ TfmLicenseAgreement::TfmLicenseAgreement(QWidget* parent) : QDialog(parent) {
   connect(Button2, &QPushButton::clicked, this, &TfmLicenseAgreement::Button2Click);
   setFixedSize(612, 383);
   CentreOnScreen(this);
-  FormCreate();
 }
 
-void TfmLicenseAgreement::FormCreate() {
-  if (!AgreementAccepted()) exec();
-}
+void TfmLicenseAgreement::ShowModal() { exec(); }
 
 void TfmLicenseAgreement::Button1Click() {
   AcceptAgreement();

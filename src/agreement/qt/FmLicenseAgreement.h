@@ -1,25 +1,23 @@
-// The agreement window: shown modally while it is created, unless this user
-// has accepted this version already. Anything but the agree button ends the
-// program.
+// The agreement window, shown by RunAgreement. Anything but the agree button
+// ends the program.
 #pragma once
 
 #include <QDialog>
+
+#include "agreement/LicenseAgreement.h"
 
 class QPlainTextEdit;
 class QPushButton;
 
 namespace quarnel {
 
-/// The agreement shown in Memo1.
-extern const char* const kAgreementText;
-
-class TfmLicenseAgreement : public QDialog {
+class TfmLicenseAgreement : public QDialog, public TAgreementView {
   Q_OBJECT
 
  public:
-  /// Builds the window and shows it modally when the agreement is not yet
-  /// accepted; returns after it has closed.
   explicit TfmLicenseAgreement(QWidget* parent = nullptr);
+
+  void ShowModal() override;
 
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* Button1 = nullptr;
@@ -28,7 +26,6 @@ class TfmLicenseAgreement : public QDialog {
   void done(int result) override;
 
  private:
-  void FormCreate();
   void Button1Click();
   void Button2Click();
 };

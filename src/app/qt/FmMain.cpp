@@ -22,7 +22,6 @@
 #include "base/Logging.h"
 #include "devices/qt/FmChoose.h"
 #include "format/FormatProcedure.h"
-#include "reports/SmartReport.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/VistaFuncs.h"
 
@@ -273,11 +272,7 @@ void TFmMain::btRunBenchmarksClick() {
 
 void TFmMain::btStopClick() { StopButtonClicked(); }
 
-void TFmMain::btGetSmartClick() {
-  SetControlsEnabled(false);
-  ShowSmartData();
-  SetControlsEnabled(true);
-}
+void TFmMain::btGetSmartClick() { RunSmartReport(); }
 
 void TFmMain::lbCopyrightClick() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerUrl))); }
 

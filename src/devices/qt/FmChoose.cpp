@@ -29,8 +29,6 @@ namespace quarnel {
 
 namespace {
 
-const char* const kColumnCaptions[kDriveListColumns] = {"总线",   "型号", "固件",
-                                                        "序列号", "LBA",  "容量"};
 const int kColumnWidths[kDriveListColumns - 1] = {78, 220, 90, 160, 117};
 
 QWidget* HeaderBand(QWidget* parent, QLabel* left, QLabel* right) {
@@ -85,7 +83,7 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   DriveList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DriveList->setAllColumnsShowFocus(true);
   QStringList captions;
-  for (const char* c : kColumnCaptions) captions << QString::fromUtf8(c);
+  for (const char* c : kDriveListCaptions) captions << QString::fromUtf8(c);
   DriveList->setHeaderLabels(captions);
   for (int i = 0; i < kDriveListColumns - 1; ++i) DriveList->setColumnWidth(i, kColumnWidths[i]);
   DriveList->header()->setStretchLastSection(true);
@@ -166,19 +164,18 @@ void TFmChoose::showEvent(QShowEvent* event) {
   DriveList->setFocus();
   // Over the chooser once it is on screen.
   QTimer::singleShot(0, this, [] { ChooserShown(); });
-  const int rows = DriveList->topLevelItemCount();
-  if (rows == 0) return;
+  const int64_t row = InitialDriveRow();
+  QTreeWidgetItem* offered = row >= 0 ? DriveList->topLevelItem(static_cast<int>(row)) : nullptr;
+  if (!offered) return;
   btContinue->setEnabled(true);
-  // The highest drive number found, not the first, is offered.
-  QTreeWidgetItem* last = DriveList->topLevelItem(rows - 1);
-  DriveList->setCurrentItem(last);
-  last->setSelected(true);
+  DriveList->setCurrentItem(offered);
+  offered->setSelected(true);
 }
 
 bool TFmChoose::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DriveList && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    RequestProgramEnd(0);
+    DriveListEscapePressed();
     reject();
     return true;
   }
