@@ -68,6 +68,7 @@ TEST(ChooserShown, DrivesRefusedForWantOfRightsAreExplainedOnce) {
   ChooserShown();
   EXPECT_EQ(ui.Shown, 1);
   SetUi(nullptr);
+}
 
 TEST(Chooser, OffersTheLastRowAndEscEndsTheProgram) {
   test::UseSimHost(R"({"drives": []})");
