@@ -1,10 +1,12 @@
 #include "app/StartUp.h"
 
+#include "agreement/LicenseAgreement.h"
 #include "app/MainState.h"
 #include "base/Logging.h"
 #include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveChoose.h"
 #include "devices/VolumeLocking.h"
 #include "format/FormatEngine.h"
 #include "host/Host.h"
@@ -53,6 +55,8 @@ void ResetProcessState() {
   DriveRightsMissing = false;
   ResetFormatEngine();
   LockedVolumeHandles.clear();
+  ResetDriveChoose();
+  ResetAgreement();
 }
 
 }  // namespace quarnel

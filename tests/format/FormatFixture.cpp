@@ -2,13 +2,13 @@
 
 #include <fstream>
 
+#include "app/MainStartUp.h"
 #include "app/MainState.h"
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
-#include "host/HostConstants.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -21,10 +21,7 @@ SimHost& FormatTest::Machine(const std::string& json) {
   EXPECT_GE(DeviceCount, 1);
   SelectedDevice = 1;
   DeviceDescription = GetDeviceDescription(DeviceTable, 1);
-  DeviceHandle =
-      GetHost().CreateFileU8(DeviceTable[1].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
-                             win::kOPEN_EXISTING, 0);
-  EXPECT_NE(DeviceHandle, kInvalidHandle);
+  EXPECT_TRUE(OpenSelectedDevice());
   Log_BenchMark.Reset();
   return *host_;
 }

@@ -7,29 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "agreement/LicenseAgreement.h"
 #include "app/StartUp.h"
 #include "base/Logging.h"
-#include "devices/DriveChoose.h"
-#include "format/FormatEngine.h"
 
 namespace quarnel::test {
-
-SimHost& UseSimHost(const std::string& json) {
-  ResetProcessState();
-  ResetDriveChoose();
-  ResetAgreement();
-  ResetFormatEngine();
-  std::string error;
-  auto host = SimHost::FromJson(json, QUARNEL_TEST_DATA, &error);
-  if (!host) {
-    std::fprintf(stderr, "bad description: %s\n%s\n", error.c_str(), json.c_str());
-    std::abort();
-  }
-  SimHost& ref = *host;
-  SetHost(std::move(host));
-  return ref;
-}
 
 std::string SimDrive(int number, int64_t sectors, bool ata, const std::string& extra) {
   const std::string dir = "drives/WDC_WD5000AAKS--00TMA0-12.01C01/";

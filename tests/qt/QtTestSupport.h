@@ -13,13 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/SimHost.h"
+#include "support/SimSupport.h"
 
 namespace quarnel::test {
-
-/// Forgets every process-wide state and installs a SimHost from `json`
-/// (paths relative to the test data folder); aborts on a bad text.
-SimHost& UseSimHost(const std::string& json);
 
 /// One simulated drive: `sectors` of 512 bytes, the captured identity of a
 /// SATA disk when `ata`, extra keys appended.

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/MainState.h"
+#include "app/MainStartUp.h"
 #include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "host/HostConstants.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -23,10 +22,7 @@ SimHost& OpenReportDrive(const std::string& keys) {
   ScanDevices();
   EXPECT_EQ(DeviceCount, 1);
   SelectedDevice = 1;
-  DeviceHandle =
-      host.CreateFileU8(DeviceTable[1].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
-                        win::kOPEN_EXISTING, 0);
-  EXPECT_NE(DeviceHandle, kInvalidHandle);
+  EXPECT_TRUE(OpenSelectedDevice());
   // The scan's own requests are not the report's.
   if (TSimDrive* d = host.Drive(0)) {
     d->AtaCommands.clear();

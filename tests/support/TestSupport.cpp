@@ -13,19 +13,6 @@
 
 namespace quarnel::test {
 
-SimHost& UseSimHost(const std::string& json) {
-  ResetProcessState();
-  std::string error;
-  auto host = SimHost::FromJson(json, QUARNEL_TEST_DATA, &error);
-  if (!host) {
-    ADD_FAILURE() << "bad description: " << error;
-    host = SimHost::FromJson("{}", ".", &error);
-  }
-  SimHost& ref = *host;
-  SetHost(std::move(host));
-  return ref;
-}
-
 std::string DriveDataDir(const std::string& name) {
   return std::string(QUARNEL_TEST_DATA) + "/drives/" + name;
 }

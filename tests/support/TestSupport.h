@@ -5,13 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "host/sim/SimHost.h"
+#include "support/SimSupport.h"
 
 namespace quarnel::test {
-
-/// Resets every process-wide unit and installs a SimHost built from `json`
-/// (paths relative to the test data folder). Fails the test on a bad text.
-SimHost& UseSimHost(const std::string& json);
 
 /// The folder of a real drive's captured blocks.
 std::string DriveDataDir(const std::string& name);
