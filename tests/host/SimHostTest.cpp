@@ -35,6 +35,14 @@ TEST(SimHostDescription, MistakesAreRefusedWithTheirPlace) {
       {R"({"drives": [{"number": 1, "volumes": [{"root": "C:"}]}], "volumes": [{"root": "C:"}]})",
        "root C: twice"},
       {R"([1, 2])", "must be an object"},
+      {R"({"drives": [{"number": 1, "length": 18446744073709551615}]})",
+       "drive 1: \"length\" = 18446744073709551615 is out of range"},
+      {R"({"drives": [{"number": 1, "bytes_per_sector": 3}]})",
+       "drive 1: \"bytes_per_sector\" = 3 is no power of two"},
+      {R"({"drives": [{"number": 1, "identify_file": "drives"}]})",
+       "drive 1: \"identify_file\" " QUARNEL_TEST_DATA "/drives is a folder"},
+      {R"({"drives": [{"number": 1, "faults": {"write_errors": [{"code": 5}]}}]})",
+       "write_errors: \"offset\" is missing"},
   };
   for (const auto& [json, message] : cases) {
     std::string error;

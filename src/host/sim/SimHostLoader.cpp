@@ -47,6 +47,11 @@ class SimHostLoader {
     if (!obj.contains(key)) return fallback;
     const json& v = obj.at(key);
     if (!v.is_number_integer()) Bad(where, std::string("\"") + key + "\" must be an integer");
+    // Above the signed range the value would wrap: name it as written.
+    if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(INT64_MAX)) {
+      Bad(where, std::string("\"") + key + "\" = " + std::to_string(v.get<uint64_t>()) +
+                     " is out of range");
+    }
     const auto value = v.get<int64_t>();
     if (value < min || value > max) {
       Bad(where, std::string("\"") + key + "\" = " + std::to_string(value) + " is out of range");
@@ -95,6 +100,10 @@ class SimHostLoader {
     std::vector<uint8_t> data;
     if (obj.contains(fileKey)) {
       const std::filesystem::path path = base_ / Str(obj, fileKey, where);
+      std::error_code ec;
+      if (std::filesystem::is_directory(path, ec)) {
+        Bad(where, std::string("\"") + fileKey + "\" " + path.string() + " is a folder");
+      }
       std::ifstream in(path, std::ios::binary);
       if (!in) Bad(where, std::string("cannot read \"") + fileKey + "\" " + path.string());
       data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -142,6 +151,9 @@ class SimHostLoader {
     if (!f.at(key).is_array()) Bad(where, std::string("\"") + key + "\" must be a list");
     for (const json& e : f.at(key)) {
       OnlyKeys(e, w, {"offset", "code"});
+      for (const char* needed : {"offset", "code"}) {
+        if (!e.contains(needed)) Bad(w, std::string("\"") + needed + "\" is missing");
+      }
       faults.push_back({Int<int64_t>(e, "offset", 0, w, 0, INT64_MAX),
                         Int<uint32_t>(e, "code", 0, w, 0, UINT32_MAX)});
     }
@@ -205,7 +217,11 @@ class SimHostLoader {
     where = "drive " + std::to_string(d.Number);
     if (host_.drives_.count(d.Number)) Bad(where, "described twice");
     d.Length = Int<int64_t>(j, "length", 0, where, 0, INT64_MAX);
-    d.BytesPerSector = Int<uint32_t>(j, "bytes_per_sector", 512, where, 0, UINT32_MAX);
+    d.BytesPerSector = Int<uint32_t>(j, "bytes_per_sector", 512, where, 1, 65536);
+    if ((d.BytesPerSector & (d.BytesPerSector - 1)) != 0) {
+      Bad(where,
+          "\"bytes_per_sector\" = " + std::to_string(d.BytesPerSector) + " is no power of two");
+    }
     d.BusType = Int<uint32_t>(j, "bus_type", 11, where, 0, 255);
     d.MaxTransfer = Int<uint32_t>(j, "max_transfer", 131072, where, 0, UINT32_MAX);
     d.Vendor = DriveText(j, "vendor", where);
