@@ -13,14 +13,6 @@ namespace fs = std::filesystem;
 
 class CliList : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("quarnel-cli-" + std::to_string(::getpid()) + "-" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Describe(const std::string& json) {
     const fs::path file = dir_ / "machine.json";
     std::ofstream(file) << json;
@@ -48,7 +40,7 @@ class CliList : public ::testing::Test {
     return n;
   }
 
-  fs::path dir_;
+  test::TTempFolder dir_{"cli"};
   std::string out_, err_;
 };
 

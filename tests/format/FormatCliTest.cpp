@@ -20,15 +20,8 @@ namespace fs = std::filesystem;
 
 class FormatCli : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetProcessState();
-    dir_ = fs::temp_directory_path() / ("quarnel-cli-format-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    SetHost(nullptr);
-    fs::remove_all(dir_);
-  }
+  void SetUp() override { ResetProcessState(); }
+  void TearDown() override { SetHost(nullptr); }
 
   // A machine with one drive of `length` bytes; `extra` adds keys to it.
   std::string Description(int64_t length, const std::string& extra = "") {
@@ -52,7 +45,7 @@ class FormatCli : public ::testing::Test {
   bool OutHas(const std::string& part) const { return out_.find(part) != std::string::npos; }
   bool ErrHas(const std::string& part) const { return err_.find(part) != std::string::npos; }
 
-  fs::path dir_;
+  test::TTempFolder dir_{"cli-format"};
   std::string out_, err_;
 };
 

@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 using Ranges = std::vector<std::pair<int64_t, int64_t>>;
 
-std::string TempImage(const std::string& name) {
-  return (fs::temp_directory_path() / ("quarnel-" + name + "-" + std::to_string(::getpid())))
-      .string();
-}
-
 bool Has(const std::vector<std::string>& lines, const std::string& start) {
   return std::any_of(lines.begin(), lines.end(),
                      [&](const std::string& line) { return line.rfind(start, 0) == 0; });
@@ -40,7 +35,8 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
   const int64_t end = length - kQuickWipeTailBytes;  // where the quick wipe's last block starts
   for (bool quick : {false, true}) {
     SCOPED_TRACE(quick ? "quick wipe" : "full run");
-    const std::string image = TempImage(quick ? "quick.img" : "full.img");
+    const test::TTempFolder folder("engine");
+    const std::string image = (folder / "disk.img").string();
     WritePattern(image, length + past);
     OneDrive(length, R"(, "image": ")" + image + R"(")");
     EXPECT_TRUE(RunLowLevelFormat(quick));
@@ -71,7 +67,6 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
     EXPECT_EQ(Drive().FlushCount, 1);
     EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"低级格式完成。"});
     EXPECT_EQ(ui_.Page().Position, 100);
-    fs::remove(image);
   }
 }
 

@@ -23,15 +23,6 @@ using Lines = std::vector<std::string>;
 
 class VerifyTest : public FormatTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("quarnel-verify-" + std::to_string(::getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    FormatTest::TearDown();
-    fs::remove_all(dir_);
-  }
-
   // A drive of `length` bytes over an image full of a non-zero pattern; `more`
   // adds keys to the drive. The read-back box is ticked and records kept.
   void ImageDrive(int64_t length, const std::string& more = "") {
@@ -44,7 +35,7 @@ class VerifyTest : public FormatTest {
   std::string RecordPath() const { return (dir_ / "record.json").string(); }
   json Record() const { return json::parse(std::ifstream(RecordPath())); }
 
-  fs::path dir_;
+  test::TTempFolder dir_{"verify"};
   std::string image_;
 };
 

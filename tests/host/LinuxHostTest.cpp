@@ -11,30 +11,24 @@
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/linux/LinuxHost.h"
+#include "support/TestSupport.h"
 
 namespace quarnel {
 namespace {
 
 namespace fs = std::filesystem;
 
+// A fake sysfs tree in a temporary folder.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "quarnel-sys-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data()) ? pattern : "";
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
   void Write(const std::string& relative, const std::string& text) {
-    fs::create_directories(fs::path(path_ + relative).parent_path());
-    std::ofstream(path_ + relative) << text;
+    fs::create_directories(fs::path(Path() + relative).parent_path());
+    std::ofstream(Path() + relative) << text;
   }
-  const std::string& Path() const { return path_; }
+  std::string Path() const { return folder_.Path().string(); }
 
  private:
-  std::string path_;
+  test::TTempFolder folder_{"sys"};
 };
 
 TEST(LinuxHostNames, DisksSortInNaturalOrder) {

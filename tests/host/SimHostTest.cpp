@@ -7,6 +7,7 @@
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/sim/SimHost.h"
+#include "support/TestSupport.h"
 
 namespace quarnel {
 namespace {
@@ -125,9 +126,8 @@ TEST(SimHost, ExclusiveOpenShutsOutOtherOpensAndTheReverse) {
 }
 
 TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
-  const auto image = std::filesystem::temp_directory_path() /
-                     ("quarnel-sim-" + std::to_string(::getpid()) + ".img");
-  std::filesystem::remove(image);
+  const test::TTempFolder folder("sim");
+  const auto image = folder / "disk.img";
   auto host = Load(R"({"drives": [{"number": 0, "length": 8388608, "image": ")" + image.string() +
                    R"(", "faults": {"write_errors": [{"offset": 1048576, "code": 121}],
                                      "vanish_at": 4194304}}]})");
@@ -159,7 +159,6 @@ TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
   EXPECT_EQ(host->GetLastError(), win::kERROR_DEV_NOT_EXIST);
   EXPECT_EQ(host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0),
             kInvalidHandle);
-  std::filesystem::remove(image);
 }
 
 TEST(SimHost, ReadOnlyHandlesCannotWriteAndWritesStopAtTheEnd) {

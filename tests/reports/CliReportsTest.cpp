@@ -17,10 +17,8 @@ namespace {
 
 const char* const kFolder = "SAMSUNG_HD501LJ--CR100-12";
 
-std::string WriteDescription(const std::string& drives) {
-  const std::filesystem::path file =
-      std::filesystem::temp_directory_path() /
-      ("quarnel-cli-reports-" + std::to_string(::getpid()) + ".json");
+std::string WriteDescription(const test::TTempFolder& folder, const std::string& drives) {
+  const std::filesystem::path file = folder / "machine.json";
   std::ofstream(file) << R"({"drives": [)" << drives << "]}";
   return file.string();
 }
@@ -34,7 +32,8 @@ std::string Drive(int number, int64_t length) {
 }
 
 TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
-  const std::string file = WriteDescription(Drive(0, 500107862016));
+  const test::TTempFolder folder("cli-reports");
+  const std::string file = WriteDescription(folder, Drive(0, 500107862016));
   std::string out, err;
   const std::string cli = std::string(QUARNEL_CLI_PATH) + " --simulate=" + file;
   ASSERT_EQ(test::RunCommand(cli + " details 1", &out, &err), 0) << err;
@@ -48,11 +47,12 @@ TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
   ASSERT_EQ(test::RunCommand(cli + " smart 1", &out, &err), 0) << err;
   EXPECT_NE(out.find("\nSMART 数据: [0]  SAMSUNG HD501LJ"), std::string::npos) << out;
   EXPECT_NE(out.find("\n 194  C2  HDA 温度   "), std::string::npos) << out;
-  std::filesystem::remove(file);
 }
 
 TEST(CliReports, RefusesSmallDrivesAndNumbersOutsideTheList) {
-  const std::string file = WriteDescription(Drive(0, 65534 * 512) + ", " + Drive(1, 65535 * 512));
+  const test::TTempFolder folder("cli-reports");
+  const std::string file =
+      WriteDescription(folder, Drive(0, 65534 * 512) + ", " + Drive(1, 65535 * 512));
   const std::string cli = std::string(QUARNEL_CLI_PATH) + " --simulate=" + file;
   std::string out, err;
   EXPECT_NE(test::RunCommand(cli + " details 1", &out, &err), 0);
@@ -65,7 +65,6 @@ TEST(CliReports, RefusesSmallDrivesAndNumbersOutsideTheList) {
     EXPECT_NE(test::RunCommand(cli + " smart " + n, &out, &err), 0) << n;
     EXPECT_NE(err.find("no drive"), std::string::npos) << err;
   }
-  std::filesystem::remove(file);
 }
 
 TEST(CliReports, ADriveInUseIsNotOpenedAndTheHandleIsClosedAfterAReport) {

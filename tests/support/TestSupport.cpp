@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -12,6 +13,21 @@
 #include "base/Logging.h"
 
 namespace quarnel::test {
+
+TTempFolder::TTempFolder(const std::string& name) {
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / ("quarnel-" + name + "-XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    ADD_FAILURE() << "cannot make a temporary folder " << pattern;
+    return;
+  }
+  path_ = pattern;
+}
+
+TTempFolder::~TTempFolder() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
 
 std::string DriveDataDir(const std::string& name) {
   return std::string(QUARNEL_TEST_DATA) + "/drives/" + name;

@@ -1,6 +1,7 @@
 // Shared helpers of the test binaries.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,22 @@
 #include "support/SimSupport.h"
 
 namespace quarnel::test {
+
+/// A fresh folder of its own under the system's temporary folder, removed
+/// with everything in it when the object goes.
+class TTempFolder {
+ public:
+  explicit TTempFolder(const std::string& name = "test");
+  ~TTempFolder();
+  TTempFolder(const TTempFolder&) = delete;
+  TTempFolder& operator=(const TTempFolder&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 /// The folder of a real drive's captured blocks.
 std::string DriveDataDir(const std::string& name);
