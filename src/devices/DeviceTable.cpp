@@ -32,10 +32,12 @@ const TDeviceTable& TDeviceTableArray::operator[](int64_t index) const {
 }
 
 std::string BusTypeName(int64_t busType) {
-  static const char* const kNames[] = {
-      "UNKNOWN", "SCSI",  "ATAPI", "ATA",  "IEEE 1394", "SSA", "FIBRE",   "USB",
-      "RAID",    "ISCSI", "SAS",   "SATA", "SD",        "MMC", "VIRTUAL", "FBVIRTUAL"};
-  if (busType >= 0 && busType <= 15) return kNames[busType];
+  // Codes 16 and later come from newer Windows SDKs.
+  static const char* const kNames[] = {"UNKNOWN",   "SCSI",   "ATAPI", "ATA",  "IEEE 1394",
+                                       "SSA",       "FIBRE",  "USB",   "RAID", "ISCSI",
+                                       "SAS",       "SATA",   "SD",    "MMC",  "VIRTUAL",
+                                       "FBVIRTUAL", "SPACES", "NVME",  "SCM",  "UFS"};
+  if (busType >= 0 && busType <= 19) return kNames[busType];
   if (busType == 200) return "IMAGE";
   if (busType == 201) return "FLASH";
   return "UNKNOWN";

@@ -179,6 +179,41 @@ inline constexpr uint8_t kSMART_RETURN_STATUS = 0xDA;
 inline constexpr uint8_t kSMART_CYL_LOW = 0x4F;
 inline constexpr uint8_t kSMART_CYL_HI = 0xC2;
 
+// IOCTL_STORAGE_QUERY_PROPERTY for protocol-specific data (Windows 10): the
+// query's AdditionalParameters hold a STORAGE_PROTOCOL_SPECIFIC_DATA, and the
+// reply is a STORAGE_PROTOCOL_DATA_DESCRIPTOR followed by the data.
+inline constexpr uint32_t kStorageAdapterProtocolSpecificProperty = 49;
+inline constexpr uint32_t kStorageDeviceProtocolSpecificProperty = 50;
+inline constexpr uint32_t kSTORAGE_PROPERTY_QUERY_AdditionalParameters = 8;
+inline constexpr uint32_t kProtocolTypeNvme = 3;
+inline constexpr uint32_t kNVMeDataTypeIdentify = 1;
+inline constexpr uint32_t kNVMeDataTypeLogPage = 2;
+inline constexpr uint32_t kNVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE = 0;
+inline constexpr uint32_t kNVME_IDENTIFY_CNS_CONTROLLER = 1;
+inline constexpr uint32_t kNVME_LOG_PAGE_HEALTH_INFO = 2;
+// STORAGE_PROTOCOL_SPECIFIC_DATA (40 bytes); ProtocolDataOffset counts from its start.
+inline constexpr uint32_t kPROTOCOL_ProtocolType = 0;
+inline constexpr uint32_t kPROTOCOL_DataType = 4;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataRequestValue = 8;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataRequestSubValue = 12;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataOffset = 16;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataLength = 20;
+inline constexpr uint32_t kPROTOCOL_FixedProtocolReturnData = 24;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataRequestSubValue2 = 28;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataRequestSubValue3 = 32;
+inline constexpr uint32_t kPROTOCOL_ProtocolDataRequestSubValue4 = 36;
+inline constexpr uint32_t kSTORAGE_PROTOCOL_SPECIFIC_DATA_SIZE = 40;
+// STORAGE_PROTOCOL_DATA_DESCRIPTOR: Version(4), Size(4), the specific data.
+inline constexpr uint32_t kPROTOCOL_DESCRIPTOR_Version = 0;
+inline constexpr uint32_t kPROTOCOL_DESCRIPTOR_Size = 4;
+inline constexpr uint32_t kPROTOCOL_DESCRIPTOR_ProtocolSpecificData = 8;
+inline constexpr uint32_t kSTORAGE_PROTOCOL_DATA_DESCRIPTOR_SIZE = 48;
+// Sizes of the NVMe data the program asks for, and of the whole query buffer.
+inline constexpr uint32_t kNVME_IDENTIFY_DATA_SIZE = 4096;
+inline constexpr uint32_t kNVME_HEALTH_LOG_SIZE = 512;
+inline constexpr uint32_t kNVME_QUERY_HEADER =
+    kSTORAGE_PROPERTY_QUERY_AdditionalParameters + kSTORAGE_PROTOCOL_SPECIFIC_DATA_SIZE;  // 48
+
 // Platform id of the NT family (OSVERSIONINFO.dwPlatformId).
 inline constexpr uint32_t kVER_PLATFORM_WIN32_NT = 2;
 

@@ -8,6 +8,7 @@
 #include "base/ProgramInfo.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "reports/NvmeReports.h"
 
 namespace quarnel {
 
@@ -88,6 +89,10 @@ void ShowDeviceDetails() {
   for (const std::string& line :
        ReportHeadingLines("设备详细信息: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddDetailsLog(line);
+  }
+  if (id.BusType == kBusTypeNvme) {
+    for (const std::string& line : NvmeDetailsReport(DeviceHandle)) AddDetailsLog(line);
+    return;
   }
   TAtaBlock block = {};
   bool ok = ReadIdentifyData(DeviceHandle, id.IsIDESlave, block);

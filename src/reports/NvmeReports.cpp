@@ -7,6 +7,7 @@
 
 #include "base/NumberTexts.h"
 #include "base/Text.h"
+#include "nvme/NvmeCommands.h"
 
 namespace quarnel {
 
@@ -159,6 +160,22 @@ std::vector<std::string> NvmeHealthLines(const TNvmeHealth& h) {
   }
   lines.push_back(" ");
   return lines;
+}
+
+std::vector<std::string> NvmeDetailsReport(THandle handle) {
+  TNvmeIdentifyBlock controller = {};
+  if (!NvmeIdentifyController(handle, controller)) return {"此设备无法使用详细信息。"};
+  // The controller's facts stand without the namespace's.
+  TNvmeIdentifyBlock ns = {};
+  std::optional<TNvmeNamespace> decoded;
+  if (NvmeIdentifyNamespace(handle, ns)) decoded = DecodeNvmeNamespace(ns);
+  return NvmeDetailsLines(DecodeNvmeController(controller), decoded);
+}
+
+std::vector<std::string> NvmeHealthReport(THandle handle) {
+  TNvmeHealthBlock log = {};
+  if (!NvmeReadHealthLog(handle, log)) return {"此设备不支持 SMART。"};
+  return NvmeHealthLines(DecodeNvmeHealth(log));
 }
 
 }  // namespace quarnel

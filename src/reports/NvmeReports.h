@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "host/Host.h"
 #include "nvme/NvmeDecode.h"
 
 namespace quarnel {
@@ -22,5 +23,13 @@ std::vector<std::string> NvmeDetailsLines(const TNvmeController& controller,
 /// The health lines after the heading, one field a line, values aligned, and
 /// the closing blank line.
 std::vector<std::string> NvmeHealthLines(const TNvmeHealth& health);
+
+/// The details report's lines after the heading, asked of the drive: a drive
+/// that refuses Identify Controller gets the line saying details are unavailable.
+std::vector<std::string> NvmeDetailsReport(THandle handle);
+
+/// The health report's lines after the heading, asked of the drive: a drive
+/// that refuses the log gets the line saying it has no SMART.
+std::vector<std::string> NvmeHealthReport(THandle handle);
 
 }  // namespace quarnel

@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "reports/DeviceDetails.h"
+#include "reports/NvmeReports.h"
 
 namespace quarnel {
 
@@ -107,6 +108,10 @@ void ShowSmartData() {
   for (const std::string& line :
        ReportHeadingLines("SMART 数据: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddSmartLog(line);
+  }
+  if (id.BusType == kBusTypeNvme) {
+    for (const std::string& line : NvmeHealthReport(DeviceHandle)) AddSmartLog(line);
+    return;
   }
   TAtaBlock page = {};
   bool ok = false;

@@ -80,7 +80,7 @@ TEST_F(CliList, DebugIsAcceptedAnywhereAndOffWithoutIt) {
 TEST_F(CliList, DemoMachine) {
   ASSERT_EQ(Run("--simulate list"), 0) << err_;
   const auto lines = Lines(out_);
-  ASSERT_EQ(lines.size(), 4u);
+  ASSERT_EQ(lines.size(), 5u);
   EXPECT_EQ(
       lines[0],
       "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 GB");
@@ -88,7 +88,9 @@ TEST_F(CliList, DemoMachine) {
   EXPECT_EQ(lines[1],
             "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 MB");
   EXPECT_EQ(lines[2], "3\tMMC\tGeneric SD/MMC Card\t1.00\t000000000001\t32768\t16.77 MB");
-  EXPECT_EQ(lines[3], "找到磁盘: 3");
+  EXPECT_EQ(lines[3],
+            "4\tNVME\tNVX-512 NVMe SSD (G:)\t2.1.0\tNVX0DEMO0001\t1000215216\t512.11 GB");
+  EXPECT_EQ(lines[4], "找到磁盘: 4");
 }
 
 TEST_F(CliList, RefusedDeviceQueryEndsWithTheMessage) {

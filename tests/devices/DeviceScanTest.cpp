@@ -187,7 +187,10 @@ TEST(BusTypeName, NamesAndFallbacks) {
   EXPECT_EQ(BusTypeName(4), "IEEE 1394");
   EXPECT_EQ(BusTypeName(11), "SATA");
   EXPECT_EQ(BusTypeName(15), "FBVIRTUAL");
-  EXPECT_EQ(BusTypeName(16), "UNKNOWN");
+  EXPECT_EQ(BusTypeName(16), "SPACES");
+  EXPECT_EQ(BusTypeName(17), "NVME");
+  EXPECT_EQ(BusTypeName(19), "UFS");
+  EXPECT_EQ(BusTypeName(20), "UNKNOWN");
   EXPECT_EQ(BusTypeName(-1), "UNKNOWN");
   EXPECT_EQ(BusTypeName(200), "IMAGE");
   EXPECT_EQ(BusTypeName(201), "FLASH");

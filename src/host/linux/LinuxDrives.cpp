@@ -15,6 +15,7 @@
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/linux/LinuxHost.h"
+#include "host/NvmeQuery.h"
 
 namespace quarnel {
 
@@ -234,6 +235,8 @@ TDeviceTexts LinuxHost::ReadDeviceTexts(const TOpen& open) {
 bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
                                 uint32_t outSize, uint32_t* returned) {
   if (inSize < 8) return Fail(win::kERROR_INVALID_PARAMETER, EINVAL);
+  if (IsProtocolSpecificQuery(in, inSize))
+    return NvmeRequest(open, in, inSize, out, outSize, returned);
   const uint32_t property = GetU32(in, 0);
   if (GetU32(in, 4) != win::kPropertyStandardQuery)
     return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);

@@ -94,6 +94,10 @@ uint32_t BuildAtaReply(const TAtaRequest& request, const uint8_t* in, const uint
 bool SgInquirySerial(int fd, std::string* serial);
 /// Model, firmware and serial of an ATA drive from its IDENTIFY data.
 void AtaTextsFromIdentify(int fd, TDeviceTexts* texts);
+/// The character node of the NVMe controller behind a namespace's block
+/// device ("/dev/nvme0"; the first controller of a multipath subsystem); empty
+/// when there is none. `sysRoot` prefixes the sysfs reads.
+std::string NvmeControllerNode(const std::string& blockName, const std::string& sysRoot = "");
 
 class LinuxHost : public Host {
  public:
@@ -166,6 +170,9 @@ class LinuxHost : public Host {
   bool AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                   uint32_t outSize, uint32_t* returned);
   bool SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned);
+  // LinuxNvme.cpp
+  bool NvmeRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
+                   uint32_t* returned);
   // LinuxVolumes.cpp
   bool VolumeRequest(TOpen& open, THandle handle, uint32_t code, uint8_t* out, uint32_t outSize,
                      uint32_t* returned);

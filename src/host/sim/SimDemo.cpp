@@ -1,7 +1,7 @@
 // The demo machine that --simulate shows without a description file: a SATA
 // hard disk with two volumes, a USB stick whose serial comes as hexadecimal
-// digits, a card too small to choose, and a CD drive letter. They write at
-// the speed of such drives, so a trial format shows its progress.
+// digits, a card too small to choose, an NVMe drive and a CD drive letter.
+// They write at the speed of such drives, so a trial format shows its progress.
 #include "host/sim/SimHost.h"
 
 namespace quarnel {
@@ -61,7 +61,8 @@ const char* const kDemo = R"json({
      "volumes": [{"root": "F:", "partition": 1}], "write_mb_per_s": 20},
     {"number": 2, "length": 16777216, "bytes_per_sector": 512, "bus_type": 13,
      "max_transfer": 65536, "vendor": "Generic", "product": "SD/MMC Card", "revision": "1.00",
-     "serial": "000000000001", "removable": true, "write_mb_per_s": 10}
+     "serial": "000000000001", "removable": true, "write_mb_per_s": 10},
+    @NVME@
   ],
   "volumes": [{"root": "D:", "device_type": 2, "device_number": 0, "partition": 0}]
 })json";
@@ -75,6 +76,7 @@ std::unique_ptr<SimHost> SimHost::Demo() {
   };
   replace("@IDREF@", kIdentifyHex);
   replace("@SMREF@", kSmartHex);
+  replace("@NVME@", SimDemoNvmeDrive().c_str());
   std::string error;
   auto host = FromJson(text, ".", &error);
   return host;

@@ -8,6 +8,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
+#include "host/NvmeQuery.h"
 #include "host/WinLayouts.h"
 
 namespace quarnel {
@@ -190,6 +191,8 @@ bool SimHost::VolumeRequest(TOpen& open, uint32_t code, uint8_t* out, uint32_t o
 bool SimHost::PropertyRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
                               uint32_t outSize, uint32_t* returned) {
   if (inSize < 8) return Fail(win::kERROR_INVALID_PARAMETER);
+  if (IsProtocolSpecificQuery(in, inSize))
+    return NvmeRequest(d, in, inSize, out, outSize, returned);
   const uint32_t property = GetU32(in, 0);
   if (GetU32(in, 4) != win::kPropertyStandardQuery) return Fail(win::kERROR_INVALID_FUNCTION);
   if (property == win::kStorageAdapterProperty) {

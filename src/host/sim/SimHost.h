@@ -58,6 +58,9 @@ struct TSimDrive {
   std::vector<uint8_t> Identify;          // 512 bytes or empty
   std::vector<uint8_t> Smart;             // 512 bytes or empty
   std::vector<uint8_t> Thresholds;        // 512 bytes or empty
+  std::vector<uint8_t> NvmeController;    // Identify Controller, 4096 bytes or empty
+  std::vector<uint8_t> NvmeNamespace;     // Identify Namespace, 4096 bytes or empty
+  std::vector<uint8_t> NvmeHealth;        // SMART / Health Information log, 512 bytes or empty
   bool SmartEnabled = true;
   bool IdeSlave = false;
   std::optional<uint32_t> ScsiTargetId;
@@ -85,6 +88,9 @@ struct TSimDrive {
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
   std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
 };
+
+/// The demo machine's NVMe drive as the JSON object of one drive (SimDemoNvme.cpp).
+std::string SimDemoNvmeDrive();
 
 class SimHost : public Host {
  public:
@@ -153,6 +159,9 @@ class SimHost : public Host {
                     uint8_t* out, uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
+  /// The protocol-specific storage query for NVMe data (SimHostNvme.cpp).
+  bool NvmeRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                   uint32_t outSize, uint32_t* returned);
   bool Refused(const TSimDrive& drive, const std::string& request);
   /// Puts written bytes on the medium (SimHostMedium.cpp): the image if any,
   /// and the landed ranges, all but what silent_loss drops. False when the

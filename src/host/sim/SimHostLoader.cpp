@@ -33,9 +33,11 @@ class SimHostLoader {
   }
 
   static void OnlyKeys(const json& obj, const std::string& where,
-                       std::initializer_list<const char*> keys) {
+                       std::initializer_list<const char*> keys,
+                       std::initializer_list<const char*> nvmeKeys = {}) {
     if (!obj.is_object()) Bad(where, "must be an object");
     std::set<std::string> known(keys.begin(), keys.end());
+    known.insert(nvmeKeys.begin(), nvmeKeys.end());
     for (const auto& item : obj.items()) {
       if (!known.count(item.key())) Bad(where, "unknown key \"" + item.key() + "\"");
     }
@@ -96,7 +98,7 @@ class SimHostLoader {
   }
 
   std::vector<uint8_t> Block(const json& obj, const char* fileKey, const char* hexKey,
-                             const std::string& where) {
+                             const std::string& where, size_t size = 512) {
     std::vector<uint8_t> data;
     if (obj.contains(fileKey)) {
       const std::filesystem::path path = base_ / Str(obj, fileKey, where);
@@ -112,9 +114,9 @@ class SimHostLoader {
     } else {
       return data;
     }
-    if (data.size() != 512) {
-      Bad(where,
-          std::string(fileKey) + " holds " + std::to_string(data.size()) + " bytes, not 512");
+    if (data.size() != size) {
+      Bad(where, std::string(fileKey) + " holds " + std::to_string(data.size()) + " bytes, not " +
+                     std::to_string(size));
     }
     return data;
   }
@@ -166,10 +168,14 @@ class SimHostLoader {
               "smart_version", "smart_rcv",    "smart_send",     "miniport",      "inquiry",
               "rcv_bytes",     "send_bytes",   "miniport_bytes", "write_errors",  "vanish_at",
               "seek_errors",   "short_writes", "flush",          "claim_holders", "read_errors",
-              "silent_loss"});
+              "silent_loss"},
+             {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health", "nvme_bytes"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
                             "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {
+      if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
+    }
+    for (const char* key : {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health"}) {
       if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
     }
     d.WriteErrors = OffsetFaults(f, "write_errors", where);
@@ -195,7 +201,7 @@ class SimHostLoader {
       }
     }
     if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
-    for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes"}) {
+    for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes", "nvme_bytes"}) {
       if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);
     }
   }
@@ -210,7 +216,9 @@ class SimHostLoader {
                         "smart_hex",     "thresholds_file", "thresholds_hex",
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
-                        "faults"});
+                        "faults"},
+             {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
+              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
@@ -237,6 +245,9 @@ class SimHostLoader {
     d.Identify = Block(j, "identify_file", "identify_hex", where);
     d.Smart = Block(j, "smart_file", "smart_hex", where);
     d.Thresholds = Block(j, "thresholds_file", "thresholds_hex", where);
+    d.NvmeController = Block(j, "nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", where, 4096);
+    d.NvmeNamespace = Block(j, "nvme_identify_ns_file", "nvme_identify_ns_hex", where, 4096);
+    d.NvmeHealth = Block(j, "nvme_health_file", "nvme_health_hex", where, 512);
     // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
     const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
     d.SmartEnabled = Bool(j, "smart_enabled", identifySaysEnabled, where);
