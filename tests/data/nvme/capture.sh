@@ -4,9 +4,12 @@
 # decodings of them, into tests/data/nvme/QEMU_NVMe_Ctrl/. Boots Debian's
 # kernel in QEMU from a busybox initramfs; needs root for apt-get only.
 # Not run by ./test.sh. Usage: tests/data/nvme/capture.sh [OUTDIR]
+# With QUARNEL_CLI=build/quarnel-cli it also runs that program's details and
+# smart reports on the emulated drive (LinuxHost's own path), into OUTDIR.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-out="${1:-$here/QEMU_NVMe_Ctrl}"
+out="$(realpath -m "${1:-$here/QEMU_NVMe_Ctrl}")"
+cli="${QUARNEL_CLI:+$(realpath "$QUARNEL_CLI")}"
 
 need=()
 for p in qemu-system-x86:qemu-system-x86_64 nvme-cli:nvme smartmontools:smartctl \
@@ -31,7 +34,7 @@ kmod="k/lib/modules/$kver/kernel"
 root="$work/root"
 mkdir -p "$root"/{bin,sbin,dev,proc,sys,tmp,mods,lib64,lib/x86_64-linux-gnu}
 cp "$(command -v busybox)" "$root/bin/busybox"
-for bin in "$(command -v nvme)" "$(command -v smartctl)"; do
+for bin in "$(command -v nvme)" "$(command -v smartctl)" $cli; do
   cp "$bin" "$root/bin/"
   ldd "$bin" | awk '/=> \//{print $3} /^\t\/lib64/{print $1}' | while read -r lib; do
     cp -L "$lib" "$root$lib"
@@ -60,7 +63,13 @@ nvme smart-log /dev/nvme0 >/tmp/nvme-smart-log.txt 2>&1
 smartctl -i -A /dev/nvme0 >/tmp/smartctl.txt 2>&1
 nvme id-ctrl /dev/nvme0 >/tmp/nvme-id-ctrl.txt 2>&1
 nvme id-ns /dev/nvme0n1 >/tmp/nvme-id-ns.txt 2>&1
-for f in id-ctrl.bin id-ns.bin smart-log.bin nvme-smart-log.txt smartctl.txt nvme-id-ctrl.txt nvme-id-ns.txt; do
+if [ -x /bin/quarnel-cli ]; then
+  quarnel-cli --devices=/dev/nvme0n1 --debug list >/tmp/quarnel-list.txt 2>&1
+  quarnel-cli --devices=/dev/nvme0n1 details 1 >/tmp/quarnel-details.txt 2>&1
+  quarnel-cli --devices=/dev/nvme0n1 smart 1 >/tmp/quarnel-smart.txt 2>&1
+  ls -l /sys/block/nvme0n1/device >>/tmp/quarnel-list.txt
+fi
+for f in \$(cd /tmp && ls); do
   echo "==BEGIN \$f=="; base64 /tmp/\$f; echo "==END \$f=="
 done
 poweroff -f
@@ -77,7 +86,9 @@ timeout 600 qemu-system-x86_64 -machine q35,accel=tcg -m 512 -nographic -no-rebo
   >console.log 2>&1 || true
 
 mkdir -p "$out"
-for f in id-ctrl.bin id-ns.bin smart-log.bin nvme-smart-log.txt smartctl.txt nvme-id-ctrl.txt nvme-id-ns.txt; do
+files="id-ctrl.bin id-ns.bin smart-log.bin nvme-smart-log.txt smartctl.txt nvme-id-ctrl.txt nvme-id-ns.txt"
+[ -n "$cli" ] && files="$files quarnel-list.txt quarnel-details.txt quarnel-smart.txt"
+for f in $files; do
   sed -n "/==BEGIN $f==/,/==END $f==/p" console.log | sed '1d;$d' | tr -d '\r' | base64 -d >"$out/$f"
   [ -s "$out/$f" ] || { echo "capture failed: $f missing (console: $work/console.log)"; trap - EXIT; exit 1; }
 done
