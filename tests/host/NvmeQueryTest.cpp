@@ -35,6 +35,8 @@ class RecordingHost : public Host {
   }
   bool WriteFile(THandle, const void*, uint32_t, uint32_t*) override { return false; }
   bool FlushFileBuffers(THandle) override { return false; }
+  bool ClaimDrive(THandle, std::vector<std::string>*) override { return false; }
+  void ReleaseDrive(THandle) override {}
   bool SetFilePointerEx(THandle, int64_t, int64_t*, uint32_t) override { return false; }
   uint32_t GetLastError() override { return 1; }
   std::string ErrorText(uint32_t) override { return ""; }
