@@ -34,6 +34,7 @@ class RecordingHost : public Host {
     return false;
   }
   bool WriteFile(THandle, const void*, uint32_t, uint32_t*) override { return false; }
+  bool ReadFile(THandle, void*, uint32_t, uint32_t*) override { return false; }
   bool FlushFileBuffers(THandle) override { return false; }
   bool ClaimDrive(THandle, std::vector<std::string>*) override { return false; }
   void ReleaseDrive(THandle) override {}
