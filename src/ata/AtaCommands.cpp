@@ -141,6 +141,17 @@ bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
                                SmartRegisters(win::kSMART_READ_DATA, driveNumber), data);
 }
 
+bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
+  if (!ataBus) return SmartReadData(handle, driveNumber, page);
+  TAtaBlock identify = {};
+  const bool wasEnabled =
+      ReadIdentifyData(handle, driveNumber, identify) && (identify[2 * 85] & 1) != 0;
+  const bool ok =
+      SmartEnableOperations(handle, driveNumber) && SmartReadData(handle, driveNumber, page);
+  if (!wasEnabled) SmartDisableOperations(handle, driveNumber);
+  return ok;
+}
+
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
   return IdentifyBySmartRequests(handle, driveNumber, data) ||
          IdentifyByMiniport(handle, driveNumber, data);

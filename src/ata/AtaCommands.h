@@ -46,6 +46,11 @@ bool SmartDisableOperations(THandle handle, uint8_t driveNumber);
 /// SMART READ DATA through the receive request, else through the send request.
 bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data);
 
+/// The SMART data page. On an ATA drive (`ataBus`) SMART is switched on for
+/// the read and off again afterwards unless IDENTIFY says it was on: SMART
+/// DISABLE persists across power cycles. Return false when no page came.
+bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page);
+
 /// IDENTIFY DEVICE through SMART_GET_VERSION and SMART_RCV_DRIVE_DATA, else
 /// through IOCTL_SCSI_MINIPORT. `data` is untouched when both routes fail.
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data);

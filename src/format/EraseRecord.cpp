@@ -28,17 +28,7 @@ constexpr int kSmartSlots = 30;
 bool ReadSmartAttributes(std::vector<TSmartAttribute>* table) {
   const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   TAtaBlock page = {};
-  bool ok = false;
-  if (id.BusType == kBusTypeAta) {
-    TAtaBlock identify = {};
-    const bool wasEnabled =
-        ReadIdentifyData(DeviceHandle, id.IsIDESlave, identify) && (identify[2 * 85] & 1) != 0;
-    ok = SmartEnableOperations(DeviceHandle, id.IsIDESlave) &&
-         SmartReadData(DeviceHandle, id.IsIDESlave, page);
-    if (!wasEnabled) SmartDisableOperations(DeviceHandle, id.IsIDESlave);
-  } else {
-    ok = SmartReadData(DeviceHandle, id.IsIDESlave, page);
-  }
+  const bool ok = ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
   table->clear();
   if (!ok) return false;
   for (int i = 0; i < kSmartSlots; ++i) {

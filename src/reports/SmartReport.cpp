@@ -114,19 +114,7 @@ void ShowSmartData() {
     return;
   }
   TAtaBlock page = {};
-  bool ok = false;
-  if (id.BusType == kBusTypeAta) {
-    // SMART DISABLE persists across power cycles: note the drive's own state
-    // first and switch SMART off again only when it was off (or unknown).
-    TAtaBlock identify = {};
-    const bool wasEnabled =
-        ReadIdentifyData(DeviceHandle, id.IsIDESlave, identify) && (identify[2 * 85] & 1) != 0;
-    ok = SmartEnableOperations(DeviceHandle, id.IsIDESlave) &&
-         SmartReadData(DeviceHandle, id.IsIDESlave, page);
-    if (!wasEnabled) SmartDisableOperations(DeviceHandle, id.IsIDESlave);
-  } else {
-    ok = SmartReadData(DeviceHandle, id.IsIDESlave, page);
-  }
+  const bool ok = ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
   if (!ok) {
     AddSmartLog("此设备不支持 SMART。");
     return;
