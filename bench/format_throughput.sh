@@ -23,18 +23,15 @@ if ! command -v fio >/dev/null; then
 fi
 bytes=$((size_mib * 1048576))
 
-files=() nodes=()
+. bench/loop_targets.sh
 cleanup() {
-  for n in "${nodes[@]}"; do losetup -d "$n" 2>/dev/null || true; done
-  for f in "${files[@]}"; do rm -f "$f"; done
+  remove_targets
   rm -f /tmp/quarnel-bench.log
 }
 trap cleanup EXIT INT TERM
 
 now() { date +%s.%N; }
 speed() { awk -v b="$bytes" -v s="$1" -v e="$2" 'BEGIN { printf "%.1f", b / (e - s) / 1e6 }'; }
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 run_quarnel() {
   build/quarnel-cli --devices="$1" format 1 --yes </dev/null >/tmp/quarnel-bench.log 2>&1 || {
@@ -55,16 +52,11 @@ timed() {
   speed "$start" "$end"
 }
 
-# One target: make the file and the loop device, write it once unmeasured (the
-# file's blocks are allocated on the first write), then the rounds.
+# One target: its loop device, then the rounds.
 bench_target() {
-  local label=$1 dir=$2 loop_options=$3 file node
-  file=$(mktemp "$dir/quarnel-bench.XXXXXX")
-  files+=("$file")
-  fallocate -l "${size_mib}M" "$file" 2>/dev/null || truncate -s "${size_mib}M" "$file"
-  node=$(losetup --find --show $loop_options "$file")
-  nodes+=("$node")
-  run_dd "$node"
+  local label=$1 node
+  make_target "$2" "$3"
+  node=$target_node
   local q=() d=() f=()
   for i in $(seq 1 "$runs"); do
     q+=("$(timed run_quarnel "$node")")
@@ -78,8 +70,7 @@ bench_target() {
   mf=$(median "${f[@]}")
   echo "$label median of ${runs} runs over ${size_mib} MiB: quarnel-cli ${mq} MB/s, dd ${md} MB/s," \
     "fio ${mf} MB/s; quarnel-cli/dd $(ratio "$mq" "$md"), quarnel-cli/fio $(ratio "$mq" "$mf")"
-  losetup -d "$node"
-  rm -f "$file"
+  remove_targets  # the next target's file may need the memory
 }
 
 bench_target memory /dev/shm ""

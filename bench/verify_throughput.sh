@@ -17,17 +17,14 @@ disk_dir=${QUARNEL_BENCH_DIR:-/var/tmp}
 [ $((size_mib % 32)) -eq 0 ] || { echo "verify_throughput: SIZE_MIB must be a multiple of 32" >&2; exit 1; }
 [ -x build/quarnel-cli ] || scripts/build.sh
 
-files=() nodes=()
+. bench/loop_targets.sh
 log=$(mktemp /tmp/quarnel-verify-bench.XXXXXX)
 cleanup() {
-  for n in "${nodes[@]}"; do losetup -d "$n" 2>/dev/null || true; done
-  for f in "${files[@]}"; do rm -f "$f"; done
+  remove_targets
   rm -f "$log"
 }
 trap cleanup EXIT INT TERM
 
-median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 
 # MB/s of the read-back of one full run with --verify.
 run_quarnel() {
@@ -45,13 +42,9 @@ run_dd() {
 }
 
 bench_target() {
-  local label=$1 dir=$2 loop_options=$3 file node
-  file=$(mktemp "$dir/quarnel-bench.XXXXXX")
-  files+=("$file")
-  fallocate -l "${size_mib}M" "$file" 2>/dev/null || truncate -s "${size_mib}M" "$file"
-  node=$(losetup --find --show $loop_options "$file")
-  nodes+=("$node")
-  dd if=/dev/zero of="$node" bs=32M count=$((size_mib / 32)) oflag=direct status=none
+  local label=$1 node
+  make_target "$2" "$3"
+  node=$target_node
   local q=() d=()
   for i in $(seq 1 "$runs"); do
     q+=("$(run_quarnel "$node")")
