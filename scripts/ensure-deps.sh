@@ -3,6 +3,9 @@
 # --package-tools adds the heavier ones only the package test needs.
 set -euo pipefail
 
+# The cross-compilers and wine for the Windows builds.
+"$(dirname "$0")/ensure-windows-deps.sh"
+
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev nlohmann-json3-dev libmount-dev

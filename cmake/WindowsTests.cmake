@@ -1,0 +1,38 @@
+# Tests of the Windows build, run under wine through ctest
+# (CMAKE_CROSSCOMPILING_EMULATOR, scripts/wine-run.sh): one wine prefix per
+# build folder, made once by the first test and reused.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# The win32 thread model's libstdc++ (GCC 12) has no std::mutex, which only
+# GoogleTest's Notification uses: it gets one on a Win32 event.
+target_sources(gtest PRIVATE ${CMAKE_SOURCE_DIR}/tests/win/GtestNotification.cpp)
+target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/tests/win/GtestNotification.h)
+target_compile_options(gtest PRIVATE -w)
+target_compile_options(gtest_main PRIVATE -w)
+
+set(QUARNEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(QUARNEL_TEST_DATA ${CMAKE_SOURCE_DIR}/tests/data)
+
+# The prefix (wineboot on first use) with X: linked to an image file of the
+# build folder; the image and the links are removed after the tests.
+set(QUARNEL_WINE_DISK ${CMAKE_BINARY_DIR}/wine-disk/x.img)
+add_test(NAME wine_setup
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-disk.sh setup ${QUARNEL_WINEPREFIX} ${QUARNEL_WINE_DISK})
+add_test(NAME wine_cleanup
+  COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-disk.sh cleanup ${QUARNEL_WINEPREFIX} ${QUARNEL_WINE_DISK})
+set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 180)
+set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine)
+
+# A test program run under wine with the prefix ready.
+function(quarnel_wine_test name)
+  add_test(NAME ${name} COMMAND ${ARGN})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+endfunction()
+
+add_executable(test_win tests/win/WinHostTest.cpp)
+target_include_directories(test_win PRIVATE tests)
+target_link_libraries(test_win PRIVATE quarnel_cli_lib gtest gtest_main)
+quarnel_wine_test(win_host test_win --gtest_brief=1)
+set_tests_properties(win_host PROPERTIES RESOURCE_LOCK wine_disk ENVIRONMENT "QUARNEL_WINE_DISK=${QUARNEL_WINE_DISK}")

@@ -1,0 +1,40 @@
+// The terminal program's Windows console: UTF-8 text shown through
+// WriteConsoleW, the terminal line erase of the progress line done with the
+// console's own calls, and the user's decimal separator.
+#pragma once
+
+#include <locale>
+#include <streambuf>
+#include <string>
+
+namespace quarnel {
+
+/// True when the standard handle (STD_OUTPUT_HANDLE, ...) is a console.
+bool IsConsoleHandle(unsigned long standardHandle);
+
+/// A stream buffer writing UTF-8 to a console window as UTF-16. "\r" goes to
+/// the start of the line; ESC [ K erases to its end, as terminals do.
+class TConsoleBuffer : public std::streambuf {
+ public:
+  explicit TConsoleBuffer(void* console);
+  ~TConsoleBuffer() override;
+
+ protected:
+  int_type overflow(int_type c) override;
+  int sync() override;
+
+ private:
+  void WriteText(const std::string& text);
+  void EraseToEndOfLine();
+
+  void* console_;
+  std::string pending_;  // bytes not yet written: a partial character or escape
+};
+
+/// Points std::cout and std::cerr at TConsoleBuffers where they are consoles.
+void UseConsoleBuffers();
+
+/// The classic locale with the decimal separator of the user's regional settings.
+std::locale UserNumberLocale();
+
+}  // namespace quarnel
