@@ -23,7 +23,8 @@ list(REMOVE_ITEM QUARNEL_CLI_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/cli/main.cp
 add_library(quarnel_cli_lib STATIC ${QUARNEL_CLI_SOURCES} src/cli/win/WinConsole.cpp)
 target_link_libraries(quarnel_cli_lib PUBLIC quarnel_host)
 add_executable(quarnel-cli src/cli/win/main.cpp src/app/win/Manifest.rc)
-target_link_options(quarnel-cli PRIVATE -municode)
+# wmain: the arguments as UTF-16. Shipped without symbols.
+target_link_options(quarnel-cli PRIVATE -municode $<$<CONFIG:Release>:-s>)
 target_link_libraries(quarnel-cli PRIVATE quarnel_cli_lib)
 
 if(QUARNEL_TESTS)

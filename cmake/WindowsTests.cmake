@@ -36,3 +36,29 @@ target_include_directories(test_win PRIVATE tests)
 target_link_libraries(test_win PRIVATE quarnel_cli_lib gtest gtest_main)
 quarnel_wine_test(win_host test_win --gtest_brief=1)
 set_tests_properties(win_host PROPERTIES RESOURCE_LOCK wine_disk ENVIRONMENT "QUARNEL_WINE_DISK=${QUARNEL_WINE_DISK}")
+
+# The shipped executables import nothing that Windows XP lacks.
+add_test(NAME imports_run_on_xp
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILES=$<TARGET_FILE:quarnel-cli>
+          -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake)
+
+# quarnel-cli.exe prints what the Linux build prints on the simulated machine
+# (QUARNEL_NATIVE_CLI: the Linux build's quarnel-cli; skipped without it).
+set(QUARNEL_NATIVE_CLI "${CMAKE_SOURCE_DIR}/build/quarnel-cli" CACHE FILEPATH
+    "quarnel-cli of the Linux build, compared with quarnel-cli.exe")
+add_test(NAME cli_matches_linux
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/win/compare-cli.sh ${QUARNEL_NATIVE_CLI} $<TARGET_FILE:quarnel-cli>)
+set_tests_properties(cli_matches_linux PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  SKIP_RETURN_CODE 77)
+
+# quarnel-cli.exe on WinHost: the drive wine cannot identify, paths refused.
+add_test(NAME cli_win_host_refusals
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/win/cli-refusals.sh $<TARGET_FILE:quarnel-cli>)
+set_tests_properties(cli_win_host_refusals PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  RESOURCE_LOCK wine_disk)
+
+# The platform line and the NT-family test on the versions wine reports.
+add_test(NAME cli_windows_versions
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/win/cli-versions.sh $<TARGET_FILE:quarnel-cli>)
+set_tests_properties(cli_windows_versions PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  RESOURCE_LOCK wine_version)

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Cross-builds Quarnel for Windows with mingw-w64: build-win64/ (x86-64) and
+# build-win32/ (x86), each with quarnel-cli.exe and a zip of it with the
+# README (quarnel-4.40-win64.zip, quarnel-4.40-win32.zip). With --test, runs
+# their tests under wine afterwards (the 32-bit ones where wine32 is
+# installed) and passes the remaining arguments to ctest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+run_tests=0
+if [ "${1:-}" = --test ]; then
+  run_tests=1
+  shift
+fi
+version=$(sed -nE 's/^project\(Quarnel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+
+build() {  # folder toolchain zip-suffix
+  local dir=$1 toolchain=$2 suffix=$3
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+      -DQUARNEL_NATIVE_CLI="$PWD/build/quarnel-cli" >/dev/null
+  fi
+  nice cmake --build "$dir" -- -j"$(nproc)" | grep -v '^\[' || true
+  test "${PIPESTATUS[0]}" -eq 0
+  local stage="$dir/quarnel-$version-$suffix"
+  rm -rf "$stage" "$stage.zip"
+  mkdir -p "$stage"
+  cp "$dir/quarnel-cli.exe" "$stage/"
+  sed 's/$/\r/' README.md >"$stage/README.txt"
+  (cd "$dir" && zip -qr "quarnel-$version-$suffix.zip" "quarnel-$version-$suffix")
+  rm -rf "$stage"
+}
+
+build build-win64 toolchain-mingw64.cmake win64
+build build-win32 toolchain-mingw32.cmake win32
+[ $run_tests -eq 1 ] || exit 0
+
+status=0
+(cd build-win64 && ctest --output-on-failure -j2 "$@") || status=1
+if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+  (cd build-win32 && ctest --output-on-failure -j2 "$@") || status=1
+else
+  echo "wine32 is not installed: the 32-bit Windows tests were not run"
+fi
+exit $status

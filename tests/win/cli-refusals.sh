@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# quarnel-cli.exe under wine on WinHost, through the drive letter X: linked to
+# an image file: wine refuses the identification's requests, so the drive
+# opens, is not identified and stays out of the list; what is not a Windows
+# device path is refused before anything is opened.
+# Usage: cli-refusals.sh QUARNEL_CLI_EXE
+set -uo pipefail
+exe=$1
+wine_run="$(dirname "$0")/../../scripts/wine-run.sh"
+failed=0
+# expect STATUS PATTERN ARGS...: the exit status and a line of the output.
+expect() {
+  local status=$1 pattern=$2
+  shift 2
+  local out
+  out=$("$wine_run" "$exe" "$@" 2>&1 </dev/null | tr -d '\r')
+  local got=${PIPESTATUS[0]}
+  if [ "$got" != "$status" ] || ! grep -qF -- "$pattern" <<<"$out"; then
+    echo "quarnel-cli.exe $*: expected status $status and \"$pattern\", got status $got:"
+    echo "$out" | head -40
+    failed=1
+  fi
+}
+expect 0 'Trying device \\.\X:' '--devices=\\.\X:' --debug list
+expect 0 'Done. Status = 0' '--devices=\\.\X:' --debug list
+expect 0 '找到扇区 X:      设备类型: 7   设备编号: 0' '--devices=\\.\X:' --debug list
+expect 0 '找到磁盘: 0' '--devices=\\.\X:' list
+expect 1 'no drive 1 in the list (it is empty)' '--devices=\\.\X:' format 1 --quick --yes
+expect 1 'C: is no Windows device path' '--devices=C:' list
+expect 1 'is listed twice' '--devices=\\.\X:,\\.\x:' list
+exit $failed
