@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <iostream>
-#include <memory>
 
 #include "host/WinHost.h"
 
@@ -89,17 +88,25 @@ void TConsoleBuffer::EraseToEndOfLine() {
   ::FillConsoleOutputAttribute(console_, info.wAttributes, count, info.dwCursorPosition, &done);
 }
 
-void UseConsoleBuffers() {
-  // Kept for the whole run: the streams use them until the program ends.
-  static std::unique_ptr<TConsoleBuffer> out, err;
+TConsoleStreams::TConsoleStreams() {
   if (IsConsoleHandle(STD_OUTPUT_HANDLE)) {
-    std::cout.flush();
-    out = std::make_unique<TConsoleBuffer>(::GetStdHandle(STD_OUTPUT_HANDLE));
-    std::cout.rdbuf(out.get());
+    out_ = std::make_unique<TConsoleBuffer>(::GetStdHandle(STD_OUTPUT_HANDLE));
+    previousOut_ = std::cout.rdbuf(out_.get());
   }
   if (IsConsoleHandle(STD_ERROR_HANDLE)) {
-    err = std::make_unique<TConsoleBuffer>(::GetStdHandle(STD_ERROR_HANDLE));
-    std::cerr.rdbuf(err.get());
+    err_ = std::make_unique<TConsoleBuffer>(::GetStdHandle(STD_ERROR_HANDLE));
+    previousErr_ = std::cerr.rdbuf(err_.get());
+  }
+}
+
+TConsoleStreams::~TConsoleStreams() {
+  if (out_) {
+    std::cout.flush();
+    std::cout.rdbuf(previousOut_);
+  }
+  if (err_) {
+    std::cerr.flush();
+    std::cerr.rdbuf(previousErr_);
   }
 }
 

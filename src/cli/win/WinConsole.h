@@ -4,6 +4,7 @@
 #pragma once
 
 #include <locale>
+#include <memory>
 #include <streambuf>
 #include <string>
 
@@ -31,8 +32,21 @@ class TConsoleBuffer : public std::streambuf {
   std::string pending_;  // bytes not yet written: a partial character or escape
 };
 
-/// Points std::cout and std::cerr at TConsoleBuffers where they are consoles.
-void UseConsoleBuffers();
+/// While it lives, std::cout and std::cerr write through TConsoleBuffers
+/// where they are consoles; their own buffers come back at its end, before
+/// the C runtime's exit flushes the streams.
+class TConsoleStreams {
+ public:
+  TConsoleStreams();
+  ~TConsoleStreams();
+  TConsoleStreams(const TConsoleStreams&) = delete;
+  TConsoleStreams& operator=(const TConsoleStreams&) = delete;
+
+ private:
+  std::unique_ptr<TConsoleBuffer> out_, err_;
+  std::streambuf* previousOut_ = nullptr;
+  std::streambuf* previousErr_ = nullptr;
+};
 
 /// The classic locale with the decimal separator of the user's regional settings.
 std::locale UserNumberLocale();

@@ -12,7 +12,7 @@
 
 int wmain(int argc, wchar_t** argv) {
   std::locale::global(quarnel::UserNumberLocale());
-  quarnel::UseConsoleBuffers();
+  const quarnel::TConsoleStreams console;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(quarnel::Utf8FromWide(argv[i]));
   // The program's own full path, as the start-up's debug line shows it.
@@ -23,8 +23,5 @@ int wmain(int argc, wchar_t** argv) {
       module.empty() ? std::string("quarnel-cli.exe") : quarnel::Utf8FromWide(module);
   quarnel::TCliTerminal terminal{&std::cin, quarnel::IsConsoleHandle(STD_INPUT_HANDLE),
                                  quarnel::IsConsoleHandle(STD_ERROR_HANDLE)};
-  const int status = quarnel::RunCli(programFile, args, std::cout, std::cerr, terminal);
-  std::cout.flush();
-  std::cerr.flush();
-  return status;
+  return quarnel::RunCli(programFile, args, std::cout, std::cerr, terminal);
 }
