@@ -62,3 +62,8 @@ add_test(NAME cli_windows_versions
   COMMAND ${CMAKE_SOURCE_DIR}/tests/win/cli-versions.sh $<TARGET_FILE:quarnel-cli>)
 set_tests_properties(cli_windows_versions PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
   RESOURCE_LOCK wine_version)
+
+# quarnel-cli.exe in a console: a typed yes, the progress line, Ctrl+C.
+add_test(NAME cli_console
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/win/cli-console.sh $<TARGET_FILE:quarnel-cli>)
+set_tests_properties(cli_console PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)

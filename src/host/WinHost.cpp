@@ -227,6 +227,10 @@ bool WinHost::IsWow64() {
   return wow64 != FALSE;
 }
 
+bool WinHost::ClaimDrive(THandle, std::vector<std::string>*) { return Keep(true); }
+
+void WinHost::ReleaseDrive(THandle) {}
+
 void WinHost::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 }  // namespace quarnel

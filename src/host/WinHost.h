@@ -41,6 +41,9 @@ class WinHost : public Host {
   uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override;
   bool IsWow64() override;
+  /// Nothing to claim: the volume locks keep the file systems off the drive.
+  bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
+  void ReleaseDrive(THandle handle) override;
   void Sleep(uint32_t milliseconds) override;
 
  private:

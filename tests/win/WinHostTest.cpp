@@ -168,7 +168,7 @@ TEST_F(WinHostTest, AnUnidentifiedDriveStaysOutOfTheScan) {
 }
 
 // The engine's writes through the real calls: a quick wipe zeroes the start
-// of the image and nothing after it.
+// and the last MiB of the image and nothing between.
 TEST_F(WinHostTest, AQuickWipeZeroesTheStartOfTheImage) {
   DeviceCount = 1;
   SelectedDevice = 1;
@@ -181,10 +181,13 @@ TEST_F(WinHostTest, AQuickWipeZeroesTheStartOfTheImage) {
   handles_.push_back(DeviceHandle);
   EXPECT_TRUE(RunLowLevelFormat(true));
   CloseAll();
-  const std::vector<uint8_t> image = ImageBytes(10240000 + 4096);
-  ASSERT_EQ(image.size(), 10240000u + 4096u);
+  const std::vector<uint8_t> image = ImageBytes(16 * 1024 * 1024);
+  ASSERT_EQ(image.size(), 16u * 1024 * 1024);
+  const auto lastMiB = image.end() - 1024 * 1024;
   EXPECT_EQ(std::count(image.begin(), image.begin() + 10240000, 0), 10240000);
-  EXPECT_EQ(image[10240000], 0xFF);
+  EXPECT_EQ(std::count(image.begin() + 10240000, lastMiB, 0xFF),
+            lastMiB - image.begin() - 10240000);
+  EXPECT_EQ(std::count(lastMiB, image.end(), 0), 1024 * 1024);
 }
 
 }  // namespace
