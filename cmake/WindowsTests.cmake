@@ -31,6 +31,19 @@ function(quarnel_wine_test name)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
 endfunction()
 
+# The test suites of the core and SimHost, one wine run per suite; the ones
+# that need Linux or run commands through a shell are the Linux build's.
+foreach(area app ata devices host reports ui format)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
+  list(FILTER sources EXCLUDE REGEX "/[A-Za-z]*(Linux|SgIo|Cli|RealDrives|Loop)[A-Za-z]*\\.cpp$")
+  add_executable(test_${area} ${sources} tests/support/TestSupport.cpp)
+  target_include_directories(test_${area} PRIVATE tests)
+  target_link_libraries(test_${area} PRIVATE quarnel_cli_lib gtest gtest_main)
+  target_compile_definitions(test_${area} PRIVATE
+    QUARNEL_TEST_DATA="${QUARNEL_TEST_DATA}" QUARNEL_CLI_PATH="$<TARGET_FILE:quarnel-cli>")
+  quarnel_wine_test(core_${area} test_${area} --gtest_brief=1)
+endforeach()
+
 add_executable(test_win tests/win/WinHostTest.cpp)
 target_include_directories(test_win PRIVATE tests)
 target_link_libraries(test_win PRIVATE quarnel_cli_lib gtest gtest_main)

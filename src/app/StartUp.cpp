@@ -43,6 +43,11 @@ bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::stri
   }
   host.Sleep(50);
   AddDebugLog(std::string("Program Version: ") + kProgramTitle + "    ");
+  if (!host.SetupApiPresent()) {
+    Ui().ShowMessage("Error #01704", "Error", TMessageIcon::Error);
+    RequestProgramEnd(1);
+    return false;
+  }
   return true;
 }
 

@@ -14,9 +14,10 @@ std::string ProgramFolder(const std::string& programFile);
 /// "Platform: major.minor.build   service pack  (64 bit)" or "  (32 bit)".
 std::string PlatformLine();
 
-/// Debug mode, program path, platform line, the NT-family test, the pause and
-/// the version line. Returns false after showing the error when the platform
-/// is not of the NT family (the program then ends).
+/// Debug mode, program path, platform line, the NT-family test, the pause,
+/// the version line and the setup-library test. Returns false after showing
+/// the error when the platform is not of the NT family or the setup library
+/// is missing (the program then ends).
 bool RunStartUpChecks(const std::vector<std::string>& arguments, const std::string& programFile);
 
 /// Forgets the process-wide state of every core unit (tests).

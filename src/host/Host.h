@@ -77,6 +77,10 @@ class Host {
   /// True when a 32-bit program runs on a 64-bit system.
   virtual bool IsWow64() = 0;
 
+  /// True when the system's setup library loads with every entry point the
+  /// start-up looks for; a system without such a library has none to miss.
+  virtual bool SetupApiPresent() { return true; }
+
   /// Claims the drive of an open drive handle for this process alone, for an
   /// erase: while claimed nothing else can mount, map or swap on the drive or
   /// its partitions. Return false (ERROR_BUSY) when something holds the drive;

@@ -111,6 +111,13 @@ TEST_F(CliList, PlatformOutsideTheNtFamilyIsRefused) {
       std::string::npos);
 }
 
+TEST_F(CliList, AMissingSetupLibraryEndsTheStart) {
+  const std::string file = Describe(R"({"platform": {"setup_api": false}, "drives": []})");
+  EXPECT_EQ(Run("--simulate=" + file + " list"), 1);
+  EXPECT_EQ(out_, "");
+  EXPECT_EQ(err_, "Error: Error #01704\n");
+}
+
 TEST_F(CliList, BadDescriptionsAreNamed) {
   EXPECT_EQ(Run("--simulate=" + Describe(R"({"drives": [{"number": 0, "lenght": 5}]})") + " list"),
             1);

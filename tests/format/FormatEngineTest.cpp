@@ -36,7 +36,7 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
   for (bool quick : {false, true}) {
     SCOPED_TRACE(quick ? "quick wipe" : "full run");
     const test::TTempFolder folder("engine");
-    const std::string image = (folder / "disk.img").string();
+    const std::string image = (folder / "disk.img").generic_string();  // goes into JSON
     WritePattern(image, length + past);
     OneDrive(length, R"(, "image": ")" + image + R"(")");
     EXPECT_TRUE(RunLowLevelFormat(quick));

@@ -128,8 +128,9 @@ TEST(SimHost, ExclusiveOpenShutsOutOtherOpensAndTheReverse) {
 TEST(SimHost, WritesAreRecordedFaultedAndEndWhenTheDriveVanishes) {
   const test::TTempFolder folder("sim");
   const auto image = folder / "disk.img";
-  auto host = Load(R"({"drives": [{"number": 0, "length": 8388608, "image": ")" + image.string() +
-                   R"(", "faults": {"write_errors": [{"offset": 1048576, "code": 121}],
+  auto host =
+      Load(R"({"drives": [{"number": 0, "length": 8388608, "image": ")" + image.generic_string() +
+           R"(", "faults": {"write_errors": [{"offset": 1048576, "code": 121}],
                                      "vanish_at": 4194304}}]})");
   const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive0",
                                        win::kGENERIC_READ | win::kGENERIC_WRITE, 0, 3, 0);

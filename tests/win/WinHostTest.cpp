@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/Logging.h"
-#include "app/MainState.h"
 #include "app/StartUp.h"
+#include "base/Logging.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
 #include "host/HostConstants.h"
-#include "host/WinHost.h"
+#include "host/win/WinHost.h"
 
 namespace quarnel {
 namespace {
@@ -56,7 +55,7 @@ class WinHostTest : public ::testing::Test {
     handles_.clear();
   }
   THandle Open(const std::string& path, uint32_t access, uint32_t share) {
-    const THandle handle = host_->CreateFile(path, access, share, win::OPEN_EXISTING, 0);
+    const THandle handle = host_->CreateFileU8(path, access, share, win::kOPEN_EXISTING, 0);
     if (handle != kInvalidHandle) handles_.push_back(handle);
     return handle;
   }
@@ -66,17 +65,17 @@ class WinHostTest : public ::testing::Test {
 };
 
 TEST_F(WinHostTest, WritesAtTheSoughtPositionAndFlushes) {
-  const THandle disk = Open(kDisk, win::GENERIC_READ | win::GENERIC_WRITE, 0);
+  const THandle disk = Open(kDisk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0);
   ASSERT_NE(disk, kInvalidHandle) << host_->GetLastError();
   EXPECT_EQ(host_->GetLastError(), 0u);
   int64_t position = -1;
-  ASSERT_TRUE(host_->SetFilePointerEx(disk, 8192, &position, win::FILE_BEGIN));
+  ASSERT_TRUE(host_->SetFilePointerEx(disk, 8192, &position, win::kFILE_BEGIN));
   EXPECT_EQ(position, 8192);
   std::vector<uint8_t> block(4096, 0x5A);
   uint32_t written = 0;
   ASSERT_TRUE(host_->WriteFile(disk, block.data(), 4096, &written));
   EXPECT_EQ(written, 4096u);
-  ASSERT_TRUE(host_->SetFilePointerEx(disk, 0, &position, win::FILE_CURRENT));
+  ASSERT_TRUE(host_->SetFilePointerEx(disk, 0, &position, win::kFILE_CURRENT));
   EXPECT_EQ(position, 8192 + 4096);
   EXPECT_TRUE(host_->FlushFileBuffers(disk));
   CloseAll();  // wine shares the image file's locks with X:
@@ -88,41 +87,41 @@ TEST_F(WinHostTest, WritesAtTheSoughtPositionAndFlushes) {
 }
 
 TEST_F(WinHostTest, FailuresGiveTheSystemsCodesAndTexts) {
-  EXPECT_EQ(Open("\\\\.\\PhysicalDrive200", win::GENERIC_READ, 3), kInvalidHandle);
-  EXPECT_EQ(host_->GetLastError(), win::ERROR_FILE_NOT_FOUND);
-  const std::string text = host_->ErrorText(win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(Open("\\\\.\\PhysicalDrive200", win::kGENERIC_READ, 3), kInvalidHandle);
+  EXPECT_EQ(host_->GetLastError(), win::kERROR_FILE_NOT_FOUND);
+  const std::string text = host_->ErrorText(win::kERROR_FILE_NOT_FOUND);
   EXPECT_FALSE(text.empty());
   EXPECT_NE(text.back(), '\n');
   EXPECT_NE(text.back(), '\r');
-  EXPECT_NE(host_->ErrorText(win::ERROR_ACCESS_DENIED), text);
+  EXPECT_NE(host_->ErrorText(win::kERROR_ACCESS_DENIED), text);
 
   // Held without sharing, the drive refuses a second open.
-  ASSERT_NE(Open(kDisk, win::GENERIC_READ | win::GENERIC_WRITE, 0), kInvalidHandle);
-  EXPECT_EQ(Open(kDisk, win::GENERIC_READ, 3), kInvalidHandle);
-  EXPECT_EQ(host_->GetLastError(), win::ERROR_SHARING_VIOLATION);
+  ASSERT_NE(Open(kDisk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0), kInvalidHandle);
+  EXPECT_EQ(Open(kDisk, win::kGENERIC_READ, 3), kInvalidHandle);
+  EXPECT_EQ(host_->GetLastError(), win::kERROR_SHARING_VIOLATION);
 
   int64_t position = 0;
-  EXPECT_FALSE(host_->SetFilePointerEx(kInvalidHandle, 0, &position, win::FILE_BEGIN));
-  EXPECT_EQ(host_->GetLastError(), win::ERROR_INVALID_HANDLE);
+  EXPECT_FALSE(host_->SetFilePointerEx(kInvalidHandle, 0, &position, win::kFILE_BEGIN));
+  EXPECT_EQ(host_->GetLastError(), win::kERROR_INVALID_HANDLE);
 }
 
 TEST_F(WinHostTest, VolumeRootsAndTheLock) {
   char roots[1024] = {};
-  const uint32_t length = host_->GetLogicalDriveStrings(sizeof roots - 1, roots);
+  const uint32_t length = host_->GetLogicalDriveStringsU8(sizeof roots - 1, roots);
   ASSERT_GT(length, 0u);
   std::vector<std::string> listed;
   for (uint32_t i = 0; i < length && roots[i]; i += static_cast<uint32_t>(listed.back().size()) + 1)
     listed.emplace_back(roots + i);
   EXPECT_NE(std::find(listed.begin(), listed.end(), "X:\\"), listed.end())
       << ::testing::PrintToString(listed);
-  EXPECT_GT(host_->GetLogicalDriveStrings(2, roots), 2u);  // the length it needs
+  EXPECT_GT(host_->GetLogicalDriveStringsU8(2, roots), 2u);  // the length it needs
 
   const THandle volume =
-      Open(kDisk, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE);
+      Open(kDisk, win::kGENERIC_READ, win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE);
   ASSERT_NE(volume, kInvalidHandle);
   uint32_t returned = 0;
   EXPECT_TRUE(
-      host_->DeviceIoControl(volume, win::FSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
+      host_->DeviceIoControl(volume, win::kFSCTL_LOCK_VOLUME, nullptr, 0, nullptr, 0, &returned));
 }
 
 // With --devices, a volume names the listed drive it lies on: X: is listed
@@ -146,13 +145,13 @@ TEST_F(WinHostTest, VolumesNameTheListedDrive) {
 // drive opens, is not identified, and stays out of the table.
 TEST_F(WinHostTest, AnUnidentifiedDriveStaysOutOfTheScan) {
   ActivateDebugMode({"--debug"});
-  const THandle disk = Open(kDisk, win::GENERIC_READ, 3);
+  const THandle disk = Open(kDisk, win::kGENERIC_READ, 3);
   ASSERT_NE(disk, kInvalidHandle);
-  uint8_t geometry[win::DISK_GEOMETRY_SIZE] = {};
+  uint8_t geometry[win::kDISK_GEOMETRY_SIZE] = {};
   uint32_t returned = 0;
-  EXPECT_FALSE(host_->DeviceIoControl(disk, win::IOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0,
+  EXPECT_FALSE(host_->DeviceIoControl(disk, win::kIOCTL_DISK_GET_DRIVE_GEOMETRY, nullptr, 0,
                                       geometry, sizeof geometry, &returned));
-  EXPECT_EQ(host_->GetLastError(), win::ERROR_NOT_SUPPORTED);
+  EXPECT_EQ(host_->GetLastError(), win::kERROR_NOT_SUPPORTED);
   CloseAll();
 
   ScanDevices();
@@ -175,8 +174,8 @@ TEST_F(WinHostTest, AQuickWipeZeroesTheStartOfTheImage) {
   DeviceTable[1].DevicePath = kDisk;
   DeviceTable[1].IdentifyData.SectorSize = 512;
   DeviceTable[1].IdentifyData.LBA = 16 * 1024 * 1024 / 512;
-  DeviceHandle =
-      host_->CreateFile(kDisk, win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+  DeviceHandle = host_->CreateFileU8(kDisk, win::kGENERIC_READ | win::kGENERIC_WRITE, 0,
+                                     win::kOPEN_EXISTING, 0);
   ASSERT_NE(DeviceHandle, kInvalidHandle);
   handles_.push_back(DeviceHandle);
   EXPECT_TRUE(RunLowLevelFormat(true));

@@ -10,6 +10,10 @@
 
 namespace quarnel {
 
+/// UTF-8 <-> UTF-16 for the console and the command line.
+std::wstring WideFromUtf8(const std::string& text);
+std::string Utf8FromWide(const std::wstring& text);
+
 /// True when the standard handle (STD_OUTPUT_HANDLE, ...) is a console.
 bool IsConsoleHandle(unsigned long standardHandle);
 

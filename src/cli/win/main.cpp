@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/System.h"
 #include "cli/CliApp.h"
 #include "cli/win/WinConsole.h"
-#include "host/WinHost.h"
 
 int wmain(int argc, wchar_t** argv) {
   std::locale::global(quarnel::UserNumberLocale());
@@ -21,7 +21,7 @@ int wmain(int argc, wchar_t** argv) {
   module.resize(length < MAX_PATH ? length : 0);
   const std::string programFile =
       module.empty() ? std::string("quarnel-cli.exe") : quarnel::Utf8FromWide(module);
-  quarnel::TCliTerminal terminal{&std::cin, quarnel::IsConsoleHandle(STD_INPUT_HANDLE),
-                                 quarnel::IsConsoleHandle(STD_ERROR_HANDLE)};
+  quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(),
+                                 quarnel::StdErrIsTerminal()};
   return quarnel::RunCli(programFile, args, std::cout, std::cerr, terminal);
 }

@@ -117,6 +117,7 @@ class SimHost : public Host {
   uint32_t GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override { return platform_; }
   bool IsWow64() override { return wow64_; }
+  bool SetupApiPresent() override { return setupApi_; }
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
   void ReleaseDrive(THandle handle) override;
   void Sleep(uint32_t) override {}
@@ -175,6 +176,7 @@ class SimHost : public Host {
   uint32_t lastError_ = 0;
   TPlatformVersion platform_{2, 6, 1, 7601, "Service Pack 1"};
   bool wow64_ = false;
+  bool setupApi_ = true;
   bool logicalDrivesFail_ = false;
 
   friend class SimHostLoader;

@@ -280,13 +280,15 @@ class SimHostLoader {
     if (root.contains("platform")) {
       const json& p = root.at("platform");
       const std::string w = "platform";
-      OnlyKeys(p, w, {"platform_id", "major", "minor", "build", "service_pack", "wow64"});
+      OnlyKeys(p, w,
+               {"platform_id", "major", "minor", "build", "service_pack", "wow64", "setup_api"});
       host_.platform_.PlatformId = Int<uint32_t>(p, "platform_id", 2, w, 0, UINT32_MAX);
       host_.platform_.Major = Int<uint32_t>(p, "major", 6, w, 0, UINT32_MAX);
       host_.platform_.Minor = Int<uint32_t>(p, "minor", 1, w, 0, UINT32_MAX);
       host_.platform_.Build = Int<uint32_t>(p, "build", 7601, w, 0, UINT32_MAX);
       host_.platform_.ServicePack = p.contains("service_pack") ? Str(p, "service_pack", w) : "";
       host_.wow64_ = Bool(p, "wow64", false, w);
+      host_.setupApi_ = Bool(p, "setup_api", true, w);
     }
     if (root.contains("drives")) {
       if (!root.at("drives").is_array()) Bad("description", "\"drives\" must be a list");

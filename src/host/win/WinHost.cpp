@@ -1,14 +1,11 @@
-#include "host/WinHost.h"
+#include "host/win/WinHost.h"
 
 #include <windows.h>
 
 #include <cstring>
 
+#include "host/HostConstants.h"
 #include "host/MachineHost.h"
-
-// The Host interface keeps the Win32 names; their -W macros stop here.
-#undef CreateFile
-#undef GetLogicalDriveStrings
 
 namespace quarnel {
 
@@ -18,8 +15,6 @@ HANDLE Native(THandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
 constexpr int kMaxDriveNumber = 255;
 constexpr uint32_t kNotListed = 0xFFFFFFFFu;
-constexpr DWORD kStorageGetDeviceNumber = 0x002D1080;  // IOCTL_STORAGE_GET_DEVICE_NUMBER
-constexpr DWORD kFileDeviceDisk = 7;
 constexpr size_t kMaxListedDevices = 16;
 
 // A function looked up at run time, for those that older systems lack.
@@ -39,8 +34,7 @@ std::string Upper(std::string text) {
   return text;
 }
 
-}  // namespace
-
+// UTF-8 <-> UTF-16 for the Win32 wide-character calls.
 std::wstring WideFromUtf8(const std::string& text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
@@ -59,6 +53,8 @@ std::string Utf8FromWide(const std::wstring& text) {
   ::WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
   return narrow;
 }
+
+}  // namespace
 
 bool CheckWindowsDevicePaths(const std::vector<std::string>& paths, std::string* error) {
   for (size_t i = 0; i < paths.size(); ++i) {
@@ -104,8 +100,8 @@ std::string WinHost::DrivePath(int n) {
   return "\\\\.\\PhysicalDrive" + std::to_string(n);
 }
 
-THandle WinHost::CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                            uint32_t disposition, uint32_t flags) {
+THandle WinHost::CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                              uint32_t disposition, uint32_t flags) {
   // What CreateFileW leaves in the error code on success is kept too: the
   // program's open reads it.
   ::SetLastError(0);
@@ -143,12 +139,13 @@ bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
   // a volume must name that number, or a format would lock the volumes of
   // the system's drive of the same number instead of its own.
   auto open = paths_.find(handle);
-  if (ok && code == kStorageGetDeviceNumber && open != paths_.end() && returned >= 12 && out) {
+  if (ok && code == win::kIOCTL_STORAGE_GET_DEVICE_NUMBER && open != paths_.end() &&
+      returned >= 12 && out) {
     auto* number = static_cast<uint8_t*>(out);
     DWORD type = 0, system = 0;
     std::memcpy(&type, number, 4);
     std::memcpy(&system, number + 4, 4);
-    if (type == kFileDeviceDisk) {
+    if (type == win::kFILE_DEVICE_DISK) {
       const uint32_t listed = ListedDriveOf(open->second, system);
       std::memcpy(number + 4, &listed, 4);
     }
@@ -191,7 +188,7 @@ std::string WinHost::ErrorText(uint32_t code) {
   return Utf8FromWide(message);
 }
 
-uint32_t WinHost::GetLogicalDriveStrings(uint32_t capacity, char* buffer) {
+uint32_t WinHost::GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) {
   std::wstring roots(capacity + 1, L'\0');
   const DWORD length = ::GetLogicalDriveStringsW(capacity, roots.data());
   Keep(length != 0);
@@ -225,6 +222,42 @@ bool WinHost::IsWow64() {
   if (!isWow64Process || !Keep(isWow64Process(::GetCurrentProcess(), &wow64) != FALSE))
     return false;
   return wow64 != FALSE;
+}
+
+bool WinHost::SetupApiPresent() {
+  // The entry points a program enumerating devices through the setup library
+  // needs, in their ANSI and wide forms: all present since Windows 2000.
+  static const char* const kEntryPoints[] = {"SetupDiGetClassDevsA",
+                                             "SetupDiGetClassDevsW",
+                                             "SetupDiGetClassDevsExA",
+                                             "SetupDiGetClassDevsExW",
+                                             "SetupDiEnumDeviceInfo",
+                                             "SetupDiEnumDeviceInterfaces",
+                                             "SetupDiGetDeviceInterfaceDetailA",
+                                             "SetupDiGetDeviceInterfaceDetailW",
+                                             "SetupDiGetDeviceRegistryPropertyA",
+                                             "SetupDiGetDeviceRegistryPropertyW",
+                                             "SetupDiGetDeviceInstanceIdA",
+                                             "SetupDiGetDeviceInstanceIdW",
+                                             "SetupDiGetClassDescriptionA",
+                                             "SetupDiGetClassDescriptionW",
+                                             "SetupDiClassGuidsFromNameA",
+                                             "SetupDiClassGuidsFromNameW",
+                                             "SetupDiOpenDeviceInfoA",
+                                             "SetupDiOpenDeviceInfoW",
+                                             "SetupDiSetClassInstallParamsA",
+                                             "SetupDiSetClassInstallParamsW",
+                                             "SetupDiCreateDeviceInfoList",
+                                             "SetupDiDestroyDeviceInfoList",
+                                             "SetupDiOpenDevRegKey",
+                                             "SetupDiCallClassInstaller",
+                                             "SetupDiChangeState"};
+  const HMODULE library = ::LoadLibraryW(L"SetupApi.dll");
+  if (!library) return false;
+  bool all = true;
+  for (const char* name : kEntryPoints) all = all && ::GetProcAddress(library, name) != nullptr;
+  ::FreeLibrary(library);
+  return all;
 }
 
 bool WinHost::ClaimDrive(THandle, std::vector<std::string>*) { return Keep(true); }

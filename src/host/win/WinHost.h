@@ -15,10 +15,6 @@ namespace quarnel {
 /// False with *error naming the first item that is no such path or repeats one.
 bool CheckWindowsDevicePaths(const std::vector<std::string>& paths, std::string* error);
 
-/// UTF-8 <-> UTF-16 for the Win32 wide-character calls.
-std::wstring WideFromUtf8(const std::string& text);
-std::string Utf8FromWide(const std::wstring& text);
-
 class WinHost : public Host {
  public:
   /// `devices`: the drive paths in order (empty: \\.\PhysicalDrive0..255).
@@ -27,8 +23,8 @@ class WinHost : public Host {
   explicit WinHost(std::vector<std::string> devices = {});
 
   std::string DrivePath(int n) override;
-  THandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
-                     uint32_t disposition, uint32_t flags) override;
+  THandle CreateFileU8(const std::string& path, uint32_t access, uint32_t shareMode,
+                       uint32_t disposition, uint32_t flags) override;
   bool CloseHandle(THandle handle) override;
   bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
                        uint32_t outSize, uint32_t* bytesReturned) override;
@@ -38,9 +34,10 @@ class WinHost : public Host {
                         uint32_t moveMethod) override;
   uint32_t GetLastError() override;
   std::string ErrorText(uint32_t code) override;
-  uint32_t GetLogicalDriveStrings(uint32_t capacity, char* buffer) override;
+  uint32_t GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) override;
   TPlatformVersion GetVersion() override;
   bool IsWow64() override;
+  bool SetupApiPresent() override;
   /// Nothing to claim: the volume locks keep the file systems off the drive.
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
   void ReleaseDrive(THandle handle) override;
