@@ -16,7 +16,7 @@ version=$(sed -nE 's/^project\(Quarnel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 build() {  # folder toolchain zip-suffix
   local dir=$1 toolchain=$2 suffix=$3
   if ! grep -q '^QUARNEL_WERROR:BOOL=ON' "$dir/CMakeCache.txt" 2>/dev/null; then
-    cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
+    cmake --no-warn-unused-cli -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/$toolchain" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUARNEL_WERROR=ON \
       -DQUARNEL_NATIVE_CLI="$PWD/build/quarnel-cli" >/dev/null
   fi
