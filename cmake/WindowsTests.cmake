@@ -33,8 +33,11 @@ endfunction()
 
 # The test suites of the core and SimHost, one wine run per suite; the ones
 # that need Linux or run commands through a shell are the Linux build's.
-foreach(area app ata devices host reports ui format)
+foreach(area app ata devices host reports ui format nvme record)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
+  if(NOT sources)
+    continue()
+  endif()
   list(FILTER sources EXCLUDE REGEX "/[A-Za-z]*(Linux|SgIo|Cli|RealDrives|Loop)[A-Za-z]*\\.cpp$")
   add_executable(test_${area} ${sources} tests/support/TestSupport.cpp)
   target_include_directories(test_${area} PRIVATE tests)

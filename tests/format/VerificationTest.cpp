@@ -17,6 +17,13 @@
 namespace quarnel::test {
 namespace {
 
+// The system the program was built for, as the record names it.
+#ifdef _WIN32
+constexpr const char* kSystem = "Windows";
+#else
+constexpr const char* kSystem = "Linux";
+#endif
+
 namespace fs = std::filesystem;
 using json = nlohmann::json;
 using Lines = std::vector<std::string>;
@@ -26,7 +33,7 @@ class VerifyTest : public FormatTest {
   // A drive of `length` bytes over an image full of a non-zero pattern; `more`
   // adds keys to the drive. The read-back box is ticked and records kept.
   void ImageDrive(int64_t length, const std::string& more = "") {
-    image_ = (dir_ / "disk.img").string();
+    image_ = (dir_ / "disk.img").generic_string();  // goes into a JSON text
     WritePattern(image_, length);
     OneDrive(length, R"(, "image": ")" + image_ + "\"" + more);
     ui_.SetVerify(true);
@@ -54,7 +61,7 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   EXPECT_EQ(r["program"], (json{{"name", "Quarnel"}, {"version", "4.40"}}));
   EXPECT_EQ(
       r["host"],
-      (json{{"system", "Linux"}, {"version", "6.1.7601 Service Pack 1"}, {"simulated", true}}));
+      (json{{"system", kSystem}, {"version", "6.1.7601 Service Pack 1"}, {"simulated", true}}));
   EXPECT_EQ(r["drive"]["serial"], "S1");
   EXPECT_EQ(r["drive"]["sectors"], 49152);
   EXPECT_EQ(r["drive"]["sector_size"], 512);

@@ -160,6 +160,13 @@ bool WinHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
   return Keep(ok);
 }
 
+bool WinHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
+  DWORD done = 0;
+  const bool ok = ::ReadFile(Native(handle), buffer, size, &done, nullptr) != FALSE;
+  if (read) *read = done;
+  return Keep(ok);
+}
+
 bool WinHost::FlushFileBuffers(THandle handle) {
   return Keep(::FlushFileBuffers(Native(handle)) != FALSE);
 }

@@ -29,6 +29,7 @@ class WinHost : public Host {
   bool DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize, void* out,
                        uint32_t outSize, uint32_t* bytesReturned) override;
   bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
+  bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) override;
   bool FlushFileBuffers(THandle handle) override;
   bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                         uint32_t moveMethod) override;
