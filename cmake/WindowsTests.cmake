@@ -39,7 +39,8 @@ foreach(area app ata devices host reports ui format nvme record)
     continue()
   endif()
   list(FILTER sources EXCLUDE REGEX "/[A-Za-z]*(Linux|SgIo|Cli|RealDrives|Loop)[A-Za-z]*\\.cpp$")
-  add_executable(test_${area} ${sources} tests/support/TestSupport.cpp)
+  add_executable(test_${area} ${sources} tests/support/TestSupport.cpp
+    tests/support/SimSupport.cpp)
   target_include_directories(test_${area} PRIVATE tests)
   target_link_libraries(test_${area} PRIVATE quarnel_cli_lib gtest gtest_main)
   target_compile_definitions(test_${area} PRIVATE
