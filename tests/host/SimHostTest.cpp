@@ -12,6 +12,13 @@
 namespace quarnel {
 namespace {
 
+// What the loader joins a description's folder and a file name with.
+#ifdef _WIN32
+#define QUARNEL_PATH_SEPARATOR "\\"
+#else
+#define QUARNEL_PATH_SEPARATOR "/"
+#endif
+
 std::unique_ptr<SimHost> Load(const std::string& json, std::string* error) {
   return SimHost::FromJson(json, QUARNEL_TEST_DATA, error);
 }
@@ -41,7 +48,7 @@ TEST(SimHostDescription, MistakesAreRefusedWithTheirPlace) {
       {R"({"drives": [{"number": 1, "bytes_per_sector": 3}]})",
        "drive 1: \"bytes_per_sector\" = 3 is no power of two"},
       {R"({"drives": [{"number": 1, "identify_file": "drives"}]})",
-       "drive 1: \"identify_file\" " QUARNEL_TEST_DATA "/drives is a folder"},
+       "drive 1: \"identify_file\" " QUARNEL_TEST_DATA QUARNEL_PATH_SEPARATOR "drives is a folder"},
       {R"({"drives": [{"number": 1, "faults": {"write_errors": [{"code": 5}]}}]})",
        "write_errors: \"offset\" is missing"},
   };
