@@ -38,7 +38,7 @@ foreach(area app ata devices host reports ui format nvme record)
   if(NOT sources)
     continue()
   endif()
-  list(FILTER sources EXCLUDE REGEX "/[A-Za-z]*(Linux|SgIo|Cli|RealDrives|Loop)[A-Za-z]*\\.cpp$")
+  list(FILTER sources EXCLUDE REGEX "/[A-Za-z]*(Linux|SgIo|Cli|RealDrives|Loop|NvmeQuery)[A-Za-z]*\\.cpp$")
   add_executable(test_${area} ${sources} tests/support/TestSupport.cpp
     tests/support/SimSupport.cpp)
   target_include_directories(test_${area} PRIVATE tests)
