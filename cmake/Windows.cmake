@@ -9,6 +9,22 @@ add_executable(quarnel-cli src/cli/win/main.cpp src/cli/win/WinConsole.cpp
 target_link_options(quarnel-cli PRIVATE -municode $<$<CONFIG:Release>:-s>)
 target_link_libraries(quarnel-cli PRIVATE quarnel_cli_lib)
 
+# Desktop program on the Win32 API and common controls 6: its windows live in
+# the win/ folders beside the Qt ones.
+file(GLOB QUARNEL_DESKTOP_SOURCES CONFIGURE_DEPENDS
+  src/app/win/*.cpp src/devices/win/*.cpp src/agreement/win/*.cpp src/ui/win/*.cpp)
+list(REMOVE_ITEM QUARNEL_DESKTOP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/win/main.cpp)
+add_library(quarnel_desktop_lib STATIC ${QUARNEL_DESKTOP_SOURCES})
+target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_frontend comctl32 uxtheme shell32 gdi32)
+target_compile_definitions(quarnel_desktop_lib PUBLIC UNICODE _UNICODE)
+add_executable(quarnel WIN32 src/app/win/main.cpp src/app/win/Manifest.rc)
+target_link_options(quarnel PRIVATE -municode $<$<CONFIG:Release>:-s>)
+target_link_libraries(quarnel PRIVATE quarnel_desktop_lib)
+# The pictures of the desktop program (scripts/screenshots-windows.sh).
+add_executable(quarnel-screenshots EXCLUDE_FROM_ALL tools/screenshots/win/Screenshots.cpp
+               tools/screenshots/win/PngFile.cpp src/app/win/Manifest.rc)
+target_link_options(quarnel-screenshots PRIVATE -municode)
+target_link_libraries(quarnel-screenshots PRIVATE quarnel_desktop_lib)
 
 if(QUARNEL_TESTS)
   enable_testing()

@@ -56,7 +56,7 @@ set_tests_properties(win_host PROPERTIES RESOURCE_LOCK wine_disk ENVIRONMENT "QU
 
 # The shipped executables import nothing that Windows XP lacks.
 add_test(NAME imports_run_on_xp
-  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILES=$<TARGET_FILE:quarnel-cli>
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} "-DFILES=$<TARGET_FILE:quarnel-cli>;$<TARGET_FILE:quarnel>"
           -P ${CMAKE_SOURCE_DIR}/cmake/CheckImports.cmake)
 
 # quarnel-cli.exe prints what the Linux build prints on the simulated machine

@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   googletest nlohmann-json3-dev zip
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
 )
 
 installed() {

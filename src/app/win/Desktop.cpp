@@ -1,0 +1,68 @@
+#include "app/win/Desktop.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "agreement/win/FmLicenseAgreement.h"
+#include "app/win/FmDebug.h"
+#include "app/win/FmMain.h"
+#include "devices/win/FmChoose.h"
+#include "frontend/HostChoice.h"
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile) {
+  SetUi(&Ui);
+  FmMain = std::make_unique<TFmMain>(std::move(arguments), std::move(programFile));
+  Ui.SetMainWindow(FmMain->Handle(), FmMain.get());
+  FmChoose = std::make_unique<TFmChoose>();
+  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
+  FmDebug = std::make_unique<TFmDebug>();
+  FmMain->SetWindows(FmChoose.get(), FmDebug.get());
+}
+
+TDesktop::~TDesktop() {
+  // The windows go before the seam that points at them.
+  Ui.SetMainWindow(nullptr, nullptr);
+  SetUi(nullptr);
+  FmDebug.reset();
+  fmLicenseAgreement.reset();
+  FmChoose.reset();
+  FmMain.reset();
+}
+
+int TDesktop::Run() {
+  if (!FmMain->Show()) return ProgramExitCode();
+  PumpUntil([this] { return FmMain->Closed(); });
+  return ProgramExitCode();
+}
+
+int RunDesktop() {
+  INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_TAB_CLASSES |
+                                                        ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
+                                                        ICC_LISTVIEW_CLASSES};
+  InitCommonControlsEx(&controls);
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8(argv[i]));
+  LocalFree(argv);
+  std::wstring module(MAX_PATH, L'\0');
+  const DWORD length = GetModuleFileNameW(nullptr, module.data(), MAX_PATH);
+  module.resize(length < MAX_PATH ? length : 0);
+
+  THostOptions options;
+  std::string error;
+  std::string notice;
+  if (!ParseHostOptions(arguments, &options, &error) || !InstallHost(options, &error, &notice)) {
+    MessageBoxW(nullptr, Wide(error).c_str(), L"错误", MB_ICONERROR | MB_OK);
+    return 2;
+  }
+  if (!notice.empty())
+    MessageBoxW(nullptr, Wide(notice).c_str(), L"Quarnel", MB_ICONWARNING | MB_OK);
+  TDesktop desktop(arguments, Utf8(module));
+  return desktop.Run();
+}
+
+}  // namespace quarnel

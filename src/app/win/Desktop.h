@@ -1,0 +1,40 @@
+// The desktop program on Win32 as a whole: the host from the command line,
+// the UI seam, and the four windows created in their order.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/win/WinUi.h"
+
+namespace quarnel {
+
+class TFmMain;
+class TFmChoose;
+class TfmLicenseAgreement;
+class TFmDebug;
+
+class TDesktop {
+ public:
+  /// Installs the seam and creates the windows: the main window, the
+  /// chooser, the agreement (which may show itself and refuse) and the
+  /// debug window. The host must be installed already.
+  TDesktop(std::vector<std::string> arguments, std::string programFile);
+  ~TDesktop();
+
+  /// Shows the main window (the start-up runs first) and handles messages
+  /// until it is closed. Returns the program's exit status.
+  int Run();
+
+  TWinUi Ui;
+  std::unique_ptr<TFmMain> FmMain;
+  std::unique_ptr<TFmChoose> FmChoose;
+  std::unique_ptr<TfmLicenseAgreement> fmLicenseAgreement;
+  std::unique_ptr<TFmDebug> FmDebug;
+};
+
+/// The program: the arguments and the program's path come from the system.
+int RunDesktop();
+
+}  // namespace quarnel

@@ -1,0 +1,367 @@
+#include "app/win/FmMain.h"
+
+#include <commctrl.h>
+
+#include "app/MainState.h"
+#include "app/StartUp.h"
+#include "app/win/FmDebug.h"
+#include "base/Logging.h"
+#include "devices/win/FmChoose.h"
+#include "format/FormatProcedure.h"
+#include "reports/SmartReport.h"
+#include "ui/win/VistaFuncs.h"
+
+// The progress bar's states, from the Vista headers; older hosts ignore them.
+#ifndef PBM_SETSTATE
+#define PBM_SETSTATE (WM_USER + 16)
+#define PBST_NORMAL 1
+#define PBST_PAUSED 3
+#endif
+
+namespace quarnel {
+
+namespace {
+
+enum : int {
+  idPages = 100,
+  idLogDetails,
+  idLogBenchMark,
+  idProgressGroup,
+  idProgress,
+  idPercent,
+  idSpeed,
+  idPosition,
+  idQuickWipe,
+  idStop,
+  idRunBenchmarks,
+  idLogSmart,
+  idGetSmart,
+  idCopyright,
+  idStatusBar,
+  idDiskName,
+};
+
+constexpr int kHeaderHeight = 32;
+constexpr DWORD kPaneStyle =
+    ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
+
+HWND Pane(HWND page, int id, TLogPane& pane) {
+  HWND edit = CreateControl(page, L"EDIT", L"", kPaneStyle, id, WS_EX_CLIENTEDGE);
+  BindPane(edit, pane);
+  return edit;
+}
+
+void SetTextIfChanged(HWND window, const std::string& text) {
+  const std::wstring wide = Wide(text);
+  wchar_t current[256];
+  GetWindowTextW(window, current, 256);
+  if (wide != current) SetWindowTextW(window, wide.c_str());
+}
+
+int Height(HWND window) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  return rect.bottom - rect.top;
+}
+
+}  // namespace
+
+TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile)
+    : arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
+  Create(L"QuarnelFmMain", L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 768,
+         499, nullptr);
+  font_ = CreateWindowFont();
+  bold_ = DeriveFont(font_, true, false);
+  big_ = DeriveFont(font_, false, false, 16);
+  report_ = CreateReportPaneFont();
+  white_ = CreateSolidBrush(RGB(255, 255, 255));
+
+  lbDiskName =
+      CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idDiskName);
+  BuildPages();
+  lbCopyright = std::make_unique<TLinkLabel>(
+      hwnd_, L"Quarnel 由 Zelmora 开发，访问 " + Wide(kMakerUrl), idCopyright, kBgrGrey, kBgrBlue,
+      kBgrRed, [this] { lbCopyrightClick(); });
+  StatusBar = CreateControl(hwnd_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, idStatusBar);
+  const int edges[3] = {450, 900, 950};
+  SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+
+  SetFontOfChildren(hwnd_, font_);
+  SendMessageW(lbDiskName, WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
+  SendMessageW(lbCopyright->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
+  for (HWND label : {lbCurrentPercent, lbSpeed, lbCurrentPosition}) {
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(big_), FALSE);
+  }
+  for (HWND pane : {Log_Details, Log_Smart}) {
+    SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(report_), FALSE);
+  }
+  SelectPage(0);
+  Layout();
+  CentreOnScreen(hwnd_);
+}
+
+TFmMain::~TFmMain() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  for (HGDIOBJ object :
+       {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_), static_cast<HGDIOBJ>(big_),
+        static_cast<HGDIOBJ>(report_), static_cast<HGDIOBJ>(white_)}) {
+    if (object) DeleteObject(object);
+  }
+}
+
+void TFmMain::BuildPages() {
+  pages = CreateControl(hwnd_, WC_TABCONTROLW, L"", WS_CLIPCHILDREN | WS_TABSTOP, idPages,
+                        WS_EX_CONTROLPARENT);
+  const wchar_t* captions[3] = {L"设备详细信息", L"低级格式化", L"S.M.A.R.T."};
+  for (int i = 0; i < 3; ++i) {
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(captions[i]);
+    SendMessageW(pages, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    page_windows_[i] = CreatePage(pages);
+  }
+  Log_Details = Pane(page_windows_[0], idLogDetails, quarnel::Log_Details);
+  BuildFormatPage(page_windows_[1]);
+  BuildSmartPage(page_windows_[2]);
+}
+
+void TFmMain::BuildFormatPage(HWND page) {
+  Log_BenchMark = Pane(page, idLogBenchMark, quarnel::Log_BenchMark);
+  gbProgress = CreateControl(page, L"BUTTON", L"当前任务进度", BS_GROUPBOX, idProgressGroup);
+  pbCurrentTask = CreateControl(page, PROGRESS_CLASSW, L"", 0, idProgress);
+  SendMessageW(pbCurrentTask, PBM_SETRANGE32, 0, 100);
+  lbCurrentPercent = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPercent);
+  lbSpeed = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idSpeed);
+  lbCurrentPosition = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPosition);
+  cbQuickWipe = CreateControl(page, L"BUTTON", L"执行快速擦除（仅删除分区和 MBR）",
+                              BS_AUTOCHECKBOX | WS_TABSTOP, idQuickWipe);
+  btStop =
+      CreateControl(page, L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
+  btRunBenchmarks = CreateControl(page, L"BUTTON", L"格式化此设备", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                                  idRunBenchmarks);
+}
+
+void TFmMain::BuildSmartPage(HWND page) {
+  Log_Smart = Pane(page, idLogSmart, quarnel::Log_Smart);
+  btGetSmart = CreateControl(page, L"BUTTON", L"获取 SMART 数据(&G)", BS_DEFPUSHBUTTON | WS_TABSTOP,
+                             idGetSmart);
+}
+
+void TFmMain::Layout() {
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int width = client.right;
+  SendMessageW(StatusBar, WM_SIZE, 0, 0);
+  const int statusHeight = Height(StatusBar);
+  const int copyrightHeight = FontLineHeight(bold_) + 6;
+  MoveWindow(lbDiskName, 8, 0, width - 16, kHeaderHeight, TRUE);
+  const int tabTop = kHeaderHeight + 4;
+  const int tabHeight = client.bottom - tabTop - copyrightHeight - statusHeight;
+  MoveWindow(pages, 4, tabTop, width - 8, tabHeight, TRUE);
+  MoveWindow(lbCopyright->Handle(), 8, tabTop + tabHeight + 1, width - 16, copyrightHeight - 2,
+             TRUE);
+  RECT display = {0, 0, width - 8, tabHeight};
+  SendMessageW(pages, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+  for (HWND page : page_windows_) {
+    MoveWindow(page, display.left, display.top, display.right - display.left,
+               display.bottom - display.top, TRUE);
+  }
+  const int pageWidth = display.right - display.left;
+  const int pageHeight = display.bottom - display.top;
+  MoveWindow(Log_Details, 6, 6, pageWidth - 12, pageHeight - 12, TRUE);
+  LayoutFormatPage(pageWidth, pageHeight);
+  LayoutSmartPage(pageWidth, pageHeight);
+}
+
+void TFmMain::LayoutFormatPage(int width, int height) {
+  const int line = FontLineHeight(font_);
+  const int bigLine = FontLineHeight(big_) + 2;
+  const int buttonHeight = 30;
+  const int bottom = std::max(2 * bigLine + 4, line + 8 + buttonHeight);
+  const int groupHeight = line + 34;
+  const int groupTop = height - 6 - bottom - 6 - groupHeight;
+  MoveWindow(Log_BenchMark, 6, 6, width - 12, groupTop - 12, TRUE);
+  MoveWindow(gbProgress, 6, groupTop, width - 12, groupHeight, TRUE);
+  MoveWindow(pbCurrentTask, 16, groupTop + line + 6, width - 32, 18, TRUE);
+  const int top = height - 6 - bottom;
+  const int right = width - 6;
+  const int controlsWidth = 330;
+  MoveWindow(lbCurrentPercent, 10, top, 150, bigLine, TRUE);
+  MoveWindow(lbSpeed, 170, top, right - controlsWidth - 180, bigLine, TRUE);
+  MoveWindow(lbCurrentPosition, 10, top + bigLine + 2, right - controlsWidth - 20, bigLine, TRUE);
+  MoveWindow(cbQuickWipe, right - controlsWidth, top, controlsWidth, line + 4, TRUE);
+  MoveWindow(btRunBenchmarks, right - 120, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
+  MoveWindow(btStop, right - 248, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
+}
+
+void TFmMain::LayoutSmartPage(int width, int height) {
+  MoveWindow(Log_Smart, 6, 6, width - 12, height - 12 - 36, TRUE);
+  MoveWindow(btGetSmart, width - 6 - 160, height - 6 - 30, 160, 30, TRUE);
+}
+
+void TFmMain::SelectPage(int index) {
+  SendMessageW(pages, TCM_SETCURSEL, index, 0);
+  for (int i = 0; i < 3; ++i) ShowWindow(page_windows_[i], i == index ? SW_SHOW : SW_HIDE);
+}
+
+void TFmMain::SetWindows(TFmChoose* choose, TFmDebug* debug) {
+  choose_ = choose;
+  debug_ = debug;
+}
+
+bool TFmMain::Show() {
+  if (!shown_once_) {
+    shown_once_ = true;
+    // Everything of the start happens before the window is on screen; when
+    // it ends the program, the window never appears.
+    if (!RunMainWindowFirstShow(*this, arguments_, program_file_)) return false;
+    ScrollPaneTo(Log_Details, 0);
+  }
+  ShowWindow(hwnd_, SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  return true;
+}
+
+void TFmMain::ShowFormatPage(const TFormatPage& page) {
+  if (page.Position != shown_.Position) SendMessageW(pbCurrentTask, PBM_SETPOS, page.Position, 0);
+  if (page.State != shown_.State) {
+    const bool paused = page.State == TProgressState::pbsPaused;
+    SendMessageW(pbCurrentTask, PBM_SETSTATE, paused ? PBST_PAUSED : PBST_NORMAL, 0);
+  }
+  SetTextIfChanged(lbCurrentPercent,
+                   page.Captions[static_cast<int>(TFormatLabel::lbCurrentPercent)]);
+  SetTextIfChanged(lbCurrentPosition,
+                   page.Captions[static_cast<int>(TFormatLabel::lbCurrentPosition)]);
+  SetTextIfChanged(lbSpeed, page.Captions[static_cast<int>(TFormatLabel::lbSpeed)]);
+  const HWND controls[4] = {btRunBenchmarks, btGetSmart, cbQuickWipe, btStop};
+  for (int i = 0; i < 4; ++i) {
+    // Keyboard focus must not stay on a control that is switched off.
+    if (!page.Enabled[i] && GetFocus() == controls[i]) SetFocus(Log_BenchMark);
+    EnableWindow(controls[i], page.Enabled[i]);
+  }
+  shown_ = page;
+}
+
+void TFmMain::FocusStopButton() { SetFocus(btStop); }
+
+bool TFmMain::QuickWipeBoxChecked() const {
+  return SendMessageW(cbQuickWipe, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TFmMain::OnCommand(int id) {
+  switch (id) {
+    case IDOK: {
+      // Enter presses the page's default button, as in a dialog.
+      const LRESULT page = SendMessageW(pages, TCM_GETCURSEL, 0, 0);
+      HWND button = page == 1 ? btRunBenchmarks : page == 2 ? btGetSmart : nullptr;
+      if (button && IsWindowEnabled(button)) SendMessageW(button, BM_CLICK, 0, 0);
+      break;
+    }
+    case idRunBenchmarks:
+      btRunBenchmarksClick();
+      break;
+    case idStop:
+      btStopClick();
+      break;
+    case idGetSmart:
+      btGetSmartClick();
+      break;
+  }
+}
+
+void TFmMain::btRunBenchmarksClick() {
+  FormatSelectedDevice();
+  // A close during the run was put off until now.
+  if (CloseDeferredByFormat()) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TFmMain::btStopClick() { StopButtonClicked(); }
+
+void TFmMain::btGetSmartClick() {
+  const int start = PaneLineCount(Log_Smart);
+  const bool empty = GetWindowTextLengthW(Log_Smart) == 0;
+  SetControlsEnabled(false);
+  ShowSmartData();
+  SetControlsEnabled(true);
+  // The pane turns to the report just written.
+  ScrollPaneTo(Log_Smart, empty ? 0 : start);
+}
+
+void TFmMain::lbCopyrightClick() { ShellOpen(Wide(kMakerUrl).c_str(), SW_SHOW); }
+
+LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom == pages && header->code == TCN_SELCHANGE) {
+        SelectPage(static_cast<int>(SendMessageW(pages, TCM_GETCURSEL, 0, 0)));
+      }
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+      const auto control = reinterpret_cast<HWND>(lParam);
+      // The header strip and the panes are white.
+      if (control == lbDiskName || control == Log_Details || control == Log_BenchMark ||
+          control == Log_Smart) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(white_);
+      }
+      break;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd_, &paint);
+      RECT header;
+      GetClientRect(hwnd_, &header);
+      header.bottom = kHeaderHeight;
+      FillRect(dc, &header, white_);
+      EndPaint(hwnd_, &paint);
+      return 0;
+    }
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+      limits->ptMinTrackSize = {750, 450};
+      return 0;
+    }
+    case WM_CLOSE:
+      if (MainWindowCloseRequested()) {
+        closed_ = true;
+        ShowWindow(hwnd_, SW_HIDE);
+      }
+      return 0;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+void TFmMain::ShowDebugWindow() {
+  if (debug_) debug_->Show();
+}
+
+void TFmMain::SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
+                        const std::string& chooserHeader) {
+  SetWindowTextW(hwnd_, Wide(mainTitle).c_str());
+  SendMessageW(StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(mainTitle).c_str()));
+  if (choose_) choose_->SetTitles(chooserCaption, chooserHeader);
+}
+
+void TFmMain::ShowDebugWindowModal() {
+  if (debug_) debug_->ShowModal(hwnd_);
+}
+
+bool TFmMain::ChooseDevice() { return choose_ && choose_->ChooseDevice(); }
+
+void TFmMain::ShowDiskName(const std::string& description) {
+  SetWindowTextW(lbDiskName, Wide(description).c_str());
+}
+
+void TFmMain::ShowStatusDescription(const std::string& description) {
+  SendMessageW(StatusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Wide(description).c_str()));
+}
+
+}  // namespace quarnel

@@ -1,0 +1,233 @@
+#include "devices/win/FmChoose.h"
+
+#include <commctrl.h>
+
+#include "app/StartUp.h"
+#include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
+#include "devices/DriveChoose.h"
+#include "ui/UiSeam.h"
+#include "ui/win/VistaFuncs.h"
+#include "ui/win/WinUi.h"
+
+namespace quarnel {
+
+namespace {
+
+enum : int {
+  idProgramName = 200,
+  idLabel1,
+  idSeparator,
+  idDriveList,
+  idCopyright,
+  idDiskManagement,
+  idLabel2,
+  idContinue,
+  idStatusBar
+};
+
+constexpr int kWidth = 881;
+constexpr int kHeight = 368;
+constexpr int kHeaderHeight = 44;
+constexpr int kBottomHeight = 69;
+
+const wchar_t* const kColumnCaptions[kDriveListColumns] = {L"总线",   L"型号", L"固件",
+                                                           L"序列号", L"LBA",  L"容量"};
+const int kColumnWidths[kDriveListColumns - 1] = {78, 220, 90, 160, 117};
+
+}  // namespace
+
+TFmChoose::TFmChoose() {
+  Create(L"QuarnelFmChoose", L"", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
+         WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kWidth, kHeight, nullptr);
+  font_ = CreateWindowFont();
+  header_ = DeriveFont(font_, true, false, 14);
+  underlined_ = DeriveFont(font_, false, true);
+  white_ = CreateSolidBrush(RGB(255, 255, 255));
+
+  lbProgramName =
+      CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idProgramName);
+  Label1 = std::make_unique<TLinkLabel>(hwnd_, Wide(kMakerUrl), idLabel1, kBgrBlue, kBgrBlue,
+                                        kBgrRed, [this] { Label1Click(); });
+  SetWindowLongW(Label1->Handle(), GWL_STYLE,
+                 (GetWindowLongW(Label1->Handle(), GWL_STYLE) & ~SS_TYPEMASK) | SS_RIGHT);
+  HWND separator = CreateControl(hwnd_, L"STATIC", L"", SS_ETCHEDHORZ, idSeparator);
+  DriveList = CreateControl(hwnd_, WC_LISTVIEWW, L"",
+                            LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                            idDriveList, WS_EX_CLIENTEDGE);
+  SendMessageW(DriveList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
+               LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
+  for (int i = 0; i < kDriveListColumns; ++i) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<wchar_t*>(kColumnCaptions[i]);
+    column.cx = i < kDriveListColumns - 1 ? kColumnWidths[i] : 100;
+    SendMessageW(DriveList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+  }
+  SetExplorerTheme(DriveList);
+  lbCopyright = CreateControl(hwnd_, L"STATIC", L"Quarnel © Zelmora，免费软件",
+                              SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idCopyright);
+  lbDiskManagement =
+      std::make_unique<TLinkLabel>(hwnd_, L"打开磁盘管理控制台", idDiskManagement, kBgrBlue,
+                                   kBgrBlue, kBgrBlue, [this] { lbDiskManagementClick(); });
+  Label2 = CreateControl(hwnd_, L"STATIC", L"请选择一个设备", SS_LEFT | SS_CENTERIMAGE, idLabel2);
+  btContinue = CreateControl(hwnd_, L"BUTTON", L"继续 >>>",
+                             BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, idContinue);
+  StatusBar = CreateControl(hwnd_, STATUSCLASSNAMEW, L"", 0, idStatusBar);
+  SendMessageW(StatusBar, SB_SIMPLE, TRUE, 0);
+
+  SetFontOfChildren(hwnd_, font_);
+  SendMessageW(lbProgramName, WM_SETFONT, reinterpret_cast<WPARAM>(header_), FALSE);
+  SendMessageW(lbDiskManagement->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(underlined_),
+               FALSE);
+
+  RECT status;
+  GetWindowRect(StatusBar, &status);
+  const int statusHeight = status.bottom - status.top;
+  const int bottomTop = kHeight - statusHeight - kBottomHeight;
+  MoveWindow(lbProgramName, 12, 0, 420, kHeaderHeight, FALSE);
+  MoveWindow(Label1->Handle(), kWidth - 12 - 360, 0, 360, kHeaderHeight, FALSE);
+  MoveWindow(separator, 0, kHeaderHeight, kWidth, 2, FALSE);
+  MoveWindow(DriveList, 0, kHeaderHeight + 2, kWidth, bottomTop - kHeaderHeight - 2, FALSE);
+  const int line = FontLineHeight(font_) + 4;
+  const int middle = bottomTop + (kBottomHeight - line) / 2;
+  MoveWindow(lbCopyright, 12, middle, 280, line, FALSE);
+  MoveWindow(lbDiskManagement->Handle(), 420, middle, 150, line, FALSE);
+  MoveWindow(Label2, 590, middle, 140, line, FALSE);
+  MoveWindow(btContinue, kWidth - 12 - 120, bottomTop + (kBottomHeight - 30) / 2, 120, 30, FALSE);
+  // The last column fills what the others leave.
+  SendMessageW(DriveList, LVM_SETCOLUMNWIDTH, kDriveListColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
+  CentreOnScreen(hwnd_);
+}
+
+TFmChoose::~TFmChoose() {
+  if (hwnd_) DestroyWindow(hwnd_);
+  for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(header_),
+                         static_cast<HGDIOBJ>(underlined_), static_cast<HGDIOBJ>(white_)}) {
+    DeleteObject(object);
+  }
+}
+
+void TFmChoose::SetTitles(const std::string& caption, const std::string& header) {
+  SetWindowTextW(hwnd_, Wide(caption).c_str());
+  SetWindowTextW(lbProgramName, Wide(header).c_str());
+}
+
+void TFmChoose::FillDriveList() {
+  SendMessageW(DriveList, LVM_DELETEALLITEMS, 0, 0);
+  for (int64_t i = 1; i <= DeviceCount; ++i) {
+    const TDriveListRow row = DriveListRow(DeviceTable[i]);
+    for (int column = 0; column < kDriveListColumns; ++column) {
+      std::wstring text = Wide(row[column]);
+      LVITEMW item = {};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(i - 1);
+      item.iSubItem = column;
+      item.pszText = text.data();
+      SendMessageW(DriveList, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMW, 0,
+                   reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  SendMessageW(StatusBar, SB_SETTEXTW, SB_SIMPLEID,
+               reinterpret_cast<LPARAM>(Wide(ChooserStatusText).c_str()));
+}
+
+bool TFmChoose::ChooseDevice() {
+  FillDriveList();
+  closed_ = false;
+  FormShow();
+  RunModal(hwnd_, GetWindow(hwnd_, GW_OWNER), [this] { return closed_; });
+  return DeviceChosen;
+}
+
+void TFmChoose::FormShow() {
+  SetFocus(DriveList);
+  const LRESULT rows = SendMessageW(DriveList, LVM_GETITEMCOUNT, 0, 0);
+  if (rows == 0) return;
+  EnableWindow(btContinue, TRUE);
+  // The highest drive number found, not the first, is offered.
+  LVITEMW state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(DriveList, LVM_SETITEMSTATE, rows - 1, reinterpret_cast<LPARAM>(&state));
+  SendMessageW(DriveList, LVM_ENSUREVISIBLE, rows - 1, FALSE);
+}
+
+int TFmChoose::SelectedRow() const {
+  return static_cast<int>(SendMessageW(DriveList, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
+void TFmChoose::DriveListClick() { EnableWindow(btContinue, SelectedRow() >= 0); }
+
+void TFmChoose::DriveListDblClick() {
+  if (SelectedRow() >= 0) btContinueClick();
+}
+
+void TFmChoose::btContinueClick() {
+  const int row = SelectedRow();
+  if (row < 0 || !IsWindowEnabled(btContinue)) return;
+  if (AcceptDriveChoice(row)) Close();
+}
+
+void TFmChoose::Close() {
+  closed_ = true;
+  ShowWindow(hwnd_, SW_HIDE);
+  ChooserClosed();
+}
+
+void TFmChoose::lbDiskManagementClick() { ShellOpen(L"diskmgmt.msc", SW_SHOWNORMAL); }
+
+void TFmChoose::Label1Click() { ShellOpen(Wide(kMakerUrl).c_str(), SW_SHOW); }
+
+LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:  // Enter: the default button
+        case idContinue:
+          btContinueClick();
+          return 0;
+        case IDCANCEL:
+          // Esc: the program ends, nothing chosen.
+          RequestProgramEnd(0);
+          Close();
+          return 0;
+      }
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->hwndFrom != DriveList) return 0;
+      if (header->code == LVN_ITEMCHANGED) DriveListClick();
+      if (header->code == NM_DBLCLK) DriveListDblClick();
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+      const auto control = reinterpret_cast<HWND>(lParam);
+      auto dc = reinterpret_cast<HDC>(wParam);
+      if (control == lbProgramName || control == Label1->Handle()) {
+        SetBkColor(dc, RGB(255, 255, 255));
+        return reinterpret_cast<LRESULT>(white_);
+      }
+      if (control == lbCopyright) {
+        SetTextColor(dc, kBgrGrey);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      HDC dc = BeginPaint(hwnd_, &paint);
+      RECT header = {0, 0, kWidth, kHeaderHeight};
+      FillRect(dc, &header, white_);
+      EndPaint(hwnd_, &paint);
+      return 0;
+    }
+    case WM_CLOSE:
+      Close();
+      return 0;
+  }
+  return TWindow::HandleMessage(message, wParam, lParam);
+}
+
+}  // namespace quarnel

@@ -1,0 +1,71 @@
+// The UI seam on the Win32 API: message boxes, the task dialog of common
+// controls 6 with the classic dialog before it, the PeekMessage pump, modal
+// loops for the program's own windows, and the format page drawn by the
+// window that holds it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+/// The window that draws the format page.
+class TFormatPageView {
+ public:
+  virtual ~TFormatPageView() = default;
+  virtual void ShowFormatPage(const TFormatPage& page) = 0;
+  virtual void FocusStopButton() = 0;
+  virtual bool QuickWipeBoxChecked() const = 0;
+};
+
+class TWinUi : public TUiSeam {
+ public:
+  /// The window that owns the dialogs and draws the format page.
+  void SetMainWindow(HWND owner, TFormatPageView* page);
+
+  void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override;
+  int TaskDialog(const TTaskDialogRequest& request) override;
+  int ClassicDialog(const TClassicDialogRequest& request) override;
+  void ProcessMessages() override;
+
+  void SetProgressPosition(int position) override;
+  void SetProgressState(TProgressState state) override;
+  void SetCaption(TFormatLabel label, const std::string& text) override;
+  void SetControlEnabled(TFormatControl control, bool enabled) override;
+  void FocusStop() override;
+  bool QuickWipeChecked() override;
+
+ private:
+  void Redraw();
+
+  HWND owner_ = nullptr;
+  TFormatPageView* page_view_ = nullptr;
+};
+
+/// UTF-8 <-> UTF-16 at the window boundary.
+std::wstring Wide(const std::string& text);
+std::string Utf8(const std::wstring& text);
+/// A core text as an edit control shows it: line ends as CR LF.
+std::wstring EditText(const std::string& text);
+
+/// Handles one message the way a dialog would: Tab, arrows, Enter and Esc
+/// within its top-level window, then translate and dispatch.
+void DispatchWindowMessage(MSG& message);
+
+/// Runs the message loop until `done` says so. Returns false when WM_QUIT
+/// arrived (it is posted again for the outer loop).
+bool PumpUntil(const std::function<bool()>& done);
+
+/// Shows `window` modally over `owner` (which may be hidden or null) until
+/// `done`; the window is hidden again afterwards.
+void RunModal(HWND window, HWND owner, const std::function<bool()>& done);
+
+/// The classic dialog of hosts before the task dialog: the text under a
+/// caption, an icon by kind, buttons from the flags. Returns the modal result.
+int ShowClassicDialog(HWND owner, const TClassicDialogRequest& request);
+
+}  // namespace quarnel
