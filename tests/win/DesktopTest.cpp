@@ -1,0 +1,374 @@
+// quarnel.exe's windows under wine, driven in-process with window messages:
+// a scripted user answers each modal window from a thread timer, as a person
+// would, while the program runs its own message loops.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "agreement/LicenseAgreement.h"
+#include "agreement/win/FmLicenseAgreement.h"
+#include "app/Logging.h"
+#include "app/MainState.h"
+#include "app/StartUp.h"
+#include "app/win/Desktop.h"
+#include "app/win/FmMain.h"
+#include "devices/DriveChoose.h"
+#include "devices/win/FmChoose.h"
+#include "format/FormatProcedure.h"
+#include "host/SimHost.h"
+#include "ui/UiSeam.h"
+
+using namespace quarnel;
+
+namespace {
+
+// The scripted user: each step is offered the screen on every tick and says
+// whether it has acted. Ticks stop while a step runs.
+std::deque<std::function<bool()>> steps;
+DWORD deadline = 0;
+
+BOOL CALLBACK CloseEveryWindow(HWND window, LPARAM) {
+  wchar_t name[64];
+  GetClassNameW(window, name, 64);
+  fprintf(stderr, "DEBUG visible=%d class=%ls\n", IsWindowVisible(window), name);
+  if (IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+  static bool busy = false;
+  if (busy) return;
+  busy = true;
+  if (!steps.empty() && steps.front()()) steps.pop_front();
+  if (!steps.empty() && GetTickCount() > deadline) {
+    ADD_FAILURE() << "the scripted user waited in vain; steps left: " << steps.size();
+    steps.clear();
+    RequestProgramEnd(3);
+    EnumThreadWindows(GetCurrentThreadId(), CloseEveryWindow, 0);
+  }
+  busy = false;
+}
+
+std::string WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return Utf8(text);
+}
+
+bool Shown(HWND window) { return window && IsWindowVisible(window); }
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+  wchar_t name[32];
+  GetClassNameW(window, name, 32);
+  if (IsWindowVisible(window) &&
+      (lstrcmpW(name, L"#32770") == 0 || lstrcmpW(name, L"QuarnelClassicDialog") == 0)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A message box, task dialog or classic dialog on screen.
+HWND VisibleDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void Press(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+void Key(HWND window, WPARAM key) { PostMessageW(window, WM_KEYDOWN, key, 0); }
+
+int SelectedRow(HWND list) {
+  return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
+
+void SelectRow(HWND list, int row) {
+  LVITEMW state = {};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+}
+
+bool Logged(const std::string& text) {
+  for (const std::string& line : quarnel::Log_BenchMark.Lines()) {
+    if (line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0)
+      return true;
+  }
+  return false;
+}
+
+std::string SimDrive(int number, int64_t sectors, const std::string& extra = "") {
+  const std::string dir = "drives/WDC_WD5000AAKS--00TMA0-12.01C01/";
+  return R"({"number": )" + std::to_string(number) + R"(, "length": )" +
+         std::to_string(sectors * 512) + R"(, "product": "Disk)" + std::to_string(number) +
+         R"(", "revision": "R1", "serial": "SN)" + std::to_string(number) +
+         R"(", "bus_type": 11, "identify_file": ")" + dir + R"(identify.bin", "smart_file": ")" +
+         dir + R"(smart.bin")" + extra + "}";
+}
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetProcessState();
+    ResetDriveChoose();
+    ResetAgreement();
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    _wputenv((std::wstring(L"XDG_DATA_HOME=") + folder).c_str());  // TEMPORARY until the core's folder
+    steps.clear();
+    deadline = GetTickCount() + 30000;
+    timer_ = SetTimer(nullptr, 0, 40, Tick);
+    Agreement("1");
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer_);
+    steps.clear();
+    DeleteFileW(Wide(AgreementFilePath()).c_str());
+  }
+
+  // The acceptance file's content; nullptr: no file.
+  static void Agreement(const char* content) {
+    const std::string path = AgreementFilePath();
+    DeleteFileW(Wide(path).c_str());
+    if (content) std::ofstream(path, std::ios::binary) << content;
+  }
+
+  SimHost& Machine(const std::vector<std::string>& drives, int major = 6) {
+    std::string json = R"({"platform": {"platform_id": 2, "major": )" + std::to_string(major) +
+                       R"(, "minor": 1, "build": 7601, "service_pack": ""}, "drives": [)";
+    for (size_t i = 0; i < drives.size(); ++i) json += (i ? "," : "") + drives[i];
+    std::string error;
+    auto host = SimHost::FromJson(json + "]}", QUARNEL_TEST_DATA, &error);
+    EXPECT_TRUE(host) << error;
+    SimHost& ref = *host;
+    SetHost(std::move(host));
+    return ref;
+  }
+
+  // Runs the program to its end with the steps given.
+  int Run() {
+    TDesktop desktop({}, "C:\\quarnel\\quarnel.exe");
+    desktop_ = &desktop;
+    const int status = desktop.Run();
+    desktop_ = nullptr;
+    EXPECT_TRUE(steps.empty()) << steps.size() << " steps not taken";
+    return status;
+  }
+
+  TFmMain& Main() { return *desktop_->FmMain; }
+  TFmChoose& Chooser() { return *desktop_->FmChoose; }
+  bool MainShown() { return desktop_ && Shown(Main().Handle()); }
+
+  // The chooser's first row is taken.
+  void ChooseFirstDrive() {
+    steps.push_back([this] {
+      if (!desktop_ || !Shown(Chooser().Handle())) return false;
+      SelectRow(Chooser().DriveList, 0);
+      Key(Chooser().DriveList, VK_RETURN);
+      return true;
+    });
+  }
+
+  // The format button on the format page, the confirmation answered.
+  void Format(bool quickWipe, int answer) {
+    steps.push_back([this, quickWipe] {
+      if (!MainShown()) return false;
+      Main().SelectPage(1);
+      SendMessageW(Main().cbQuickWipe, BM_SETCHECK, quickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
+      Click(Main().btRunBenchmarks);
+      return true;
+    });
+    steps.push_back([answer] {
+      HWND dialog = VisibleDialog();
+      if (!dialog) return false;
+      EXPECT_EQ(WindowText(dialog), "警告");
+      Press(dialog, answer);
+      return true;
+    });
+  }
+
+  void CloseMainWhen(std::function<bool()> ready) {
+    steps.push_back([this, ready] {
+      if (!ready()) return false;
+      PostMessageW(Main().Handle(), WM_CLOSE, 0, 0);
+      return true;
+    });
+  }
+
+  TDesktop* desktop_ = nullptr;
+  UINT_PTR timer_ = 0;
+};
+
+TEST_F(DesktopTest, ChooserOffersTheLastDriveRefusesSmallOnesAndEscEndsTheProgram) {
+  SimHost& host = Machine({SimDrive(0, 1 << 21), SimDrive(1, 65534), SimDrive(2, 1 << 21)});
+  steps.push_back([this] {
+    if (!desktop_ || !Shown(Chooser().Handle())) return false;
+    EXPECT_EQ(WindowText(Chooser().Handle()), "Quarnel 4.40");
+    EXPECT_EQ(SendMessageW(Chooser().DriveList, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(SelectedRow(Chooser().DriveList), 2);
+    EXPECT_TRUE(IsWindowEnabled(Chooser().btContinue));
+    SelectRow(Chooser().DriveList, 1);
+    Click(Chooser().btContinue);
+    return true;
+  });
+  steps.push_back([] {
+    HWND box = VisibleDialog();
+    if (!box) return false;
+    EXPECT_EQ(WindowText(box), "Cannot access this device");
+    Press(box, IDOK);
+    return true;
+  });
+  steps.push_back([this] {
+    if (VisibleDialog() || !Shown(Chooser().Handle())) return false;
+    EXPECT_FALSE(DeviceChosen);
+    Key(Chooser().DriveList, VK_ESCAPE);
+    return true;
+  });
+  Run();
+  EXPECT_TRUE(ProgramEndRequested());
+  EXPECT_FALSE(DeviceChosen);
+  EXPECT_EQ(DeviceHandle, kInvalidHandle);
+  EXPECT_EQ(host.OpenHandleCount(), 0u);
+}
+
+TEST_F(DesktopTest, DetailsAndSmartPagesShowTheReportsAndClosingReleasesTheDrive) {
+  SimHost& host = Machine({SimDrive(0, 1 << 21)});
+  ChooseFirstDrive();
+  steps.push_back([this, &host] {
+    if (!MainShown()) return false;
+    EXPECT_EQ(host.OpenHandleCount(), 1u);
+    EXPECT_NE(WindowText(Main().Log_Details).find("WDC WD5000AAKS-00TMA0"), std::string::npos);
+    EXPECT_EQ(WindowText(Main().lbDiskName), DeviceDescription);
+    Main().SelectPage(2);
+    SendMessageW(Main().btGetSmart, BM_CLICK, 0, 0);
+    EXPECT_FALSE(quarnel::Log_Smart.Lines().empty());
+    EXPECT_NE(WindowText(Main().Log_Smart).find("HDA"), std::string::npos);
+    for (HWND control : {Main().btGetSmart, Main().btRunBenchmarks, Main().cbQuickWipe}) {
+      EXPECT_TRUE(IsWindowEnabled(control));
+    }
+    PostMessageW(Main().Handle(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  Run();
+  EXPECT_EQ(host.OpenHandleCount(), 0u);
+}
+
+TEST_F(DesktopTest, QuickWipeZeroesTheStartAndTheLastMebibyteOfTheImage) {
+  wchar_t folder[MAX_PATH];
+  GetTempPathW(MAX_PATH, folder);
+  const std::string image = Utf8(folder) + "quarnel-desktop-test.img";
+  const int64_t size = 32 << 20;
+  std::ofstream(image, std::ios::binary) << std::string(static_cast<size_t>(size), '\xAB');
+  std::string path = image;
+  for (char& c : path) c = c == '\\' ? '/' : c;
+  Machine({SimDrive(0, size / 512, R"(, "image": ")" + path + "\"")});
+  ChooseFirstDrive();
+  Format(true, IDYES);
+  CloseMainWhen([this] {
+    if (!Logged("别忘了创建一个新的分区。") || !IsWindowEnabled(Main().btRunBenchmarks)) return false;
+    EXPECT_FALSE(IsWindowEnabled(Main().btStop));
+    // wine draws no paused look; the state set is what counts.
+    EXPECT_EQ(SendMessageW(Main().pbCurrentTask, WM_USER + 17, 0, 0), 3);  // PBM_GETSTATE: paused
+    return true;
+  });
+  Run();
+  std::ifstream in(image, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  DeleteFileW(Wide(image).c_str());
+  ASSERT_EQ(bytes.size(), static_cast<size_t>(size));
+  EXPECT_EQ(bytes.find_first_not_of('\0'), 10240000u);
+  EXPECT_EQ(bytes.find_last_not_of('\0'), static_cast<size_t>(size - (1 << 20) - 1));
+}
+
+TEST_F(DesktopTest, StopEndsAThrottledRunAndCloseDuringARunWaitsForIt) {
+  SimHost& host = Machine({SimDrive(0, 1 << 21, R"(, "write_mb_per_s": 2)")});
+  ChooseFirstDrive();
+  Format(false, IDYES);
+  steps.push_back([this] {
+    if (!IsWindowEnabled(Main().btStop)) return false;
+    Click(Main().btStop);
+    return true;
+  });
+  // A second run, closed while it writes: the window stays, the run stops.
+  Format(false, IDYES);
+  steps.push_back([this] {
+    if (!IsWindowEnabled(Main().btStop)) return false;
+    PostMessageW(Main().Handle(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  steps.push_back([this, &host] {
+    if (!FormatInProgress()) return true;
+    EXPECT_TRUE(MainShown());
+    EXPECT_NE(DeviceHandle, kInvalidHandle);
+    EXPECT_EQ(host.OpenHandleCount(), 1u);
+    return false;
+  });
+  Run();
+  EXPECT_EQ(DeviceHandle, kInvalidHandle);
+  EXPECT_EQ(host.OpenHandleCount(), 0u);
+  int reminders = 0;
+  for (const std::string& line : quarnel::Log_BenchMark.Lines()) {
+    reminders += line.find("别忘了创建一个新的分区。") != std::string::npos;
+  }
+  EXPECT_EQ(reminders, 2);
+}
+
+TEST_F(DesktopTest, OnAnOlderHostTheClassicDialogAsksAndCancelChangesNothing) {
+  Machine({SimDrive(0, 1 << 21)}, 5);
+  ChooseFirstDrive();
+  size_t lines = 0;
+  steps.push_back([this, &lines] {
+    if (!MainShown()) return false;
+    lines = quarnel::Log_BenchMark.Lines().size();
+    return true;
+  });
+  Format(false, IDCANCEL);
+  CloseMainWhen([this] { return !VisibleDialog() && IsWindowEnabled(Main().btRunBenchmarks); });
+  Run();
+  EXPECT_EQ(quarnel::Log_BenchMark.Lines().size(), lines);
+}
+
+TEST_F(DesktopTest, AgreementRefusedEndsTheProgramAcceptedIsRemembered) {
+  SimHost& host = Machine({SimDrive(0, 1 << 21)});
+  Agreement("1\r\n");
+  steps.push_back([] {
+    HWND window = FindWindowW(L"QuarnelFmLicenseAgreement", nullptr);
+    if (!Shown(window)) return false;
+    Click(GetDlgItem(window, 302));  // 不同意
+    return true;
+  });
+  Run();
+  EXPECT_TRUE(ProgramEndRequested());
+  EXPECT_EQ(host.OpenHandleCount(), 0u);
+
+  ResetProcessState();
+  ResetAgreement();
+  Machine({SimDrive(0, 1 << 21)});
+  Agreement(nullptr);
+  steps.push_back([] {
+    HWND window = FindWindowW(L"QuarnelFmLicenseAgreement", nullptr);
+    if (!Shown(window)) return false;
+    Click(GetDlgItem(window, 301));  // 同意
+    return true;
+  });
+  steps.push_back([this] {
+    if (!desktop_ || !Shown(Chooser().Handle())) return false;
+    EXPECT_EQ(ReadTextFile(AgreementFilePath()), "1");
+    PostMessageW(Chooser().Handle(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  Run();
+  EXPECT_TRUE(ProgramEndRequested());
+}
+
+}  // namespace
