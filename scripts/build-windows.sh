@@ -25,7 +25,7 @@ build() {  # folder toolchain zip-suffix
   local stage="$dir/quarnel-$version-$suffix"
   rm -rf "$stage" "$stage.zip"
   mkdir -p "$stage"
-  cp "$dir/quarnel-cli.exe" "$stage/"
+  cp "$dir/quarnel.exe" "$dir/quarnel-cli.exe" "$stage/"
   sed 's/$/\r/' README.md >"$stage/README.txt"
   (cd "$dir" && zip -qr "quarnel-$version-$suffix.zip" "quarnel-$version-$suffix")
   rm -rf "$stage"

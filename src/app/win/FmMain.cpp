@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "app/MainState.h"
 #include "app/StartUp.h"
 #include "app/win/FmDebug.h"
@@ -82,9 +84,8 @@ TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile)
   lbCopyright = std::make_unique<TLinkLabel>(
       hwnd_, L"Quarnel 由 Zelmora 开发，访问 " + Wide(kMakerUrl), idCopyright, kBgrGrey, kBgrBlue,
       kBgrRed, [this] { lbCopyrightClick(); });
-  StatusBar = CreateControl(hwnd_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, idStatusBar);
-  const int edges[3] = {450, 900, 950};
-  SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+  StatusBar =
+      CreateControl(hwnd_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, idStatusBar);
 
   SetFontOfChildren(hwnd_, font_);
   SendMessageW(lbDiskName, WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
@@ -152,6 +153,10 @@ void TFmMain::Layout() {
   GetClientRect(hwnd_, &client);
   const int width = client.right;
   SendMessageW(StatusBar, WM_SIZE, 0, 0);
+  // 450, 450 and 50 pixels; the middle one gives way when the window is
+  // narrower than all three, so that the last stays on screen.
+  const int edges[3] = {450, std::max(450, std::min(900, width - 50)), width < 950 ? -1 : 950};
+  SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   const int statusHeight = Height(StatusBar);
   const int copyrightHeight = FontLineHeight(bold_) + 6;
   MoveWindow(lbDiskName, 8, 0, width - 16, kHeaderHeight, TRUE);
@@ -361,7 +366,10 @@ void TFmMain::ShowDiskName(const std::string& description) {
 }
 
 void TFmMain::ShowStatusDescription(const std::string& description) {
-  SendMessageW(StatusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(Wide(description).c_str()));
+  const std::wstring text = Wide(description);
+  SendMessageW(StatusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+  // The whole description where the panel cuts it.
+  SendMessageW(StatusBar, SB_SETTIPTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace quarnel
