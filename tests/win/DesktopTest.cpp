@@ -1,9 +1,13 @@
 // quarnel.exe's windows under wine, driven in-process with window messages:
 // a scripted user answers each modal window from a thread timer, as a person
 // would, while the program runs its own message loops.
-#include <commctrl.h>
 #include <gtest/gtest.h>
+
+// <windows.h> first: the other SDK headers build on it.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <deque>
 #include <fstream>

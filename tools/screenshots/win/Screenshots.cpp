@@ -3,8 +3,11 @@
 // included. Run inside a wine virtual desktop (scripts/screenshots-windows.sh).
 // The demo's first drive is slowed down so that a quick wipe can be caught
 // half-way.
-#include <commctrl.h>
+// <windows.h> first: the other SDK headers build on it.
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdio>
 #include <functional>
