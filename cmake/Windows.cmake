@@ -15,7 +15,7 @@ file(GLOB QUARNEL_DESKTOP_SOURCES CONFIGURE_DEPENDS
   src/app/win/*.cpp src/devices/win/*.cpp src/agreement/win/*.cpp src/ui/win/*.cpp)
 list(REMOVE_ITEM QUARNEL_DESKTOP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/win/main.cpp)
 add_library(quarnel_desktop_lib STATIC ${QUARNEL_DESKTOP_SOURCES})
-target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_frontend comctl32 uxtheme shell32 gdi32)
+target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_frontend quarnel_record comctl32 uxtheme shell32 gdi32)
 target_compile_definitions(quarnel_desktop_lib PUBLIC UNICODE _UNICODE)
 add_executable(quarnel WIN32 src/app/win/main.cpp src/app/win/Manifest.rc)
 target_link_options(quarnel PRIVATE -municode $<$<CONFIG:Release>:-s>)

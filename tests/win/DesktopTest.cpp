@@ -177,11 +177,12 @@ class DesktopTest : public ::testing::Test {
   }
 
   // The format button on the format page, the confirmation answered.
-  void Format(bool quickWipe, int answer) {
-    steps.push_back([this, quickWipe] {
+  void Format(bool quickWipe, int answer, bool verify = false) {
+    steps.push_back([this, quickWipe, verify] {
       if (!MainShown() || !IsWindowEnabled(Main().btRunBenchmarks)) return false;
       Main().SelectPage(1);
       SendMessageW(Main().cbQuickWipe, BM_SETCHECK, quickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
+      SendMessageW(Main().cbVerify, BM_SETCHECK, verify ? BST_CHECKED : BST_UNCHECKED, 0);
       Click(Main().btRunBenchmarks);
       return true;
     });
@@ -260,7 +261,7 @@ TEST_F(DesktopTest, DetailsAndSmartPagesShowTheReportsAndClosingReleasesTheDrive
   EXPECT_EQ(host.OpenHandleCount(), 0u);
 }
 
-TEST_F(DesktopTest, QuickWipeZeroesTheStartAndTheLastMebibyteOfTheImage) {
+TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheImage) {
   wchar_t folder[MAX_PATH];
   GetTempPathW(MAX_PATH, folder);
   const std::string image = Utf8(folder) + "quarnel-desktop-test.img";
@@ -270,11 +271,12 @@ TEST_F(DesktopTest, QuickWipeZeroesTheStartAndTheLastMebibyteOfTheImage) {
   for (char& c : path) c = c == '\\' ? '/' : c;
   Machine({SimDrive(0, size / 512, R"(, "image": ")" + path + "\"")});
   ChooseFirstDrive();
-  Format(true, IDYES);
+  Format(true, IDYES, true);
   CloseMainWhen([this] {
     if (!Logged("别忘了创建一个新的分区。") || !IsWindowEnabled(Main().btRunBenchmarks))
       return false;
     EXPECT_FALSE(IsWindowEnabled(Main().btStop));
+    EXPECT_TRUE(Logged("校验完成：所有已写入的扇区均为零。")) << WindowText(Main().Log_BenchMark);
     // wine neither draws nor reports the paused state: the state set is what counts.
     EXPECT_EQ(desktop_->Ui.Page().State, TProgressState::pbsPaused);
     return true;
@@ -295,6 +297,11 @@ TEST_F(DesktopTest, StopEndsAThrottledRunAndCloseDuringARunWaitsForIt) {
   Format(false, IDYES);
   steps.push_back([this] {
     if (!IsWindowEnabled(Main().btStop)) return false;
+    // The busy switch holds the boxes and the buttons that start something.
+    for (HWND control :
+         {Main().btRunBenchmarks, Main().btGetSmart, Main().cbQuickWipe, Main().cbVerify}) {
+      EXPECT_FALSE(IsWindowEnabled(control));
+    }
     Click(Main().btStop);
     return true;
   });

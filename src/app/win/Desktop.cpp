@@ -8,6 +8,7 @@
 #include "app/win/FmMain.h"
 #include "devices/win/FmChoose.h"
 #include "frontend/HostChoice.h"
+#include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
@@ -61,6 +62,8 @@ int RunDesktop() {
   }
   if (!notice.empty())
     MessageBoxW(nullptr, Wide(notice).c_str(), L"Quarnel", MB_ICONWARNING | MB_OK);
+  // Every run past the confirmation leaves a record in the user's data folder.
+  WriteEraseRecordsTo("", options.Simulate);
   TDesktop desktop(arguments, Utf8(module));
   return desktop.Run();
 }

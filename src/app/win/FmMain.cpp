@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "app/MainState.h"
 #include "app/StartUp.h"
@@ -34,6 +35,7 @@ enum : int {
   idSpeed,
   idPosition,
   idQuickWipe,
+  idVerify,
   idStop,
   idRunBenchmarks,
   idLogSmart,
@@ -136,6 +138,7 @@ void TFmMain::BuildFormatPage(HWND page) {
   lbCurrentPosition = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPosition);
   cbQuickWipe = CreateControl(page, L"BUTTON", L"执行快速擦除（仅删除分区和 MBR）",
                               BS_AUTOCHECKBOX | WS_TABSTOP, idQuickWipe);
+  cbVerify = CreateControl(page, L"BUTTON", L"擦除后校验", BS_AUTOCHECKBOX | WS_TABSTOP, idVerify);
   btStop =
       CreateControl(page, L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
   btRunBenchmarks = CreateControl(page, L"BUTTON", L"格式化此设备", BS_DEFPUSHBUTTON | WS_TABSTOP,
@@ -182,7 +185,8 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   const int line = FontLineHeight(font_);
   const int bigLine = FontLineHeight(big_) + 2;
   const int buttonHeight = 30;
-  const int bottom = std::max(2 * bigLine + 4, line + 8 + buttonHeight);
+  const int box = line + 4;
+  const int bottom = std::max(2 * bigLine + 4, 2 * box + 8 + buttonHeight);
   const int groupHeight = line + 34;
   const int groupTop = height - 6 - bottom - 6 - groupHeight;
   MoveWindow(Log_BenchMark, 6, 6, width - 12, groupTop - 12, TRUE);
@@ -194,7 +198,8 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   MoveWindow(lbCurrentPercent, 10, top, 150, bigLine, TRUE);
   MoveWindow(lbSpeed, 170, top, right - controlsWidth - 180, bigLine, TRUE);
   MoveWindow(lbCurrentPosition, 10, top + bigLine + 2, right - controlsWidth - 20, bigLine, TRUE);
-  MoveWindow(cbQuickWipe, right - controlsWidth, top, controlsWidth, line + 4, TRUE);
+  MoveWindow(cbQuickWipe, right - controlsWidth, top, controlsWidth, box, TRUE);
+  MoveWindow(cbVerify, right - controlsWidth, top + box + 2, controlsWidth, box, TRUE);
   MoveWindow(btRunBenchmarks, right - 120, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
   MoveWindow(btStop, right - 248, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
 }
@@ -238,8 +243,9 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   SetTextIfChanged(lbCurrentPosition,
                    page.Captions[static_cast<int>(TFormatLabel::lbCurrentPosition)]);
   SetTextIfChanged(lbSpeed, page.Captions[static_cast<int>(TFormatLabel::lbSpeed)]);
-  const HWND controls[4] = {btRunBenchmarks, btGetSmart, cbQuickWipe, btStop};
-  for (int i = 0; i < 4; ++i) {
+  const HWND controls[5] = {btRunBenchmarks, btGetSmart, cbQuickWipe, btStop, cbVerify};
+  static_assert(std::tuple_size_v<decltype(page.Enabled)> == 5);
+  for (int i = 0; i < 5; ++i) {
     // Keyboard focus must not stay on a control that is switched off.
     if (!page.Enabled[i] && GetFocus() == controls[i]) SetFocus(Log_BenchMark);
     EnableWindow(controls[i], page.Enabled[i]);
@@ -251,6 +257,10 @@ void TFmMain::FocusStopButton() { SetFocus(btStop); }
 
 bool TFmMain::QuickWipeBoxChecked() const {
   return SendMessageW(cbQuickWipe, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool TFmMain::VerifyBoxChecked() const {
+  return SendMessageW(cbVerify, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void TFmMain::OnCommand(int id) {

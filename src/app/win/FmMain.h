@@ -38,6 +38,7 @@ class TFmMain : public TWindow, public TFormatPageView, private TStartUpWindows 
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
   bool QuickWipeBoxChecked() const override;
+  bool VerifyBoxChecked() const override;
 
   HWND lbDiskName = nullptr;
   HWND pages = nullptr;
@@ -49,6 +50,7 @@ class TFmMain : public TWindow, public TFormatPageView, private TStartUpWindows 
   HWND lbSpeed = nullptr;
   HWND lbCurrentPosition = nullptr;
   HWND cbQuickWipe = nullptr;
+  HWND cbVerify = nullptr;  // read back after the run
   HWND btStop = nullptr;
   HWND btRunBenchmarks = nullptr;
   HWND Log_Smart = nullptr;

@@ -163,6 +163,11 @@ bool TWinUi::QuickWipeChecked() {
   return TUiSeam::QuickWipeChecked();
 }
 
+bool TWinUi::VerifyChecked() {
+  if (page_view_) SetVerify(page_view_->VerifyBoxChecked());
+  return TUiSeam::VerifyChecked();
+}
+
 void TWinUi::Redraw() {
   if (page_view_) page_view_->ShowFormatPage(Page());
 }

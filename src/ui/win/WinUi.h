@@ -20,6 +20,7 @@ class TFormatPageView {
   virtual void ShowFormatPage(const TFormatPage& page) = 0;
   virtual void FocusStopButton() = 0;
   virtual bool QuickWipeBoxChecked() const = 0;
+  virtual bool VerifyBoxChecked() const = 0;
 };
 
 class TWinUi : public TUiSeam {
@@ -38,6 +39,7 @@ class TWinUi : public TUiSeam {
   void SetControlEnabled(TFormatControl control, bool enabled) override;
   void FocusStop() override;
   bool QuickWipeChecked() override;
+  bool VerifyChecked() override;
 
  private:
   void Redraw();
