@@ -85,6 +85,11 @@ HWND VisibleDialog() {
 
 void Press(HWND dialog, int id) { PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 void Click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+// Ticks or clears a check box the way a click does.
+void TickBox(HWND box, bool on) {
+  if ((SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != on)
+    SendMessageW(box, BM_CLICK, 0, 0);
+}
 void Key(HWND window, WPARAM key) { PostMessageW(window, WM_KEYDOWN, key, 0); }
 
 int SelectedRow(HWND list) {
@@ -181,8 +186,8 @@ class DesktopTest : public ::testing::Test {
     steps.push_back([this, quickWipe, verify] {
       if (!MainShown() || !IsWindowEnabled(Main().btRunBenchmarks)) return false;
       Main().SelectPage(1);
-      SendMessageW(Main().cbQuickWipe, BM_SETCHECK, quickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
-      SendMessageW(Main().cbVerify, BM_SETCHECK, verify ? BST_CHECKED : BST_UNCHECKED, 0);
+      TickBox(Main().cbQuickWipe, quickWipe);
+      TickBox(Main().cbVerify, verify);
       Click(Main().btRunBenchmarks);
       return true;
     });

@@ -15,7 +15,7 @@ TfmLicenseAgreement::TfmLicenseAgreement() {
          WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, 612, 383, nullptr);
   font_ = CreateNamedFont(L"Tahoma", 8);
   white_ = CreateSolidBrush(RGB(255, 255, 255));
-  Memo1 = CreateControl(hwnd_, L"EDIT", EditText(AgreementText()),
+  Memo1 = CreateControl(hwnd_, L"EDIT", EditText(kAgreementText),
                         ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                         idMemo, WS_EX_CLIENTEDGE);
   Button1 = CreateControl(hwnd_, L"BUTTON", L"同意", BS_PUSHBUTTON | WS_TABSTOP, idAgree);
@@ -25,7 +25,6 @@ TfmLicenseAgreement::TfmLicenseAgreement() {
   MoveWindow(Button2, 497, 336, 75, 25, FALSE);
   SetFontOfChildren(hwnd_, font_);
   CentreOnScreen(hwnd_);
-  FormCreate();
 }
 
 TfmLicenseAgreement::~TfmLicenseAgreement() {
@@ -34,8 +33,8 @@ TfmLicenseAgreement::~TfmLicenseAgreement() {
   DeleteObject(white_);
 }
 
-void TfmLicenseAgreement::FormCreate() {
-  if (AgreementAccepted()) return;
+void TfmLicenseAgreement::ShowModal() {
+  closed_ = false;
   SetFocus(Button1);
   RunModal(hwnd_, nullptr, [this] { return closed_; });
 }

@@ -1,15 +1,19 @@
 // The agreement window on Win32: the agreement text and the agree and
-// disagree buttons. It decides at its creation whether to show itself.
+// disagree buttons, shown by RunAgreement. Anything but the agree button ends
+// the program.
 #pragma once
 
+#include "agreement/LicenseAgreement.h"
 #include "ui/win/WinControls.h"
 
 namespace quarnel {
 
-class TfmLicenseAgreement : public TWindow {
+class TfmLicenseAgreement : public TWindow, public TAgreementView {
  public:
   TfmLicenseAgreement();
   ~TfmLicenseAgreement() override;
+
+  void ShowModal() override;
 
   HWND Memo1 = nullptr;
   HWND Button1 = nullptr;  // "同意"
@@ -19,7 +23,6 @@ class TfmLicenseAgreement : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void FormCreate();
   void Button1Click();
   void Close();
 

@@ -13,15 +13,26 @@
 
 namespace quarnel {
 
-TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile) {
+TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile)
+    : arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
   SetUi(&Ui);
-  FmMain = std::make_unique<TFmMain>(std::move(arguments), std::move(programFile));
-  Ui.SetMainWindow(FmMain->Handle(), FmMain.get());
-  FmChoose = std::make_unique<TFmChoose>();
-  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
-  FmDebug = std::make_unique<TFmDebug>();
+  CreateWindows(*this);
   FmMain->SetWindows(FmChoose.get(), FmDebug.get());
 }
+
+void TDesktop::CreateMainWindow() {
+  FmMain = std::make_unique<TFmMain>(arguments_, program_file_);
+  Ui.SetMainWindow(FmMain->Handle(), FmMain.get());
+}
+
+void TDesktop::CreateChooser() { FmChoose = std::make_unique<TFmChoose>(); }
+
+TAgreementView& TDesktop::CreateAgreement() {
+  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
+  return *fmLicenseAgreement;
+}
+
+void TDesktop::CreateDebugWindow() { FmDebug = std::make_unique<TFmDebug>(); }
 
 TDesktop::~TDesktop() {
   // The windows go before the seam that points at them.

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MainStartUp.h"
 #include "ui/win/WinUi.h"
 
 namespace quarnel {
@@ -15,7 +16,7 @@ class TFmChoose;
 class TfmLicenseAgreement;
 class TFmDebug;
 
-class TDesktop {
+class TDesktop : private TWindowCreation {
  public:
   /// Installs the seam and creates the windows: the main window, the
   /// chooser, the agreement (which may show itself and refuse) and the
@@ -32,6 +33,15 @@ class TDesktop {
   std::unique_ptr<TFmChoose> FmChoose;
   std::unique_ptr<TfmLicenseAgreement> fmLicenseAgreement;
   std::unique_ptr<TFmDebug> FmDebug;
+
+ private:
+  void CreateMainWindow() override;
+  void CreateChooser() override;
+  TAgreementView& CreateAgreement() override;
+  void CreateDebugWindow() override;
+
+  std::vector<std::string> arguments_;
+  std::string program_file_;
 };
 
 /// The program: the arguments and the program's path come from the system.

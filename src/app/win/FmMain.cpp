@@ -11,7 +11,7 @@
 #include "base/Logging.h"
 #include "devices/win/FmChoose.h"
 #include "format/FormatProcedure.h"
-#include "reports/SmartReport.h"
+#include "ui/UiSeam.h"
 #include "ui/win/VistaFuncs.h"
 
 // The progress bar's states, from the Vista headers; older hosts ignore them.
@@ -243,6 +243,8 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   SetTextIfChanged(lbCurrentPosition,
                    page.Captions[static_cast<int>(TFormatLabel::lbCurrentPosition)]);
   SetTextIfChanged(lbSpeed, page.Captions[static_cast<int>(TFormatLabel::lbSpeed)]);
+  SendMessageW(cbQuickWipe, BM_SETCHECK, page.QuickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendMessageW(cbVerify, BM_SETCHECK, page.Verify ? BST_CHECKED : BST_UNCHECKED, 0);
   const HWND controls[5] = {btRunBenchmarks, btGetSmart, cbQuickWipe, btStop, cbVerify};
   static_assert(std::tuple_size_v<decltype(page.Enabled)> == 5);
   for (int i = 0; i < 5; ++i) {
@@ -254,14 +256,6 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
 }
 
 void TFmMain::FocusStopButton() { SetFocus(btStop); }
-
-bool TFmMain::QuickWipeBoxChecked() const {
-  return SendMessageW(cbQuickWipe, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-bool TFmMain::VerifyBoxChecked() const {
-  return SendMessageW(cbVerify, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
 
 void TFmMain::OnCommand(int id) {
   switch (id) {
@@ -281,6 +275,13 @@ void TFmMain::OnCommand(int id) {
     case idGetSmart:
       btGetSmartClick();
       break;
+    // The core keeps the boxes' ticks; the page is drawn from them.
+    case idQuickWipe:
+      Ui().SetQuickWipe(SendMessageW(cbQuickWipe, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      break;
+    case idVerify:
+      Ui().SetVerify(SendMessageW(cbVerify, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      break;
   }
 }
 
@@ -295,9 +296,7 @@ void TFmMain::btStopClick() { StopButtonClicked(); }
 void TFmMain::btGetSmartClick() {
   const int start = PaneLineCount(Log_Smart);
   const bool empty = GetWindowTextLengthW(Log_Smart) == 0;
-  SetControlsEnabled(false);
-  ShowSmartData();
-  SetControlsEnabled(true);
+  RunSmartReport();
   // The pane turns to the report just written.
   ScrollPaneTo(Log_Smart, empty ? 0 : start);
 }

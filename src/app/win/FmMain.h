@@ -37,8 +37,6 @@ class TFmMain : public TWindow, public TFormatPageView, private TStartUpWindows 
   // TFormatPageView
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
-  bool QuickWipeBoxChecked() const override;
-  bool VerifyBoxChecked() const override;
 
   HWND lbDiskName = nullptr;
   HWND pages = nullptr;

@@ -14,6 +14,9 @@ namespace quarnel {
 
 namespace {
 
+// Sent to itself once the chooser is on screen.
+constexpr UINT kShown = WM_APP + 1;
+
 enum : int {
   idProgramName = 200,
   idLabel1,
@@ -31,8 +34,6 @@ constexpr int kHeight = 368;
 constexpr int kHeaderHeight = 44;
 constexpr int kBottomHeight = 69;
 
-const wchar_t* const kColumnCaptions[kDriveListColumns] = {L"总线",   L"型号", L"固件",
-                                                           L"序列号", L"LBA",  L"容量"};
 const int kColumnWidths[kDriveListColumns - 1] = {78, 220, 90, 160, 117};
 
 }  // namespace
@@ -60,7 +61,8 @@ TFmChoose::TFmChoose() {
   for (int i = 0; i < kDriveListColumns; ++i) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<wchar_t*>(kColumnCaptions[i]);
+    std::wstring caption = Wide(kDriveListCaptions[i]);
+    column.pszText = caption.data();
     column.cx = i < kDriveListColumns - 1 ? kColumnWidths[i] : 100;
     SendMessageW(DriveList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -136,21 +138,21 @@ bool TFmChoose::ChooseDevice() {
   FillDriveList();
   closed_ = false;
   FormShow();
+  PostMessageW(hwnd_, kShown, 0, 0);
   RunModal(hwnd_, GetWindow(hwnd_, GW_OWNER), [this] { return closed_; });
   return DeviceChosen;
 }
 
 void TFmChoose::FormShow() {
   SetFocus(DriveList);
-  const LRESULT rows = SendMessageW(DriveList, LVM_GETITEMCOUNT, 0, 0);
-  if (rows == 0) return;
+  const int64_t row = InitialDriveRow();
+  if (row < 0 || row >= SendMessageW(DriveList, LVM_GETITEMCOUNT, 0, 0)) return;
   EnableWindow(btContinue, TRUE);
-  // The highest drive number found, not the first, is offered.
   LVITEMW state = {};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(DriveList, LVM_SETITEMSTATE, rows - 1, reinterpret_cast<LPARAM>(&state));
-  SendMessageW(DriveList, LVM_ENSUREVISIBLE, rows - 1, FALSE);
+  SendMessageW(DriveList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  SendMessageW(DriveList, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
 int TFmChoose::SelectedRow() const {
@@ -189,7 +191,7 @@ LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
           return 0;
         case IDCANCEL:
           // Esc: the program ends, nothing chosen.
-          RequestProgramEnd(0);
+          DriveListEscapePressed();
           Close();
           return 0;
       }
@@ -225,6 +227,9 @@ LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_CLOSE:
       Close();
+      return 0;
+    case kShown:
+      ChooserShown();
       return 0;
   }
   return TWindow::HandleMessage(message, wParam, lParam);

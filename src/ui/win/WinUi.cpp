@@ -75,7 +75,7 @@ void RunModal(HWND window, HWND owner, const std::function<bool()>& done) {
 void TWinUi::SetMainWindow(HWND owner, TFormatPageView* page) {
   owner_ = owner;
   page_view_ = page;
-  Redraw();
+  if (page_view_) page_view_->ShowFormatPage(Page());
 }
 
 void TWinUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) {
@@ -133,43 +133,12 @@ void TWinUi::ProcessMessages() {
   }
 }
 
-void TWinUi::SetProgressPosition(int position) {
-  TUiSeam::SetProgressPosition(position);
-  Redraw();
+void TWinUi::ShowFormatPage(const TFormatPage& page) {
+  if (page_view_) page_view_->ShowFormatPage(page);
 }
 
-void TWinUi::SetProgressState(TProgressState state) {
-  TUiSeam::SetProgressState(state);
-  Redraw();
-}
-
-void TWinUi::SetCaption(TFormatLabel label, const std::string& text) {
-  TUiSeam::SetCaption(label, text);
-  Redraw();
-}
-
-void TWinUi::SetControlEnabled(TFormatControl control, bool enabled) {
-  TUiSeam::SetControlEnabled(control, enabled);
-  Redraw();
-}
-
-void TWinUi::FocusStop() {
-  TUiSeam::FocusStop();
+void TWinUi::FocusStopButton() {
   if (page_view_) page_view_->FocusStopButton();
-}
-
-bool TWinUi::QuickWipeChecked() {
-  if (page_view_) SetQuickWipe(page_view_->QuickWipeBoxChecked());
-  return TUiSeam::QuickWipeChecked();
-}
-
-bool TWinUi::VerifyChecked() {
-  if (page_view_) SetVerify(page_view_->VerifyBoxChecked());
-  return TUiSeam::VerifyChecked();
-}
-
-void TWinUi::Redraw() {
-  if (page_view_) page_view_->ShowFormatPage(Page());
 }
 
 }  // namespace quarnel

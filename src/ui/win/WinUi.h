@@ -13,16 +13,6 @@
 
 namespace quarnel {
 
-/// The window that draws the format page.
-class TFormatPageView {
- public:
-  virtual ~TFormatPageView() = default;
-  virtual void ShowFormatPage(const TFormatPage& page) = 0;
-  virtual void FocusStopButton() = 0;
-  virtual bool QuickWipeBoxChecked() const = 0;
-  virtual bool VerifyBoxChecked() const = 0;
-};
-
 class TWinUi : public TUiSeam {
  public:
   /// The window that owns the dialogs and draws the format page.
@@ -33,17 +23,10 @@ class TWinUi : public TUiSeam {
   int ClassicDialog(const TClassicDialogRequest& request) override;
   void ProcessMessages() override;
 
-  void SetProgressPosition(int position) override;
-  void SetProgressState(TProgressState state) override;
-  void SetCaption(TFormatLabel label, const std::string& text) override;
-  void SetControlEnabled(TFormatControl control, bool enabled) override;
-  void FocusStop() override;
-  bool QuickWipeChecked() override;
-  bool VerifyChecked() override;
+  void ShowFormatPage(const TFormatPage& page) override;
+  void FocusStopButton() override;
 
  private:
-  void Redraw();
-
   HWND owner_ = nullptr;
   TFormatPageView* page_view_ = nullptr;
 };
