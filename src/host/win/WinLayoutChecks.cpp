@@ -8,6 +8,8 @@
 #include <ntddscsi.h>
 #include <ntddstor.h>
 #include <winioctl.h>
+// After winioctl.h: the NVMe header uses its storage types.
+#include <nvme.h>
 
 #include <cstddef>
 
@@ -160,6 +162,44 @@ QUARNEL_AT(kSRB_ControlCode, SRB_IO_CONTROL, ControlCode);
 QUARNEL_AT(kSRB_ReturnCode, SRB_IO_CONTROL, ReturnCode);
 QUARNEL_AT(kSRB_Length, SRB_IO_CONTROL, Length);
 QUARNEL_SIZE(kSRB_IO_CONTROL_SIZE, SRB_IO_CONTROL);
+
+// Protocol-specific queries (NVMe identify and health log).
+static_assert(kStorageAdapterProtocolSpecificProperty == StorageAdapterProtocolSpecificProperty,
+              "StorageAdapterProtocolSpecificProperty");
+static_assert(kStorageDeviceProtocolSpecificProperty == StorageDeviceProtocolSpecificProperty,
+              "StorageDeviceProtocolSpecificProperty");
+static_assert(kProtocolTypeNvme == ProtocolTypeNvme, "ProtocolTypeNvme");
+static_assert(kNVMeDataTypeIdentify == NVMeDataTypeIdentify, "NVMeDataTypeIdentify");
+static_assert(kNVMeDataTypeLogPage == NVMeDataTypeLogPage, "NVMeDataTypeLogPage");
+static_assert(kNVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE == NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE,
+              "NVME_IDENTIFY_CNS_SPECIFIC_NAMESPACE");
+static_assert(kNVME_IDENTIFY_CNS_CONTROLLER == NVME_IDENTIFY_CNS_CONTROLLER,
+              "NVME_IDENTIFY_CNS_CONTROLLER");
+static_assert(kNVME_LOG_PAGE_HEALTH_INFO == NVME_LOG_PAGE_HEALTH_INFO, "NVME_LOG_PAGE_HEALTH_INFO");
+QUARNEL_AT(kSTORAGE_PROPERTY_QUERY_AdditionalParameters, STORAGE_PROPERTY_QUERY,
+           AdditionalParameters);
+QUARNEL_AT(kPROTOCOL_ProtocolType, STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolType);
+QUARNEL_AT(kPROTOCOL_DataType, STORAGE_PROTOCOL_SPECIFIC_DATA, DataType);
+QUARNEL_AT(kPROTOCOL_ProtocolDataRequestValue, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           ProtocolDataRequestValue);
+QUARNEL_AT(kPROTOCOL_ProtocolDataRequestSubValue, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           ProtocolDataRequestSubValue);
+QUARNEL_AT(kPROTOCOL_ProtocolDataOffset, STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataOffset);
+QUARNEL_AT(kPROTOCOL_ProtocolDataLength, STORAGE_PROTOCOL_SPECIFIC_DATA, ProtocolDataLength);
+QUARNEL_AT(kPROTOCOL_FixedProtocolReturnData, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           FixedProtocolReturnData);
+QUARNEL_AT(kPROTOCOL_ProtocolDataRequestSubValue2, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           ProtocolDataRequestSubValue2);
+QUARNEL_AT(kPROTOCOL_ProtocolDataRequestSubValue3, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           ProtocolDataRequestSubValue3);
+QUARNEL_AT(kPROTOCOL_ProtocolDataRequestSubValue4, STORAGE_PROTOCOL_SPECIFIC_DATA,
+           ProtocolDataRequestSubValue4);
+QUARNEL_SIZE(kSTORAGE_PROTOCOL_SPECIFIC_DATA_SIZE, STORAGE_PROTOCOL_SPECIFIC_DATA);
+QUARNEL_AT(kPROTOCOL_DESCRIPTOR_Version, STORAGE_PROTOCOL_DATA_DESCRIPTOR, Version);
+QUARNEL_AT(kPROTOCOL_DESCRIPTOR_Size, STORAGE_PROTOCOL_DATA_DESCRIPTOR, Size);
+QUARNEL_AT(kPROTOCOL_DESCRIPTOR_ProtocolSpecificData, STORAGE_PROTOCOL_DATA_DESCRIPTOR,
+           ProtocolSpecificData);
+QUARNEL_SIZE(kSTORAGE_PROTOCOL_DATA_DESCRIPTOR_SIZE, STORAGE_PROTOCOL_DATA_DESCRIPTOR);
 
 }  // namespace
 }  // namespace quarnel::win
