@@ -74,7 +74,8 @@ class Host {
   /// Version of the running system.
   virtual TPlatformVersion GetVersion() = 0;
 
-  /// True when a 32-bit program runs on a 64-bit system.
+  /// True when the system is a 64-bit one: a 32-bit program running on it,
+  /// or any 64-bit program, which runs on nothing else.
   virtual bool IsWow64() = 0;
 
   /// True when the system's setup library loads with every entry point the

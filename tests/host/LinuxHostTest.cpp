@@ -197,7 +197,7 @@ TEST(LinuxHostPlatform, VersionFromTheKernelRelease) {
 
   EXPECT_TRUE(IsWow64For("x86_64", 4));
   EXPECT_TRUE(IsWow64For("aarch64", 4));
-  EXPECT_FALSE(IsWow64For("x86_64", 8));
+  EXPECT_TRUE(IsWow64For("x86_64", 8));
   EXPECT_FALSE(IsWow64For("i686", 4));
   EXPECT_FALSE(IsWow64For("armv7l", 4));
 }

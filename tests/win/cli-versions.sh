@@ -29,6 +29,8 @@ expect() {
   fi
 }
 expect winxp 0 'Platform: 5.1.2600   Service Pack 3  ('
-expect win7 0 'Platform: 6.1.7601   Service Pack 1  ('
+# The prefixes are 64-bit: the 64-bit program, and the 32-bit one under
+# WOW64, both run on a 64-bit Windows.
+expect win7 0 'Platform: 6.1.7601   Service Pack 1  (64 bit)'
 expect win98 1 'Error: Only the following versions of Windows are supported: 2003, 2008, XP, Vista, 7'
 exit $failed

@@ -127,8 +127,9 @@ TPlatformVersion PlatformFromUname(const std::string& sysname, const std::string
 }
 
 bool IsWow64For(const std::string& machine, size_t pointerSize) {
-  // A 32-bit program sees the kernel's own machine name unless it asked for
-  // a 32-bit personality.
+  // A 64-bit program runs only on a 64-bit kernel. A 32-bit one sees the
+  // kernel's own machine name unless it asked for a 32-bit personality.
+  if (pointerSize == 8) return true;
   return pointerSize == 4 && machine.find("64") != std::string::npos;
 }
 

@@ -221,6 +221,8 @@ TPlatformVersion WinHost::GetVersion() {
 }
 
 bool WinHost::IsWow64() {
+  // A 64-bit program runs only on a 64-bit Windows, and is no WOW64 process.
+  if constexpr (sizeof(void*) == 8) return true;
   // Looked up at run time: XP before SP2 has no IsWow64Process.
   using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32");
