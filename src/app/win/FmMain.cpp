@@ -59,7 +59,11 @@ void SetTextIfChanged(HWND window, const std::string& text) {
   const std::wstring wide = Wide(text);
   wchar_t current[256];
   GetWindowTextW(window, current, 256);
-  if (wide != current) SetWindowTextW(window, wide.c_str());
+  if (wide == current) return;
+  SetWindowTextW(window, wide.c_str());
+  // A static control may draw its new text at once, before the page's own
+  // pending repaint, which then covers it: have it drawn again after that.
+  InvalidateRect(window, nullptr, TRUE);
 }
 
 int Height(HWND window) {
