@@ -48,7 +48,7 @@ foreach(area app ata devices host reports ui format nvme record)
   quarnel_wine_test(core_${area} test_${area} --gtest_brief=1)
 endforeach()
 
-add_executable(test_win tests/win/WinHostTest.cpp)
+add_executable(test_win tests/win/WinHostTest.cpp tests/win/RegionalTest.cpp)
 target_include_directories(test_win PRIVATE tests)
 target_link_libraries(test_win PRIVATE quarnel_cli_lib gtest gtest_main)
 quarnel_wine_test(win_host test_win --gtest_brief=1)

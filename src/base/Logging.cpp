@@ -1,8 +1,7 @@
 #include "base/Logging.h"
 
-#include <iomanip>
-#include <sstream>
 
+#include "base/System.h"
 #include "base/Text.h"
 
 namespace quarnel {
@@ -46,10 +45,7 @@ std::string DateTimeText() {
   const std::time_t now = LogClock() ? LogClock()() : std::time(nullptr);
   std::tm local{};
   if (const std::tm* tm = std::localtime(&now)) local = *tm;
-  std::ostringstream out;
-  out.imbue(std::locale());
-  out << std::put_time(&local, "%x %X");
-  return out.str();
+  return RegionalDateTime(local);
 }
 
 void SetLogClock(std::function<std::time_t()> clock) { LogClock() = std::move(clock); }

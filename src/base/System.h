@@ -2,7 +2,9 @@
 // system defines these once, in src/platform/<system>/.
 #pragma once
 
+#include <ctime>
 #include <functional>
+#include <locale>
 #include <string>
 
 namespace quarnel {
@@ -28,6 +30,15 @@ void CatchStopSignals(bool on);
 
 /// True once for each interrupt caught since the last call.
 bool TakeStopSignal();
+
+/// The C++ locale of the user's regional settings for numbers: on POSIX the
+/// environment's (throws std::runtime_error when it is not available), on
+/// Windows the classic one with the user's decimal separator.
+std::locale RegionalLocale();
+
+/// A local date and time as the user's regional settings write a short date,
+/// a blank and the long time.
+std::string RegionalDateTime(const std::tm& local);
 
 /// Whether standard input and standard error are terminals (a console).
 bool StdInIsTerminal();

@@ -9,7 +9,7 @@
 int main(int argc, char** argv) {
   // Numbers and dates follow the user's regional settings.
   try {
-    std::locale::global(std::locale(""));
+    std::locale::global(quarnel::RegionalLocale());
   } catch (const std::exception&) {
     std::cerr << "quarnel-cli: the locale of the environment is not available; using \"C\"\n";
   }

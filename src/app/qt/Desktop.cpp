@@ -9,6 +9,7 @@
 #include "agreement/qt/FmLicenseAgreement.h"
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
+#include "base/System.h"
 #include "devices/qt/FmChoose.h"
 #include "frontend/HostChoice.h"
 #include "launcher/Launcher.h"
@@ -64,7 +65,7 @@ int RunDesktop(int argc, char** argv) {
   }
   // Dates, times and numbers follow the user's regional settings.
   try {
-    std::locale::global(std::locale(""));
+    std::locale::global(RegionalLocale());
   } catch (const std::exception&) {
     std::cerr << "quarnel: the locale of the environment is not available; using \"C\"\n";
   }

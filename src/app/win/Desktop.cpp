@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <locale>
+
 #include "agreement/win/FmLicenseAgreement.h"
 #include "app/win/FmDebug.h"
 #include "app/win/FmMain.h"
+#include "base/System.h"
 #include "devices/win/FmChoose.h"
 #include "frontend/HostChoice.h"
 #include "record/EraseRecordFile.h"
@@ -55,6 +58,8 @@ int RunDesktop() {
                                                         ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
                                                         ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
+  // Dates, times and numbers follow the user's regional settings.
+  std::locale::global(RegionalLocale());
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::string> arguments;

@@ -18,17 +18,6 @@ size_t SequenceLength(unsigned char lead) {
   return 1;
 }
 
-class TDecimalSeparator : public std::numpunct<char> {
- public:
-  explicit TDecimalSeparator(char separator) : separator_(separator) {}
-
- protected:
-  char do_decimal_point() const override { return separator_; }
-
- private:
-  char separator_;
-};
-
 }  // namespace
 
 std::wstring WideFromUtf8(const std::string& text) {
@@ -125,16 +114,6 @@ TConsoleStreams::~TConsoleStreams() {
     std::cerr.flush();
     std::cerr.rdbuf(previousErr_);
   }
-}
-
-std::locale UserNumberLocale() {
-  wchar_t separator[4] = {};
-  char decimal = '.';
-  if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 4) > 0 &&
-      separator[0] > 0 && separator[0] < 0x80) {
-    decimal = static_cast<char>(separator[0]);
-  }
-  return std::locale(std::locale::classic(), new TDecimalSeparator(decimal));
 }
 
 }  // namespace quarnel

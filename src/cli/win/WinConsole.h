@@ -3,7 +3,6 @@
 // console's own calls, and the user's decimal separator.
 #pragma once
 
-#include <locale>
 #include <memory>
 #include <streambuf>
 #include <string>
@@ -51,8 +50,5 @@ class TConsoleStreams {
   std::streambuf* previousOut_ = nullptr;
   std::streambuf* previousErr_ = nullptr;
 };
-
-/// The classic locale with the decimal separator of the user's regional settings.
-std::locale UserNumberLocale();
 
 }  // namespace quarnel

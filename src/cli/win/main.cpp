@@ -11,7 +11,7 @@
 #include "cli/win/WinConsole.h"
 
 int wmain(int argc, wchar_t** argv) {
-  std::locale::global(quarnel::UserNumberLocale());
+  std::locale::global(quarnel::RegionalLocale());
   const quarnel::TConsoleStreams console;
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(quarnel::Utf8FromWide(argv[i]));

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <iomanip>
+#include <sstream>
 #include <vector>
 
 namespace quarnel {
@@ -126,5 +128,14 @@ bool TakeStopSignal() {
 
 bool StdInIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StdErrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+std::locale RegionalLocale() { return std::locale(""); }
+
+std::string RegionalDateTime(const std::tm& local) {
+  std::ostringstream out;
+  out.imbue(std::locale());
+  out << std::put_time(&local, "%x %X");
+  return out.str();
+}
 
 }  // namespace quarnel

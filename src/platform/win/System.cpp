@@ -7,6 +7,8 @@
 // clang-format on
 
 #include <atomic>
+#include <iomanip>
+#include <sstream>
 
 namespace quarnel {
 
@@ -29,6 +31,17 @@ std::string Utf8(const wchar_t* text) {
   out.pop_back();  // the terminating NUL
   return out;
 }
+
+class TDecimalSeparator : public std::numpunct<char> {
+ public:
+  explicit TDecimalSeparator(char separator) : separator_(separator) {}
+
+ protected:
+  char do_decimal_point() const override { return separator_; }
+
+ private:
+  char separator_;
+};
 }  // namespace
 
 std::string GetAppDataFolder() {
@@ -62,5 +75,37 @@ bool IsConsole(DWORD stream) {
 
 bool StdInIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
 bool StdErrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
+
+std::locale RegionalLocale() {
+  // The runtime knows no locale but "C": only the decimal separator is taken
+  // over; a separator beyond ASCII stays '.'.
+  wchar_t separator[4] = {};
+  char decimal = '.';
+  if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 4) > 0 && separator[0] > 0 &&
+      separator[0] < 0x80) {
+    decimal = static_cast<char>(separator[0]);
+  }
+  return std::locale(std::locale::classic(), new TDecimalSeparator(decimal));
+}
+
+std::string RegionalDateTime(const std::tm& local) {
+  SYSTEMTIME time = {};
+  time.wYear = static_cast<WORD>(local.tm_year + 1900);
+  time.wMonth = static_cast<WORD>(local.tm_mon + 1);
+  time.wDayOfWeek = static_cast<WORD>(local.tm_wday);
+  time.wDay = static_cast<WORD>(local.tm_mday);
+  time.wHour = static_cast<WORD>(local.tm_hour);
+  time.wMinute = static_cast<WORD>(local.tm_min);
+  time.wSecond = static_cast<WORD>(local.tm_sec);
+  wchar_t date[128] = {};
+  wchar_t clock[128] = {};
+  if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 128) > 0 &&
+      GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, 128) > 0) {
+    return Utf8(date) + " " + Utf8(clock);
+  }
+  std::ostringstream out;  // a date the system cannot write: the runtime's form
+  out << std::put_time(&local, "%x %X");
+  return out.str();
+}
 
 }  // namespace quarnel
