@@ -60,7 +60,7 @@ std::string WindowText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(
       static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return Utf8(text);
+  return Utf8FromWide(text);
 }
 
 bool Shown(HWND window) { return window && IsWindowVisible(window); }
@@ -135,13 +135,13 @@ class DesktopTest : public ::testing::Test {
   void TearDown() override {
     KillTimer(nullptr, timer_);
     steps.clear();
-    DeleteFileW(Wide(AgreementFilePath()).c_str());
+    DeleteFileW(WideFromUtf8(AgreementFilePath()).c_str());
   }
 
   // The acceptance file's content; nullptr: no file.
   static void Agreement(const char* content) {
     const std::string path = AgreementFilePath();
-    DeleteFileW(Wide(path).c_str());
+    DeleteFileW(WideFromUtf8(path).c_str());
     if (content) std::ofstream(path, std::ios::binary) << content;
   }
 
@@ -269,7 +269,7 @@ TEST_F(DesktopTest, DetailsAndSmartPagesShowTheReportsAndClosingReleasesTheDrive
 TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheImage) {
   wchar_t folder[MAX_PATH];
   GetTempPathW(MAX_PATH, folder);
-  const std::string image = Utf8(folder) + "quarnel-desktop-test.img";
+  const std::string image = Utf8FromWide(folder) + "quarnel-desktop-test.img";
   const int64_t size = 32 << 20;
   std::ofstream(image, std::ios::binary) << std::string(static_cast<size_t>(size), '\xAB');
   std::string path = image;
@@ -290,7 +290,7 @@ TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheIm
   std::ifstream in(image, std::ios::binary);
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
-  DeleteFileW(Wide(image).c_str());
+  DeleteFileW(WideFromUtf8(image).c_str());
   ASSERT_EQ(bytes.size(), static_cast<size_t>(size));
   EXPECT_EQ(bytes.find_first_not_of('\0'), 10240000u);
   EXPECT_EQ(bytes.find_last_not_of('\0'), static_cast<size_t>(size - (1 << 20) - 1));

@@ -63,7 +63,7 @@ int RunDesktop() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) arguments.push_back(Utf8FromWide(argv[i]));
   LocalFree(argv);
   std::wstring module(MAX_PATH, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, module.data(), MAX_PATH);
@@ -73,14 +73,14 @@ int RunDesktop() {
   std::string error;
   std::string notice;
   if (!ParseHostOptions(arguments, &options, &error) || !InstallHost(options, &error, &notice)) {
-    MessageBoxW(nullptr, Wide(error).c_str(), L"错误", MB_ICONERROR | MB_OK);
+    MessageBoxW(nullptr, WideFromUtf8(error).c_str(), L"错误", MB_ICONERROR | MB_OK);
     return 2;
   }
   if (!notice.empty())
-    MessageBoxW(nullptr, Wide(notice).c_str(), L"Quarnel", MB_ICONWARNING | MB_OK);
+    MessageBoxW(nullptr, WideFromUtf8(notice).c_str(), L"Quarnel", MB_ICONWARNING | MB_OK);
   // Every run past the confirmation leaves a record in the user's data folder.
   WriteEraseRecordsTo("", options.Simulate);
-  TDesktop desktop(arguments, Utf8(module));
+  TDesktop desktop(arguments, Utf8FromWide(module));
   return desktop.Run();
 }
 

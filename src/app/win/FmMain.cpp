@@ -56,7 +56,7 @@ HWND Pane(HWND page, int id, TLogPane& pane) {
 }
 
 void SetTextIfChanged(HWND window, const std::string& text) {
-  const std::wstring wide = Wide(text);
+  const std::wstring wide = WideFromUtf8(text);
   wchar_t current[256];
   GetWindowTextW(window, current, 256);
   if (wide == current) return;
@@ -88,7 +88,7 @@ TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile)
       CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idDiskName);
   BuildPages();
   lbCopyright = std::make_unique<TLinkLabel>(
-      hwnd_, L"Quarnel 由 Zelmora 开发，访问 " + Wide(kMakerUrl), idCopyright, kBgrGrey, kBgrBlue,
+      hwnd_, L"Quarnel 由 Zelmora 开发，访问 " + WideFromUtf8(kMakerUrl), idCopyright, kBgrGrey, kBgrBlue,
       kBgrRed, [this] { lbCopyrightClick(); });
   StatusBar =
       CreateControl(hwnd_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, idStatusBar);
@@ -305,7 +305,7 @@ void TFmMain::btGetSmartClick() {
   ScrollPaneTo(Log_Smart, empty ? 0 : start);
 }
 
-void TFmMain::lbCopyrightClick() { ShellOpen(Wide(kMakerUrl).c_str(), SW_SHOW); }
+void TFmMain::lbCopyrightClick() { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); }
 
 LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -363,8 +363,8 @@ void TFmMain::ShowDebugWindow() {
 
 void TFmMain::SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
                         const std::string& chooserHeader) {
-  SetWindowTextW(hwnd_, Wide(mainTitle).c_str());
-  SendMessageW(StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(mainTitle).c_str()));
+  SetWindowTextW(hwnd_, WideFromUtf8(mainTitle).c_str());
+  SendMessageW(StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(WideFromUtf8(mainTitle).c_str()));
   if (choose_) choose_->SetTitles(chooserCaption, chooserHeader);
 }
 
@@ -375,11 +375,11 @@ void TFmMain::ShowDebugWindowModal() {
 bool TFmMain::ChooseDevice() { return choose_ && choose_->ChooseDevice(); }
 
 void TFmMain::ShowDiskName(const std::string& description) {
-  SetWindowTextW(lbDiskName, Wide(description).c_str());
+  SetWindowTextW(lbDiskName, WideFromUtf8(description).c_str());
 }
 
 void TFmMain::ShowStatusDescription(const std::string& description) {
-  const std::wstring text = Wide(description);
+  const std::wstring text = WideFromUtf8(description);
   SendMessageW(StatusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
   // The whole description where the panel cuts it.
   SendMessageW(StatusBar, SB_SETTIPTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));

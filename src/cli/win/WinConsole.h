@@ -7,11 +7,9 @@
 #include <streambuf>
 #include <string>
 
-namespace quarnel {
+#include "base/WideText.h"
 
-/// UTF-8 <-> UTF-16 for the console and the command line.
-std::wstring WideFromUtf8(const std::string& text);
-std::string Utf8FromWide(const std::wstring& text);
+namespace quarnel {
 
 /// True when the standard handle (STD_OUTPUT_HANDLE, ...) is a console.
 bool IsConsoleHandle(unsigned long standardHandle);

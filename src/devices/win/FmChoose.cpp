@@ -48,7 +48,7 @@ TFmChoose::TFmChoose() {
 
   lbProgramName =
       CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idProgramName);
-  Label1 = std::make_unique<TLinkLabel>(hwnd_, Wide(kMakerUrl), idLabel1, kBgrBlue, kBgrBlue,
+  Label1 = std::make_unique<TLinkLabel>(hwnd_, WideFromUtf8(kMakerUrl), idLabel1, kBgrBlue, kBgrBlue,
                                         kBgrRed, [this] { Label1Click(); });
   SetWindowLongW(Label1->Handle(), GWL_STYLE,
                  (GetWindowLongW(Label1->Handle(), GWL_STYLE) & ~SS_TYPEMASK) | SS_RIGHT);
@@ -61,7 +61,7 @@ TFmChoose::TFmChoose() {
   for (int i = 0; i < kDriveListColumns; ++i) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    std::wstring caption = Wide(kDriveListCaptions[i]);
+    std::wstring caption = WideFromUtf8(kDriveListCaptions[i]);
     column.pszText = caption.data();
     column.cx = i < kDriveListColumns - 1 ? kColumnWidths[i] : 100;
     SendMessageW(DriveList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
@@ -111,8 +111,8 @@ TFmChoose::~TFmChoose() {
 }
 
 void TFmChoose::SetTitles(const std::string& caption, const std::string& header) {
-  SetWindowTextW(hwnd_, Wide(caption).c_str());
-  SetWindowTextW(lbProgramName, Wide(header).c_str());
+  SetWindowTextW(hwnd_, WideFromUtf8(caption).c_str());
+  SetWindowTextW(lbProgramName, WideFromUtf8(header).c_str());
 }
 
 void TFmChoose::FillDriveList() {
@@ -120,7 +120,7 @@ void TFmChoose::FillDriveList() {
   for (int64_t i = 1; i <= DeviceCount; ++i) {
     const TDriveListRow row = DriveListRow(DeviceTable[i]);
     for (int column = 0; column < kDriveListColumns; ++column) {
-      std::wstring text = Wide(row[column]);
+      std::wstring text = WideFromUtf8(row[column]);
       LVITEMW item = {};
       item.mask = LVIF_TEXT;
       item.iItem = static_cast<int>(i - 1);
@@ -131,7 +131,7 @@ void TFmChoose::FillDriveList() {
     }
   }
   SendMessageW(StatusBar, SB_SETTEXTW, SB_SIMPLEID,
-               reinterpret_cast<LPARAM>(Wide(ChooserStatusText).c_str()));
+               reinterpret_cast<LPARAM>(WideFromUtf8(ChooserStatusText).c_str()));
 }
 
 bool TFmChoose::ChooseDevice() {
@@ -179,7 +179,7 @@ void TFmChoose::Close() {
 
 void TFmChoose::lbDiskManagementClick() { ShellOpen(L"diskmgmt.msc", SW_SHOWNORMAL); }
 
-void TFmChoose::Label1Click() { ShellOpen(Wide(kMakerUrl).c_str(), SW_SHOW); }
+void TFmChoose::Label1Click() { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); }
 
 LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

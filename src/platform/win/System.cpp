@@ -10,6 +10,8 @@
 #include <iomanip>
 #include <sstream>
 
+#include "base/WideText.h"
+
 namespace quarnel {
 
 namespace {
@@ -21,15 +23,6 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
   if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
   stopSignal = true;
   return TRUE;
-}
-
-std::string Utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
-  out.pop_back();  // the terminating NUL
-  return out;
 }
 
 class TDecimalSeparator : public std::numpunct<char> {
@@ -47,7 +40,7 @@ class TDecimalSeparator : public std::numpunct<char> {
 std::string GetAppDataFolder() {
   wchar_t path[MAX_PATH] = {};
   if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, path) != S_OK) return {};
-  std::string folder = Utf8(path);
+  std::string folder = Utf8FromWide(path);
   while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
   return folder;
 }
@@ -101,7 +94,7 @@ std::string RegionalDateTime(const std::tm& local) {
   wchar_t clock[128] = {};
   if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 128) > 0 &&
       GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &time, nullptr, clock, 128) > 0) {
-    return Utf8(date) + " " + Utf8(clock);
+    return Utf8FromWide(date) + " " + Utf8FromWide(clock);
   }
   std::ostringstream out;  // a date the system cannot write: the runtime's form
   out << std::put_time(&local, "%x %X");

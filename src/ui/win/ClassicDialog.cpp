@@ -82,7 +82,7 @@ int TClassicDialog::Run(HWND owner, const TClassicDialogRequest& request) {
   const int buttonsWidth = static_cast<int>(buttons.size()) * 81 - 6;
   const int width = std::max<int>(textLeft + textRect.right + 20, buttonsWidth + 40);
   const int height = 20 + textHeight + 20 + 23 + 12;
-  Create(L"QuarnelClassicDialog", Wide(request.Caption),
+  Create(L"QuarnelClassicDialog", WideFromUtf8(request.Caption),
          WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_EX_DLGMODALFRAME, width, height,
          owner);
   if (icon) {

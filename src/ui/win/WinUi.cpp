@@ -10,27 +10,8 @@
 
 namespace quarnel {
 
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-  return out;
-}
-
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                      nullptr, nullptr);
-  return out;
-}
-
 std::wstring EditText(const std::string& text) {
-  const std::wstring wide = Wide(text);
+  const std::wstring wide = WideFromUtf8(text);
   std::wstring out;
   out.reserve(wide.size());
   for (size_t i = 0; i < wide.size(); ++i) {
@@ -83,7 +64,7 @@ void TWinUi::ShowMessage(const std::string& text, const std::string& caption, TM
                     : icon == TMessageIcon::Warning ? MB_ICONWARNING
                                                     : MB_ICONINFORMATION;
   // No owner: the box may come while no window of the program is on screen.
-  MessageBoxW(nullptr, Wide(text).c_str(), Wide(caption).c_str(), kind | MB_OK | MB_TASKMODAL);
+  MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(caption).c_str(), kind | MB_OK | MB_TASKMODAL);
 }
 
 int TWinUi::TaskDialog(const TTaskDialogRequest& request) {
@@ -95,9 +76,9 @@ int TWinUi::TaskDialog(const TTaskDialogRequest& request) {
       reinterpret_cast<void*>(GetProcAddress(library, "TaskDialogIndirect")));
   int pressed = 0;
   if (show) {
-    const std::wstring title = Wide(request.Title);
-    const std::wstring instruction = Wide(request.MainInstruction);
-    const std::wstring content = Wide(request.Content);
+    const std::wstring title = WideFromUtf8(request.Title);
+    const std::wstring instruction = WideFromUtf8(request.MainInstruction);
+    const std::wstring content = WideFromUtf8(request.Content);
     TASKDIALOGCONFIG config = {};
     config.cbSize = sizeof config;
     config.hwndParent = owner_ && IsWindowVisible(owner_) ? owner_ : nullptr;

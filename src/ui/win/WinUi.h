@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "base/WideText.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
@@ -31,9 +32,6 @@ class TWinUi : public TUiSeam {
   TFormatPageView* page_view_ = nullptr;
 };
 
-/// UTF-8 <-> UTF-16 at the window boundary.
-std::wstring Wide(const std::string& text);
-std::string Utf8(const std::wstring& text);
 /// A core text as an edit control shows it: line ends as CR LF.
 std::wstring EditText(const std::string& text);
 

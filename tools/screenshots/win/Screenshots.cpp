@@ -184,7 +184,7 @@ int wmain(int argc, wchar_t** argv) {
   outDir = argc > 1 ? argv[1] : L".";
   const bool debugOnly = argc > 2 && lstrcmpiW(argv[2], L"--debug") == 0;
   // A first start: the agreement is shown.
-  DeleteFileW(Wide(AgreementFilePath()).c_str());
+  DeleteFileW(WideFromUtf8(AgreementFilePath()).c_str());
 
   std::unique_ptr<SimHost> host = SimHost::Demo();
   host->Drive(0)->WriteMBPerSecond = 2;  // a quick wipe then takes about five seconds
