@@ -44,20 +44,40 @@ int64_t SystemClock() {
 
 int64_t FormatClockNow() { return formatClock ? formatClock() : SystemClock(); }
 
+int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
+
+void GrowBlockSize(int64_t blockCount, int64_t& lastStamp, int64_t& blockSize) {
+  if (blockCount % 10 != 0) return;
+  const int64_t previous = lastStamp;
+  lastStamp = FormatClockNow();
+  if (previous != 0 && lastStamp - previous < 1000) {
+    blockSize = std::min(blockSize * 2, kZeroBufferSize);
+  }
+}
+
+void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t sectorSize) {
+  TUiSeam& ui = Ui();
+  const int64_t percent = RoundEven(static_cast<double>(done) / static_cast<double>(total) * 100.0);
+  ui.SetProgressPosition(static_cast<int>(percent));
+  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
+  const int64_t sector = RoundEven(static_cast<double>(reached) / static_cast<double>(sectorSize));
+  ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
+}
+
+void ShowRunSpeed(int64_t bytes, int64_t elapsed) {
+  if (elapsed <= 0) return;
+  // "0.0": at least one integer digit, exactly one decimal, the locale's
+  // decimal separator.
+  const double speed = static_cast<double>(bytes) / static_cast<double>(elapsed) / 1000.0;
+  char buf[64];
+  auto res = std::to_chars(buf, buf + sizeof buf, speed, std::chars_format::fixed, 1);
+  Ui().SetCaption(TFormatLabel::lbSpeed,
+                  WithLocaleDecimalPoint(std::string(buf, res.ptr)) + " MB/s");
+}
+
 namespace {
 
 int64_t Now() { return FormatClockNow(); }
-
-// To the nearest integer, ties to even, in floating point.
-int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
-
-// "0.0": at least one integer digit, exactly one decimal, the locale's
-// decimal separator.
-std::string OneDecimal(double value) {
-  char buf[64];
-  auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 1);
-  return WithLocaleDecimalPoint(std::string(buf, res.ptr));
-}
 
 const char* WriteErrorText(uint32_t code) {
   switch (code) {
@@ -83,39 +103,11 @@ struct TRun {
   int64_t BlockCount = 0;
   int64_t StartStamp = 0;
   int64_t LastStamp = 0;
-  int64_t PreviousStamp = 0;
-  int64_t Elapsed = 0;
   bool Aborted = false;
   int64_t FailedBlocks = 0;  // passed over by a seek or write failure
   int64_t FailedBytes = 0;
   bool Wrote = false;
 };
-
-// Doubles the block size, at most once every 10 blocks, while the 10 blocks
-// since the previous check took under a second.
-void CheckBlockSize(TRun& run) {
-  if (run.BlockCount % 10 != 0) return;
-  if (run.LastStamp == 0) {
-    run.LastStamp = Now();
-    return;
-  }
-  run.PreviousStamp = run.LastStamp;
-  run.LastStamp = Now();
-  if (run.LastStamp - run.PreviousStamp < 1000) {
-    run.BlockSize = std::min(run.BlockSize * 2, kZeroBufferSize);
-  }
-}
-
-void ShowProgress(const TRun& run, int64_t sectorSize) {
-  TUiSeam& ui = Ui();
-  const int64_t reached = run.Position + run.BlockSize;
-  const int64_t percent =
-      RoundEven(static_cast<double>(reached) / static_cast<double>(run.TotalBytes) * 100.0);
-  ui.SetProgressPosition(static_cast<int>(percent));
-  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
-  const int64_t sector = RoundEven(static_cast<double>(reached) / static_cast<double>(sectorSize));
-  ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
-}
 
 // The block in hand is passed over unwritten.
 void PassOver(TRun& run) {
@@ -156,15 +148,6 @@ bool WriteBlock(TRun& run, const void* zeros) {
   }
   PassOver(run);
   return true;
-}
-
-void ShowSpeed(TRun& run) {
-  run.Elapsed = std::max<int64_t>(0, Now() - run.StartStamp);
-  if (run.Elapsed > 0) {
-    const double speed =
-        static_cast<double>(run.Position) / static_cast<double>(run.Elapsed) / 1000.0;
-    Ui().SetCaption(TFormatLabel::lbSpeed, OneDecimal(speed) + " MB/s");
-  }
 }
 
 // The outcome line; true for a complete run with every block on the drive.
@@ -267,13 +250,14 @@ bool RunLowLevelFormat(bool quickWipe) {
 
   while (run.Position < run.TotalBytes && !StopRequested) {
     ++run.BlockCount;
-    CheckBlockSize(run);
+    GrowBlockSize(run.BlockCount, run.LastStamp, run.BlockSize);
     if (run.Position + run.BlockSize > run.TotalBytes)
       run.BlockSize = run.TotalBytes - run.Position;
-    ShowProgress(run, drive.SectorSize);
+    const int64_t reached = run.Position + run.BlockSize;
+    ShowRunProgress(reached, run.TotalBytes, reached, drive.SectorSize);
     Ui().ProcessMessages();
     if (!WriteBlock(run, zeros.get())) break;
-    ShowSpeed(run);
+    ShowRunSpeed(run.Position, Now() - run.StartStamp);
   }
   if (quickWipe && !StopRequested) WriteQuickWipeTail(run, zeros.get(), driveBytes);
   zeros.reset();

@@ -34,6 +34,24 @@ bool RunLowLevelFormat(bool quickWipe);
 /// The engine's clock now, in milliseconds (the read-back uses it too).
 int64_t FormatClockNow();
 
+// The run's rules and format-page texts, shared with the read-back.
+
+/// To the nearest integer, ties to even.
+int64_t RoundEven(double value);
+
+/// On every 10th block: doubles `blockSize`, up to kZeroBufferSize, when the
+/// 10 blocks since the previous check took under a second. `lastStamp` is the
+/// clock at that check, 0 before the first.
+void GrowBlockSize(int64_t blockCount, int64_t& lastStamp, int64_t& blockSize);
+
+/// The bar and "N% 完成" for `done` of `total` bytes, and "当前扇区: N" for
+/// the drive offset `reached`.
+void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t sectorSize);
+
+/// "0.0 MB/s" (megabytes of 10^6 bytes) for `bytes` in `elapsed` milliseconds;
+/// the label stays as it is when no time has passed.
+void ShowRunSpeed(int64_t bytes, int64_t elapsed);
+
 /// The engine's clock in milliseconds (local wall clock); tests fix it.
 /// An empty function means the system clock.
 void SetFormatClock(std::function<int64_t()> clock);

@@ -1,7 +1,6 @@
 #include "format/Verification.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <system_error>
@@ -98,39 +97,6 @@ struct TReadBack {
   TZeroCheck Check;
 };
 
-int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
-
-// The engine's rule: the block size doubles, at most once every 10 blocks,
-// while the 10 blocks since the previous check took under a second.
-void CheckBlockSize(TReadBack& rb) {
-  if (rb.BlockCount % 10 != 0) return;
-  const int64_t previous = rb.LastStamp;
-  rb.LastStamp = FormatClockNow();
-  if (previous != 0 && rb.LastStamp - previous < 1000) {
-    rb.BlockSize = std::min(rb.BlockSize * 2, kZeroBufferSize);
-  }
-}
-
-void ShowProgress(const TReadBack& rb, int64_t size) {
-  TUiSeam& ui = Ui();
-  const int64_t percent =
-      RoundEven(static_cast<double>(rb.Passed + size) / static_cast<double>(rb.Total) * 100.0);
-  ui.SetProgressPosition(static_cast<int>(percent));
-  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
-  const int64_t sector =
-      RoundEven(static_cast<double>(rb.Position + size) / static_cast<double>(rb.SectorSize));
-  ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
-}
-
-void ShowSpeed(const TReadBack& rb) {
-  const int64_t elapsed = std::max<int64_t>(0, FormatClockNow() - rb.StartStamp);
-  if (elapsed == 0) return;
-  char text[64];
-  std::snprintf(text, sizeof text, "%.1f",
-                static_cast<double>(rb.Passed) / static_cast<double>(elapsed) / 1000.0);
-  Ui().SetCaption(TFormatLabel::lbSpeed, WithLocaleDecimalPoint(text) + " MB/s");
-}
-
 void BadBlock(TReadBack& rb, int64_t offset, int64_t size, uint32_t code, int64_t firstNonZero) {
   ++rb.BadBlocks;
   if (TEraseRecord* r = ActiveEraseRecord()) {
@@ -180,14 +146,14 @@ bool ReadBackRange(TReadBack& rb, const TByteRange& range) {
   const int64_t end = range.Offset + range.Length;
   while (rb.Position < end && !StopRequested) {
     ++rb.BlockCount;
-    CheckBlockSize(rb);
+    GrowBlockSize(rb.BlockCount, rb.LastStamp, rb.BlockSize);
     const int64_t size = std::min(rb.BlockSize, end - rb.Position);
-    ShowProgress(rb, size);
+    ShowRunProgress(rb.Passed + size, rb.Total, rb.Position + size, rb.SectorSize);
     Ui().ProcessMessages();
     if (!ReadBackBlock(rb, size)) return false;
     rb.Position += size;
     rb.Passed += size;
-    ShowSpeed(rb);
+    ShowRunSpeed(rb.Passed, FormatClockNow() - rb.StartStamp);
   }
   return true;
 }
