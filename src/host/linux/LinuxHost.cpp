@@ -25,83 +25,51 @@ constexpr size_t kDirectAlignment = 4096;
 constexpr size_t kBounceLimit = size_t{32} << 20;
 constexpr int kMaxDrives = 256;
 
-// A representative errno for a Win32 code met without one (a code the core
-// asks about that no call of this host produced).
+// The errno <-> Win32 code pairs. A code's representative errno, for a code
+// met without one (a code the core asks about that no call of this host
+// produced), is that of its first pair; a one-way pair serves only that
+// direction.
+struct TErrnoCode {
+  int Errno;
+  uint32_t Code;
+  bool ToErrnoOnly;
+};
+constexpr TErrnoCode kErrnoCodes[] = {
+    {ENOENT, win::kERROR_FILE_NOT_FOUND, false},
+    {ENOMEDIUM, win::kERROR_FILE_NOT_FOUND, false},
+    {ENOMEDIUM, win::kERROR_NOT_READY, true},
+    {EROFS, win::kERROR_WRITE_PROTECT, false},
+    {EIO, win::kERROR_IO_DEVICE, false},
+    {ETIMEDOUT, win::kERROR_SEM_TIMEOUT, false},
+    {ENXIO, win::kERROR_DEV_NOT_EXIST, false},
+    {ENODEV, win::kERROR_DEV_NOT_EXIST, false},
+    {EACCES, win::kERROR_ACCESS_DENIED, false},
+    {EPERM, win::kERROR_ACCESS_DENIED, false},
+    {EBUSY, win::kERROR_BUSY, false},
+    {EINVAL, win::kERROR_INVALID_PARAMETER, false},
+    {EWOULDBLOCK, win::kERROR_SHARING_VIOLATION, false},
+    {ENOTTY, win::kERROR_INVALID_FUNCTION, false},
+    {EOPNOTSUPP, win::kERROR_INVALID_FUNCTION, false},
+    {EOPNOTSUPP, win::kERROR_NOT_SUPPORTED, true},
+    {ENOMEM, win::kERROR_NOT_ENOUGH_MEMORY, false},
+    {EBADF, win::kERROR_INVALID_HANDLE, false},
+    {ENOSPC, win::kERROR_SECTOR_NOT_FOUND, false},  // past the end of the device
+};
+
 int ErrnoForCode(uint32_t code) {
-  switch (code) {
-    case win::kERROR_FILE_NOT_FOUND:
-      return ENOENT;
-    case win::kERROR_ACCESS_DENIED:
-      return EACCES;
-    case win::kERROR_INVALID_HANDLE:
-      return EBADF;
-    case win::kERROR_NOT_ENOUGH_MEMORY:
-      return ENOMEM;
-    case win::kERROR_WRITE_PROTECT:
-      return EROFS;
-    case win::kERROR_NOT_READY:
-      return ENOMEDIUM;
-    case win::kERROR_SHARING_VIOLATION:
-      return EWOULDBLOCK;
-    case win::kERROR_NOT_SUPPORTED:
-      return EOPNOTSUPP;
-    case win::kERROR_DEV_NOT_EXIST:
-      return ENXIO;
-    case win::kERROR_INVALID_PARAMETER:
-      return EINVAL;
-    case win::kERROR_SEM_TIMEOUT:
-      return ETIMEDOUT;
-    case win::kERROR_BUSY:
-      return EBUSY;
-    case win::kERROR_IO_DEVICE:
-      return EIO;
-    case win::kERROR_SECTOR_NOT_FOUND:
-      return ENOSPC;
-    case win::kERROR_INVALID_FUNCTION:
-      return ENOTTY;
-    default:
-      return 0;
+  for (const TErrnoCode& pair : kErrnoCodes) {
+    if (pair.Code == code) return pair.Errno;
   }
+  return 0;
 }
 }  // namespace
 
 uint32_t Win32FromErrno(int error) {
-  switch (error) {
-    case 0:
-      return win::kERROR_SUCCESS;
-    case ENOENT:
-    case ENOMEDIUM:
-      return win::kERROR_FILE_NOT_FOUND;
-    case EROFS:
-      return win::kERROR_WRITE_PROTECT;
-    case EIO:
-      return win::kERROR_IO_DEVICE;
-    case ETIMEDOUT:
-      return win::kERROR_SEM_TIMEOUT;
-    case ENODEV:
-    case ENXIO:
-      return win::kERROR_DEV_NOT_EXIST;
-    case EACCES:
-    case EPERM:
-      return win::kERROR_ACCESS_DENIED;
-    case EBUSY:
-      return win::kERROR_BUSY;
-    case EINVAL:
-      return win::kERROR_INVALID_PARAMETER;
-    case EWOULDBLOCK:
-      return win::kERROR_SHARING_VIOLATION;
-    case ENOTTY:
-    case EOPNOTSUPP:
-      return win::kERROR_INVALID_FUNCTION;
-    case ENOMEM:
-      return win::kERROR_NOT_ENOUGH_MEMORY;
-    case EBADF:
-      return win::kERROR_INVALID_HANDLE;
-    case ENOSPC:
-      return win::kERROR_SECTOR_NOT_FOUND;  // past the end of the device
-    default:
-      return win::kERROR_GEN_FAILURE;
+  if (error == 0) return win::kERROR_SUCCESS;
+  for (const TErrnoCode& pair : kErrnoCodes) {
+    if (pair.Errno == error && !pair.ToErrnoOnly) return pair.Code;
   }
+  return win::kERROR_GEN_FAILURE;
 }
 
 TPlatformVersion PlatformFromUname(const std::string& sysname, const std::string& release,
