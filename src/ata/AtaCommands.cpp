@@ -141,6 +141,12 @@ bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
                                SmartRegisters(win::kSMART_READ_DATA, driveNumber), data);
 }
 
+uint64_t SmartRawValue(const TSmartEntry& entry) {
+  uint64_t raw = 0;
+  for (int i = 10; i >= 5; --i) raw = (raw << 8) | entry[i];
+  return raw;
+}
+
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
   if (!ataBus) return SmartReadData(handle, driveNumber, page);
   TAtaBlock identify = {};

@@ -46,6 +46,16 @@ bool SmartDisableOperations(THandle handle, uint8_t driveNumber);
 /// SMART READ DATA through the receive request, else through the send request.
 bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data);
 
+/// The SMART data page's attribute table: 30 entries of 12 bytes from byte 2,
+/// an entry with id 0 ending it.
+inline constexpr int kSmartAttributeSlots = 30;
+inline constexpr size_t kSmartEntrySize = 12;
+inline constexpr size_t kSmartFirstEntry = 2;
+using TSmartEntry = uint8_t[kSmartEntrySize];
+
+/// The 48-bit raw value of an entry (bytes 5..10, little-endian).
+uint64_t SmartRawValue(const TSmartEntry& entry);
+
 /// The SMART data page. On an ATA drive (`ataBus`) SMART is switched on for
 /// the read and off again afterwards unless IDENTIFY says it was on: SMART
 /// DISABLE persists across power cycles. Return false when no page came.

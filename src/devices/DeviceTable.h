@@ -51,6 +51,14 @@ extern std::string DeviceDescription;
 /// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
 std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
 
+/// Bus type code of ATA drives, the only ones asked twice for IDENTIFY and
+/// the only ones whose SMART state is switched for a SMART read.
+inline constexpr int64_t kBusTypeAta = 3;
+
+/// Bus type code of NVMe drives, whose reports come from Identify and the
+/// health log instead.
+inline constexpr int64_t kBusTypeNvme = 17;
+
 /// Display text of a bus type code.
 std::string BusTypeName(int64_t busType);
 

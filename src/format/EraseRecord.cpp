@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <optional>
 
@@ -19,9 +20,6 @@ TEraseRecordWriter recordWriter;
 std::optional<TEraseRecord> active;
 TEraseRecord last;
 
-constexpr int64_t kBusTypeAta = 3;
-constexpr int kSmartSlots = 30;
-
 // The attribute table of the drive's SMART data page, read as the SMART
 // report reads it: an ATA drive whose SMART is off is switched on for the
 // read and off again. False when the drive gives no SMART data.
@@ -31,12 +29,11 @@ bool ReadSmartAttributes(std::vector<TSmartAttribute>* table) {
   const bool ok = ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
   table->clear();
   if (!ok) return false;
-  for (int i = 0; i < kSmartSlots; ++i) {
-    const uint8_t* e = page + 2 + 12 * i;
+  for (int i = 0; i < kSmartAttributeSlots; ++i) {
+    TSmartEntry e;
+    std::memcpy(e, page + kSmartFirstEntry + kSmartEntrySize * i, kSmartEntrySize);
     if (e[0] == 0) break;
-    uint64_t raw = 0;
-    for (int b = 10; b >= 5; --b) raw = raw << 8 | e[b];
-    table->push_back({e[0], e[3], e[4], raw});
+    table->push_back({e[0], e[3], e[4], SmartRawValue(e)});
   }
   return true;
 }

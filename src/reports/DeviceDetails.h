@@ -10,14 +10,6 @@
 
 namespace quarnel {
 
-/// Bus type code of ATA drives, the only ones asked twice for IDENTIFY and
-/// the only ones whose SMART state the SMART report switches.
-inline constexpr int64_t kBusTypeAta = 3;
-
-/// Bus type code of NVMe drives, whose reports come from Identify and the
-/// health log instead.
-inline constexpr int64_t kBusTypeNvme = 17;
-
 /// The five lines every report opens with: a blank, the date and time, the
 /// title with the maker's address, `label` + `description`, a blank.
 std::vector<std::string> ReportHeadingLines(const std::string& label,

@@ -72,12 +72,6 @@ std::string PadLeft(const std::string& text, size_t width) {
   return length >= width ? text : std::string(width - length, ' ') + text;
 }
 
-uint64_t SmartRawValue(const TSmartEntry& entry) {
-  uint64_t raw = 0;
-  for (int i = 10; i >= 5; --i) raw = (raw << 8) | entry[i];
-  return raw;
-}
-
 std::string SmartAttributeRow(const TSmartEntry& e) {
   const uint8_t id = e[0];
   std::string row = " ";  // appended: GCC 12 at -O3 warns falsely on "literal" + string

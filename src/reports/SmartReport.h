@@ -10,11 +10,6 @@
 
 namespace quarnel {
 
-inline constexpr int kSmartAttributeSlots = 30;
-inline constexpr size_t kSmartEntrySize = 12;
-inline constexpr size_t kSmartFirstEntry = 2;
-using TSmartEntry = uint8_t[kSmartEntrySize];
-
 /// The display name of an attribute id with its trailing spaces; "未知" and
 /// 19 spaces for an id without a name (also ids outside 1..255).
 std::string GetSmartAttributeName(int id);
@@ -23,9 +18,6 @@ std::string GetSmartAttributeName(int id);
 /// least `width` characters.
 std::string PadRight(const std::string& text, size_t width);
 std::string PadLeft(const std::string& text, size_t width);
-
-/// The 48-bit raw value of an entry (bytes 5..10, little-endian).
-uint64_t SmartRawValue(const TSmartEntry& entry);
 
 /// The report row of one attribute entry; any 12 bytes give a row.
 std::string SmartAttributeRow(const TSmartEntry& entry);
