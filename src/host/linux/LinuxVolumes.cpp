@@ -246,23 +246,20 @@ uint32_t LinuxHost::GetLogicalDriveStringsU8(uint32_t capacity, char* buffer) {
 }
 
 THandle LinuxHost::OpenVolume(const std::string& root) {
+  const auto open = [this](TLinuxVolume volume) {
+    TOpen opened;
+    opened.IsVolume = true;
+    opened.Drive = volume.Drive;
+    opened.Volume = std::move(volume);
+    return Track(std::move(opened));
+  };
   for (TLinuxVolume& v : ListMountedVolumes(drives_)) {
-    if (v.Target != root) continue;
-    TOpen open;
-    open.IsVolume = true;
-    open.Drive = v.Drive;
-    open.Volume = std::move(v);
-    return Track(std::move(open));
+    if (v.Target == root) return open(std::move(v));
   }
   // A mount point that a lock of this host took down (a nested mount or a
   // second mount point of the same volume) still names its volume.
   for (const TUnmounted& u : unmounted_) {
-    if (u.Entry.Target != root) continue;
-    TOpen open;
-    open.IsVolume = true;
-    open.Drive = u.Entry.Drive;
-    open.Volume = u.Entry;
-    return Track(std::move(open));
+    if (u.Entry.Target == root) return open(u.Entry);
   }
   Fail(win::kERROR_FILE_NOT_FOUND, ENOENT);
   return kInvalidHandle;
