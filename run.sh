@@ -4,6 +4,8 @@
 #   With a terminal command (list, details, smart, format) it runs quarnel-cli;
 #   otherwise the desktop program, or, where there is no display, the terminal
 #   program's drive list.
+# Only what the two Linux programs need is installed and built here; test.sh
+# adds the tests, the package tools and the Windows builds.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/ensure-deps.sh

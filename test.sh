@@ -4,8 +4,8 @@
 # Arguments go to ctest. The exit status is 0 only when all of them passed.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-deps.sh
-scripts/build.sh
+scripts/ensure-deps.sh --tests
+scripts/build.sh --tests
 scripts/build-windows.sh
 status=0
 (cd build && ctest --output-on-failure -j2 "$@") || status=1

@@ -29,6 +29,15 @@ install(FILES ${QUARNEL_PACKAGING_DIR}/${QUARNEL_APP_ID}.metainfo.xml
 install(FILES ${QUARNEL_PACKAGING_DIR}/${QUARNEL_APP_ID}.svg
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
+# The icons and manual pages need tools that only the test and package set-up
+# installs (scripts/ensure-deps.sh --tests): a build of the programs alone
+# notes their absence without a warning.
+if(QUARNEL_TESTS)
+  set(QUARNEL_MISSING_TOOL WARNING)
+else()
+  set(QUARNEL_MISSING_TOOL STATUS)
+endif()
+
 # PNG icons from the SVG.
 find_program(QUARNEL_RSVG_CONVERT rsvg-convert)
 if(QUARNEL_RSVG_CONVERT)
@@ -44,8 +53,8 @@ if(QUARNEL_RSVG_CONVERT)
   endforeach()
   add_custom_target(quarnel_icons ALL DEPENDS ${QUARNEL_ICON_PNGS})
 else()
-  message(WARNING "rsvg-convert not found: the 48 and 256 px icons are not made "
-                  "(scripts/ensure-deps.sh installs librsvg2-bin)")
+  message(${QUARNEL_MISSING_TOOL} "rsvg-convert not found: the 48 and 256 px icons are not made "
+                  "(scripts/ensure-deps.sh --tests installs librsvg2-bin)")
 endif()
 
 # Manual pages, from scdoc sources, compressed as Debian wants them.
@@ -64,8 +73,8 @@ if(QUARNEL_SCDOC AND QUARNEL_GZIP)
   add_custom_target(quarnel_man ALL DEPENDS ${QUARNEL_MAN_PAGES})
   install(FILES ${QUARNEL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()
-  message(WARNING "scdoc not found: the manual pages are not made "
-                  "(scripts/ensure-deps.sh installs scdoc)")
+  message(${QUARNEL_MISSING_TOOL} "scdoc not found: the manual pages are not made "
+                  "(scripts/ensure-deps.sh --tests installs scdoc)")
 endif()
 
 # Debian's documentation files: the copyright and the compressed changelog.

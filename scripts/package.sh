@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/ensure-deps.sh --package-tools
-scripts/build.sh
+scripts/build.sh --tests
 rm -rf build/package
 cpack --config build/CPackConfig.cmake -G DEB -B build/package >build/cpack.log 2>&1 ||
   { cat build/cpack.log >&2; exit 1; }

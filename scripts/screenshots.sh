@@ -7,10 +7,10 @@
 # BUILD_DIR=folder uses another configured build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/ensure-deps.sh
+scripts/ensure-deps.sh --tests
 build="${BUILD_DIR:-build}"
 if [ "$build" = build ]; then
-  scripts/build.sh
+  scripts/build.sh --tests
 else
   cmake --build "$build" --target quarnel-screenshots -- -j2 >/dev/null
 fi
