@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "base/ProgramInfo.h"
 #include "base/System.h"
 #include "ui/UiSeam.h"
 
@@ -11,7 +12,7 @@ namespace quarnel {
 bool Accepted = false;
 
 const char* const kAgreementText =
-    "Quarnel 4.40 - End-user agreement\n"
+    "Quarnel " QUARNEL_VERSION " - End-user agreement\n"
     "\n"
     "1. Quarnel erases drives. A low-level format writes zeros over the whole "
     "chosen drive, and a quick wipe over its first 10,240,000 bytes. Whatever "

@@ -4,10 +4,12 @@
 
 #include <string>
 
+#include "base/ProgramInfo.h"
+
 namespace quarnel {
 
 /// The version text in the acceptance file's name.
-inline constexpr const char* kAgreementVersion = "4.40";
+inline constexpr const char* kAgreementVersion = kProgramVersion;
 
 /// The acceptance file in GetAppDataFolder: the folder, the system's path
 /// separator, "brovix.", the version, ".agreement". Empty when the folder is

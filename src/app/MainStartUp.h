@@ -51,7 +51,7 @@ class TStartUpWindows {
   virtual void ShowStatusDescription(const std::string& description) = 0;
 };
 
-/// "Quarnel 4.40" and four blanks.
+/// the program title and four blanks.
 std::string MainWindowTitle();
 /// The title in capitals and four blanks.
 std::string ChooserHeaderText();

@@ -21,6 +21,16 @@ std::string GetAppDataFolder();
 /// Returns what `work` returns, or false when the rights could not be taken.
 bool RunAsInvokingUser(const std::function<bool()>& work);
 
+/// Whether the program runs with administrator rights that a user's start
+/// was given (on Linux: as root through pkexec). Such a start takes nothing
+/// from that user that would act with those rights.
+bool StartedOnBehalfOfUser();
+
+/// Whether `path` is a folder of the user a StartedOnBehalfOfUser start was
+/// made for, that user's alone (owner, no access for others, no link): the
+/// only runtime folder such a start takes from that user's session.
+bool IsInvokingUsersPrivateFolder(const std::string& path);
+
 /// The interface's sentence on how to get the rights to open drives here.
 std::string AdminRightsHint();
 

@@ -11,6 +11,7 @@
 #include "app/qt/FmMain.h"
 #include "base/System.h"
 #include "devices/qt/FmChoose.h"
+#include "frontend/CommandLine.h"
 #include "frontend/HostChoice.h"
 #include "launcher/Launcher.h"
 #include "record/EraseRecordFile.h"
@@ -54,9 +55,31 @@ int RunDesktop(int argc, char** argv) {
   // Started as root through the menu's launcher: the user's display comes as
   // arguments, because pkexec clears the environment. Set before Qt connects.
   for (const auto& [name, value] : TakeSessionEnvironment(&arguments)) {
+    // Qt makes and changes the modes of the runtime folder it is given, with
+    // root's rights here: only the user's own private folder is taken.
+    if (name == "XDG_RUNTIME_DIR" && StartedOnBehalfOfUser() &&
+        !IsInvokingUsersPrivateFolder(value)) {
+      std::cerr << "quarnel: the runtime folder " << value
+                << " is not the user's own private folder; it is not used\n";
+      continue;
+    }
     qputenv(name.c_str(), QByteArray::fromStdString(value));
   }
-  QApplication app(argc, argv);
+  // The program's own options are checked before Qt starts; Qt never sees
+  // anything else of the command line.
+  TDesktopOptions desktopOptions;
+  const THostOptions& options = desktopOptions.Host;
+  std::string error;
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &desktopOptions, &error)) {
+    std::cerr << "quarnel: " << error << "\n";
+    return 2;
+  }
+  // Qt takes options of its own from a command line (-platformpluginpath,
+  // -platform, ...), some of which load libraries: it sees the program's name
+  // only.
+  int qtArgc = 1;
+  char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("quarnel"), nullptr};
+  QApplication app(qtArgc, qtArgv);
   QApplication::setApplicationName("quarnel");
   QTranslator qtTexts;
   if (!LoadQtTranslation(qtTexts)) {
@@ -69,10 +92,8 @@ int RunDesktop(int argc, char** argv) {
   } catch (const std::exception&) {
     std::cerr << "quarnel: the locale of the environment is not available; using \"C\"\n";
   }
-  THostOptions options;
-  std::string error;
   std::string notice;
-  if (!ParseHostOptions(arguments, &options, &error) || !InstallHost(options, &error, &notice)) {
+  if (!InstallHost(options, &error, &notice)) {
     std::cerr << "quarnel: " << error << "\n";
     QMessageBox::critical(nullptr, QString::fromUtf8("错误"), QString::fromStdString(error));
     return 2;

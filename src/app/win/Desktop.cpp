@@ -10,6 +10,7 @@
 #include "app/win/FmMain.h"
 #include "base/System.h"
 #include "devices/win/FmChoose.h"
+#include "frontend/CommandLine.h"
 #include "frontend/HostChoice.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
@@ -69,10 +70,12 @@ int RunDesktop() {
   const DWORD length = GetModuleFileNameW(nullptr, module.data(), MAX_PATH);
   module.resize(length < MAX_PATH ? length : 0);
 
-  THostOptions options;
+  TDesktopOptions desktopOptions;
+  const THostOptions& options = desktopOptions.Host;
   std::string error;
   std::string notice;
-  if (!ParseHostOptions(arguments, &options, &error) || !InstallHost(options, &error, &notice)) {
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &desktopOptions, &error) ||
+      !InstallHost(options, &error, &notice)) {
     MessageBoxW(nullptr, WideFromUtf8(error).c_str(), L"错误", MB_ICONERROR | MB_OK);
     return 2;
   }

@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,6 +72,20 @@ std::string GetAppDataFolder() {
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
   return folder;
+}
+
+bool StartedOnBehalfOfUser() {
+  // Any PKEXEC_UID but root's own counts, also one that names no user.
+  const char* text = std::getenv("PKEXEC_UID");
+  return ::geteuid() == 0 && text && *text && std::string(text) != "0";
+}
+
+bool IsInvokingUsersPrivateFolder(const std::string& path) {
+  TInvokingUser user;
+  struct stat st {};
+  return !path.empty() && path.front() == '/' && InvokingUser(&user) &&
+         ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == user.Uid &&
+         (st.st_mode & 077) == 0;
 }
 
 bool RunAsInvokingUser(const std::function<bool()>& work) {

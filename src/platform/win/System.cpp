@@ -46,6 +46,10 @@ std::string GetAppDataFolder() {
 }
 
 // Windows elevates the user's own account: the folder is already the user's.
+bool StartedOnBehalfOfUser() { return false; }
+
+bool IsInvokingUsersPrivateFolder(const std::string&) { return false; }
+
 bool RunAsInvokingUser(const std::function<bool()>& work) { return work(); }
 
 std::string AdminRightsHint() { return "请右键单击 Quarnel，选择“以管理员身份运行”"; }
