@@ -35,7 +35,8 @@ class TKeptFile {
 
   /// Creates the file `path` (UTF-8); with `replace`, an existing regular file
   /// there is taken instead, its bytes kept until Replace. False with *error
-  /// set to the reason otherwise; Existed() tells whether something was there.
+  /// set to the reason otherwise; Existed() tells whether a regular file was
+  /// there already.
   bool Open(const std::string& path, bool replace, std::string* error);
   /// The whole content becomes `text`, and is on the disk when this returns.
   bool Replace(const std::string& text, std::string* error);

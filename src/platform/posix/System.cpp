@@ -128,6 +128,7 @@ std::string WhyNot(int folder, const char* name, int error) {
   if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
     if (S_ISLNK(st.st_mode)) return "it is a symbolic link";
     if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    if (error == EEXIST) return "it exists already";
   }
   return Reason(error);
 }
@@ -156,11 +157,16 @@ bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) 
   int fd = ::openat(dir, name_.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
   created_ = fd >= 0;
   if (fd < 0 && errno == EEXIST) {
-    existed_ = true;
-    if (replace) fd = ::openat(dir, name_.c_str(), kFlags);
+    *error = WhyNot(dir, name_.c_str(), EEXIST);
+    existed_ = *error == "it exists already";
+    if (!existed_ || !replace) {
+      ::close(dir);
+      return false;
+    }
+    fd = ::openat(dir, name_.c_str(), kFlags);
   }
   if (fd < 0) {
-    *error = existed_ && !replace ? std::string("it exists already") : WhyNot(dir, name_.c_str(), errno);
+    *error = WhyNot(dir, name_.c_str(), errno);
     ::close(dir);
     return false;
   }

@@ -89,9 +89,12 @@ bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) 
                             kFlags, nullptr);
   created_ = file != INVALID_HANDLE_VALUE;
   if (!created_ && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
-    existed_ = true;
-    if (!replace) {
-      *error = "it exists already";
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    existed_ = attributes != INVALID_FILE_ATTRIBUTES &&
+               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                               FILE_ATTRIBUTE_DEVICE));
+    if (!existed_ || !replace) {
+      *error = existed_ ? "it exists already" : "it is not a regular file";
       return false;
     }
     file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kFlags,
