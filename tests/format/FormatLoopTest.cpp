@@ -271,7 +271,7 @@ TEST_F(FormatLoop, NestedAndBindMountsAreUnmountedAndMountedAgainWhenNothingWasW
   }
   EXPECT_TRUE(std::filesystem::exists(bind + "/marker"));  // the folder bound, not the whole volume
   // With nothing busy they all go and the run proceeds.
-  EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 0) << out << err;
   for (const std::string& t : {outer, inner, bind, busy}) EXPECT_TRUE(MountOptions(t).empty()) << t;
 }
 

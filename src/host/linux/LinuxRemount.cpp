@@ -5,6 +5,7 @@
 // covered (known by its device and inode, noted before the unmount), reached
 // without following a link, through the new mount API (fsopen, fsmount,
 // move_mount onto a descriptor of that folder); otherwise it stays unmounted.
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
 #include <sys/mount.h>
@@ -176,28 +177,39 @@ int PrepareUnmount(const TLinuxVolume& v, TMountPlace* place) {
     const uint64_t id = MountIdOf(point.Get());
     if (id != 0 && id != static_cast<uint64_t>(v.MountId)) return ESTALE;
   }
-  // The folder the mount covers, as the parent's mount alone shows it: a copy
-  // of that one mount, without what is mounted on it. The copy goes at once; it
-  // would keep the parent's filesystem busy.
-  const TFd parent(OpenPath(AT_FDCWD, ParentOf(v.Target), O_DIRECTORY, RESOLVE_NO_SYMLINKS));
-  if (!parent.Ok()) {
-    if (errno != ENOSYS) return errno;
+  // The folder the mount covers: its parent's entry names it (readdir gives
+  // the covered folder's inode, where stat would give the mounted root's).
+  // No copy of a mount is made here: its release may lag, keeping the drive
+  // busy when it is claimed next.
+  const int parent = OpenPath(AT_FDCWD, ParentOf(v.Target), O_DIRECTORY, RESOLVE_NO_SYMLINKS);
+  if (parent < 0 && errno == ENOSYS) {
     place->Why = Why(ENOSYS, v.Target);
     return 0;
   }
-  const TFd copy(::open_tree(parent.Get(), "", OPEN_TREE_CLONE | OPEN_TREE_CLOEXEC | AT_EMPTY_PATH));
-  struct stat st {};
-  if (!copy.Ok() || ::fstatat(copy.Get(), NameOf(v.Target).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-    place->Why = Why(errno, "the folder under " + v.Target);
+  if (parent < 0) return errno;
+  // O_PATH cannot be listed: the same folder again, opened for reading.
+  const int listed = ::openat(parent, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ::close(parent);
+  struct stat folder {};
+  DIR* dir = listed >= 0 ? ::fdopendir(listed) : nullptr;
+  if (!dir || ::fstat(listed, &folder) != 0) {
+    place->Why = Why(errno, "the folder above " + v.Target);
+    if (dir) ::closedir(dir);
+    else if (listed >= 0) ::close(listed);
     return 0;
   }
-  if (!S_ISDIR(st.st_mode)) {
-    place->Why = v.Target + " covers no folder";
-    return 0;
+  const std::string name = NameOf(v.Target);
+  while (const dirent* entry = ::readdir(dir)) {
+    if (name != entry->d_name) continue;
+    if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN) {
+      place->Known = true;
+      place->Dev = folder.st_dev;
+      place->Ino = entry->d_ino;
+    }
+    break;
   }
-  place->Known = true;
-  place->Dev = st.st_dev;
-  place->Ino = st.st_ino;
+  ::closedir(dir);
+  if (!place->Known) place->Why = v.Target + " covers no folder";
   return 0;
 }
 
