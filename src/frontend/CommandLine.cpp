@@ -74,6 +74,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Yes = true;
     } else if (arg == "--verify") {
       options->Verify = true;
+    } else if (arg == "--force") {
+      options->Force = true;
     } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
       const bool joined = arg != "--record";
       if (!joined && i + 1 == args.size()) {

@@ -18,6 +18,7 @@ struct TCliOptions {
   bool Yes = false;        // format: the confirmation answered for scripts
   bool Verify = false;     // format: read back what was written
   std::string RecordFile;  // format: where the erase record goes
+  bool Force = false;      // format: an existing record file may be replaced
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };
