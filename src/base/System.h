@@ -7,6 +7,7 @@
 #include <functional>
 #include <locale>
 #include <string>
+#include <vector>
 
 namespace quarnel {
 
@@ -69,6 +70,13 @@ class TKeptFile {
 /// a larger file gives false, an empty *content and the reason in *error.
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
                    std::string* error);
+
+/// Starts `command` (a program found in PATH, and its arguments) detached,
+/// with nothing but the rights of the user a StartedOnBehalfOfUser start was
+/// made for: a web browser or a disk tool must never run with the
+/// administrator's rights that user was given. False when there is no such
+/// user or the program could not be started.
+bool StartAsInvokingUser(const std::vector<std::string>& command);
 
 /// The interface's sentence on how to get the rights to open drives here.
 std::string AdminRightsHint();

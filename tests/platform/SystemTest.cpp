@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "base/System.h"
 
@@ -61,6 +62,37 @@ TEST(InvokingUser, TheStartingUsersFolderWithTheirRights) {
 }
 
 // The user's supplementary groups count too, as they do at the user's login.
+// What the root desktop program starts for the user (a browser, a disk tool)
+// runs as that user, never as root; without pkexec nothing is started.
+TEST(InvokingUser, ProgramsStartWithTheUsersRightsOnly) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  const struct passwd* nobody = ::getpwnam("nobody");
+  ASSERT_NE(nobody, nullptr);
+  char pattern[] = "/tmp/quarnel-start-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+  fs::permissions(dir, fs::perms(0777));
+  const std::string out = (dir / "ids").string();
+  const std::vector<std::string> command = {"sh", "-c", "id -u > " + out + "; id -G >> " + out};
+  EXPECT_FALSE(StartAsInvokingUser(command));
+  ::setenv("PKEXEC_UID", std::to_string(nobody->pw_uid).c_str(), 1);
+  EXPECT_FALSE(StartAsInvokingUser({"/nonexistent/program"}));
+  EXPECT_TRUE(StartAsInvokingUser(command));
+  ::unsetenv("PKEXEC_UID");
+  std::string uid, groups;
+  for (int i = 0; i < 100 && groups.empty(); ++i) {
+    ::usleep(50000);
+    std::ifstream in(out);
+    std::getline(in, uid);
+    std::getline(in, groups);
+  }
+  EXPECT_EQ(uid, std::to_string(nobody->pw_uid));
+  EXPECT_FALSE(groups.empty());
+  std::istringstream tokens(groups);
+  for (std::string group; tokens >> group;) EXPECT_NE(group, "0") << "root's group kept";
+  fs::remove_all(dir);
+}
+
 TEST(InvokingUser, TakesTheUsersSupplementaryGroups) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root";
   std::vector<gid_t> expected;

@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -102,6 +103,49 @@ bool IsInvokingUsersPrivateFolder(const std::string& path) {
   return !path.empty() && path.front() == '/' && InvokingUser(&user) &&
          ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == user.Uid &&
          (st.st_mode & 077) == 0;
+}
+
+bool StartAsInvokingUser(const std::vector<std::string>& command) {
+  TInvokingUser user;
+  if (command.empty() || !InvokingUser(&user)) return false;
+  std::vector<char*> argv;
+  for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  const std::string home = "HOME=" + user.Home;
+  // Everything a child may need is prepared before the fork.
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) return false;
+  const pid_t child = ::fork();
+  if (child < 0) {
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return false;
+  }
+  if (child == 0) {
+    // The grandchild runs the program, detached; the child ends at once.
+    ::close(ready[0]);
+    char failed = 1;
+    const pid_t grandchild = ::setsid() < 0 ? -1 : ::fork();
+    if (grandchild != 0) {
+      if (grandchild < 0 && ::write(ready[1], &failed, 1) < 0) ::_exit(127);
+      ::_exit(0);
+    }
+    if (::setgroups(user.Groups.size(), user.Groups.data()) == 0 && ::setgid(user.Gid) == 0 &&
+        ::setuid(user.Uid) == 0 && ::setuid(0) != 0) {
+      ::putenv(const_cast<char*>(home.c_str()));
+      ::execvp(argv[0], argv.data());
+    }
+    // Not started: the parent hears it through the pipe, which exec closes.
+    if (::write(ready[1], &failed, 1) < 0) ::_exit(127);
+    ::_exit(127);
+  }
+  ::close(ready[1]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  char failed = 0;
+  const ssize_t n = ::read(ready[0], &failed, 1);
+  ::close(ready[0]);
+  return n == 0;
 }
 
 bool RunAsInvokingUser(const std::function<bool()>& work) {

@@ -51,6 +51,8 @@ bool StartedOnBehalfOfUser() { return false; }
 
 bool IsInvokingUsersPrivateFolder(const std::string&) { return false; }
 
+bool StartAsInvokingUser(const std::vector<std::string>&) { return false; }
+
 bool RunAsInvokingUser(const std::function<bool()>& work) { return work(); }
 
 namespace {
