@@ -16,9 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   for (int n = 0; n <= 255; ++n) {
-    const quarnel::THandle h =
-        host->CreateFileU8(host->DrivePath(n), quarnel::win::kGENERIC_READ, 3,
-                           quarnel::win::kOPEN_EXISTING, 0);
+    const quarnel::THandle h = host->CreateFileU8(host->DrivePath(n), quarnel::win::kGENERIC_READ,
+                                                  3, quarnel::win::kOPEN_EXISTING, 0);
     if (h == quarnel::kInvalidHandle) continue;
     uint8_t out[512] = {};
     uint8_t query[12] = {};  // the device property, standard query

@@ -186,7 +186,8 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   const uint32_t size = GetU32(reply, win::kDEVICE_Size);
   auto text = [&](uint32_t field) { return ScanDescriptorText(reply, GetU32(reply, field), size); };
   // The drive's texts reach logs, terminals and windows: shown, never obeyed.
-  const std::string vendor = VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset)))) + " ";
+  const std::string vendor =
+      VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset)))) + " ";
   AddDebugLog("VendorID: " + vendor);
   const std::string product = VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset))));
   AddDebugLog("ProductID: " + product);

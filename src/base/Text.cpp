@@ -86,7 +86,8 @@ bool MustEscape(uint32_t code) {
 std::string HexLower(uint32_t value, int digits) {
   static const char kDigits[] = "0123456789abcdef";
   std::string out(static_cast<size_t>(digits), '0');
-  for (int k = digits - 1; k >= 0; --k, value >>= 4) out[static_cast<size_t>(k)] = kDigits[value & 0xF];
+  for (int k = digits - 1; k >= 0; --k, value >>= 4)
+    out[static_cast<size_t>(k)] = kDigits[value & 0xF];
   return out;
 }
 

@@ -78,8 +78,8 @@ bool SameDrive(const TDriveIdentity& expected, THandle handle, std::string* chan
       return false;
     }
     if (expected.Sequence != now.Sequence) {
-      *change = "disk sequence number " + DecTextU(expected.Sequence) + ", now " +
-                DecTextU(now.Sequence);
+      *change =
+          "disk sequence number " + DecTextU(expected.Sequence) + ", now " + DecTextU(now.Sequence);
       return false;
     }
     return true;
@@ -87,8 +87,8 @@ bool SameDrive(const TDriveIdentity& expected, THandle handle, std::string* chan
   if (expected.Model != now.Model) {
     *change = "model " + Shown(expected.Model) + ", now " + Shown(now.Model);
   } else if (expected.Serial != now.Serial) {
-    *change = "serial \"" + VisibleText(expected.Serial) + "\", now \"" + VisibleText(now.Serial) +
-              "\"";
+    *change =
+        "serial \"" + VisibleText(expected.Serial) + "\", now \"" + VisibleText(now.Serial) + "\"";
   } else if (expected.Length != now.Length) {
     *change = "length " + DecText(expected.Length) + " bytes, now " + DecText(now.Length);
   }

@@ -70,8 +70,8 @@ bool LockDeviceVolumes(int64_t deviceNumber) {
     const TVolumeDeviceInfo info = GetVolumeDeviceNumber(root);
     DebugLine("Done.");
     if (!info.Found) continue;
-    DebugLine("Found partition " + VisibleText(root) + "   " + "   DeviceType: " + DecTextU(info.DeviceType) +
-              "   DeviceNumber: " + DecTextU(info.DeviceNumber) +
+    DebugLine("Found partition " + VisibleText(root) + "   " + "   DeviceType: " +
+              DecTextU(info.DeviceType) + "   DeviceNumber: " + DecTextU(info.DeviceNumber) +
               "   Partition: " + DecTextU(info.PartitionNumber));
     if (info.DeviceNumber == deviceNumber && info.DeviceType == win::kFILE_DEVICE_DISK) {
       if (!LockVolume(root)) return false;

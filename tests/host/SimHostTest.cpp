@@ -116,8 +116,8 @@ TEST(SimHost, DiskSequenceAndASwappedDrive) {
   EXPECT_EQ(host->GetLastError(), win::kERROR_NOT_SUPPORTED);
   for (uint64_t expected : {41u, 42u}) {
     const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive1", win::kGENERIC_READ, 3, 3, 0);
-    ASSERT_TRUE(host->DeviceIoControl(h, win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE, nullptr, 0, out,
-                                      8, &got));
+    ASSERT_TRUE(
+        host->DeviceIoControl(h, win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE, nullptr, 0, out, 8, &got));
     EXPECT_EQ(got, 8u);
     EXPECT_EQ(GetU64(out, 0), expected);
     host->CloseHandle(h);

@@ -279,12 +279,14 @@ bool LinuxHost::DiskSequenceRequest(TOpen& open, uint8_t* out, uint32_t outSize,
   uint64_t sequence = 0;
   if (::ioctl(open.Fd, BLKGETDISKSEQ, &sequence) != 0) {
     struct stat st {};
-    if (::fstat(open.Fd, &st) != 0 || !S_ISBLK(st.st_mode)) return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
+    if (::fstat(open.Fd, &st) != 0 || !S_ISBLK(st.st_mode))
+      return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
     const std::string text = ReadSys("/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
                                      std::to_string(minor(st.st_rdev)) + "/diskseq");
     char* end = nullptr;
     sequence = std::strtoull(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || sequence == 0) return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
+    if (text.empty() || *end != '\0' || sequence == 0)
+      return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
   }
   PutU64(out, 0, sequence);
   *returned = 8;

@@ -141,8 +141,9 @@ void SimHost::SwapDrive(TSimDrive& d) {
   TSimSwap& s = *d.Swap;
   if (s.Done) return;
   s.Done = true;
-  for (auto [text, given] : {std::pair{&d.Vendor, &s.Vendor}, std::pair{&d.Product, &s.Product},
-                             std::pair{&d.Revision, &s.Revision}, std::pair{&d.Serial, &s.Serial}}) {
+  for (auto [text, given] :
+       {std::pair{&d.Vendor, &s.Vendor}, std::pair{&d.Product, &s.Product},
+        std::pair{&d.Revision, &s.Revision}, std::pair{&d.Serial, &s.Serial}}) {
     if (!given->has_value()) continue;
     *text = **given;
     d.DeviceDescriptor.clear();  // the texts speak now

@@ -96,7 +96,7 @@ struct TSimDrive {
   bool Vanished = false;
   std::optional<uint64_t> DiskSequence;  // none: the request is refused, as on Windows
   std::optional<TSimSwap> Swap;
-  int Opens = 0;  // successful opens of the drive
+  int Opens = 0;                                     // successful opens of the drive
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
   std::vector<std::pair<int64_t, uint32_t>> Writes;  // every write that landed: offset, length
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
@@ -106,7 +106,8 @@ struct TSimDrive {
 /// False (with *error) when a simulated machine's file at `path` may not be
 /// read: anything but a regular file (a FIFO would block, a device never
 /// end), or one over `limit` bytes; otherwise its bytes in *data.
-bool ReadSimFile(const std::string& path, size_t limit, std::vector<char>* data, std::string* error);
+bool ReadSimFile(const std::string& path, size_t limit, std::vector<char>* data,
+                 std::string* error);
 
 /// True when `path` does not exist or is a regular file: what an image may be.
 bool SimImageUsable(const std::string& path);

@@ -23,7 +23,8 @@ constexpr int kMaxNesting = 32;
 constexpr size_t kMaxDescriptionBytes = 16u << 20;
 
 struct TTooDeep : std::runtime_error {
-  TTooDeep() : std::runtime_error("nested deeper than " + std::to_string(kMaxNesting) + " levels") {}
+  TTooDeep()
+      : std::runtime_error("nested deeper than " + std::to_string(kMaxNesting) + " levels") {}
 };
 
 }  // namespace
@@ -329,15 +330,16 @@ class SimHostLoader {
     }
     if (j.contains("image")) {
       d.ImagePath = (base_ / Str(j, "image", where)).string();
-      if (!SimImageUsable(d.ImagePath)) Bad(where, "\"image\" " + d.ImagePath + " is not a regular file");
+      if (!SimImageUsable(d.ImagePath))
+        Bad(where, "\"image\" " + d.ImagePath + " is not a regular file");
     }
     if (j.contains("write_mb_per_s")) {
       // The pause of a block is its length over the speed: a tiny speed would
       // ask for a pause past what the clock can count.
       const json& speed = j.at("write_mb_per_s");
-      if (!speed.is_number() || !(speed.get<double>() == 0 ||
-                                  (speed.get<double>() >= kMinMBPerSecond &&
-                                   speed.get<double>() <= kMaxMBPerSecond))) {
+      if (!speed.is_number() ||
+          !(speed.get<double>() == 0 ||
+            (speed.get<double>() >= kMinMBPerSecond && speed.get<double>() <= kMaxMBPerSecond))) {
         Bad(where, "\"write_mb_per_s\" must be 0 (unlimited) or a number from 0.001 to 1000000");
       }
       d.WriteMBPerSecond = speed.get<double>();
