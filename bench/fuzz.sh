@@ -24,9 +24,18 @@ seed FuzzIdentify tests/data/drives/*/identify.bin
 seed FuzzSmartRow tests/data/drives/*/smart.bin
 seed FuzzDescriptor tests/data/drives/*/identify.bin
 seed FuzzNvme tests/data/nvme/*/*.bin
+seed FuzzSimMachine bench/fuzz/machines/*.json
+# A machine nested 100,000 levels deep inside "faults": once a stack overflow.
+deep="$out/corpus/FuzzSimMachine/deep-faults.json"
+if [ ! -s "$deep" ]; then
+  { printf '{"drives": [{"number": 0, "faults": {"silent_loss": '
+    head -c 100000 /dev/zero | tr '\0' '['
+    head -c 100000 /dev/zero | tr '\0' ']'
+    printf '}}]}'; } >"$deep"
+fi
 
 status=0
-for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme; do
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine; do
   log="$out/$target.log"
   if ! (cd "$out" && "./$target" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$out/$target-" "corpus/$target" >"$log" 2>&1); then

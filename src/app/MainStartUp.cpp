@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveIdentity.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
@@ -49,6 +50,12 @@ bool OpenSelectedDevice() {
     // An open that reports an error is not trusted; do not keep its handle.
     if (handle != kInvalidHandle) host.CloseHandle(handle);
     FatalError("打开设备错误: " + SystemErrorText(error), "错误");
+    return false;
+  }
+  // The node may hold another drive by now than the one chosen.
+  if (!ConfirmSameDrive(DeviceTable[SelectedDevice].Identity, handle)) {
+    host.CloseHandle(handle);
+    FatalError(std::string("打开设备错误: ") + kDriveChangedText, "错误");
     return false;
   }
   DeviceHandle = handle;

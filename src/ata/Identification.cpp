@@ -185,14 +185,17 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   AddDebugLog("Parsing data...");
   const uint32_t size = GetU32(reply, win::kDEVICE_Size);
   auto text = [&](uint32_t field) { return ScanDescriptorText(reply, GetU32(reply, field), size); };
-  const std::string vendor = Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset))) + " ";
+  // The drive's texts reach logs, terminals and windows: shown, never obeyed.
+  const std::string vendor =
+      VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset)))) + " ";
   AddDebugLog("VendorID: " + vendor);
-  const std::string product = Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset)));
+  const std::string product = VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset))));
   AddDebugLog("ProductID: " + product);
-  const std::string revision = Trim(Latin1ToUtf8(text(win::kDEVICE_ProductRevisionOffset)));
+  const std::string revision =
+      VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductRevisionOffset))));
   AddDebugLog("ProductRevision: " + revision);
   std::string serial = SerialFromDescriptorBytes(text(win::kDEVICE_SerialNumberOffset));
-  AddDebugLog("SerialNumber: " + serial);
+  AddDebugLog("SerialNumber: " + VisibleText(serial));
 
   const int64_t sectors = bytesPerSector >= 512 ? length / bytesPerSector : 0;
   AddDebugLog("Sectors: " + DecText(sectors));
@@ -214,6 +217,7 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   if (Trim(rec.Model).empty()) rec.Model = "Storage Device";
   rec.FW = Trim(revision).empty() ? "0000" : revision;
   if (Utf8Length(serial) == 40) serial = RecoverHexSerial(serial);
+  serial = VisibleText(serial);
   rec.SN = Trim(serial).empty() ? "000000" : serial;
 
   record = rec;

@@ -47,6 +47,78 @@ bool Utf8ToLatin1(std::string_view text, std::string* bytes) {
   return true;
 }
 
+namespace {
+
+// Length of the valid UTF-8 sequence at text[i] and its code point; 0 when
+// the byte there starts none (overlong forms and surrogates are invalid).
+size_t Utf8Sequence(std::string_view text, size_t i, uint32_t* code) {
+  const auto b = [&](size_t k) { return static_cast<uint8_t>(text[k]); };
+  const uint8_t lead = b(i);
+  size_t length = 0;
+  uint32_t value = 0, minimum = 0;
+  if (lead < 0x80) {
+    *code = lead;
+    return 1;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, value = lead & 0x1F, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, value = lead & 0x0F, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, value = lead & 0x07, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (b(i + k) & 0x3F);
+  }
+  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
+  *code = value;
+  return length;
+}
+
+bool MustEscape(uint32_t code) {
+  return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0x2028 || code == 0x2029 ||
+         (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+std::string HexLower(uint32_t value, int digits) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out(static_cast<size_t>(digits), '0');
+  for (int k = digits - 1; k >= 0; --k, value >>= 4)
+    out[static_cast<size_t>(k)] = kDigits[value & 0xF];
+  return out;
+}
+
+}  // namespace
+
+std::string VisibleText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    uint32_t code = 0;
+    const size_t length = Utf8Sequence(text, i, &code);
+    if (length == 0) {
+      out += "\\x";
+      out += HexLower(static_cast<uint8_t>(text[i]), 2);
+      ++i;
+      continue;
+    }
+    if (!MustEscape(code)) {
+      out.append(text.substr(i, length));
+    } else if (code <= 0xFF) {
+      out += "\\x";
+      out += HexLower(code, 2);
+    } else {
+      out += "\\u";
+      out += HexLower(code, 4);
+    }
+    i += length;
+  }
+  return out;
+}
+
 size_t Utf8Length(std::string_view text) {
   size_t n = 0;
   for (char c : text) {

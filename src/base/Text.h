@@ -19,6 +19,12 @@ std::string Latin1CharToUtf8(uint8_t code);
 /// or the text is not valid UTF-8.
 bool Utf8ToLatin1(std::string_view text, std::string* bytes);
 
+/// A text from a device or a mount as it may be shown: every control
+/// character (C0, DEL, C1), line and paragraph separator and direction
+/// override becomes a visible escape ("\x1b", "\u202e"), and each byte that
+/// is not part of valid UTF-8 becomes "\xNN". Everything else is kept.
+std::string VisibleText(std::string_view text);
+
 /// Number of characters (code points) of a UTF-8 text.
 size_t Utf8Length(std::string_view text);
 

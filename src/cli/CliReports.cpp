@@ -9,6 +9,7 @@
 #include "base/NumberTexts.h"
 #include "base/Text.h"
 #include "cli/CliApp.h"
+#include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
@@ -47,7 +48,7 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   if (ProgramEndRequested()) return ProgramExitCode();
   if (!SelectAndOpen(args, err)) return 1;
   report();
-  for (const std::string& line : pane.Lines()) out << line << '\n';
+  for (const std::string& line : pane.Lines()) out << TerminalLine(line) << '\n';
   GetHost().CloseHandle(DeviceHandle);
   DeviceHandle = kInvalidHandle;
   return 0;

@@ -17,12 +17,19 @@ constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 }  // namespace
 
 std::string TerminalLine(std::string line) {
-  std::string out;
+  // Line ends and tabs are the panes' own layout; any other control character
+  // that got this far is shown, not sent to the terminal.
+  std::string out, piece;
   for (size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
-    out += line[i];
+    if (line[i] != '\n' && line[i] != '\t') {
+      piece += line[i];
+      continue;
+    }
+    out += VisibleText(piece) + line[i];
+    piece.clear();
   }
-  return out;
+  return out + VisibleText(piece);
 }
 
 TCliUi::TCliUi(std::ostream& out, std::ostream& err, const TCliTerminal& terminal)
@@ -32,7 +39,7 @@ TCliUi::~TCliUi() { CatchStopSignals(false); }
 
 void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) {
   ClearProgress();
-  err_ << caption << ": " << text << "\n";
+  err_ << caption << ": " << TerminalLine(text) << "\n";
 }
 
 int TCliUi::Ask(const std::string& heading, const std::string& text, int buttons, int yesResult) {

@@ -45,7 +45,8 @@ class TCliUi : public TUiSeam {
   std::chrono::steady_clock::time_point lastDraw_{};
 };
 
-/// The multi-line entries of a pane with the terminal's line ends.
+/// The multi-line entries of a pane with the terminal's line ends, every
+/// other control character but tabs made visible (VisibleText).
 std::string TerminalLine(std::string line);
 
 }  // namespace quarnel

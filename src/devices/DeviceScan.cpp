@@ -8,6 +8,7 @@
 #include "base/System.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveIdentity.h"
 #include "host/Bytes.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
@@ -78,11 +79,13 @@ void ListDevicePartitions(std::string& text, int64_t deviceNumber) {
     const TVolumeDeviceInfo info = GetVolumeDeviceNumber(root);
     if (DebugMode) AddLog("完成");
     if (!info.Found) continue;
-    AddDebugLog("找到扇区 " + root + "   " + "   设备类型: " + DecTextU(info.DeviceType) +
+    // A mount point is any text a user could give a folder: shown, never obeyed.
+    const std::string shown = VisibleText(root);
+    AddDebugLog("找到扇区 " + shown + "   " + "   设备类型: " + DecTextU(info.DeviceType) +
                 "   设备编号: " + DecTextU(info.DeviceNumber) +
                 "   分区: " + DecTextU(info.PartitionNumber));
     if (info.DeviceNumber == deviceNumber && info.DeviceType == win::kFILE_DEVICE_DISK) {
-      text += root + " ";
+      text += shown + " ";
     }
   }
   text = Trim(text);
@@ -142,6 +145,7 @@ void ScanDevices() {
       entry.DevicePath = path;
       entry.DeviceNumber = static_cast<uint32_t>(n);
       entry.IdentifyData = working;
+      entry.Identity = ReadDriveIdentity(handle);
       entry.AssociatedPartitions = parts;
     }
     host.CloseHandle(handle);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ata/Identification.h"
+#include "devices/DriveIdentity.h"
 #include "host/Host.h"
 
 namespace quarnel {
@@ -14,6 +15,7 @@ struct TDeviceTable {
   std::string DevicePath;
   uint32_t DeviceNumber = 0;
   TIdentifyDeviceData IdentifyData;
+  TDriveIdentity Identity;  // as the scan found it; compared before the drive is written
   // Image-file entries are never made; the fields keep their empty values.
   bool IsFile = false;
   std::string FilePath;

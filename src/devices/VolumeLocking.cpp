@@ -27,7 +27,7 @@ bool Request(THandle handle, uint32_t code) {
 // all of it worked, and is closed at once otherwise.
 bool LockVolume(const std::string& root) {
   Host& host = GetHost();
-  DebugLine("Locking \\\\.\\" + root);
+  DebugLine("Locking \\\\.\\" + VisibleText(root));
   const THandle handle =
       host.CreateFileU8("\\\\.\\" + root, win::kGENERIC_READ,
                         win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
@@ -70,8 +70,8 @@ bool LockDeviceVolumes(int64_t deviceNumber) {
     const TVolumeDeviceInfo info = GetVolumeDeviceNumber(root);
     DebugLine("Done.");
     if (!info.Found) continue;
-    DebugLine("Found partition " + root + "   " + "   DeviceType: " + DecTextU(info.DeviceType) +
-              "   DeviceNumber: " + DecTextU(info.DeviceNumber) +
+    DebugLine("Found partition " + VisibleText(root) + "   " + "   DeviceType: " +
+              DecTextU(info.DeviceType) + "   DeviceNumber: " + DecTextU(info.DeviceNumber) +
               "   Partition: " + DecTextU(info.PartitionNumber));
     if (info.DeviceNumber == deviceNumber && info.DeviceType == win::kFILE_DEVICE_DISK) {
       if (!LockVolume(root)) return false;
@@ -103,8 +103,8 @@ void ReleaseDeviceVolumes() {
   claimedDrive = kInvalidHandle;
   for (size_t i = 0; i < LockedVolumeHandles.size(); ++i) {
     if (host.CloseHandle(LockedVolumeHandles[i])) continue;
-    const std::string text = host.ErrorText(host.GetLastError());
-    const std::string& root = i < lockedRoots.size() ? lockedRoots[i] : std::string();
+    const std::string text = VisibleText(host.ErrorText(host.GetLastError()));
+    const std::string root = i < lockedRoots.size() ? VisibleText(lockedRoots[i]) : std::string();
     AddLog("无法重新挂载 " + root + ": " + text);
     AddDebugLog("Mounting " + root + " again failed: " + text);
   }

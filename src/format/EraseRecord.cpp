@@ -59,6 +59,8 @@ const char* EraseOutcomeName(TEraseOutcome outcome) {
       return "aborted";
     case TEraseOutcome::NotLocked:
       return "not-locked";
+    case TEraseOutcome::DriveChanged:
+      return "drive-changed";
   }
   return "failed";
 }

@@ -34,9 +34,9 @@ struct TSmartAttribute {
   uint64_t Raw = 0;
 };
 
-enum class TEraseOutcome { Complete, Failed, Cancelled, Aborted, NotLocked };
+enum class TEraseOutcome { Complete, Failed, Cancelled, Aborted, NotLocked, DriveChanged };
 
-/// "complete", "failed", "cancelled", "aborted", "not-locked".
+/// "complete", "failed", "cancelled", "aborted", "not-locked", "drive-changed".
 const char* EraseOutcomeName(TEraseOutcome outcome);
 
 struct TEraseRecord {

@@ -4,6 +4,7 @@
 #include "base/NumberTexts.h"
 #include "base/ProgramInfo.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveIdentity.h"
 #include "devices/VolumeLocking.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
@@ -58,7 +59,12 @@ bool FormatSelectedDevice() {
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   BeginEraseRecord(quickWipe, verify);
   LogHead(drive);
-  if (LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle)) {
+  const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
+  // The last moment before the first write: the drive behind the handle
+  // must still be the one named in the confirmation.
+  if (locked && !ConfirmSameDrive(drive.Identity, DeviceHandle)) {
+    NoteOutcome(TEraseOutcome::DriveChanged);
+  } else if (locked) {
     Ui().SetControlEnabled(TFormatControl::btStop, true);
     Ui().FocusStop();
     AddLog("格式化中... ");

@@ -35,6 +35,13 @@ inline constexpr uint32_t kFSCTL_LOCK_VOLUME = 0x00090018u;
 inline constexpr uint32_t kFSCTL_DISMOUNT_VOLUME = 0x00090020u;
 inline constexpr uint32_t kFSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083u;
 
+// Not a Windows code: the hosts' own request for the kernel's disk sequence
+// number, a counter raised for every medium the kernel attaches (Linux 5.15
+// and later); the reply is 8 bytes. Built as a vendor code (device type
+// 8000h, function 800h) so that no system driver answers it; WinHost refuses
+// it with ERROR_NOT_SUPPORTED without asking the system.
+inline constexpr uint32_t kQUARNEL_IOCTL_GET_DISK_SEQUENCE = 0x80002000u;
+
 // Win32 error codes the program and the hosts use.
 inline constexpr uint32_t kERROR_SUCCESS = 0;
 inline constexpr uint32_t kERROR_INVALID_FUNCTION = 1;

@@ -27,7 +27,7 @@ std::string AsciiField(const uint8_t* p, size_t off, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(p + off), size);
   const size_t nul = bytes.find('\0');
   if (nul != std::string::npos) bytes.resize(nul);
-  return Trim(Latin1ToUtf8(bytes));
+  return VisibleText(Trim(Latin1ToUtf8(bytes)));
 }
 
 std::string Grouped(const std::string& digits) {

@@ -4,6 +4,7 @@
 
 #include "app/StartUp.h"
 #include "base/Logging.h"
+#include "base/Text.h"
 #include "support/TestSupport.h"
 
 namespace quarnel {
@@ -62,6 +63,18 @@ TEST_F(Logging, ListenersSeeEveryNewLineInOrder) {
   AddSmartLog("a");
   AddSmartLog("b");
   EXPECT_EQ(seen, (std::vector<std::string>{"a", "b"}));
+}
+
+// Device and mount texts are shown, never obeyed: controls, separators,
+// direction overrides and broken UTF-8 turn into escapes; the rest stays.
+TEST(VisibleText, EscapesWhatATerminalWouldObey) {
+  EXPECT_EQ(VisibleText("XD500 盘 é"), "XD500 盘 é");
+  EXPECT_EQ(VisibleText("a\x1b[2Jb\n\t\x7f"), "a\\x1b[2Jb\\x0a\\x09\\x7f");
+  EXPECT_EQ(VisibleText("\xc2\x9b[1m"), "\\x9b[1m");                         // C1 CSI
+  EXPECT_EQ(VisibleText("x\xe2\x80\xaey\xe2\x80\xa8"), "x\\u202ey\\u2028");  // RLO, LS
+  EXPECT_EQ(VisibleText("\xff\xc0\xaf\xed\xa0\x80\xe4\xb8"),
+            "\\xff\\xc0\\xaf\\xed\\xa0\\x80\\xe4\\xb8");  // bad, overlong, surrogate, cut
+  EXPECT_EQ(VisibleText(std::string("a\0b", 3)), "a\\x00b");
 }
 
 }  // namespace

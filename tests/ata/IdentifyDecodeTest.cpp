@@ -46,8 +46,9 @@ TEST(DecodeIdentifyData, TextsAreByteSwappedTrimmedAtTheEndsOnly) {
   TBlock block;
   block.Text(10, serial).Text(23, "1.02    ").Text(27, "  WDC WD5000AAKS-00V1A0      ");
   const T_IDE_PASSPORT p = block.Decode();
-  // Leading zero bytes go like blanks; the inner U+0000 and double space stay.
-  EXPECT_EQ(p.sn, std::string("AB\0C  D", 7));
+  // Leading zero bytes go like blanks; the inner U+0000 (shown as an escape)
+  // and double space stay.
+  EXPECT_EQ(p.sn, "AB\\x00C  D");
   EXPECT_EQ(p.fw, "1.02");
   EXPECT_EQ(p.name, "WDC WD5000AAKS-00V1A0");
   // Word 27 = 5744h reads as "WD".

@@ -69,6 +69,22 @@ TEST_F(CliList, ListsDrivesWithGapsAndLogsEverySkippedNumber) {
   EXPECT_EQ(CountLinesEndingIn(out_, "   Looking for partitions..."), 3u);
 }
 
+// A drive's texts and a mount point reach the terminal as visible escapes:
+// no escape sequence is sent, no row is split.
+TEST_F(CliList, DeviceTextsCannotSteerTheTerminal) {
+  const std::string machine = Describe(R"({"drives": [{"number": 0, "length": 500107862016,
+      "product": "EVIL\u001b[2J\u001b]0;pwned\u0007!", "revision": "1\u009b2", "serial": "S\u007f1",
+      "volumes": [{"root": "/mnt/a\nb", "partition": 1}]}]})");
+  ASSERT_EQ(Run("--simulate=" + machine + " --debug list"), 0) << err_;
+  EXPECT_EQ(out_.find('\x1b'), std::string::npos);
+  EXPECT_EQ(err_.find('\x1b'), std::string::npos);
+  const auto lines = Lines(out_);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2],
+            "1\tSATA\tEVIL\\x1b[2J\\x1b]0;pwned\\x07! (/mnt/a\\x0ab)\t1\\x9b2\tS\\x7f1\t976773168\t"
+            "500.1 GB");
+}
+
 TEST_F(CliList, DebugIsAcceptedAnywhereAndOffWithoutIt) {
   ASSERT_EQ(Run("list --simulate=" + Describe(kThreeDrives) + " --DEBUG"), 0) << err_;
   EXPECT_EQ(CountLinesEndingIn(err_, "   Debug mode activated"), 1u);

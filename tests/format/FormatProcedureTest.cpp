@@ -2,10 +2,16 @@
 // volume locks, the controls, and the close of the main window during a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/MainStartUp.h"
 #include "app/MainState.h"
 #include "base/Logging.h"
+#include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveIdentity.h"
 #include "devices/VolumeLocking.h"
+#include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"
 #include "format/FormatProcedure.h"
@@ -244,6 +250,54 @@ TEST_F(FormatTest, ClosingTheMainWindowDuringTheConfirmationIsNoYes) {
   EXPECT_TRUE(CloseDeferredByFormat());
   EXPECT_TRUE(MainWindowCloseRequested());
   EXPECT_EQ(host_->OpenHandleCount(), 0u);
+}
+
+// A drive swapped for another at the same place after the scan: by the disk
+// sequence number where the host has one, else by model, serial or length.
+TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"(, "disk_sequence": 7, "faults": {"swap": {"at_claim": true}})",
+       "disk sequence number 7, now 8"},
+      {R"(, "faults": {"swap": {"at_claim": true, "serial": "S2"}})", "serial \"S1\", now \"S2\""},
+      {R"(, "faults": {"swap": {"at_claim": true, "length": 2097152}})",
+       "length 1048576 bytes, now 2097152"},
+  };
+  for (const auto& [extra, reason] : cases) {
+    SCOPED_TRACE(extra);
+    OneDrive(1048576, extra);
+    DebugMode = true;
+    SetEraseRecordWriter([](const TEraseRecord&, std::string*, std::string*) { return true; });
+    EXPECT_FALSE(FormatSelectedDevice());
+    SetEraseRecordWriter(nullptr);
+    EXPECT_TRUE(Drive().Writes.empty());
+    EXPECT_EQ(Drive().Claims, 1);
+    EXPECT_EQ(LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
+    const auto log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), kDriveChangedText), 1);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "格式化中... "), 0);
+    const auto debug = DebugTexts();
+    EXPECT_NE(std::find(debug.begin(), debug.end(),
+                        "The drive is not the one the scan found (" + std::string(reason) +
+                            "); nothing was written"),
+              debug.end());
+  }
+  // The same drive, sequence and all, goes ahead.
+  OneDrive(1048576, R"(, "disk_sequence": 7)");
+  EXPECT_TRUE(FormatSelectedDevice());
+}
+
+TEST_F(FormatTest, ADriveSwappedBeforeItIsOpenedIsNotKept) {
+  host_ = &UseSimHost(R"({"drives": [{"number": 0, "length": 1048576, "product": "OLD",
+      "faults": {"swap": {"at_open": 2, "product": "NEW"}}}]})");
+  SetUi(&ui_);
+  ScanDevices();
+  SelectedDevice = 1;
+  EXPECT_FALSE(OpenSelectedDevice());
+  EXPECT_EQ(DeviceHandle, kInvalidHandle);
+  EXPECT_EQ(host_->OpenHandleCount(), 0u);
+  ASSERT_EQ(ui_.Messages.size(), 1u);
+  EXPECT_EQ(ui_.Messages[0], std::string("打开设备错误: ") + kDriveChangedText);
+  EXPECT_EQ(Log(), std::vector<std::string>{kDriveChangedText});
 }
 
 }  // namespace

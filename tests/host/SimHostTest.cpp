@@ -9,6 +9,10 @@
 #include "host/sim/SimHost.h"
 #include "support/TestSupport.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace quarnel {
 namespace {
 
@@ -51,6 +55,12 @@ TEST(SimHostDescription, MistakesAreRefusedWithTheirPlace) {
        "drive 1: \"identify_file\" " QUARNEL_TEST_DATA QUARNEL_PATH_SEPARATOR "drives is a folder"},
       {R"({"drives": [{"number": 1, "faults": {"write_errors": [{"code": 5}]}}]})",
        "write_errors: \"offset\" is missing"},
+      {R"({"drives": [{"number": 1, "write_mb_per_s": 1e-300}]})",
+       "drive 1: \"write_mb_per_s\" must be 0 (unlimited) or a number from 0.001 to 1000000"},
+      {R"({"drives": [{"number": 1, "write_mb_per_s": 1e300}]})", "\"write_mb_per_s\" must be"},
+      {R"({"drives": [{"number": 1, "faults": {"swap": {"serial": "X"}}}]})",
+       "drive 1 faults swap: needs either \"at_open\" or \"at_claim\""},
+      {R"({"drives": [{"number": 1, "faults": {"\u001b[2J": 1}}]})", "unknown key \"\\x1b[2J\""},
   };
   for (const auto& [json, message] : cases) {
     std::string error;
@@ -64,6 +74,56 @@ TEST(SimHostDescription, DriveFilesAreReadRelativeToTheDescription) {
       "identify_file": "drives/ST320410A--3.39/identify.bin"}]})");
   ASSERT_TRUE(host);
   EXPECT_EQ(host->Drive(0)->Identify.size(), 512u);
+}
+
+// What a machine's file may hold and be: bounded, regular, never blocking.
+TEST(SimHostDescription, DeepNestingAndOddFilesAreRefused) {
+  std::string deep = R"({"drives": [{"number": 0, "faults": {"silent_loss": )";
+  deep += std::string(100000, '[') + std::string(100000, ']') + "}}]}";
+  std::string error;
+  EXPECT_FALSE(Load(deep, &error));
+  EXPECT_EQ(error, "not a machine: nested deeper than 32 levels");
+
+  test::TTempFolder dir("sim-files");
+  std::ofstream(dir / "big.bin", std::ios::binary) << std::string(513, 'x');
+  EXPECT_FALSE(SimHost::FromJson(R"({"drives": [{"number": 0, "identify_file": "big.bin"}]})",
+                                 dir.Path().string(), &error));
+  EXPECT_NE(error.find("identify_file holds more than 512 bytes"), std::string::npos) << error;
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  for (const char* json : {R"({"drives": [{"number": 0, "identify_file": "fifo"}]})",
+                           R"({"drives": [{"number": 0, "smart_file": "/dev/zero"}]})",
+                           R"({"drives": [{"number": 0, "image": "fifo"}]})"}) {
+    EXPECT_FALSE(SimHost::FromJson(json, dir.Path().string(), &error)) << json;
+    EXPECT_NE(error.find("is not a regular file"), std::string::npos) << error;
+  }
+  for (const std::string& path : {std::string("/dev/zero"), (dir / "fifo").string()}) {
+    EXPECT_FALSE(SimHost::FromFile(path, &error));
+    EXPECT_EQ(error, path + " is not a regular file");
+  }
+#endif
+}
+
+TEST(SimHost, DiskSequenceAndASwappedDrive) {
+  auto host = Load(R"({"drives": [{"number": 0, "length": 1048576, "serial": "OLD"},
+      {"number": 1, "length": 1048576, "serial": "OLD", "disk_sequence": 41,
+       "faults": {"swap": {"at_open": 2, "serial": "NEW", "length": 2097152}}}]})");
+  uint8_t out[8] = {};
+  uint32_t got = 0;
+  const THandle plain = host->CreateFileU8("\\\\.\\PhysicalDrive0", win::kGENERIC_READ, 3, 3, 0);
+  EXPECT_FALSE(host->DeviceIoControl(plain, win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE, nullptr, 0, out,
+                                     8, &got));
+  EXPECT_EQ(host->GetLastError(), win::kERROR_NOT_SUPPORTED);
+  for (uint64_t expected : {41u, 42u}) {
+    const THandle h = host->CreateFileU8("\\\\.\\PhysicalDrive1", win::kGENERIC_READ, 3, 3, 0);
+    ASSERT_TRUE(
+        host->DeviceIoControl(h, win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE, nullptr, 0, out, 8, &got));
+    EXPECT_EQ(got, 8u);
+    EXPECT_EQ(GetU64(out, 0), expected);
+    host->CloseHandle(h);
+  }
+  EXPECT_EQ(host->Drive(1)->Serial, "NEW");
+  EXPECT_EQ(host->Drive(1)->Length, 2097152);
 }
 
 TEST(SimHost, DeviceDescriptorLaysTextsOutAsWindowsDoes) {

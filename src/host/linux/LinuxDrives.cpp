@@ -21,6 +21,10 @@ namespace quarnel {
 
 namespace fs = std::filesystem;
 
+#ifndef BLKGETDISKSEQ
+#define BLKGETDISKSEQ _IOR(0x12, 128, __u64)  // Linux 5.15; older headers lack it
+#endif
+
 namespace {
 
 constexpr uint32_t kBusScsi = 1, kBusAta = 3, kBusUsb = 7, kBusIscsi = 9, kBusSas = 10,
@@ -266,6 +270,29 @@ bool LinuxHost::PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
   return Succeed();
 }
 
+// The kernel's disk sequence number of the device behind the descriptor: the
+// ioctl, else sysfs of the descriptor's own device number (never of a name,
+// which may stand for another device by now).
+bool LinuxHost::DiskSequenceRequest(TOpen& open, uint8_t* out, uint32_t outSize,
+                                    uint32_t* returned) {
+  if (outSize < 8) return Fail(win::kERROR_INSUFFICIENT_BUFFER, EINVAL);
+  uint64_t sequence = 0;
+  if (::ioctl(open.Fd, BLKGETDISKSEQ, &sequence) != 0) {
+    struct stat st {};
+    if (::fstat(open.Fd, &st) != 0 || !S_ISBLK(st.st_mode))
+      return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
+    const std::string text = ReadSys("/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
+                                     std::to_string(minor(st.st_rdev)) + "/diskseq");
+    char* end = nullptr;
+    sequence = std::strtoull(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || sequence == 0)
+      return Fail(win::kERROR_NOT_SUPPORTED, EOPNOTSUPP);
+  }
+  PutU64(out, 0, sequence);
+  *returned = 8;
+  return Succeed();
+}
+
 bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
                              uint8_t* out, uint32_t outSize, uint32_t* returned) {
   switch (code) {
@@ -303,6 +330,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       return Succeed();
     case win::kIOCTL_DISK_UPDATE_PROPERTIES:
       return RereadLayout(open);
+    case win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE:
+      return DiskSequenceRequest(open, out, outSize, returned);
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:
     case win::kSMART_RCV_DRIVE_DATA:

@@ -179,6 +179,7 @@ class LinuxHost : public Host {
   // LinuxDrives.cpp
   bool DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                     uint32_t outSize, uint32_t* returned);
+  bool DiskSequenceRequest(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned);
   bool PropertyRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned);
   TDeviceTexts ReadDeviceTexts(const TOpen& open);

@@ -112,6 +112,11 @@ THandle SimHost::CreateFileU8(const std::string& path, uint32_t access, uint32_t
   }
   const THandle handle = nextHandle_++;
   handles_[handle] = open;
+  if (!open.IsVolume) {
+    TSimDrive& drive = *Drive(open.Drive);
+    ++drive.Opens;
+    if (drive.Swap && drive.Swap->AtOpen == drive.Opens) SwapDrive(drive);
+  }
   lastError_ = 0;
   return handle;
 }
@@ -128,7 +133,27 @@ bool SimHost::ClaimDrive(THandle handle, std::vector<std::string>* holders) {
   }
   drive->Claimed = true;
   ++drive->Claims;
+  if (drive->Swap && drive->Swap->AtClaim) SwapDrive(*drive);
   return Succeed();
+}
+
+void SimHost::SwapDrive(TSimDrive& d) {
+  TSimSwap& s = *d.Swap;
+  if (s.Done) return;
+  s.Done = true;
+  for (auto [text, given] :
+       {std::pair{&d.Vendor, &s.Vendor}, std::pair{&d.Product, &s.Product},
+        std::pair{&d.Revision, &s.Revision}, std::pair{&d.Serial, &s.Serial}}) {
+    if (!given->has_value()) continue;
+    *text = **given;
+    d.DeviceDescriptor.clear();  // the texts speak now
+  }
+  if (s.Length) d.Length = *s.Length;
+  if (s.DiskSequence) {
+    d.DiskSequence = s.DiskSequence;
+  } else if (d.DiskSequence) {
+    ++*d.DiskSequence;
+  }
 }
 
 void SimHost::ReleaseDrive(THandle handle) {
@@ -256,6 +281,12 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
     }
     case win::kIOCTL_DISK_UPDATE_PROPERTIES:
       ++d.LayoutRefreshes;
+      return Succeed();
+    case win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE:
+      if (!d.DiskSequence) return Fail(win::kERROR_NOT_SUPPORTED);
+      if (outSize < 8) return Fail(win::kERROR_INSUFFICIENT_BUFFER);
+      PutU64(out, 0, *d.DiskSequence);
+      *returned = 8;
       return Succeed();
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:

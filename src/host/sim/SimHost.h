@@ -45,6 +45,17 @@ struct TSimAtaCommand {
   bool Accepted = false;
 };
 
+/// A drive taken out and another put in at the same place (faults.swap):
+/// the texts, length and disk sequence number given replace the old ones.
+struct TSimSwap {
+  int AtOpen = 0;        // as the drive is opened for the Nth time (0: never)
+  bool AtClaim = false;  // as a format claims the drive
+  std::optional<std::string> Vendor, Product, Revision, Serial;
+  std::optional<int64_t> Length;
+  std::optional<uint64_t> DiskSequence;  // without it, the old one plus one
+  bool Done = false;
+};
+
 struct TSimDrive {
   int Number = 0;
   int64_t Length = 0;
@@ -83,11 +94,23 @@ struct TSimDrive {
   int LayoutRefreshes = 0;  // IOCTL_DISK_UPDATE_PROPERTIES received
   std::optional<int64_t> VanishAt;
   bool Vanished = false;
+  std::optional<uint64_t> DiskSequence;  // none: the request is refused, as on Windows
+  std::optional<TSimSwap> Swap;
+  int Opens = 0;                                     // successful opens of the drive
   std::vector<std::pair<int64_t, int64_t>> Written;  // merged [begin, end) ranges
   std::vector<std::pair<int64_t, uint32_t>> Writes;  // every write that landed: offset, length
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
   std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
 };
+
+/// False (with *error) when a simulated machine's file at `path` may not be
+/// read: anything but a regular file (a FIFO would block, a device never
+/// end), or one over `limit` bytes; otherwise its bytes in *data.
+bool ReadSimFile(const std::string& path, size_t limit, std::vector<char>* data,
+                 std::string* error);
+
+/// True when `path` does not exist or is a regular file: what an image may be.
+bool SimImageUsable(const std::string& path);
 
 /// The demo machine's NVMe drive as the JSON object of one drive (SimDemoNvme.cpp).
 std::string SimDemoNvmeDrive();
@@ -164,6 +187,8 @@ class SimHost : public Host {
   bool NvmeRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                    uint32_t outSize, uint32_t* returned);
   bool Refused(const TSimDrive& drive, const std::string& request);
+  /// Puts the other drive of faults.swap in place of `drive`, once.
+  static void SwapDrive(TSimDrive& drive);
   /// Puts written bytes on the medium (SimHostMedium.cpp): the image if any,
   /// and the landed ranges, all but what silent_loss drops. False when the
   /// image cannot be written.

@@ -13,6 +13,52 @@ namespace quarnel {
 
 using nlohmann::json;
 
+namespace {
+
+constexpr double kMinMBPerSecond = 0.001, kMaxMBPerSecond = 1e6;
+
+// A description nests a handful of levels; far deeper nesting is no machine,
+// and would run the recursive copies and walks of the parsed tree out of stack.
+constexpr int kMaxNesting = 32;
+constexpr size_t kMaxDescriptionBytes = 16u << 20;
+
+struct TTooDeep : std::runtime_error {
+  TTooDeep()
+      : std::runtime_error("nested deeper than " + std::to_string(kMaxNesting) + " levels") {}
+};
+
+}  // namespace
+
+bool ReadSimFile(const std::string& path, size_t limit, std::vector<char>* data,
+                 std::string* error) {
+  // Looked at before it is opened: opening a FIFO for reading blocks.
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (ec || !std::filesystem::exists(status)) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  if (status.type() != std::filesystem::file_type::regular) {
+    *error = path + " is not a regular file";
+    return false;
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  data->clear();
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk), in.gcount() > 0) {
+    data->insert(data->end(), chunk, chunk + in.gcount());
+    if (data->size() > limit) {
+      *error = path + " is larger than " + std::to_string(limit) + " bytes";
+      return false;
+    }
+  }
+  return true;
+}
+
 class SimHostLoader {
  public:
   SimHostLoader(SimHost& host, std::filesystem::path baseDir) : host_(host), base_(baseDir) {}
@@ -106,9 +152,16 @@ class SimHostLoader {
       if (std::filesystem::is_directory(path, ec)) {
         Bad(where, std::string("\"") + fileKey + "\" " + path.string() + " is a folder");
       }
-      std::ifstream in(path, std::ios::binary);
-      if (!in) Bad(where, std::string("cannot read \"") + fileKey + "\" " + path.string());
-      data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      // One byte more than the block tells a longer file from one of the size.
+      std::vector<char> bytes;
+      std::string error;
+      if (!ReadSimFile(path.string(), size + 1, &bytes, &error)) {
+        Bad(where, std::string("\"") + fileKey + "\": " + error);
+      }
+      if (bytes.size() > size) {
+        Bad(where, std::string(fileKey) + " holds more than " + std::to_string(size) + " bytes");
+      }
+      data.assign(bytes.begin(), bytes.end());
     } else if (obj.contains(hexKey)) {
       data = Hex(Str(obj, hexKey, where), where + " \"" + hexKey + "\"");
     } else {
@@ -168,7 +221,7 @@ class SimHostLoader {
               "smart_version", "smart_rcv",    "smart_send",     "miniport",      "inquiry",
               "rcv_bytes",     "send_bytes",   "miniport_bytes", "write_errors",  "vanish_at",
               "seek_errors",   "short_writes", "flush",          "claim_holders", "read_errors",
-              "silent_loss"},
+              "silent_loss",   "swap"},
              {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health", "nvme_bytes"});
     d.Faults = f;
     for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
@@ -200,10 +253,30 @@ class SimHostLoader {
         d.ClaimHolders.push_back(e.get<std::string>());
       }
     }
+    if (f.contains("swap")) d.Swap = Swap(f.at("swap"), where + " swap");
     if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
     for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes", "nvme_bytes"}) {
       if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);
     }
+  }
+
+  static TSimSwap Swap(const json& s, const std::string& where) {
+    OnlyKeys(s, where,
+             {"at_open", "at_claim", "vendor", "product", "revision", "serial", "length",
+              "disk_sequence"});
+    TSimSwap swap;
+    swap.AtOpen = Int<int>(s, "at_open", 0, where, 1, INT32_MAX);
+    swap.AtClaim = Bool(s, "at_claim", false, where);
+    if ((swap.AtOpen != 0) == swap.AtClaim) Bad(where, "needs either \"at_open\" or \"at_claim\"");
+    if (s.contains("vendor")) swap.Vendor = DriveText(s, "vendor", where);
+    if (s.contains("product")) swap.Product = DriveText(s, "product", where);
+    if (s.contains("revision")) swap.Revision = DriveText(s, "revision", where);
+    if (s.contains("serial")) swap.Serial = DriveText(s, "serial", where);
+    if (s.contains("length")) swap.Length = Int<int64_t>(s, "length", 0, where, 0, INT64_MAX);
+    if (s.contains("disk_sequence")) {
+      swap.DiskSequence = Int<uint64_t>(s, "disk_sequence", 0, where, 1, INT64_MAX);
+    }
+    return swap;
   }
 
   void LoadDrive(const json& j, size_t index) {
@@ -216,7 +289,7 @@ class SimHostLoader {
                         "smart_hex",     "thresholds_file", "thresholds_hex",
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
-                        "faults"},
+                        "faults",        "disk_sequence"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
@@ -255,12 +328,24 @@ class SimHostLoader {
     if (j.contains("scsi_target_id")) {
       d.ScsiTargetId = Int<uint32_t>(j, "scsi_target_id", 0, where, 0, 255);
     }
-    if (j.contains("image")) d.ImagePath = (base_ / Str(j, "image", where)).string();
+    if (j.contains("image")) {
+      d.ImagePath = (base_ / Str(j, "image", where)).string();
+      if (!SimImageUsable(d.ImagePath))
+        Bad(where, "\"image\" " + d.ImagePath + " is not a regular file");
+    }
     if (j.contains("write_mb_per_s")) {
-      if (!j.at("write_mb_per_s").is_number() || j.at("write_mb_per_s").get<double>() < 0) {
-        Bad(where, "\"write_mb_per_s\" must be a positive number");
+      // The pause of a block is its length over the speed: a tiny speed would
+      // ask for a pause past what the clock can count.
+      const json& speed = j.at("write_mb_per_s");
+      if (!speed.is_number() ||
+          !(speed.get<double>() == 0 ||
+            (speed.get<double>() >= kMinMBPerSecond && speed.get<double>() <= kMaxMBPerSecond))) {
+        Bad(where, "\"write_mb_per_s\" must be 0 (unlimited) or a number from 0.001 to 1000000");
       }
-      d.WriteMBPerSecond = j.at("write_mb_per_s").get<double>();
+      d.WriteMBPerSecond = speed.get<double>();
+    }
+    if (j.contains("disk_sequence")) {
+      d.DiskSequence = Int<uint64_t>(j, "disk_sequence", 0, where, 1, INT64_MAX);
     }
     if (j.contains("faults")) LoadFaults(j.at("faults"), d, where + " faults");
     if (j.contains("volumes")) {
@@ -322,27 +407,36 @@ std::unique_ptr<SimHost> SimHost::FromJson(const std::string& text, const std::s
                                            std::string* error) {
   json root;
   try {
-    root = json::parse(text);
-  } catch (const json::parse_error& e) {
-    *error = std::string("not valid JSON: ") + e.what();
+    root = json::parse(text, [](int depth, json::parse_event_t, json&) {
+      if (depth > kMaxNesting) throw TTooDeep();
+      return true;
+    });
+  } catch (const TTooDeep& e) {
+    *error = std::string("not a machine: ") + e.what();
+    return nullptr;
+  } catch (const json::exception& e) {
+    // The parser quotes the text it stopped at: shown, never obeyed.
+    *error = VisibleText(std::string("not valid JSON: ") + e.what());
     return nullptr;
   }
   auto host = std::make_unique<SimHost>();
   SimHostLoader loader(*host, baseDir);
-  if (!loader.Load(root, error)) return nullptr;
+  if (!loader.Load(root, error)) {
+    *error = VisibleText(*error);
+    return nullptr;
+  }
   return host;
 }
 
 std::unique_ptr<SimHost> SimHost::FromFile(const std::string& path, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot read " + path;
+  std::vector<char> text;
+  if (!ReadSimFile(path, kMaxDescriptionBytes, &text, error)) {
+    *error = VisibleText(*error);
     return nullptr;
   }
-  std::stringstream text;
-  text << in.rdbuf();
-  auto host = FromJson(text.str(), std::filesystem::path(path).parent_path().string(), error);
-  if (!host) *error = path + ": " + *error;
+  auto host = FromJson(std::string(text.begin(), text.end()),
+                       std::filesystem::path(path).parent_path().string(), error);
+  if (!host) *error = VisibleText(path) + ": " + *error;
   return host;
 }
 

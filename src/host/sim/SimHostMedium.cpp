@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -58,9 +59,18 @@ void Pace(const TSimDrive& d, uint32_t length) {
 
 }  // namespace
 
+bool SimImageUsable(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  return status.type() == std::filesystem::file_type::not_found ||
+         (!ec && status.type() == std::filesystem::file_type::regular);
+}
+
 bool SimHost::Store(TSimDrive& d, int64_t begin, const void* buffer, uint32_t length) {
   if (length == 0) return true;
   const auto* bytes = static_cast<const char*>(buffer);
+  // A FIFO or a device put in the image's place would block or be written.
+  if (!d.ImagePath.empty() && !SimImageUsable(d.ImagePath)) return false;
   std::fstream image;
   if (!d.ImagePath.empty()) {
     image.open(d.ImagePath, std::ios::in | std::ios::out | std::ios::binary);
@@ -97,6 +107,7 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
     if (f.Offset >= begin && f.Offset < begin + length) return Fail(f.Code);
   }
   auto* out = static_cast<char*>(buffer);
+  if (!d->ImagePath.empty() && !SimImageUsable(d->ImagePath)) return Fail(win::kERROR_IO_DEVICE);
   if (!d->ImagePath.empty()) {
     // Past the image file's end the drive reads as zeros, as a sparse file does.
     std::memset(out, 0, length);

@@ -112,6 +112,13 @@ uint32_t WinHost::ListedDriveOf(const std::string& volumePath, uint32_t systemNu
 
 bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uint32_t inSize,
                               void* out, uint32_t outSize, uint32_t* bytesReturned) {
+  if (code == win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE) {
+    // The program's own code, not the system's: Windows has no disk sequence
+    // number, and the drive is compared by model, serial and length instead.
+    if (bytesReturned) *bytesReturned = 0;
+    lastError_ = win::kERROR_NOT_SUPPORTED;
+    return false;
+  }
   DWORD returned = 0;
   const bool ok = ::DeviceIoControl(Native(handle), code, const_cast<void*>(in), inSize, out,
                                     outSize, &returned, nullptr) != FALSE;
