@@ -25,7 +25,7 @@ set(uses_platform/win base)
 set(uses_record ${core_units})
 # Front ends: the shared front-end library, the terminal program, and the
 # windows of each toolkit (qt/ or win/ below a core folder).
-set(uses_frontend ${core_units} host/sim host/linux host/win)
+set(uses_frontend ${core_units} host/sim host/linux host/win record)
 set(uses_cli ${core_units} record frontend)
 # The terminal program's Windows console and entry point.
 set(uses_cli/win ${core_units} record frontend cli)

@@ -20,6 +20,8 @@ class TQtUi : public TUiSeam {
   void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override;
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
+  /// Qt has the task dialog's parts on every system.
+  bool ShowsTaskDialogs() const override;
   void ProcessMessages() override;
 
   void ShowFormatPage(const TFormatPage& page) override;
