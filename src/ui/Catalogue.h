@@ -58,6 +58,11 @@ struct TFontChoice {
   bool FixedPitch = false;  // a fixed-pitch face stands in where `Face` is missing
 };
 
+/// On the newer host generation a window's font takes this face, this many
+/// points larger, where the face is installed and not already the window's.
+inline constexpr const char* kCalibriFace = "Calibri";
+inline constexpr int kCalibriMorePoints = 2;
+
 // ---- The main window.
 
 namespace mainwindow {

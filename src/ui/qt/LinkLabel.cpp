@@ -48,9 +48,9 @@ void TLinkLabel::leaveEvent(QEvent* event) {
 
 void TElidedLabel::SetFullText(const QString& text) {
   setText(text);
-  // A tool tip is read as markup when it looks like some: escaped inside
-  // <qt>, a drive's "<b>" shows as written.
-  setToolTip("<qt>" + text.toHtmlEscaped() + "</qt>");
+  // A tool tip is read as markup when it looks like some: escaped, and with
+  // its blanks kept, a drive's "<b>" shows as written.
+  setToolTip("<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>");
 }
 
 void TElidedLabel::paintEvent(QPaintEvent*) {

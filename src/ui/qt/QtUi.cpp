@@ -35,22 +35,6 @@ QMessageBox::Icon TaskIcon(int icon) {
   }
 }
 
-QMessageBox::Icon KindIcon(TDialogKind kind) {
-  switch (kind) {
-    case TDialogKind::Information:
-      return QMessageBox::Information;
-    case TDialogKind::Warning:
-      return QMessageBox::Warning;
-    case TDialogKind::Error:
-      return QMessageBox::Critical;
-    case TDialogKind::Confirmation:
-      return QMessageBox::Question;
-    case TDialogKind::Custom:
-      break;
-  }
-  return QMessageBox::NoIcon;
-}
-
 // Which kDialogButtons entry the user pressed; nullptr when the box was
 // closed without a button.
 const TDialogButton* Pressed(const QMessageBox& box) {
@@ -116,23 +100,6 @@ int TQtUi::TaskDialog(const TTaskDialogRequest& request) {
   const TDialogButton* pressed = Pressed(box);
   // Closed without a button: the task dialog reports Cancel.
   return pressed ? pressed->TaskCode : 2;
-}
-
-int TQtUi::ClassicDialog(const TClassicDialogRequest& request) {
-  QMessageBox box(KindIcon(request.Kind), ToQt(request.Caption), ToQt(request.Text),
-                  QMessageBox::NoButton);
-  for (size_t i = 0; i < kDialogButtons.size(); ++i) {
-    if (request.Buttons & kDialogButtons[i].Flag) {
-      box.addButton(kQtButtons[i])->setText(QString::fromUtf8(kDialogButtons[i].ClassicCaption));
-    }
-  }
-  if (box.buttons().isEmpty()) {
-    box.addButton(kQtButtons[0])->setText(QString::fromUtf8(kDialogButtons[0].ClassicCaption));
-  }
-  SetDefault(box, request.DefaultButton);
-  box.exec();
-  const TDialogButton* pressed = Pressed(box);
-  return pressed ? pressed->ClassicResult : kResultCancel;
 }
 
 bool TQtUi::ShowsTaskDialogs() const { return true; }

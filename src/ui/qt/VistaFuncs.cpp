@@ -14,10 +14,11 @@ void SetIconTitleFont(QWidget* widget) {
 
 void UseCalibriFont(QWidget* widget) {
   QFont font = widget->font();
-  if (font.family().compare("Calibri", Qt::CaseInsensitive) == 0) return;
-  if (!QFontDatabase::families().contains("Calibri", Qt::CaseInsensitive)) return;
-  font.setFamily("Calibri");
-  if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() + 2);
+  const QString calibri = QString::fromUtf8(kCalibriFace);
+  if (font.family().compare(calibri, Qt::CaseInsensitive) == 0) return;
+  if (!QFontDatabase::families().contains(calibri, Qt::CaseInsensitive)) return;
+  font.setFamily(calibri);
+  if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() + kCalibriMorePoints);
   widget->setFont(font);
 }
 
