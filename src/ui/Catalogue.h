@@ -100,7 +100,7 @@ inline constexpr TFontChoice kReportPaneFont = {
 /// The maker's line under the pages: small, grey and bold.
 inline constexpr TFontChoice kMakerLineFont = {.MorePoints = -1, .Bold = true};
 inline constexpr TLinkColours kMakerLineColours = {kBgrGrey, kBgrBlue, kBgrRed};
-/// "Quarnel 由 Zelmora 开发，访问 " and the maker's web address.
+/// A line about the maker, then the maker's web address.
 std::string MakerLineText();
 
 /// The status bar's panels: the title, the drive, an empty one (right
@@ -149,6 +149,7 @@ inline constexpr int kButtonHeight = 30;
 namespace agreement {
 inline constexpr const char* kCaption = "许可协议";
 inline constexpr TSize kClient = {612, 383};
+/// The agreement's and the debug window's font.
 inline constexpr TFontChoice kFont = {.Face = "Tahoma", .Points = 8};
 inline constexpr TRect kMemo = {8, 8, 595, 313};
 inline constexpr const char* kAgreeCaption = "同意";
@@ -162,7 +163,7 @@ inline constexpr TRect kDisagreeButton = {497, 336, 75, 25};
 namespace debugwindow {
 inline constexpr const char* kCaption = "调试";
 inline constexpr TSize kClient = {635, 337};
-inline constexpr TFontChoice kFont = {.Face = "Tahoma", .Points = 8};
+inline constexpr TFontChoice kFont = agreement::kFont;
 }  // namespace debugwindow
 
 // ---- Messages of the start, before any window.
