@@ -1,5 +1,6 @@
-// The drive chooser: rows, pre-selection, the refusal of small drives, and
-// the ways out that end the program.
+// The drive chooser's wiring: rows, pre-selection, the mouse and keys, the
+// links, and the ways out that end the program. Its rules are tested in the
+// core against a fake chooser.
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -88,37 +89,6 @@ class TestChooser : public QObject {
     QCOMPARE(list->headerItem()->text(0), QString::fromUtf8("总线"));
     QCOMPARE(list->headerItem()->text(5), QString::fromUtf8("容量"));
     QCOMPARE(list->columnWidth(1), 220);
-  }
-
-  void DriveOf65534SectorsRefusedAnd65535Accepted() {
-    TChooser c({SimDrive(0, 65535), SimDrive(1, 65534)});
-    TModalScript script;
-    QString refusal;
-    script.Then([&](QWidget* w) {
-      if (w != &c.dialog) return false;
-      c.dialog.btContinue->click();  // the pre-selected second drive: too small
-      return true;
-    });
-    script.Then([&](QWidget* w) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box) return false;
-      refusal = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
-      box->button(QMessageBox::Ok)->click();
-      return true;
-    });
-    script.Then([&](QWidget* w) {
-      if (w != &c.dialog || !c.dialog.isVisible()) return false;
-      // Still in the dialog, nothing chosen.
-      if (DeviceChosen) return false;
-      c.dialog.DriveList->setCurrentItem(c.dialog.DriveList->topLevelItem(0));
-      c.dialog.btContinue->click();
-      return true;
-    });
-    QVERIFY(ChooseDevice(c.dialog));
-    QCOMPARE(refusal, QString("Cannot access this device|This device cannot be accessed because it "
-                              "is smaller than 65535 sectors.  |") +
-                          QString::number(QMessageBox::Information));
-    QCOMPARE(SelectedDevice, 1);
   }
 
   void ClickBesideTheRowsDisablesContinueAndDoubleClickThereDoesNothing() {
