@@ -1,10 +1,13 @@
-# Fails when a source includes against the layers: a quoted include of a unit
-# the including unit may not use, or a system header its unit must not see.
+# Fails when a source includes against the layers: an include of a project
+# header the including unit may not use, or a system header its unit must not
+# see. Both include forms are checked: a name found below src/ is a project
+# header whichever brackets it takes; any other name is a system header.
 # Run as: cmake -DSOURCE_DIR=<repository> -P CheckLayers.cmake
 cmake_minimum_required(VERSION 3.22)
-#
-# Units, from the bottom up. Each may include its own folder and those listed.
-set(core_units base host ui ata nvme devices reports format agreement app)
+include(${CMAKE_CURRENT_LIST_DIR}/Layers.cmake)
+
+# Each unit may include its own folder and those listed.
+set(core_units ${QUARNEL_CORE_UNITS})
 set(uses_base "")
 set(uses_host base)
 set(uses_ui base host)
@@ -23,47 +26,64 @@ set(uses_platform/posix base)
 set(uses_platform/win base)
 # The erase record's file (JSON) sits beside the core, above it.
 set(uses_record ${core_units})
-# Front ends: the shared front-end library, the terminal program, and the
-# windows of each toolkit (qt/ or win/ below a core folder).
+# The shared front-end library and the terminal program.
 set(uses_frontend ${core_units} host/sim host/linux host/win record)
 set(uses_cli ${core_units} record frontend)
-# The terminal program's Windows console and entry point.
 set(uses_cli/win ${core_units} record frontend cli)
-set(uses_toolkit ${core_units} record frontend launcher)
 # The Linux menu entry's launcher stands alone.
 set(uses_launcher "")
+# The windows: each toolkit folder sees the core, the front end, the launcher
+# and the folders of its own toolkit below it (QUARNEL_TOOLKIT_FOLDERS).
+foreach(toolkit ${QUARNEL_TOOLKITS})
+  set(below "")
+  foreach(folder ${QUARNEL_TOOLKIT_FOLDERS})
+    set(uses_${folder}/${toolkit} ${core_units} record frontend launcher ${below})
+    list(APPEND below ${folder}/${toolkit})
+  endforeach()
+endforeach()
 
-# System headers each unit must not include. Qt, Windows, Linux/POSIX and the
-# JSON library are named here by the forms they take.
-set(qt_headers "Q[A-Za-z]+|Qt[A-Za-z]*/")
-set(windows_headers "windows\\.h|winioctl\\.h|shlobj\\.h|commctrl\\.h|ntddscsi\\.h|setupapi\\.h")
-set(posix_headers "linux/|sys/|unistd\\.h|fcntl\\.h|signal\\.h|scsi/|libmount|mntent\\.h|dirent\\.h|poll\\.h")
-set(json_headers "nlohmann")
-set(forbid_core "${qt_headers}|${windows_headers}|${posix_headers}|${json_headers}")
-set(forbid_host/sim "${qt_headers}|${windows_headers}|${posix_headers}")
+# System headers. The core (and the front-end library and terminal program
+# built on it) may include the C++ standard library and nothing else.
+string(JOIN "|" std_headers
+  algorithm any array atomic bit bitset cassert cctype cerrno cfloat charconv
+  chrono cinttypes climits clocale cmath compare concepts condition_variable
+  cstddef cstdint cstdio cstdlib cstring ctime cwchar cwctype deque exception
+  filesystem forward_list fstream functional future initializer_list iomanip
+  ios iosfwd iostream istream iterator limits list locale map memory mutex new
+  numeric optional ostream queue random ranges ratio regex set sstream stack
+  stdexcept streambuf string string_view system_error thread tuple
+  type_traits typeindex typeinfo unordered_map unordered_set utility variant
+  vector version)
+set(allow_core "(${std_headers})")
+set(allow_frontend "${allow_core}")
+set(allow_cli "${allow_core}")
+set(allow_record "(${std_headers}|nlohmann/.*)")
+set(allow_host/sim "${allow_record}")
+# The other units are kept from the families they must not see.
+set(qt_headers "Q[A-Za-z]+|Qt[A-Za-z]*/.*")
+set(windows_headers "win[a-z0-9]*\\.h|windef\\.h|windows\\.h|shlobj\\.h|shellapi\\.h|commctrl\\.h|commdlg\\.h|uxtheme\\.h|ntdd[a-z]*\\.h|setupapi\\.h|devguid\\.h|ntstatus\\.h|objbase\\.h|io\\.h|process\\.h|tchar\\.h|wchar\\.h")
+set(posix_headers "linux/.*|sys/.*|asm/.*|scsi/.*|unistd\\.h|fcntl\\.h|signal\\.h|libmount/.*|libmount\\.h|mntent\\.h|dirent\\.h|poll\\.h|pwd\\.h|grp\\.h|termios\\.h|dlfcn\\.h|pthread\\.h|spawn\\.h")
+set(json_headers "nlohmann/.*")
 set(forbid_host/linux "${qt_headers}|${windows_headers}")
 set(forbid_host/win "${qt_headers}|${posix_headers}")
 set(forbid_platform/posix "${qt_headers}|${windows_headers}")
 set(forbid_platform/win "${qt_headers}|${posix_headers}")
-set(forbid_record "${qt_headers}|${windows_headers}|${posix_headers}")
-set(forbid_frontend "${forbid_core}")
-set(forbid_cli "${forbid_core}")
 set(forbid_cli/win "${qt_headers}|${posix_headers}|${json_headers}")
 set(forbid_launcher "${qt_headers}|${windows_headers}|${json_headers}")
 set(forbid_qt "${windows_headers}|${posix_headers}|${json_headers}")
 set(forbid_win "${qt_headers}|${posix_headers}|${json_headers}")
 
-# The unit of a path below src/: host/sim, platform/win, the toolkit of a
-# qt/ or win/ subfolder of another folder, or the first folder.
+# The unit of a path below src/: host/sim, platform/win, cli/win, a toolkit
+# folder such as devices/qt, or the first folder.
 function(unit_of relative out_unit out_toolkit)
   set(toolkit "")
   if(relative MATCHES "^(host|platform)/([a-z]+)/")
     set(unit "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
   elseif(relative MATCHES "^cli/win/")
     set(unit "cli/win")
-  elseif(relative MATCHES "^[a-z]+/(qt|win)/")
-    set(unit "toolkit")
-    set(toolkit "${CMAKE_MATCH_1}")
+  elseif(relative MATCHES "^([a-z]+)/(qt|win)/")
+    set(unit "${CMAKE_MATCH_1}/${CMAKE_MATCH_2}")
+    set(toolkit "${CMAKE_MATCH_2}")
   elseif(relative MATCHES "^([a-z]+)/")
     set(unit "${CMAKE_MATCH_1}")
   else()
@@ -78,29 +98,43 @@ set(bad "")
 foreach(f ${files})
   unit_of("${f}" unit toolkit)
   if(NOT DEFINED uses_${unit})
-    list(APPEND bad "src/${f}: in no layer (add its folder to cmake/CheckLayers.cmake)")
+    list(APPEND bad "src/${f}: in no layer (add its folder to cmake/Layers.cmake)")
     continue()
   endif()
-  if(unit STREQUAL "toolkit")
+  set(allow "")
+  set(forbid "")
+  if(unit IN_LIST core_units)
+    set(allow "${allow_core}")
+  elseif(DEFINED allow_${unit})
+    set(allow "${allow_${unit}}")
+  elseif(toolkit)
     set(forbid "${forbid_${toolkit}}")
-  elseif(unit IN_LIST core_units)
-    set(forbid "${forbid_core}")
   else()
     set(forbid "${forbid_${unit}}")
   endif()
+  get_filename_component(folder "${f}" DIRECTORY)
   file(STRINGS ${SOURCE_DIR}/src/${f} lines REGEX "^[ \t]*#[ \t]*include")
   foreach(l ${lines})
-    if(l MATCHES "<(${forbid})")
-      list(APPEND bad "src/${f}: ${l} (a system header ${unit} must not see)")
-    elseif(l MATCHES "\"([^\"]+)\"")
-      set(target "${CMAKE_MATCH_1}")
-      unit_of("${target}" target_unit target_toolkit)
-      if(target_unit STREQUAL unit AND target_toolkit STREQUAL toolkit)
+    if(NOT l MATCHES "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"]")
+      list(APPEND bad "src/${f}: ${l} (an include the check cannot read)")
+      continue()
+    endif()
+    set(name "${CMAKE_MATCH_1}")
+    if(EXISTS ${SOURCE_DIR}/src/${name} OR EXISTS ${SOURCE_DIR}/src/${folder}/${name})
+      if(NOT EXISTS ${SOURCE_DIR}/src/${name})
+        file(RELATIVE_PATH name ${SOURCE_DIR}/src ${SOURCE_DIR}/src/${folder}/${name})
+      endif()
+      unit_of("${name}" target_unit target_toolkit)
+      if(target_unit STREQUAL unit)
         continue()
       endif()
       if(NOT target_unit IN_LIST uses_${unit})
         list(APPEND bad "src/${f}: ${l} (${unit} may not include ${target_unit})")
       endif()
+    elseif(allow AND NOT name MATCHES "^${allow}$")
+      list(APPEND bad "src/${f}: ${l} (${unit} may include only the C++ standard library and what cmake/CheckLayers.cmake allows it)")
+    elseif(forbid AND name MATCHES "^(${forbid})$")
+      list(APPEND bad "src/${f}: ${l} (a system header ${unit} must not see)")
     endif()
   endforeach()
 endforeach()

@@ -2,6 +2,13 @@
 # cmake/toolchain-mingw32.cmake; scripts/build-windows.sh makes both), and
 # their tests under wine.
 
+# The manifest carries the project version; the resource script finds it in
+# the build folder.
+configure_file(src/app/win/Quarnel.manifest.in ${CMAKE_BINARY_DIR}/generated/Quarnel.manifest @ONLY)
+set_source_files_properties(src/app/win/Manifest.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/generated/Quarnel.manifest)
+include_directories(${CMAKE_BINARY_DIR}/generated)
+
 # The terminal program's console pieces and its wmain (arguments as UTF-16),
 # with the manifest. Shipped without symbols.
 add_executable(quarnel-cli src/cli/win/main.cpp src/cli/win/WinConsole.cpp
@@ -11,9 +18,7 @@ target_link_libraries(quarnel-cli PRIVATE quarnel_cli_lib)
 
 # Desktop program on the Win32 API and common controls 6: its windows live in
 # the win/ folders beside the Qt ones.
-file(GLOB QUARNEL_DESKTOP_SOURCES CONFIGURE_DEPENDS
-  src/app/win/*.cpp src/devices/win/*.cpp src/agreement/win/*.cpp src/ui/win/*.cpp)
-list(REMOVE_ITEM QUARNEL_DESKTOP_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/app/win/main.cpp)
+quarnel_toolkit_sources(win ${CMAKE_CURRENT_SOURCE_DIR} QUARNEL_DESKTOP_SOURCES)
 add_library(quarnel_desktop_lib STATIC ${QUARNEL_DESKTOP_SOURCES})
 target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_frontend quarnel_record comctl32 uxtheme shell32 gdi32)
 target_compile_definitions(quarnel_desktop_lib PUBLIC UNICODE _UNICODE)

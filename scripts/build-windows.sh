@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Cross-builds Quarnel for Windows with mingw-w64: build-win64/ (x86-64) and
 # build-win32/ (x86), each with quarnel-cli.exe and a zip of it with the
-# README (quarnel-4.40-win64.zip, quarnel-4.40-win32.zip). With --test, runs
-# their tests under wine afterwards (the 32-bit ones where wine32 is
-# installed) and passes the remaining arguments to ctest.
+# README (quarnel-VERSION-win64.zip, quarnel-VERSION-win32.zip). With --test,
+# runs their tests under wine afterwards and passes the remaining arguments to
+# ctest. The 32-bit tests run where this machine runs 32-bit programs
+# (scripts/wine-env.sh finds out); elsewhere they are reported as skipped,
+# with the reason, and the 64-bit ones run through wine's 64-bit loader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 run_tests=0
@@ -11,6 +13,7 @@ if [ "${1:-}" = --test ]; then
   run_tests=1
   shift
 fi
+source scripts/quiet-build.sh
 version=$(sed -nE 's/^project\(Quarnel VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 
 build() {  # folder toolchain zip-suffix
@@ -20,8 +23,7 @@ build() {  # folder toolchain zip-suffix
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DQUARNEL_WERROR=ON \
       -DQUARNEL_NATIVE_CLI="$PWD/build/quarnel-cli" >/dev/null
   fi
-  nice cmake --build "$dir" -- -j"$(nproc)" | grep -v '^\[' || true
-  test "${PIPESTATUS[0]}" -eq 0
+  quiet_build "$dir" -- -j"$(nproc)"
   local stage="$dir/quarnel-$version-$suffix"
   rm -rf "$stage" "$stage.zip"
   mkdir -p "$stage"
@@ -35,11 +37,12 @@ build build-win64 toolchain-mingw64.cmake win64
 build build-win32 toolchain-mingw32.cmake win32
 [ $run_tests -eq 1 ] || exit 0
 
+source scripts/wine-env.sh
 status=0
 (cd build-win64 && ctest --output-on-failure -j2 "$@") || status=1
-if dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q "install ok installed"; then
+if [ "$QUARNEL_WINE32" = yes ]; then
   (cd build-win32 && ctest --output-on-failure -j2 "$@") || status=1
 else
-  echo "wine32 is not installed: the 32-bit Windows tests were not run"
+  echo "SKIPPED: the 32-bit Windows tests (build-win32) were not run: $QUARNEL_WINE32"
 fi
 exit $status

@@ -14,6 +14,7 @@ out="$build/screenshots"
 rm -rf "$out"
 mkdir -p "$out"
 prefix="$PWD/$build/wineprefix"
+source scripts/wine-env.sh
 scripts/wine-prefix.sh "$prefix"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The frame's buttons need wine's Marlett (fonts-wine). The windows' faces

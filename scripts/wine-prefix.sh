@@ -5,6 +5,7 @@
 # the warm-up: on a cold prefix it can keep the caller waiting).
 set -euo pipefail
 prefix=${1:?usage: wine-prefix.sh PREFIX}
+source "$(dirname "$0")/wine-env.sh"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/.quarnel-ready" ]; then
   mkdir -p "$(dirname "$prefix")"

@@ -11,6 +11,7 @@ if [ -z "${QUARNEL_WINEPREFIX:-}" ]; then
   [ "$dir" != / ] || { echo "$0: $1 lies in no build folder" >&2; exit 2; }
   QUARNEL_WINEPREFIX="$dir/wineprefix"
 fi
+source "$(dirname "$0")/wine-env.sh"
 "$(dirname "$0")/wine-prefix.sh" "$QUARNEL_WINEPREFIX"
 export WINEPREFIX="$QUARNEL_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-exec wine "$@"
+exec "$WINE" "$@"

@@ -47,8 +47,9 @@ for s in base/*.cpp host/*.cpp ui/*.cpp ata/*.cpp nvme/*.cpp devices/*.cpp repor
   agreement/*.cpp app/*.cpp host/sim/*.cpp platform/win/*.cpp record/*.cpp frontend/*.cpp cli/*.cpp; do
   sources+=("$root/src/$s")
 done
+version=$(sed -nE 's/^project\(Quarnel VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")
 echo "$cxx: ${#sources[@]} files"
 printf '%s\0' "${sources[@]}" |
   xargs -0 -n 4 -P 2 "$cxx" -std=c++20 -fsyntax-only -Wall -Wextra -Wpedantic -Werror \
-    -I"$root/src" -isystem "$scratch/include"
+    -I"$root/src" -isystem "$scratch/include" -DQUARNEL_VERSION="\"$version\""
 echo "All compile for Windows."

@@ -1,8 +1,8 @@
 #include "agreement/LicenseAgreement.h"
 
 #include <filesystem>
-#include <fstream>
 
+#include "base/ProgramInfo.h"
 #include "base/System.h"
 #include "ui/UiSeam.h"
 
@@ -11,7 +11,7 @@ namespace quarnel {
 bool Accepted = false;
 
 const char* const kAgreementText =
-    "Quarnel 4.40 - End-user agreement\n"
+    "Quarnel " QUARNEL_VERSION " - End-user agreement\n"
     "\n"
     "1. Quarnel erases drives. A low-level format writes zeros over the whole "
     "chosen drive, and a quick wipe over its first 10,240,000 bytes. Whatever "
@@ -51,13 +51,10 @@ std::string AgreementFilePath() {
 }
 
 std::string ReadTextFile(const std::string& path) {
-  std::ifstream in(Utf8Path(path), std::ios::binary);
-  if (!in) return {};
-  std::string content;
-  char block[128];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    content.append(block, static_cast<size_t>(in.gcount()));
-  }
+  // The user's file, read by a program that may run as root: a FIFO there would
+  // hold the start-up, a link to a device would never end.
+  std::string content, ignored;
+  ReadSmallFile(path, kAgreementFileLimit, &content, &ignored);
   return content;
 }
 
@@ -67,10 +64,9 @@ void WriteTextFile(const std::string& path, const std::string& text) {
   // would never stick.
   std::error_code ignored;
   std::filesystem::create_directories(Utf8Path(path).parent_path(), ignored);
-  std::ofstream out(Utf8Path(path), std::ios::binary | std::ios::trunc);
-  if (!out) return;
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.flush();
+  TKeptFile file;
+  std::string error;
+  if (file.Open(path, true, &error)) file.Replace(text, &error);
 }
 
 // The file is the user's, also when the program runs as root on the user's

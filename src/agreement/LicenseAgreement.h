@@ -2,24 +2,31 @@
 // acceptance lives in one small file in the user's application-data folder.
 #pragma once
 
+#include <cstddef>
 #include <string>
+
+#include "base/ProgramInfo.h"
 
 namespace quarnel {
 
 /// The version text in the acceptance file's name.
-inline constexpr const char* kAgreementVersion = "4.40";
+inline constexpr const char* kAgreementVersion = kProgramVersion;
 
 /// The acceptance file in GetAppDataFolder: the folder, the system's path
 /// separator, "brovix.", the version, ".agreement". Empty when the folder is
 /// unknown.
 std::string AgreementFilePath();
 
-/// The whole file (a UTF-8 path) as bytes, read in blocks of 128; empty when it cannot be
-/// opened.
+/// The most the acceptance file is read of.
+inline constexpr size_t kAgreementFileLimit = 4096;
+
+/// The whole file (a UTF-8 path) as bytes; empty when it is no regular file of
+/// at most kAgreementFileLimit bytes (a link, a FIFO, a device) or cannot be read.
 std::string ReadTextFile(const std::string& path);
 
-/// Creates or truncates the file and writes the text unchanged. Failures are
-/// ignored: the user is then asked again at the next start.
+/// Creates the file, or replaces the content of the regular file there, with
+/// the text unchanged; never through a link, never a device or a FIFO.
+/// Failures are ignored: the user is then asked again at the next start.
 void WriteTextFile(const std::string& path, const std::string& text);
 
 /// True when the acceptance file holds exactly the one character "1".

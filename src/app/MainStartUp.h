@@ -11,7 +11,7 @@ namespace quarnel {
 /// while it reads.
 void RunSmartReport();
 
-/// "Quarnel 4.40" and four blanks.
+/// The program title and four blanks.
 std::string MainWindowTitle();
 /// The title in capitals and four blanks.
 std::string ChooserHeaderText();

@@ -2,6 +2,7 @@
 // system defines these once, in src/platform/<system>/.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <locale>
@@ -20,6 +21,54 @@ std::string GetAppDataFolder();
 /// user; otherwise, or on a system without such a start, runs it as it is.
 /// Returns what `work` returns, or false when the rights could not be taken.
 bool RunAsInvokingUser(const std::function<bool()>& work);
+
+/// Whether the program runs with administrator rights that a user's start
+/// was given (on Linux: as root through pkexec). Such a start takes nothing
+/// from that user that would act with those rights.
+bool StartedOnBehalfOfUser();
+
+/// Whether `path` is a folder of the user a StartedOnBehalfOfUser start was
+/// made for, that user's alone (owner, no access for others, no link): the
+/// only runtime folder such a start takes from that user's session.
+bool IsInvokingUsersPrivateFolder(const std::string& path);
+
+/// A file written on a person's behalf, held open from its creation to its
+/// last write (so that, for one, the volume it lies on cannot be unmounted
+/// meanwhile). Only ever a regular file: never reached through a symbolic link
+/// as its last step, never a device or a FIFO, never waited on.
+class TKeptFile {
+ public:
+  TKeptFile() = default;
+  ~TKeptFile();
+  TKeptFile(const TKeptFile&) = delete;
+  TKeptFile& operator=(const TKeptFile&) = delete;
+
+  /// Creates the file `path` (UTF-8); with `replace`, an existing regular file
+  /// there is taken instead, its bytes kept until Replace. False with *error
+  /// set to the reason otherwise; Existed() tells whether a regular file was
+  /// there already.
+  bool Open(const std::string& path, bool replace, std::string* error);
+  /// The whole content becomes `text`, and is on the disk when this returns.
+  bool Replace(const std::string& text, std::string* error);
+  /// Removes a file that Open created and nothing was written to, when its
+  /// name still leads to it; closes it in any case.
+  void Discard();
+  void Close();
+  bool IsOpen() const { return handle_ != -1; }
+  bool Existed() const { return existed_; }
+
+ private:
+  intptr_t handle_ = -1;  // the system's descriptor or handle
+  intptr_t folder_ = -1;  // POSIX: the folder it was created in, for Discard
+  std::string path_, name_;
+  bool created_ = false, written_ = false, existed_ = false;
+};
+
+/// Reads a regular file (UTF-8 path) of at most `limit` bytes, without
+/// following a symbolic link and without waiting: a FIFO, a device, a link or
+/// a larger file gives false, an empty *content and the reason in *error.
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
+                   std::string* error);
 
 /// The interface's sentence on how to get the rights to open drives here.
 std::string AdminRightsHint();

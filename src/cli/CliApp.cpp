@@ -29,7 +29,8 @@ const char* const kUsage =
     "                  the start of the partitions)\n"
     "    --yes         answer the confirmation with yes (for scripts)\n"
     "    --verify      read back what was written; every byte must be zero\n"
-    "    --record FILE write the erase record (JSON) to FILE\n"
+    "    --record FILE write the erase record (JSON) to FILE, a new file\n"
+    "    --force       let --record replace an existing regular file\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
@@ -86,9 +87,11 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
     return 2;
   }
-  if ((options.Quick || options.Yes || options.Verify || !options.RecordFile.empty()) &&
+  if ((options.Quick || options.Yes || options.Verify || options.Force ||
+       !options.RecordFile.empty()) &&
       options.Command != "format") {
-    err << "quarnel-cli: --quick, --yes, --verify and --record belong to the format command\n"
+    err << "quarnel-cli: --quick, --yes, --verify, --record and --force belong to the format "
+           "command\n"
         << kUsage;
     return 2;
   }

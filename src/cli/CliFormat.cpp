@@ -1,9 +1,10 @@
 // The format command: pick entry N as the chooser would, open it as the main
 // window does, and run the format button's procedure at the terminal.
-#include <filesystem>
+#include <memory>
 #include <ostream>
 
 #include "app/MainState.h"
+#include "base/System.h"
 #include "cli/CliApp.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
@@ -16,12 +17,15 @@ namespace quarnel {
 
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   const std::string& record = options.RecordFile;
-  bool created = false;
+  auto file = std::make_shared<TKeptFile>();
   if (!record.empty()) {
-    // A record that cannot be kept must stop the erase before it starts.
+    // Opened once, before the run, and kept to its end: a record that cannot
+    // be kept stops the erase before it starts, and a record on the drive
+    // being erased keeps its volume from being locked.
     std::string error;
-    if (!PrepareEraseRecordFile(record, &created, &error)) {
+    if (!file->Open(record, options.Force, &error)) {
       err << "quarnel-cli: cannot create the erase record " << record << ": " << error
+          << (file->Existed() && !options.Force ? " (--force replaces it)" : "")
           << ". Nothing was done.\n";
       return 2;
     }
@@ -31,15 +35,12 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
-    if (!record.empty()) WriteEraseRecordsTo(record, options.Host.Simulate);
+    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
     status = FormatSelectedDevice() ? 0 : 1;
     SetEraseRecordWriter(nullptr);
     MainWindowCloseRequested();  // closes the drive: the run is over
   }
-  std::error_code ec;
-  if (created && std::filesystem::file_size(record, ec) == 0 && !ec) {
-    std::filesystem::remove(record, ec);  // declined: no run, no record
-  }
+  file->Discard();  // declined: no run, no record (a file that was there stays)
   return status;
 }
 

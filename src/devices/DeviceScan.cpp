@@ -1,6 +1,7 @@
 #include "devices/DeviceScan.h"
 
 #include <cstring>
+#include <vector>
 
 #include "ata/Identification.h"
 #include "base/Logging.h"
@@ -24,13 +25,22 @@ constexpr int kLastDriveNumber = 255;
 
 void ListLogicalDrives(TDriveRoots& roots) {
   roots.fill(std::string());
-  char buffer[kRootBufferChars + 1] = {};
-  const uint32_t length = GetHost().GetLogicalDriveStringsU8(kRootBufferChars, buffer);
-  if (length == 0 || length >= kRootBufferChars) return;
+  // The first size fits the usual machine; a longer list says the size it
+  // needs, and is fetched again with that (mount points may be long).
+  std::vector<char> buffer(kRootBufferChars + 1, '\0');
+  uint32_t length = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    const auto capacity = static_cast<uint32_t>(buffer.size() - 1);
+    length = GetHost().GetLogicalDriveStringsU8(capacity, buffer.data());
+    if (length < capacity) break;
+    buffer.assign(static_cast<size_t>(length) + 2, '\0');
+    length = 0;
+  }
+  if (length == 0) return;
   size_t index = 0;
   size_t slot = 0;
-  while (index <= length && buffer[index] != '\0' && slot < kMaxDriveRoots) {
-    std::string root(buffer + index, strnlen(buffer + index, kRootBufferChars - index));
+  while (index < length && buffer[index] != '\0' && slot < kMaxDriveRoots) {
+    std::string root(buffer.data() + index, strnlen(buffer.data() + index, length - index));
     index += root.size() + 1;
     if (!root.empty() && root.back() == '\\') root.pop_back();
     roots[slot++] = std::move(root);

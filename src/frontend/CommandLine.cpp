@@ -13,6 +13,34 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
+bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUser,
+                         TDesktopOptions* options, std::string* error) {
+  std::vector<std::string> hostArgs;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (Lower(arg) == "--debug") {
+      options->Debug = options->Debug || i == 0;
+    } else if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0 ||
+               arg.rfind("--devices=", 0) == 0) {
+      hostArgs.push_back(arg);
+    } else {
+      *error = "unknown argument \"" + arg +
+               "\" (the desktop program takes --debug, --simulate[=FILE] and --devices=LIST)";
+      return false;
+    }
+  }
+  TCliOptions parsed;
+  if (!ParseCliOptions(hostArgs, &parsed, error)) return false;
+  if (onBehalfOfUser && !parsed.Host.SimulateFile.empty()) {
+    *error =
+        "--simulate=FILE is refused with administrator rights: a simulated machine from a file "
+        "is for the program started as yourself (--simulate alone starts the demo machine)";
+    return false;
+  }
+  options->Host = parsed.Host;
+  return true;
+}
+
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                      std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
@@ -46,6 +74,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Yes = true;
     } else if (arg == "--verify") {
       options->Verify = true;
+    } else if (arg == "--force") {
+      options->Force = true;
     } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
       const bool joined = arg != "--record";
       if (!joined && i + 1 == args.size()) {

@@ -18,9 +18,27 @@ struct TCliOptions {
   bool Yes = false;        // format: the confirmation answered for scripts
   bool Verify = false;     // format: read back what was written
   std::string RecordFile;  // format: where the erase record goes
+  bool Force = false;      // format: an existing record file may be replaced
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };
+
+/// The desktop program's command line.
+struct TDesktopOptions {
+  THostOptions Host;  // --simulate[=FILE], --devices=LIST
+  bool Debug = false;  // --debug as the first argument (any case)
+};
+
+/// Parses the desktop program's command line (without the program name and
+/// after the launcher's --session-env options were taken). It takes --debug,
+/// --simulate[=FILE] and --devices=LIST and refuses everything else, so that
+/// nothing of a user's command line reaches the window toolkit. With
+/// `onBehalfOfUser` (administrator rights given to a user's start), a
+/// simulated machine from a file is refused too: a format writes its images
+/// and its loader reads the files it names, with those rights.
+/// Returns false and sets *error on a refusal.
+bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUser,
+                         TDesktopOptions* options, std::string* error);
 
 /// Parses the command line (without the program name). Returns false and
 /// sets *error on an unknown option.

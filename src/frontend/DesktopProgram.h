@@ -7,12 +7,14 @@
 #include <vector>
 
 #include "app/Desktop.h"
+#include "frontend/HostChoice.h"
 
 namespace quarnel {
 
-/// `arguments` without the program file. Returns the exit status: 2 when the
-/// host cannot be made from the arguments (the error is shown first).
+/// `arguments` without the program file, already checked (ParseDesktopOptions),
+/// which gave `host`. Returns the exit status: 2 when the host cannot be made
+/// (the error is shown first).
 int RunDesktopProgram(TWindowFactory& windows, const std::vector<std::string>& arguments,
-                      const std::string& programFile);
+                      const THostOptions& host, const std::string& programFile);
 
 }  // namespace quarnel

@@ -1,9 +1,6 @@
 #include "record/EraseRecordFile.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "base/ProgramInfo.h"
@@ -46,11 +43,6 @@ json Attributes(const std::vector<TSmartAttribute>& table) {
   return list;
 }
 
-std::string SystemReason() {
-  const int error = errno;
-  return error ? std::strerror(error) : "unknown error";
-}
-
 }  // namespace
 
 std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
@@ -89,24 +81,6 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
   return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-bool WriteEraseRecordFile(const TEraseRecord& record, bool simulated, const std::string& path,
-                          std::string* error) {
-  const std::string text = EraseRecordJson(record, simulated);
-  errno = 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    *error = SystemReason();
-    return false;
-  }
-  out << text;
-  out.flush();
-  if (!out) {
-    *error = SystemReason();
-    return false;
-  }
-  return true;
-}
-
 std::string EraseRecordFileName(const std::string& serial, const std::string& utcTime) {
   std::string name;
   for (char c : serial) {
@@ -122,43 +96,44 @@ std::string EraseRecordFileName(const std::string& serial, const std::string& ut
   return "quarnel-erase-" + name + "-" + time + ".json";
 }
 
-bool PrepareEraseRecordFile(const std::string& path, bool* created, std::string* error) {
-  std::error_code ec;
-  *created = !std::filesystem::exists(path, ec);
-  errno = 0;
-  // Opened for appending: an existing file keeps its bytes until the record
-  // replaces them.
-  std::ofstream out(path, std::ios::binary | std::ios::app);
-  if (!out) {
-    *error = SystemReason();
-    *created = false;
-    return false;
-  }
-  return true;
+void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path,
+                         bool simulated) {
+  SetEraseRecordWriter(
+      [file, path, simulated](const TEraseRecord& record, std::string* where, std::string* error) {
+        *where = path;
+        return file->Replace(EraseRecordJson(record, simulated), error);
+      });
 }
 
-void WriteEraseRecordsTo(const std::string& path, bool simulated) {
-  SetEraseRecordWriter(
-      [path, simulated](const TEraseRecord& record, std::string* where, std::string* error) {
-        if (!path.empty()) {
-          *where = path;
-          return WriteEraseRecordFile(record, simulated, path, error);
-        }
-        const std::string folder = GetAppDataFolder();
-        if (folder.empty()) {
-          *error = "no data folder";
-          return false;
-        }
-        *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
-        // The user's folder, with the user's rights (see RunAsInvokingUser).
-        const bool written = RunAsInvokingUser([&] {
-          std::error_code ec;
-          std::filesystem::create_directories(folder, ec);
-          return WriteEraseRecordFile(record, simulated, *where, error);
-        });
-        if (!written && error->empty()) *error = "the user's rights could not be taken";
-        return written;
-      });
+bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* error) {
+  if (!path.empty()) {
+    auto file = std::make_shared<TKeptFile>();
+    std::string ignored;
+    if (!file->Open(path, true, error ? error : &ignored)) return false;
+    WriteEraseRecordsTo(std::move(file), path, simulated);
+    return true;
+  }
+  SetEraseRecordWriter([simulated](const TEraseRecord& record, std::string* where,
+                                   std::string* error) {
+    const std::string folder = GetAppDataFolder();
+    if (folder.empty()) {
+      *error = "no data folder";
+      return false;
+    }
+    *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
+    // The user's folder, with the user's rights (see RunAsInvokingUser); a
+    // new regular file, never one the user laid there beforehand.
+    const bool written = RunAsInvokingUser([&] {
+      std::error_code ec;
+      std::filesystem::create_directories(folder, ec);
+      TKeptFile file;
+      return file.Open(*where, false, error) &&
+             file.Replace(EraseRecordJson(record, simulated), error);
+    });
+    if (!written && error->empty()) *error = "the user's rights could not be taken";
+    return written;
+  });
+  return true;
 }
 
 }  // namespace quarnel

@@ -3,8 +3,10 @@
 // run in the user's data folder.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "base/System.h"
 #include "format/EraseRecord.h"
 
 namespace quarnel {
@@ -13,22 +15,19 @@ namespace quarnel {
 /// simulated one.
 std::string EraseRecordJson(const TEraseRecord& record, bool simulated);
 
-/// Writes the record to `path`, replacing the file. False with *error set
-/// to the system's reason when it cannot.
-bool WriteEraseRecordFile(const TEraseRecord& record, bool simulated, const std::string& path,
-                          std::string* error);
-
 /// "quarnel-erase-<serial>-<UTC time>.json"; characters of the serial that do
 /// not belong in a file name become "_".
 std::string EraseRecordFileName(const std::string& serial, const std::string& utcTime);
 
-/// Makes `path` if it does not exist, so that a name that cannot be written
-/// is refused before the drive is touched. False with *error set when it
-/// cannot be created; *created tells whether it was made just now.
-bool PrepareEraseRecordFile(const std::string& path, bool* created, std::string* error);
+/// Installs the writer: every record into `file`, which the terminal program
+/// opened at `path` before the run and keeps open to its end.
+void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path,
+                         bool simulated);
 
-/// Installs the writer: every record to `path` (the terminal program), or,
-/// with an empty path, a new file per record in the user's data folder.
-void WriteEraseRecordsTo(const std::string& path, bool simulated);
+/// Installs the writer: with an empty path, a new file per record in the
+/// user's data folder (created with the user's rights); otherwise into the
+/// file `path`, opened now and replaced by each record. False with *error set
+/// when that file cannot be opened.
+bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* error = nullptr);
 
 }  // namespace quarnel

@@ -1,6 +1,7 @@
 // quarnel-cli format: the typed confirmation, --yes, the exit status, the
 // progress line and the stop signals.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -135,8 +136,10 @@ TEST_F(FormatCli, VerifyAndRecordDecideTheExitStatus) {
   const std::string lossy =
       "--simulate=" + Description(40LL * 1048576, R"(, "faults": {"silent_loss": )"
                                                   R"([{"offset": 1048576, "length": 512}]})");
-  EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--record=" + record}, "", false), 0);
-  EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--verify", "--record=" + record}, "", false), 1);
+  EXPECT_EQ(Run({lossy, "format", "1", "--yes", "--force", "--record=" + record}, "", false), 0);
+  EXPECT_EQ(
+      Run({lossy, "format", "1", "--yes", "--verify", "--force", "--record=" + record}, "", false),
+      1);
   EXPECT_TRUE(OutHas("校验失败：偏移 1,048,576 处的数据不为零")) << out_;
   EXPECT_NE(ReadText(record).find("\"outcome\": \"failed\""), std::string::npos);
 }
@@ -152,6 +155,46 @@ TEST_F(FormatCli, RecordThatCannotBeCreatedStopsTheFormatBeforeItStarts) {
   EXPECT_EQ(Run({machine, "format", "1", "--record", declined}, "no\n", true), 1);
   EXPECT_FALSE(fs::exists(declined));
   EXPECT_EQ(Run({machine, "list", "--verify"}, "", false), 2);
+}
+
+// The record's name is taken as given, by a program that may run as root:
+// nothing there is replaced without --force, and only a regular file is ever
+// written, never through a link, never a device, never a FIFO.
+TEST_F(FormatCli, RecordIsANewRegularFileUnlessForcedAndNeverALinkADeviceOrAFifo) {
+  const std::string machine = "--simulate=" + Description(40LL * 1048576);
+  const std::string existing = (dir_ / "existing.json").string();
+  std::ofstream(existing) << "kept";
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--record", existing}, "", false), 2);
+  EXPECT_TRUE(ErrHas("cannot create the erase record " + existing)) << err_;
+  EXPECT_TRUE(ErrHas("--force")) << err_;
+  EXPECT_FALSE(OutHas("锁定设备... "));
+  EXPECT_EQ(ReadText(existing), "kept");
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--force", "--record", existing}, "", false), 0);
+  EXPECT_NE(ReadText(existing).find("\"outcome\": \"complete\""), std::string::npos);
+
+  const std::string victim = (dir_ / "victim").string();
+  const std::string link = (dir_ / "link.json").string();
+  const std::string fifo = (dir_ / "fifo.json").string();
+  std::ofstream(victim) << "victim";
+  fs::create_symlink(victim, link);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {link, std::string("/dev/null"), fifo}) {
+    SCOPED_TRACE(path);
+    for (const char* force : {"", "--force"}) {
+      // A FIFO with no reader must not hold the program: run it apart, timed.
+      std::string out, err;
+      const int status =
+          RunCommand("timeout 20 " + std::string(QUARNEL_CLI_PATH) + " " + machine +
+                         " format 1 --yes " + force + " --record " + path + " </dev/null",
+                     &out, &err);
+      EXPECT_EQ(status, 2) << out << err;
+      EXPECT_NE(err.find("cannot create the erase record " + path), std::string::npos) << err;
+      EXPECT_EQ(out.find("锁定设备... "), std::string::npos) << out;
+    }
+  }
+  EXPECT_EQ(ReadText(victim), "victim");
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(Run({machine, "list", "--force"}, "", false), 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -133,6 +134,27 @@ TEST_F(FormatLoop, BusyFilesystemRefusesTheLockAndNothingIsWritten) {
   EXPECT_TRUE(head() == before);
 }
 
+// The record is kept open from before the run: on the drive being erased it
+// holds its volume, so the lock is refused and nothing is written.
+TEST_F(FormatLoop, RecordOnTheDriveBeingErasedRefusesTheLock) {
+  const std::string node = lab_->Attach(40);
+  ASSERT_TRUE(lab_->Partition(node, ",,L\\n"));
+  const std::string target = lab_->MountNew(node + "p1", "ext4", "vol", "noinit_itable");
+  ASSERT_FALSE(target.empty());
+  ::sync();
+  std::vector<uint8_t> before = ReadBytes(lab_->BackingFile(node));
+  before.resize(1048576);
+  std::string out, err;
+  EXPECT_EQ(Format(node, "--quick --record " + target + "/record.json", &out, &err), 1)
+      << out << err;
+  EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
+  EXPECT_FALSE(Has(out, "格式化中... ")) << out;
+  EXPECT_FALSE(MountOptions(target).empty());
+  std::vector<uint8_t> after = ReadBytes(lab_->BackingFile(node));
+  after.resize(1048576);
+  EXPECT_TRUE(after == before);
+}
+
 // A partition used as swap holds the disk: the claim is refused, nothing is
 // written, and the other partition is mounted again where it was.
 TEST_F(FormatLoop, ActiveSwapRefusesTheFormatAndTheOtherVolumeComesBack) {
@@ -224,6 +246,7 @@ TEST_F(FormatLoop, NestedAndBindMountsAreUnmountedAndMountedAgainWhenNothingWasW
   ASSERT_TRUE(
       lab_->Run("mkfs.ext4 -q -F " + node + "p2 >/dev/null && mount " + node + "p2 " + inner));
   const std::string bind = lab_->Dir() + "/bind";
+  std::ofstream(outer + "/shared/marker") << "shared";
   ASSERT_TRUE(lab_->Run("mount --bind " + outer + "/shared " + bind));
   struct TUnmountAll {
     std::vector<std::string> Targets;
@@ -246,8 +269,9 @@ TEST_F(FormatLoop, NestedAndBindMountsAreUnmountedAndMountedAgainWhenNothingWasW
   for (const std::string& t : {outer, inner, bind, busy}) {
     EXPECT_FALSE(MountOptions(t).empty()) << t << " not mounted again\n" << out << err;
   }
+  EXPECT_TRUE(std::filesystem::exists(bind + "/marker"));  // the folder bound, not the whole volume
   // With nothing busy they all go and the run proceeds.
-  EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 0) << out << err;
   for (const std::string& t : {outer, inner, bind, busy}) EXPECT_TRUE(MountOptions(t).empty()) << t;
 }
 

@@ -208,6 +208,83 @@ TEST_F(LinuxHostLoop, RemountThatFailsOnReleaseIsLogged) {
   std::filesystem::create_directory(target);  // for the lab's clean-up
 }
 
+// Between the unmount and the mount again the place may change under a user
+// who owns a folder on the way: the volume then stays unmounted, and is never
+// mounted where a symbolic link or another folder leads.
+TEST_F(LinuxHostLoop, RemountGoesOnlyOntoTheVeryFolderItCameFrom) {
+  const std::string disk = lab_->Attach(16);
+  ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));
+  const std::string target = lab_->MountNew(disk + "p1", "ext4", "parent/mnt");
+  ASSERT_FALSE(target.empty());
+  const std::string parent = lab_->Dir() + "/parent", moved = lab_->Dir() + "/moved";
+  const std::string victim = lab_->Dir() + "/victim";
+  std::filesystem::create_directories(victim + "/mnt");
+  UseHost({disk});
+  struct TUnmount {
+    std::vector<std::string> Targets;
+    ~TUnmount() {
+      std::string o, e;
+      for (const std::string& t : Targets) test::RunCommand("umount '" + t + "'", &o, &e);
+    }
+  } cleanup{{victim + "/mnt", moved + "/mnt", parent + "/mnt.old", target}};
+  const auto remountFailed = [&] {
+    const std::vector<std::string> log = test::MainLogTexts();
+    return !log.empty() && log.back().rfind("无法重新挂载 " + target + ": ", 0) == 0;
+  };
+
+  // The parent folder swapped for a link to another one.
+  ASSERT_TRUE(LockDeviceVolumes(0));
+  ASSERT_FALSE(Mounted(target));
+  std::filesystem::rename(parent, moved);
+  std::filesystem::create_directory_symlink(victim, parent);
+  ReleaseDeviceVolumes();
+  EXPECT_FALSE(Mounted(victim + "/mnt"));
+  EXPECT_FALSE(Mounted(moved + "/mnt"));
+  EXPECT_TRUE(remountFailed()) << test::MainLogTexts().back();
+
+  // The way back as it was, but the mount point itself replaced.
+  std::filesystem::remove(parent);
+  std::filesystem::rename(moved, parent);
+  ASSERT_TRUE(lab_->Run("mount " + disk + "p1 " + target));
+  ASSERT_TRUE(LockDeviceVolumes(0));
+  std::filesystem::rename(target, parent + "/mnt.old");
+  std::filesystem::create_directory(target);
+  ReleaseDeviceVolumes();
+  EXPECT_FALSE(Mounted(target));
+  EXPECT_FALSE(Mounted(parent + "/mnt.old"));
+  EXPECT_TRUE(remountFailed()) << test::MainLogTexts().back();
+
+  // Left alone, the same folder takes the volume back.
+  std::filesystem::remove(target);
+  std::filesystem::rename(parent + "/mnt.old", target);
+  ASSERT_TRUE(lab_->Run("mount " + disk + "p1 " + target));
+  ASSERT_TRUE(LockDeviceVolumes(0));
+  const size_t lines = test::MainLogTexts().size();
+  ReleaseDeviceVolumes();
+  EXPECT_TRUE(Mounted(target));
+  EXPECT_EQ(test::MainLogTexts().size(), lines);
+}
+
+// Mount points longer than the root list's first buffer are found all the same.
+TEST_F(LinuxHostLoop, LongMountPointsAreFoundAndLocked) {
+  const std::string disk = lab_->Attach(16);
+  const std::string deep = std::string(200, 'd') + "/" + std::string(200, 'e') + "/" +
+                           std::string(200, 'f') + "/" + std::string(200, 'g') + "/" +
+                           std::string(200, 'h') + "/" + std::string(200, 'i');
+  const std::string target = lab_->MountNew(disk, "ext4", deep);
+  ASSERT_FALSE(target.empty());
+  ASSERT_GT(target.size(), 1200u);
+  UseHost({disk});
+  TDriveRoots roots;
+  ListLogicalDrives(roots);
+  EXPECT_NE(std::find(roots.begin(), roots.end(), target), roots.end());
+  ASSERT_TRUE(LockDeviceVolumes(0));
+  EXPECT_EQ(LockedVolumeHandles.size(), 1u);
+  EXPECT_FALSE(Mounted(target));
+  ReleaseDeviceVolumes();
+  EXPECT_TRUE(Mounted(target));
+}
+
 TEST_F(LinuxHostLoop, BusyVolumeRefusesTheLockAndStaysMounted) {
   const std::string disk = lab_->Attach(16);
   ASSERT_TRUE(lab_->Partition(disk, ",,L\\n"));

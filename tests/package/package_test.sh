@@ -65,6 +65,8 @@ policy="$root/usr/share/polkit-1/actions/example.zelmora.quarnel.policy"
 xmllint --noout --dtdvalid /usr/share/polkit-1/policyconfig-1.dtd "$policy" || fail "polkit DTD"
 grep -q '<annotate key="org.freedesktop.policykit.exec.path">/usr/bin/quarnel</annotate>' \
   "$policy" || fail "polkit action does not name /usr/bin/quarnel"
+# A disk-wiping tool asks every time: no kept authorisation for any session.
+[ "$(grep -c '>auth_admin<' "$policy")" -eq 3 ] || fail "polkit action keeps an authorisation"
 
 for page in quarnel quarnel-cli; do
   file="$root/usr/share/man/man1/$page.1.gz"

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +57,69 @@ TEST(InvokingUser, TheStartingUsersFolderWithTheirRights) {
   EXPECT_EQ(Owner(user / "new" / "folder" / "file"), nobody->pw_uid);
   // Without pkexec's variable the work runs as it is.
   EXPECT_TRUE(RunAsInvokingUser([] { return ::geteuid() == 0; }));
+  fs::remove_all(dir);
+}
+
+// The user's supplementary groups count too, as they do at the user's login.
+TEST(InvokingUser, TakesTheUsersSupplementaryGroups) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root";
+  std::vector<gid_t> expected;
+  const struct passwd* user = nullptr;
+  ::setpwent();
+  while (const struct passwd* entry = ::getpwent()) {
+    int count = 64;
+    std::vector<gid_t> groups(64);
+    if (entry->pw_uid == 0 ||
+        ::getgrouplist(entry->pw_name, entry->pw_gid, groups.data(), &count) < 0 || count < 2)
+      continue;
+    groups.resize(static_cast<size_t>(count));
+    expected = groups;
+    user = entry;
+    break;
+  }
+  ::endpwent();
+  if (!user) GTEST_SKIP() << "no user here has supplementary groups";
+  std::sort(expected.begin(), expected.end());
+  const std::string uid = std::to_string(user->pw_uid);
+  const int before = ::getgroups(0, nullptr);
+  ::setenv("PKEXEC_UID", uid.c_str(), 1);
+  std::vector<gid_t> seen;
+  EXPECT_TRUE(RunAsInvokingUser([&] {
+    seen.resize(static_cast<size_t>(::getgroups(0, nullptr)));
+    ::getgroups(static_cast<int>(seen.size()), seen.data());
+    return true;
+  }));
+  ::unsetenv("PKEXEC_UID");
+  std::sort(seen.begin(), seen.end());
+  seen.erase(std::unique(seen.begin(), seen.end()), seen.end());
+  expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+  EXPECT_EQ(seen, expected);
+  EXPECT_EQ(::getgroups(0, nullptr), before);
+  EXPECT_EQ(::geteuid(), 0u);
+}
+
+// Files the user hands a root program are read only when they are regular
+// files of a bounded size: never a FIFO (which would block), never a device
+// or a link to one (/dev/zero would never end).
+TEST(SmallFile, ReadsOnlyBoundedRegularFiles) {
+  char pattern[] = "/tmp/quarnel-small-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path dir = pattern;
+  std::ofstream(dir / "plain") << "1";
+  std::ofstream(dir / "large") << std::string(5000, 'x');
+  fs::create_symlink("/dev/zero", dir / "zero");
+  fs::create_symlink(dir / "plain", dir / "link");
+  ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+  std::string content, error;
+  EXPECT_TRUE(ReadSmallFile((dir / "plain").string(), 4096, &content, &error)) << error;
+  EXPECT_EQ(content, "1");
+  for (const char* name : {"large", "zero", "link", "fifo", "missing"}) {
+    content = "unchanged";
+    EXPECT_FALSE(ReadSmallFile((dir / name).string(), 4096, &content, &error)) << name;
+    EXPECT_EQ(content, "") << name;
+    EXPECT_FALSE(error.empty()) << name;
+  }
+  EXPECT_FALSE(ReadSmallFile("/dev/zero", 4096, &content, &error));
   fs::remove_all(dir);
 }
 

@@ -6,6 +6,7 @@
 set -uo pipefail
 exe=$1
 wine_run="$(dirname "$0")/../../scripts/wine-run.sh"
+source "$(dirname "$0")/../../scripts/wine-env.sh"
 prefix=$(cd "$(dirname "$exe")" && pwd)/wineprefix
 set_version() {
   if [ -n "$1" ]; then

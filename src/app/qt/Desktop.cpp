@@ -10,6 +10,8 @@
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
+#include "base/System.h"
+#include "frontend/CommandLine.h"
 #include "frontend/DesktopProgram.h"
 #include "launcher/Launcher.h"
 #include "ui/Catalogue.h"
@@ -62,7 +64,23 @@ int RunDesktop(int argc, char** argv) {
   // Started as root through the menu's launcher: the user's display comes as
   // arguments, because pkexec clears the environment. Set before Qt connects.
   for (const auto& [name, value] : TakeSessionEnvironment(&arguments)) {
+    // Qt makes and changes the modes of the runtime folder it is given, with
+    // root's rights here: only the user's own private folder is taken.
+    if (name == "XDG_RUNTIME_DIR" && StartedOnBehalfOfUser() &&
+        !IsInvokingUsersPrivateFolder(value)) {
+      std::cerr << "quarnel: the runtime folder " << value
+                << " is not the user's own private folder; it is not used\n";
+      continue;
+    }
     qputenv(name.c_str(), QByteArray::fromStdString(value));
+  }
+  // The program's own options are checked before Qt starts; Qt never sees
+  // anything else of the command line.
+  TDesktopOptions options;
+  std::string error;
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &options, &error)) {
+    std::cerr << "quarnel: " << error << "\n";
+    return 2;
   }
   // Qt gets the program's name alone: its own options (-platformpluginpath,
   // -platform, -style...) would load libraries of the user's choice into a
@@ -77,7 +95,7 @@ int RunDesktop(int argc, char** argv) {
                  "are missing; its buttons stay English\n";
   }
   TQtWindows windows;
-  return RunDesktopProgram(windows, arguments,
+  return RunDesktopProgram(windows, arguments, options.Host,
                            QCoreApplication::applicationFilePath().toStdString());
 }
 

@@ -8,6 +8,8 @@
 #include "app/win/FmMain.h"
 #include "base/ProgramInfo.h"
 #include "devices/win/FmChoose.h"
+#include "base/System.h"
+#include "frontend/CommandLine.h"
 #include "frontend/DesktopProgram.h"
 #include "ui/Catalogue.h"
 
@@ -66,7 +68,13 @@ int RunDesktop() {
   const DWORD length = GetModuleFileNameW(nullptr, module.data(), MAX_PATH);
   module.resize(length < MAX_PATH ? length : 0);
   TWinWindows windows;
-  return RunDesktopProgram(windows, arguments, Utf8FromWide(module));
+  TDesktopOptions options;
+  std::string error;
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &options, &error)) {
+    windows.ShowStartError(error);
+    return 2;
+  }
+  return RunDesktopProgram(windows, arguments, options.Host, Utf8FromWide(module));
 }
 
 }  // namespace quarnel

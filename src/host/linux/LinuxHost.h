@@ -27,7 +27,9 @@ struct TLinuxDrive {
 
 /// A mounted block-device filesystem as the mount table shows it.
 struct TLinuxVolume {
-  std::string Target, Source, FsType, Options, VfsOptions;
+  std::string Target, Source, FsType;
+  std::string VfsOptions, FsOptions;  // the mount's own options, the filesystem's
+  std::string Root;                   // the folder of the filesystem mounted there
   dev_t Devno = 0;
   int MountId = 0;         // the mount table's id: later mounts have higher ones
   int Drive = -1;          // index into the host's drives
@@ -54,9 +56,22 @@ std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock = "/sys/b
 bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error);
 /// Mounted block-device filesystems that lie on the drives (libmount).
 std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives);
-/// Mounts a volume again where it was, with its old options; *syscallErrno
-/// gets the errno of a failed mount call (0 when libmount failed before it).
-bool RemountVolume(const TLinuxVolume& volume, std::string* error, int* syscallErrno = nullptr);
+/// The folder a mount point covers, noted before the unmount.
+struct TMountPlace {
+  bool Known = false;
+  dev_t Dev = 0;
+  ino_t Ino = 0;
+  std::string Why;  // why it is not known
+};
+/// Before a volume is unmounted: 0 when its mount point, reached without a
+/// symbolic link, is that very mount, else the errno that refuses the lock;
+/// *place gets the folder the mount covers (or why it cannot be told).
+int PrepareUnmount(const TLinuxVolume& volume, TMountPlace* place);
+/// Mounts a volume again with its old options, onto the folder `place` noted
+/// and nowhere else: reached without a symbolic link and still that same
+/// folder. False with *error ("left unmounted: ...") and *syscallErrno otherwise.
+bool RemountVolume(const TLinuxVolume& volume, const TMountPlace& place, std::string* error,
+                   int* syscallErrno = nullptr);
 /// True when `path` lies beneath the mount point (not on it).
 bool IsBeneath(const std::string& path, const std::string& mountPoint);
 /// The mounts a lock of volume `devno` on `drive` takes down, deepest first:
@@ -143,6 +158,7 @@ class LinuxHost : public Host {
   /// when nothing was written to the drive since.
   struct TUnmounted {
     TLinuxVolume Entry;
+    TMountPlace Place;
     THandle Owner = kInvalidHandle;
     uint64_t WritesAtUnmount = 0;
   };

@@ -1,7 +1,7 @@
 // LinuxHost volumes: the mount table as volume roots, the storage device
 // number of a volume, the lock (non-forced unmounts of every mount point of the
 // volume and of what is mounted beneath them), the exclusive claim of a drive,
-// the remount on release, and the layout refresh.
+// the remount on release (LinuxRemount.cpp), and the layout refresh.
 #include <fcntl.h>
 #include <libmount/libmount.h>
 #include <linux/fs.h>
@@ -67,30 +67,6 @@ bool PlaceOf(dev_t devno, TPlace* place, int depth = 0) {
 
 const char* Text(const char* text) { return text ? text : ""; }
 
-bool MountOnce(const TLinuxVolume& v, const std::string& options, std::string* error,
-               int* syscallErrno) {
-  libmnt_context* cxt = mnt_new_context();
-  if (!cxt) {
-    *error = "libmount: no context";
-    return false;
-  }
-  mnt_context_set_optsmode(cxt, MNT_OMODE_NOTAB);  // exactly the old options, no fstab
-  mnt_context_set_source(cxt, v.Source.c_str());
-  mnt_context_set_target(cxt, v.Target.c_str());
-  mnt_context_set_fstype(cxt, v.FsType.c_str());
-  mnt_context_set_options(cxt, options.c_str());
-  const int rc = mnt_context_mount(cxt);
-  const bool ok = rc == 0 && mnt_context_get_status(cxt) == 1;
-  if (!ok) {
-    char buffer[512] = {};
-    mnt_context_get_excode(cxt, rc, buffer, sizeof buffer);
-    *error = buffer[0] ? buffer : "mounting " + v.Source + " failed";
-    *syscallErrno = mnt_context_get_syscall_errno(cxt);
-  }
-  mnt_free_context(cxt);
-  return ok;
-}
-
 }  // namespace
 
 std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives) {
@@ -112,8 +88,9 @@ std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& dri
     v.Target = Text(mnt_fs_get_target(entry));
     v.Source = source;
     v.FsType = Text(mnt_fs_get_fstype(entry));
-    v.Options = Text(mnt_fs_get_options(entry));
     v.VfsOptions = Text(mnt_fs_get_vfs_options(entry));
+    v.FsOptions = Text(mnt_fs_get_fs_options(entry));
+    v.Root = Text(mnt_fs_get_root(entry));
     v.Devno = devno;
     v.MountId = mnt_fs_get_id(entry);
     v.Partition = place.Partition;
@@ -128,21 +105,6 @@ std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& dri
   mnt_free_iter(it);
   mnt_unref_table(table);
   return volumes;
-}
-
-bool RemountVolume(const TLinuxVolume& v, std::string* error, int* syscallErrno) {
-  int ignored = 0;
-  if (!syscallErrno) syscallErrno = &ignored;
-  if (MountOnce(v, v.Options, error, syscallErrno)) return true;
-  // Some superblock options that the table shows are not accepted back.
-  std::string second;
-  int secondErrno = 0;
-  if (!v.VfsOptions.empty() && v.VfsOptions != v.Options &&
-      MountOnce(v, v.VfsOptions, &second, &secondErrno)) {
-    error->clear();
-    return true;
-  }
-  return false;
 }
 
 bool IsBeneath(const std::string& path, const std::string& mountPoint) {
@@ -285,9 +247,11 @@ bool LinuxHost::Unmount(TOpen& open, THandle handle) {
   const std::vector<TLinuxVolume> down =
       MountsToTakeDown(ListMountedVolumes(drives_), open.Volume.Devno, open.Drive);
   for (const TLinuxVolume& v : down) {
+    TMountPlace place;
+    if (const int error = PrepareUnmount(v, &place); error != 0) return FailErrno(error);
     // Never forced, never lazy: a volume in use refuses the lock.
-    if (::umount2(v.Target.c_str(), 0) != 0) return FailErrno(errno);
-    unmounted_.push_back({v, handle, writes_[open.Drive]});
+    if (::umount2(v.Target.c_str(), UMOUNT_NOFOLLOW) != 0) return FailErrno(errno);
+    unmounted_.push_back({v, place, handle, writes_[open.Drive]});
   }
   open.Unmounted = true;
   return Succeed();
@@ -366,7 +330,7 @@ bool LinuxHost::ReleaseVolume(THandle handle, const TLinuxVolume& own) {
       continue;  // written over: nothing to give back
     std::string error;
     int syscallErrno = 0;
-    if (RemountVolume(u.Entry, &error, &syscallErrno)) continue;
+    if (RemountVolume(u.Entry, u.Place, &error, &syscallErrno)) continue;
     if (!problems.empty()) problems += "; ";
     // The caller names the volume's own mount point; others are named here.
     problems += (u.Entry.Target == own.Target ? "" : u.Entry.Target + ": ") + error;

@@ -1,13 +1,16 @@
 #include "base/System.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iomanip>
 #include <sstream>
 #include <vector>
@@ -26,7 +29,20 @@ struct TInvokingUser {
   uid_t Uid = 0;
   gid_t Gid = 0;
   std::string Home;
+  std::vector<gid_t> Groups;  // the primary group and the supplementary ones
 };
+
+std::vector<gid_t> GroupsOf(const char* name, gid_t primary) {
+  int count = 32;
+  std::vector<gid_t> groups(static_cast<size_t>(count));
+  while (::getgrouplist(name, primary, groups.data(), &count) < 0) {
+    if (count <= static_cast<int>(groups.size())) count = static_cast<int>(groups.size()) * 2;
+    if (count > 65536) return {primary};
+    groups.resize(static_cast<size_t>(count));
+  }
+  groups.resize(static_cast<size_t>(count));
+  return groups;
+}
 
 // The user who had pkexec start this program as root. Only while running as
 // root: otherwise PKEXEC_UID is nobody's business.
@@ -48,6 +64,7 @@ bool InvokingUser(TInvokingUser* user) {
   user->Uid = found->pw_uid;
   user->Gid = found->pw_gid;
   user->Home = found->pw_dir ? found->pw_dir : "";
+  user->Groups = GroupsOf(found->pw_name, found->pw_gid);
   return true;
 }
 }  // namespace
@@ -73,6 +90,20 @@ std::string GetAppDataFolder() {
   return folder;
 }
 
+bool StartedOnBehalfOfUser() {
+  // Any PKEXEC_UID but root's own counts, also one that names no user.
+  const char* text = std::getenv("PKEXEC_UID");
+  return ::geteuid() == 0 && text && *text && std::string(text) != "0";
+}
+
+bool IsInvokingUsersPrivateFolder(const std::string& path) {
+  TInvokingUser user;
+  struct stat st {};
+  return !path.empty() && path.front() == '/' && InvokingUser(&user) &&
+         ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == user.Uid &&
+         (st.st_mode & 077) == 0;
+}
+
 bool RunAsInvokingUser(const std::function<bool()>& work) {
   TInvokingUser user;
   if (!InvokingUser(&user)) return work();
@@ -82,7 +113,9 @@ bool RunAsInvokingUser(const std::function<bool()>& work) {
   std::vector<gid_t> groups(static_cast<size_t>(std::max(count, 0)));
   if (count < 0 || ::getgroups(count, groups.data()) < 0) return false;
   const gid_t rootGid = ::getegid();
-  if (::setgroups(1, &user.Gid) != 0) return false;
+  // The groups the user has at a login: files shared through a group are the
+  // user's too.
+  if (::setgroups(user.Groups.size(), user.Groups.data()) != 0) return false;
   if (::setegid(user.Gid) != 0 || ::seteuid(user.Uid) != 0) {
     if (::setegid(rootGid) != 0 || ::setgroups(groups.size(), groups.data()) != 0) std::abort();
     return false;
@@ -98,6 +131,155 @@ bool RunAsInvokingUser(const std::function<bool()>& work) {
     std::abort();
   }
   return done;
+}
+
+namespace {
+std::string Reason(int error) { return std::strerror(error); }
+
+// Why `name` in `folder` cannot be taken: a link or not a regular file says so.
+std::string WhyNot(int folder, const char* name, int error) {
+  struct stat st {};
+  if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    if (S_ISLNK(st.st_mode)) return "it is a symbolic link";
+    if (!S_ISREG(st.st_mode)) return "it is not a regular file";
+    if (error == EEXIST) return "it exists already";
+  }
+  return Reason(error);
+}
+}  // namespace
+
+TKeptFile::~TKeptFile() { Close(); }
+
+bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) {
+  Close();
+  created_ = written_ = existed_ = false;
+  const size_t slash = path.rfind('/');
+  const std::string folder =
+      slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name_.empty() || name_ == "." || name_ == "..") {
+    *error = "not a file name";
+    return false;
+  }
+  const int dir = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) {
+    *error = Reason(errno);
+    return false;
+  }
+  // O_NONBLOCK: a FIFO with no reader fails at once instead of waiting.
+  constexpr int kFlags = O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int fd = ::openat(dir, name_.c_str(), kFlags | O_CREAT | O_EXCL, 0666);
+  created_ = fd >= 0;
+  if (fd < 0 && errno == EEXIST) {
+    *error = WhyNot(dir, name_.c_str(), EEXIST);
+    existed_ = *error == "it exists already";
+    if (!existed_ || !replace) {
+      ::close(dir);
+      return false;
+    }
+    fd = ::openat(dir, name_.c_str(), kFlags);
+  }
+  if (fd < 0) {
+    *error = WhyNot(dir, name_.c_str(), errno);
+    ::close(dir);
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    *error = "it is not a regular file";
+    ::close(fd);
+    ::close(dir);
+    return false;
+  }
+  handle_ = fd;
+  folder_ = dir;
+  path_ = path;
+  return true;
+}
+
+bool TKeptFile::Replace(const std::string& text, std::string* error) {
+  const int fd = static_cast<int>(handle_);
+  if (fd < 0) {
+    *error = Reason(EBADF);
+    return false;
+  }
+  written_ = true;
+  if (::ftruncate(fd, 0) != 0) {
+    *error = Reason(errno);
+    return false;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done,
+                               static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = Reason(n < 0 ? errno : ENOSPC);
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    *error = Reason(errno);
+    return false;
+  }
+  return true;
+}
+
+void TKeptFile::Discard() {
+  if (handle_ != -1 && created_ && !written_) {
+    struct stat mine {}, named {};
+    // Only our own file goes, even if its name was given to another meanwhile.
+    if (::fstat(static_cast<int>(handle_), &mine) == 0 &&
+        ::fstatat(static_cast<int>(folder_), name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        mine.st_dev == named.st_dev && mine.st_ino == named.st_ino) {
+      ::unlinkat(static_cast<int>(folder_), name_.c_str(), 0);
+    }
+  }
+  Close();
+}
+
+void TKeptFile::Close() {
+  if (handle_ != -1) ::close(static_cast<int>(handle_));
+  if (folder_ != -1) ::close(static_cast<int>(folder_));
+  handle_ = folder_ = -1;
+}
+
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
+                   std::string* error) {
+  content->clear();
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno == ELOOP ? "it is a symbolic link" : Reason(errno);
+    return false;
+  }
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  if (!ok) *error = "it is not a regular file";
+  if (ok && static_cast<uint64_t>(st.st_size) > limit) {
+    ok = false;
+    *error = "it is larger than " + std::to_string(limit) + " bytes";
+  }
+  // Read one byte past the limit: a file that grew meanwhile is refused too.
+  std::string bytes(limit + 1, '\0');
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = false;
+      *error = Reason(errno);
+    }
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  if (ok && done > limit) {
+    ok = false;
+    *error = "it is larger than " + std::to_string(limit) + " bytes";
+  }
+  if (ok) content->assign(bytes, 0, done);
+  return ok;
 }
 
 std::string AdminRightsHint() {

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 // clang-format on
 
+#include <algorithm>
 #include <atomic>
 #include <iomanip>
 #include <sstream>
@@ -46,7 +47,158 @@ std::string GetAppDataFolder() {
 }
 
 // Windows elevates the user's own account: the folder is already the user's.
+bool StartedOnBehalfOfUser() { return false; }
+
+bool IsInvokingUsersPrivateFolder(const std::string&) { return false; }
+
 bool RunAsInvokingUser(const std::function<bool()>& work) { return work(); }
+
+namespace {
+std::string Reason(DWORD code) {
+  wchar_t text[512] = {};
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                     text, sizeof text / sizeof text[0], nullptr);
+  if (length == 0) return "error " + std::to_string(code);
+  std::wstring message(text, length);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r'))
+    message.pop_back();
+  return Utf8FromWide(message);
+}
+
+// A plain file on a disk: no device, pipe or console, no folder, no link.
+bool IsRegularFile(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
+         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                                    FILE_ATTRIBUTE_DEVICE));
+}
+
+// Device names ("\\.\PhysicalDrive0") are never files to write.
+bool IsDevicePath(const std::string& path) { return path.rfind("\\\\.\\", 0) == 0; }
+}  // namespace
+
+TKeptFile::~TKeptFile() { Close(); }
+
+bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) {
+  Close();
+  created_ = written_ = existed_ = false;
+  if (IsDevicePath(path)) {
+    *error = "it is not a regular file";
+    return false;
+  }
+  const std::wstring wide = WideFromUtf8(path);
+  constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+  HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            kFlags, nullptr);
+  created_ = file != INVALID_HANDLE_VALUE;
+  if (!created_ && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    existed_ = attributes != INVALID_FILE_ATTRIBUTES &&
+               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
+                               FILE_ATTRIBUTE_DEVICE));
+    if (!existed_ || !replace) {
+      *error = existed_ ? "it exists already" : "it is not a regular file";
+      return false;
+    }
+    file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kFlags,
+                       nullptr);
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = Reason(GetLastError());
+    return false;
+  }
+  if (!IsRegularFile(file)) {
+    CloseHandle(file);
+    *error = "it is not a regular file";
+    return false;
+  }
+  handle_ = reinterpret_cast<intptr_t>(file);
+  path_ = path;
+  return true;
+}
+
+bool TKeptFile::Replace(const std::string& text, std::string* error) {
+  HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  if (handle_ == -1) {
+    *error = Reason(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  written_ = true;
+  LARGE_INTEGER start{};
+  if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
+    *error = Reason(GetLastError());
+    return false;
+  }
+  size_t done = 0;
+  while (done < text.size()) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1 << 20));
+    if (!WriteFile(file, text.data() + done, chunk, &written, nullptr) || written == 0) {
+      *error = Reason(GetLastError());
+      return false;
+    }
+    done += written;
+  }
+  if (!FlushFileBuffers(file)) {
+    *error = Reason(GetLastError());
+    return false;
+  }
+  return true;
+}
+
+void TKeptFile::Discard() {
+  const bool remove = handle_ != -1 && created_ && !written_;
+  Close();
+  if (remove) DeleteFileW(WideFromUtf8(path_).c_str());
+}
+
+void TKeptFile::Close() {
+  if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+}
+
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
+                   std::string* error) {
+  content->clear();
+  if (IsDevicePath(path)) {
+    *error = "it is not a regular file";
+    return false;
+  }
+  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    *error = Reason(GetLastError());
+    return false;
+  }
+  LARGE_INTEGER size{};
+  bool ok = IsRegularFile(file);
+  if (!ok) *error = "it is not a regular file";
+  if (ok && (!GetFileSizeEx(file, &size) || static_cast<uint64_t>(size.QuadPart) > limit)) {
+    ok = false;
+    *error = "it is larger than " + std::to_string(limit) + " bytes";
+  }
+  // One byte past the limit: a file that grew meanwhile is refused too.
+  std::string bytes(limit + 1, '\0');
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    DWORD read = 0;
+    if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
+                  nullptr)) {
+      ok = false;
+      *error = Reason(GetLastError());
+    }
+    if (read == 0) break;
+    done += read;
+  }
+  CloseHandle(file);
+  if (ok && done > limit) {
+    ok = false;
+    *error = "it is larger than " + std::to_string(limit) + " bytes";
+  }
+  if (ok) content->assign(bytes, 0, done);
+  return ok;
+}
 
 std::string AdminRightsHint() { return "请右键单击 Quarnel，选择“以管理员身份运行”"; }
 
