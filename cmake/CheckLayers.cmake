@@ -27,7 +27,7 @@ set(uses_platform/win base)
 # The erase record's file (JSON) sits beside the core, above it.
 set(uses_record ${core_units})
 # The shared front-end library and the terminal program.
-set(uses_frontend ${core_units} host/sim host/linux host/win)
+set(uses_frontend ${core_units} host/sim host/linux host/win record)
 set(uses_cli ${core_units} record frontend)
 set(uses_cli/win ${core_units} record frontend cli)
 # The Linux menu entry's launcher stands alone.

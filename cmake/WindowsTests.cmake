@@ -56,7 +56,7 @@ set_tests_properties(win_host PROPERTIES RESOURCE_LOCK wine_disk ENVIRONMENT "QU
 
 # quarnel.exe's windows, driven with window messages on a virtual display, in
 # a wine prefix of their own (made on first use, about 20 s).
-add_executable(test_win_desktop tests/win/DesktopTest.cpp)
+add_executable(test_win_desktop tests/win/DesktopTest.cpp tests/support/SimSupport.cpp)
 target_include_directories(test_win_desktop PRIVATE tests)
 target_compile_definitions(test_win_desktop PRIVATE QUARNEL_TEST_DATA="${QUARNEL_TEST_DATA}")
 target_link_libraries(test_win_desktop PRIVATE quarnel_desktop_lib gtest gtest_main)

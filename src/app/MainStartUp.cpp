@@ -12,17 +12,11 @@
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
+#include "ui/Catalogue.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
-
-void CreateWindows(TWindowCreation& windows) {
-  windows.CreateMainWindow();
-  windows.CreateChooser();
-  RunAgreement(windows.CreateAgreement());
-  windows.CreateDebugWindow();
-}
 
 void RunSmartReport() {
   SetControlsEnabled(false);
@@ -49,7 +43,7 @@ bool OpenSelectedDevice() {
   if (handle == kInvalidHandle || error != 0) {
     // An open that reports an error is not trusted; do not keep its handle.
     if (handle != kInvalidHandle) host.CloseHandle(handle);
-    FatalError("打开设备错误: " + SystemErrorText(error), "错误");
+    FatalError("打开设备错误: " + SystemErrorText(error), kErrorCaption);
     return false;
   }
   // The node may hold another drive by now than the one chosen.
@@ -59,31 +53,6 @@ bool OpenSelectedDevice() {
     return false;
   }
   DeviceHandle = handle;
-  return true;
-}
-
-bool RunMainWindowFirstShow(TStartUpWindows& windows, const std::vector<std::string>& arguments,
-                            const std::string& programFile) {
-  const bool checked = RunStartUpChecks(arguments, programFile);
-  if (DebugMode) windows.ShowDebugWindow();
-  if (!checked) return false;
-  windows.SetTitles(MainWindowTitle(), kProgramTitle, ChooserHeaderText());
-  ScanDevices();
-  WriteStartUpWarnings();
-
-  // A pending end (a declined agreement, a drive the scan could not query)
-  // closes every modal window at once: none is shown, nothing is chosen.
-  if (DebugMode && !ProgramEndRequested()) windows.ShowDebugWindowModal();
-  if (ProgramEndRequested()) return false;
-  if (!windows.ChooseDevice()) {
-    RequestProgramEnd(0);
-    return false;
-  }
-  DeviceDescription = GetDeviceDescription(DeviceTable, SelectedDevice);
-  windows.ShowDiskName(DeviceDescription);
-  if (!OpenSelectedDevice()) return false;
-  windows.ShowStatusDescription(DeviceDescription);
-  ShowDeviceDetails();
   return true;
 }
 

@@ -13,6 +13,13 @@ bool DeviceChosen = false;
 
 namespace {
 bool rightsNoticeShown = false;
+// What the chooser was last told about its continue button.
+bool continueEnabled = false;
+
+void EnableContinue(TChooserView& view, bool enabled) {
+  continueEnabled = enabled;
+  view.EnableContinue(enabled);
+}
 }  // namespace
 
 TDriveListRow DriveListRow(const TDeviceTable& entry) {
@@ -56,9 +63,43 @@ void ChooserClosed() {
   if (!DeviceChosen) RequestProgramEnd(0);
 }
 
+bool ChooseDevice(TChooserView& view) {
+  std::vector<TDriveListRow> rows;
+  for (int64_t i = 1; i <= DeviceCount; ++i) rows.push_back(DriveListRow(DeviceTable[i]));
+  view.ShowRows(rows, ChooserStatusText);
+  EnableContinue(view, false);
+  view.ShowModal();
+  return DeviceChosen;
+}
+
+void ChooserFormShow(TChooserView& view) {
+  view.FocusList();
+  const int64_t row = InitialDriveRow();
+  if (row < 0) return;
+  EnableContinue(view, true);
+  view.SelectRow(row);
+}
+
+void DriveListClick(TChooserView& view, int64_t selected) { EnableContinue(view, selected >= 0); }
+
+void DriveListDblClick(TChooserView& view, int64_t selected) {
+  if (selected >= 0) btContinueClick(view, selected);
+}
+
+void btContinueClick(TChooserView& view, int64_t selected) {
+  if (!continueEnabled || selected < 0) return;
+  if (AcceptDriveChoice(selected)) view.CloseChooser();
+}
+
+void DriveListKeyEscape(TChooserView& view) {
+  DriveListEscapePressed();
+  view.CloseChooser();
+}
+
 void ResetDriveChoose() {
   DeviceChosen = false;
   rightsNoticeShown = false;
+  continueEnabled = false;
 }
 
 }  // namespace quarnel

@@ -6,8 +6,10 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "devices/DeviceTable.h"
+#include "ui/Catalogue.h"
 
 namespace quarnel {
 
@@ -17,12 +19,7 @@ inline constexpr const char* kTooSmallText =
     "This device cannot be accessed because it is smaller than 65535 sectors.  ";
 inline constexpr const char* kTooSmallCaption = "Cannot access this device";
 
-inline constexpr int kDriveListColumns = 6;
-using TDriveListRow = std::array<std::string, kDriveListColumns>;
-
-/// The list's column captions.
-inline constexpr std::array<const char*, kDriveListColumns> kDriveListCaptions = {
-    "总线", "型号", "固件", "序列号", "LBA", "容量"};
+using TDriveListRow = std::array<std::string, chooser::kColumns>;
 
 /// Set when a choice has been accepted; the chooser's result.
 extern bool DeviceChosen;
@@ -52,6 +49,43 @@ void DriveListEscapePressed();
 /// The chooser has closed, however: without a choice the program is told to
 /// end.
 void ChooserClosed();
+
+/// The chooser window as the core drives it; the toolkit draws and forwards.
+class TChooserView {
+ public:
+  virtual ~TChooserView() = default;
+  /// The caption and the header label, set by the start-up.
+  virtual void SetTitles(const std::string& caption, const std::string& header) = 0;
+  /// The list's rows and the status bar's text.
+  virtual void ShowRows(const std::vector<TDriveListRow>& rows, const std::string& status) = 0;
+  /// Shows the window modally; returns when it has closed (ChooserClosed
+  /// runs then, however it closed).
+  virtual void ShowModal() = 0;
+  virtual void FocusList() = 0;
+  /// Selects row `row` and makes it the focused one.
+  virtual void SelectRow(int64_t row) = 0;
+  virtual void EnableContinue(bool enabled) = 0;
+  /// Closes the window.
+  virtual void CloseChooser() = 0;
+};
+
+/// Fills the list from the device table, shows the chooser modally and
+/// returns DeviceChosen.
+bool ChooseDevice(TChooserView& view);
+
+// The chooser's handlers; `selected` is the selected row, -1 for none.
+/// On screen: the list has the focus; the last row is offered and continue
+/// enabled, or with no rows continue stays disabled.
+void ChooserFormShow(TChooserView& view);
+/// The selection changed: continue is enabled exactly when a row is selected.
+void DriveListClick(TChooserView& view, int64_t selected);
+/// A double click acts as continue when a row is selected.
+void DriveListDblClick(TChooserView& view, int64_t selected);
+/// Continue, by the button or by Enter: only while enabled, and the chooser
+/// closes when the drive is accepted.
+void btContinueClick(TChooserView& view, int64_t selected);
+/// Esc in the list: the program ends, nothing chosen.
+void DriveListKeyEscape(TChooserView& view);
 
 /// Clears DeviceChosen (tests).
 void ResetDriveChoose();

@@ -1,7 +1,7 @@
 #include "ui/TaskDialogs.h"
 
 #include "base/ProgramInfo.h"
-#include "host/Host.h"
+#include "ui/Catalogue.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
@@ -22,20 +22,10 @@ std::string Limited(const std::string& text) {
 }
 
 int FromTaskDialogButton(int pressed) {
-  switch (pressed) {
-    case 2:
-      return kResultCancel;
-    case 4:
-      return kResultRetry;
-    case 6:
-      return kResultYes;
-    case 7:
-      return kResultNo;
-    case 8:
-      return kResultAbort;  // the task dialog's Close
-    default:
-      return kResultOk;
+  for (const TDialogButton& b : kDialogButtons) {
+    if (b.TaskCode == pressed) return b.ClassicResult;  // Close gives Abort
   }
+  return kResultOk;
 }
 
 TDialogKind KindOf(int icon) {
@@ -58,7 +48,7 @@ std::string CaptionOf(TDialogKind kind) {
     case TDialogKind::Warning:
       return "警告";
     case TDialogKind::Error:
-      return "错误";
+      return kErrorCaption;
     case TDialogKind::Information:
       return "Information";
     case TDialogKind::Confirmation:
@@ -71,13 +61,22 @@ std::string CaptionOf(TDialogKind kind) {
 
 }  // namespace
 
-bool IsVistaOrLater() { return GetHost().GetVersion().Major >= 6; }
+int EnterButton(int icon, int buttons) {
+  if (icon != kIconWarning) return 0;
+  if (buttons & kButtonCancel) return kButtonCancel;
+  if (buttons & kButtonNo) return kButtonNo;
+  return 0;
+}
+
+// What the front end can show decides, not the host's version number: a
+// Linux kernel's 5 says nothing about the dialogs Qt has.
+bool IsVistaOrLater() { return Ui().ShowsTaskDialogs(); }
 
 int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
                    const std::string& content, int icon, int buttons) {
   if (IsVistaOrLater()) {
     TTaskDialogRequest request{Limited(title), Limited(mainInstruction), Limited(content), icon,
-                               buttons};
+                               buttons, EnterButton(icon, buttons)};
     const int pressed = Ui().TaskDialog(request);
     if (pressed == 0) return 0;
     return FromTaskDialogButton(pressed);
@@ -87,6 +86,7 @@ int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
   request.Kind = KindOf(icon);
   request.Caption = CaptionOf(request.Kind);
   request.Buttons = buttons;
+  request.DefaultButton = EnterButton(icon, buttons);
   return Ui().ClassicDialog(request);
 }
 

@@ -1,8 +1,8 @@
-// Questions and fatal errors: the task dialog where the host is of the newer
-// generation (major version 6 on), the classic dialog before; the same result
-// codes on both paths.
+// Questions and fatal errors: the task dialog where the front end has it, the
+// classic dialog before; the same result codes on both paths.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace quarnel {
@@ -28,7 +28,31 @@ inline constexpr int kResultRetry = 4;
 inline constexpr int kResultYes = 6;
 inline constexpr int kResultNo = 7;
 
-/// True when the host's major version is 6 or more; asked anew each call.
+/// A common button: its flag, the code the task dialog reports for it, the
+/// classic dialog's result and caption (the character after "&" is its
+/// access key). The classic dialog turns Close into Abort.
+struct TDialogButton {
+  int Flag;
+  int TaskCode;
+  int ClassicResult;
+  const char* ClassicCaption;
+};
+inline constexpr std::array<TDialogButton, 6> kDialogButtons = {{
+    {kButtonOk, 1, kResultOk, "OK"},
+    {kButtonYes, 6, kResultYes, "&Yes"},
+    {kButtonNo, 7, kResultNo, "&No"},
+    {kButtonCancel, 2, kResultCancel, "Cancel"},
+    {kButtonRetry, 4, kResultRetry, "&Retry"},
+    {kButtonClose, 8, kResultAbort, "&Abort"},
+}};
+
+/// The button flag that Enter presses: a warning asks before something that
+/// cannot be undone, so there the refusing button (Cancel, else No); 0 (the
+/// dialog's first button) otherwise.
+int EnterButton(int icon, int buttons);
+
+/// True when the front end shows task dialogs: on Windows, a host of major
+/// version 6 on; the Qt front end always. Asked anew each call.
 bool IsVistaOrLater();
 
 /// Asks a question; see the result codes above. Texts longer than 1024

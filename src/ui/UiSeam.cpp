@@ -1,5 +1,7 @@
 #include "ui/UiSeam.h"
 
+#include "host/Host.h"
+
 namespace quarnel {
 
 namespace {
@@ -20,6 +22,8 @@ TUiSeam* current = nullptr;
 bool endRequested = false;
 int exitCode = 0;
 }  // namespace
+
+bool TUiSeam::ShowsTaskDialogs() const { return GetHost().GetVersion().Major >= 6; }
 
 void TUiSeam::SetProgressPosition(int position) {
   page_.Position = position;

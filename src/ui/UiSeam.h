@@ -31,6 +31,8 @@ struct TTaskDialogRequest {
   std::string Content;
   int Icon = 0;
   int Buttons = 0;
+  /// The button flag that Enter presses; 0: the dialog's first button.
+  int DefaultButton = 0;
 };
 
 /// The classic dialog: the text alone under a caption, buttons from the same
@@ -40,6 +42,8 @@ struct TClassicDialogRequest {
   std::string Caption;
   TDialogKind Kind = TDialogKind::Custom;
   int Buttons = 0;
+  /// The button flag that Enter presses; 0: the dialog's first button.
+  int DefaultButton = 0;
 };
 
 /// What the format page shows.
@@ -76,6 +80,9 @@ class TUiSeam {
   /// A modal classic dialog. Returns its modal result (1 OK, 2 Cancel,
   /// 3 Abort, 4 Retry, 6 Yes, 7 No).
   virtual int ClassicDialog(const TClassicDialogRequest&) { return 2; }
+  /// Whether this front end shows task dialogs. By default, as on Windows,
+  /// where the host is of the newer generation (major version 6 on).
+  virtual bool ShowsTaskDialogs() const;
 
   /// Handles every window message already waiting and returns; never waits.
   virtual void ProcessMessages() {}

@@ -70,13 +70,65 @@ TEST(ChooserShown, DrivesRefusedForWantOfRightsAreExplainedOnce) {
   SetUi(nullptr);
 }
 
-TEST(Chooser, OffersTheLastRowAndEscEndsTheProgram) {
-  test::UseSimHost(R"({"drives": []})");
-  DeviceCount = 0;
-  EXPECT_EQ(InitialDriveRow(), -1);
-  DeviceCount = 3;
-  EXPECT_EQ(InitialDriveRow(), 2);
-  DriveListEscapePressed();
+// The chooser as its window sees it: what it is told to show and to do.
+struct TFakeChooser : TChooserView {
+  void SetTitles(const std::string&, const std::string&) override {}
+  void ShowRows(const std::vector<TDriveListRow>& shown, const std::string& status) override {
+    rows = shown.size();
+    Status = status;
+  }
+  void ShowModal() override { ChooserFormShow(*this); }
+  void FocusList() override { Focused = true; }
+  void SelectRow(int64_t row) override { Selected = row; }
+  void EnableContinue(bool enabled) override { Continue = enabled; }
+  void CloseChooser() override { Closed = true; }
+  size_t rows = 0;
+  std::string Status;
+  bool Focused = false, Continue = false, Closed = false;
+  int64_t Selected = -1;
+};
+
+TEST(Chooser, OffersTheLastRowAndContinueFollowsTheSelection) {
+  test::UseSimHost(test::SimMachine(
+      {test::SimDrive(0, 1 << 20), test::SimDrive(1, 65534), test::SimDrive(2, 1 << 20)}));
+  ScanDevices();
+  TFakeChooser view;
+  EXPECT_FALSE(ChooseDevice(view));
+  EXPECT_EQ(view.rows, 3u);
+  EXPECT_EQ(view.Status, "找到磁盘: 3");
+  EXPECT_TRUE(view.Focused);
+  EXPECT_EQ(view.Selected, 2);
+  EXPECT_TRUE(view.Continue);
+
+  // A click beside the rows: continue is off, and neither a double click
+  // there nor Enter chooses.
+  DriveListClick(view, -1);
+  EXPECT_FALSE(view.Continue);
+  DriveListDblClick(view, -1);
+  btContinueClick(view, 0);
+  EXPECT_FALSE(DeviceChosen);
+
+  // A too small drive is refused and the chooser stays; a double click on
+  // a good row chooses it.
+  DriveListClick(view, 1);
+  btContinueClick(view, 1);
+  EXPECT_FALSE(view.Closed);
+  DriveListDblClick(view, 0);
+  EXPECT_TRUE(view.Closed);
+  EXPECT_TRUE(DeviceChosen);
+  EXPECT_EQ(SelectedDevice, 1);
+}
+
+TEST(Chooser, WithoutDrivesContinueStaysOffAndEscEndsTheProgram) {
+  test::UseSimHost(test::SimMachine({}));
+  ScanDevices();
+  TFakeChooser view;
+  EXPECT_FALSE(ChooseDevice(view));
+  EXPECT_EQ(view.Status, "找到磁盘: 0");
+  EXPECT_FALSE(view.Continue);
+  EXPECT_EQ(view.Selected, -1);
+  DriveListKeyEscape(view);
+  EXPECT_TRUE(view.Closed);
   EXPECT_TRUE(ProgramEndRequested());
   EXPECT_EQ(ProgramExitCode(), 0);
 }

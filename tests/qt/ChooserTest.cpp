@@ -1,5 +1,6 @@
-// The drive chooser: rows, pre-selection, the refusal of small drives, and
-// the ways out that end the program.
+// The drive chooser's wiring: rows, pre-selection, the mouse and keys, the
+// links, and the ways out that end the program. Its rules are tested in the
+// core against a fake chooser.
 #include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
+#include "support/SimSupport.h"
 
 using namespace quarnel;
 using namespace quarnel::test;
@@ -55,7 +57,7 @@ class TestChooser : public QObject {
       QTest::keyClick(list, Qt::Key_Return);
       return true;
     });
-    QVERIFY(c.dialog.ChooseDevice());
+    QVERIFY(ChooseDevice(c.dialog));
     QVERIFY(checked);
     QCOMPARE(SelectedDevice, 3);
     QVERIFY(!ProgramEndRequested());
@@ -77,7 +79,7 @@ class TestChooser : public QObject {
       c.dialog.close();
       return true;
     });
-    c.dialog.ChooseDevice();
+    ChooseDevice(c.dialog);
     QCOMPARE(first.at(1), QString("Disk0 (C: D:)"));
     QCOMPARE(second.at(1), QString("Disk1"));
     QCOMPARE(first.at(2), ToQt(DeviceTable[1].IdentifyData.FW));
@@ -87,37 +89,6 @@ class TestChooser : public QObject {
     QCOMPARE(list->headerItem()->text(0), QString::fromUtf8("总线"));
     QCOMPARE(list->headerItem()->text(5), QString::fromUtf8("容量"));
     QCOMPARE(list->columnWidth(1), 220);
-  }
-
-  void DriveOf65534SectorsRefusedAnd65535Accepted() {
-    TChooser c({SimDrive(0, 65535), SimDrive(1, 65534)});
-    TModalScript script;
-    QString refusal;
-    script.Then([&](QWidget* w) {
-      if (w != &c.dialog) return false;
-      c.dialog.btContinue->click();  // the pre-selected second drive: too small
-      return true;
-    });
-    script.Then([&](QWidget* w) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box) return false;
-      refusal = box->windowTitle() + "|" + box->text() + "|" + QString::number(box->icon());
-      box->button(QMessageBox::Ok)->click();
-      return true;
-    });
-    script.Then([&](QWidget* w) {
-      if (w != &c.dialog || !c.dialog.isVisible()) return false;
-      // Still in the dialog, nothing chosen.
-      if (DeviceChosen) return false;
-      c.dialog.DriveList->setCurrentItem(c.dialog.DriveList->topLevelItem(0));
-      c.dialog.btContinue->click();
-      return true;
-    });
-    QVERIFY(c.dialog.ChooseDevice());
-    QCOMPARE(refusal, QString("Cannot access this device|This device cannot be accessed because it "
-                              "is smaller than 65535 sectors.  |") +
-                          QString::number(QMessageBox::Information));
-    QCOMPARE(SelectedDevice, 1);
   }
 
   void ClickBesideTheRowsDisablesContinueAndDoubleClickThereDoesNothing() {
@@ -137,7 +108,7 @@ class TestChooser : public QObject {
       QTest::mouseDClick(viewport, Qt::LeftButton, {}, row.center());
       return true;
     });
-    QVERIFY(c.dialog.ChooseDevice());
+    QVERIFY(ChooseDevice(c.dialog));
     QVERIFY(cleared);
     QVERIFY(stillOpen);
     QCOMPARE(SelectedDevice, 1);
@@ -154,23 +125,6 @@ class TestChooser : public QObject {
     QCOMPARE(colour(), QColor(0, 0, 255));
     QCOMPARE(c.dialog.lbCopyright->palette().color(QPalette::WindowText), QColor(128, 128, 128));
     QVERIFY(c.dialog.lbDiskManagement->font().underline());
-  }
-
-  void NoDrivesLeavesContinueDisabled() {
-    TChooser c({});
-    TModalScript script;
-    bool disabled = false;
-    script.Then([&](QWidget*) {
-      disabled = !c.dialog.btContinue->isEnabled();
-      QTest::keyClick(c.dialog.DriveList, Qt::Key_Return);
-      if (!c.dialog.isVisible()) return true;
-      c.dialog.close();
-      return true;
-    });
-    QVERIFY(!c.dialog.ChooseDevice());
-    QVERIFY(disabled);
-    QCOMPARE(c.dialog.StatusPanel->text(), QString::fromUtf8("找到磁盘: 0"));
-    QVERIFY(ProgramEndRequested());
   }
 
   // Without administrator rights every open is refused: the status line and,
@@ -195,7 +149,7 @@ class TestChooser : public QObject {
       c.dialog.close();
       return true;
     });
-    QVERIFY(!c.dialog.ChooseDevice());
+    QVERIFY(!ChooseDevice(c.dialog));
     const QString hint = ToQt(AdminRightsHint());
     QCOMPARE(c.dialog.StatusPanel->text(),
              QString::fromUtf8("找到磁盘: 0    需要管理员权限才能打开磁盘：") + hint);
@@ -216,25 +170,26 @@ class TestChooser : public QObject {
     QFETCH(bool, escape);
     SimHost& host = UseSimHost(SimMachine({SimDrive(0, 1 << 20), SimDrive(1, 1 << 20)}));
     TDataFolder data;
-    TDesktop desktop({}, "/opt/quarnel/quarnel");
+    TQtWindows windows;
+    TDesktop desktop(windows, {}, "/opt/quarnel/quarnel");
     TModalScript script;
     script.Then([&](QWidget* w) {
-      if (w != desktop.FmChoose.get()) return false;
+      if (w != windows.FmChoose) return false;
       if (escape) {
-        QTest::keyClick(desktop.FmChoose->DriveList, Qt::Key_Escape);
+        QTest::keyClick(windows.FmChoose->DriveList, Qt::Key_Escape);
       } else {
-        desktop.FmChoose->close();
+        windows.FmChoose->close();
       }
       return true;
     });
-    desktop.FmMain->show();
-    QVERIFY(!desktop.FmMain->isVisible());
+    QVERIFY(!desktop.Show());
+    QVERIFY(!windows.FmMain->isVisible());
     QVERIFY(ProgramEndRequested());
     QCOMPARE(ProgramExitCode(), 0);
     QVERIFY(!DeviceChosen);
     QCOMPARE(DeviceHandle, kInvalidHandle);
     QCOMPARE(host.OpenHandleCount(), size_t(0));
-    QVERIFY(desktop.FmMain->Log_Details->toPlainText().isEmpty());
+    QVERIFY(windows.FmMain->Log_Details->toPlainText().isEmpty());
   }
 };
 

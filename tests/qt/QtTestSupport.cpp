@@ -4,34 +4,8 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTest>
-#include <cstdio>
-#include <cstdlib>
-
-#include "app/StartUp.h"
-#include "base/Logging.h"
 
 namespace quarnel::test {
-
-std::string SimDrive(int number, int64_t sectors, bool ata, const std::string& extra) {
-  const std::string dir = "drives/WDC_WD5000AAKS--00TMA0-12.01C01/";
-  std::string json = R"({"number": )" + std::to_string(number) + R"(, "length": )" +
-                     std::to_string(sectors * 512) + R"(, "product": "Disk)" +
-                     std::to_string(number) + R"(  ", "revision": " R1 ", "serial": "SN)" +
-                     std::to_string(number) + "\"";
-  if (ata) {
-    json += R"(, "bus_type": 11, "identify_file": ")" + dir + R"(identify.bin", "smart_file": ")" +
-            dir + R"(smart.bin")";
-  }
-  return json + extra + "}";
-}
-
-std::string SimMachine(const std::vector<std::string>& drives, int major) {
-  std::string json =
-      R"({"platform": {"platform_id": 2, "major": )" + std::to_string(major) +
-      R"(, "minor": 1, "build": 7601, "service_pack": "", "wow64": true}, "drives": [)";
-  for (size_t i = 0; i < drives.size(); ++i) json += (i ? "," : "") + drives[i];
-  return json + "]}";
-}
 
 TDataFolder::TDataFolder(const char* acceptance) {
   qputenv("XDG_DATA_HOME", dir_.path().toLocal8Bit());
@@ -87,15 +61,6 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
     QTest::qWait(10);
   }
   return true;
-}
-
-std::vector<std::string> MainLogTexts() {
-  std::vector<std::string> texts;
-  const size_t stamp = DateTimeText().size() + 3;
-  for (const std::string& line : Log_BenchMark.Lines()) {
-    texts.push_back(line.size() >= stamp ? line.substr(stamp) : line);
-  }
-  return texts;
 }
 
 }  // namespace quarnel::test

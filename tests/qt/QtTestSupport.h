@@ -1,5 +1,6 @@
-// Helpers of the desktop tests: a simulated machine per test, a data folder
-// for the acceptance file, and a scripted user who answers modal windows.
+// Helpers of the Qt desktop tests: a data folder for the acceptance file and
+// a scripted user who answers modal windows; the simulated machines come from
+// tests/support.
 #pragma once
 
 #include <QObject>
@@ -16,13 +17,6 @@
 #include "support/SimSupport.h"
 
 namespace quarnel::test {
-
-/// One simulated drive: `sectors` of 512 bytes, the captured identity of a
-/// SATA disk when `ata`, extra keys appended.
-std::string SimDrive(int number, int64_t sectors, bool ata = true, const std::string& extra = "");
-
-/// A machine of the given drives on a host of the given major version.
-std::string SimMachine(const std::vector<std::string>& drives, int major = 6);
 
 /// A fresh data folder as $XDG_DATA_HOME, optionally with an acceptance file.
 class TDataFolder {
@@ -57,8 +51,5 @@ class TModalScript : public QObject {
 
 /// Spins the event loop until `done` or `ms` have passed.
 bool WaitFor(const std::function<bool()>& done, int ms = 10000);
-
-/// The main-log texts without their timestamps.
-std::vector<std::string> MainLogTexts();
 
 }  // namespace quarnel::test

@@ -12,8 +12,6 @@
 #include <fstream>
 #include <random>
 
-#include "app/StartUp.h"
-#include "base/Logging.h"
 
 namespace quarnel::test {
 
@@ -70,23 +68,5 @@ int RunCommand(const std::string& command, std::string* out, std::string* err) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 #endif
-
-namespace {
-std::vector<std::string> Texts(const std::vector<std::string>& lines) {
-  std::vector<std::string> texts;
-  for (const std::string& line : lines) {
-    const size_t at = line.find("   ");
-    texts.push_back(at == std::string::npos ? line : line.substr(at + 3));
-  }
-  return texts;
-}
-}  // namespace
-
-std::vector<std::string> DebugTexts() {
-  std::vector<std::string> lines(DebugMemo.Lines().begin() + 1, DebugMemo.Lines().end());
-  return Texts(lines);
-}
-
-std::vector<std::string> MainLogTexts() { return Texts(Log_BenchMark.Lines()); }
 
 }  // namespace quarnel::test

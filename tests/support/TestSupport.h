@@ -39,8 +39,4 @@ std::vector<std::string> CapturedDrives();
 /// are captured.
 int RunCommand(const std::string& command, std::string* out, std::string* err);
 
-/// The debug lines without their timestamps.
-std::vector<std::string> DebugTexts();
-std::vector<std::string> MainLogTexts();
-
 }  // namespace quarnel::test

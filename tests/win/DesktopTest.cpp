@@ -25,10 +25,11 @@
 #include "devices/DriveChoose.h"
 #include "devices/win/FmChoose.h"
 #include "format/FormatProcedure.h"
-#include "host/sim/SimHost.h"
+#include "support/SimSupport.h"
 #include "ui/UiSeam.h"
 
 using namespace quarnel;
+using test::SimDrive;
 
 namespace {
 
@@ -112,21 +113,10 @@ bool Logged(const std::string& text) {
   return false;
 }
 
-std::string SimDrive(int number, int64_t sectors, const std::string& extra = "") {
-  const std::string dir = "drives/WDC_WD5000AAKS--00TMA0-12.01C01/";
-  return R"({"number": )" + std::to_string(number) + R"(, "length": )" +
-         std::to_string(sectors * 512) + R"(, "product": "Disk)" + std::to_string(number) +
-         R"(", "revision": "R1", "serial": "SN)" + std::to_string(number) +
-         R"(", "bus_type": 11, "identify_file": ")" + dir + R"(identify.bin", "smart_file": ")" +
-         dir + R"(smart.bin")" + extra + "}";
-}
-
 class DesktopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetProcessState();
-    ResetDriveChoose();
-    ResetAgreement();
     steps.clear();
     deadline = GetTickCount() + 30000;
     timer_ = SetTimer(nullptr, 0, 40, Tick);
@@ -146,35 +136,28 @@ class DesktopTest : public ::testing::Test {
   }
 
   SimHost& Machine(const std::vector<std::string>& drives, int major = 6) {
-    std::string json = R"({"platform": {"platform_id": 2, "major": )" + std::to_string(major) +
-                       R"(, "minor": 1, "build": 7601, "service_pack": ""}, "drives": [)";
-    for (size_t i = 0; i < drives.size(); ++i) json += (i ? "," : "") + drives[i];
-    std::string error;
-    auto host = SimHost::FromJson(json + "]}", QUARNEL_TEST_DATA, &error);
-    EXPECT_TRUE(host) << error;
-    SimHost& ref = *host;
-    SetHost(std::move(host));
-    return ref;
+    return test::UseSimHost(test::SimMachine(drives, major));
   }
 
   // Runs the program to its end with the steps given.
   int Run() {
-    TDesktop desktop({}, "C:\\quarnel\\quarnel.exe");
-    desktop_ = &desktop;
+    TWinWindows windows;
+    TDesktop desktop(windows, {}, "C:\\quarnel\\quarnel.exe");
+    windows_ = &windows;
     const int status = desktop.Run();
-    desktop_ = nullptr;
+    windows_ = nullptr;
     EXPECT_TRUE(steps.empty()) << steps.size() << " steps not taken";
     return status;
   }
 
-  TFmMain& Main() { return *desktop_->FmMain; }
-  TFmChoose& Chooser() { return *desktop_->FmChoose; }
-  bool MainShown() { return desktop_ && Shown(Main().Handle()); }
+  TFmMain& Main() { return *windows_->FmMain; }
+  TFmChoose& Chooser() { return *windows_->FmChoose; }
+  bool MainShown() { return windows_ && Shown(Main().Handle()); }
 
   // The chooser's first row is taken.
   void ChooseFirstDrive() {
     steps.push_back([this] {
-      if (!desktop_ || !Shown(Chooser().Handle())) return false;
+      if (!windows_ || !Shown(Chooser().Handle())) return false;
       SelectRow(Chooser().DriveList, 0);
       Key(Chooser().DriveList, VK_RETURN);
       return true;
@@ -208,14 +191,14 @@ class DesktopTest : public ::testing::Test {
     });
   }
 
-  TDesktop* desktop_ = nullptr;
+  TWinWindows* windows_ = nullptr;
   UINT_PTR timer_ = 0;
 };
 
 TEST_F(DesktopTest, ChooserOffersTheLastDriveRefusesSmallOnesAndEscEndsTheProgram) {
   SimHost& host = Machine({SimDrive(0, 1 << 21), SimDrive(1, 65534), SimDrive(2, 1 << 21)});
   steps.push_back([this] {
-    if (!desktop_ || !Shown(Chooser().Handle())) return false;
+    if (!windows_ || !Shown(Chooser().Handle())) return false;
     EXPECT_EQ(WindowText(Chooser().Handle()), "Quarnel 4.40");
     EXPECT_EQ(SendMessageW(Chooser().DriveList, LVM_GETITEMCOUNT, 0, 0), 3);
     EXPECT_EQ(SelectedRow(Chooser().DriveList), 2);
@@ -274,7 +257,7 @@ TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheIm
   std::ofstream(image, std::ios::binary) << std::string(static_cast<size_t>(size), '\xAB');
   std::string path = image;
   for (char& c : path) c = c == '\\' ? '/' : c;
-  Machine({SimDrive(0, size / 512, R"(, "image": ")" + path + "\"")});
+  Machine({SimDrive(0, size / 512, true, R"(, "image": ")" + path + "\"")});
   ChooseFirstDrive();
   Format(true, IDYES, true);
   CloseMainWhen([this] {
@@ -283,7 +266,7 @@ TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheIm
     EXPECT_FALSE(IsWindowEnabled(Main().btStop));
     EXPECT_TRUE(Logged("校验完成：所有已写入的扇区均为零。")) << WindowText(Main().Log_BenchMark);
     // wine neither draws nor reports the paused state: the state set is what counts.
-    EXPECT_EQ(desktop_->Ui.Page().State, TProgressState::pbsPaused);
+    EXPECT_EQ(windows_->Ui.Page().State, TProgressState::pbsPaused);
     return true;
   });
   Run();
@@ -297,7 +280,7 @@ TEST_F(DesktopTest, QuickWipeWithReadBackZeroesTheStartAndTheLastMebibyteOfTheIm
 }
 
 TEST_F(DesktopTest, StopEndsAThrottledRunAndCloseDuringARunWaitsForIt) {
-  SimHost& host = Machine({SimDrive(0, 1 << 21, R"(, "write_mb_per_s": 2)")});
+  SimHost& host = Machine({SimDrive(0, 1 << 21, true, R"(, "write_mb_per_s": 2)")});
   ChooseFirstDrive();
   Format(false, IDYES);
   steps.push_back([this] {
@@ -362,8 +345,6 @@ TEST_F(DesktopTest, AgreementRefusedEndsTheProgramAcceptedIsRemembered) {
   EXPECT_TRUE(ProgramEndRequested());
   EXPECT_EQ(host.OpenHandleCount(), 0u);
 
-  ResetProcessState();
-  ResetAgreement();
   Machine({SimDrive(0, 1 << 21)});
   Agreement(nullptr);
   steps.push_back([] {
@@ -373,7 +354,7 @@ TEST_F(DesktopTest, AgreementRefusedEndsTheProgramAcceptedIsRemembered) {
     return true;
   });
   steps.push_back([this] {
-    if (!desktop_ || !Shown(Chooser().Handle())) return false;
+    if (!windows_ || !Shown(Chooser().Handle())) return false;
     EXPECT_EQ(ReadTextFile(AgreementFilePath()), "1");
     PostMessageW(Chooser().Handle(), WM_CLOSE, 0, 0);
     return true;

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
   for (int n = 0; noRights && host->Drive(n); ++n) host->Drive(n)->Refusals["open"] = 5;
   SetHost(std::move(host));
 
-  TDesktop* desktop = nullptr;
+  TQtWindows* desktop = nullptr;
   QElapsedTimer runClock;
   // With --debug only the debug window of the start-up is taken, then the
   // chooser is closed, which ends the program.
@@ -120,7 +120,7 @@ int main(int argc, char** argv) {
       },
       [&] {
         if (!desktop || !desktop->FmMain->isVisible()) return false;
-        TFmMain* m = desktop->FmMain.get();
+        TFmMain* m = desktop->FmMain;
         Save(m, "3-main-details");
         m->pages->setCurrentIndex(2);
         m->btGetSmart->click();
@@ -142,14 +142,14 @@ int main(int argc, char** argv) {
         return true;
       },
       [&] {
-        TFmMain* m = desktop->FmMain.get();
+        TFmMain* m = desktop->FmMain;
         if (runClock.elapsed() < 2500 || !m->btStop->isEnabled()) return false;
         Save(m, "7-format-in-progress");
         m->btStop->click();
         return true;
       },
       [&] {
-        TFmMain* m = desktop->FmMain.get();
+        TFmMain* m = desktop->FmMain;
         if (!m->btRunBenchmarks->isEnabled()) return false;
         Save(m, "8-format-stopped");
         m->close();
@@ -190,9 +190,10 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> arguments;
   if (debugOnly) arguments.push_back("--debug");
-  TDesktop windows(arguments, QCoreApplication::applicationFilePath().toStdString());
+  TQtWindows windows;
   desktop = &windows;
-  windows.FmMain->show();
+  TDesktop program(windows, arguments, QCoreApplication::applicationFilePath().toStdString());
+  program.Show();
   if (debugOnly || noRights) return failures == 0 && next == steps.size() ? 0 : 1;
   if (!windows.FmMain->isVisible()) {
     std::fprintf(stderr, "screenshots: the program ended during start-up\n");

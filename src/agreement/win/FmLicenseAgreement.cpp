@@ -8,21 +8,30 @@ namespace quarnel {
 
 namespace {
 enum : int { idMemo = 300, idAgree, idDisagree };
+
+void Place(HWND control, const TRect& rect) {
+  MoveWindow(control, rect.Left, rect.Top, rect.Width, rect.Height, FALSE);
 }
+}  // namespace
+
+using namespace agreement;
 
 TfmLicenseAgreement::TfmLicenseAgreement() {
-  Create(L"QuarnelFmLicenseAgreement", L"许可协议", WS_POPUP | WS_CAPTION | WS_SYSMENU,
-         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, 612, 383, nullptr);
-  font_ = CreateNamedFont(L"Tahoma", 8);
-  white_ = CreateSolidBrush(RGB(255, 255, 255));
+  Create(L"QuarnelFmLicenseAgreement", WideFromUtf8(kCaption), WS_POPUP | WS_CAPTION | WS_SYSMENU,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kClient.Width,
+         kClient.Height, nullptr);
+  font_ = CreateFontOf(kFont, nullptr);
+  white_ = CreateSolidBrush(kBgrWhite);
   Memo1 = CreateControl(hwnd_, L"EDIT", EditText(kAgreementText),
                         ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
                         idMemo, WS_EX_CLIENTEDGE);
-  Button1 = CreateControl(hwnd_, L"BUTTON", L"同意", BS_PUSHBUTTON | WS_TABSTOP, idAgree);
-  Button2 = CreateControl(hwnd_, L"BUTTON", L"不同意", BS_PUSHBUTTON | WS_TABSTOP, idDisagree);
-  MoveWindow(Memo1, 8, 8, 595, 313, FALSE);
-  MoveWindow(Button1, 393, 336, 75, 25, FALSE);
-  MoveWindow(Button2, 497, 336, 75, 25, FALSE);
+  Button1 = CreateControl(hwnd_, L"BUTTON", WideFromUtf8(kAgreeCaption),
+                          BS_PUSHBUTTON | WS_TABSTOP, idAgree);
+  Button2 = CreateControl(hwnd_, L"BUTTON", WideFromUtf8(kDisagreeCaption),
+                          BS_PUSHBUTTON | WS_TABSTOP, idDisagree);
+  Place(Memo1, kMemo);
+  Place(Button1, kAgreeButton);
+  Place(Button2, kDisagreeButton);
   SetFontOfChildren(hwnd_, font_);
   CentreOnScreen(hwnd_);
 }
@@ -60,7 +69,7 @@ LRESULT TfmLicenseAgreement::HandleMessage(UINT message, WPARAM wParam, LPARAM l
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == Memo1) {
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        SetBkColor(reinterpret_cast<HDC>(wParam), kBgrWhite);
         return reinterpret_cast<LRESULT>(white_);
       }
       break;

@@ -16,8 +16,8 @@ class TfmLicenseAgreement : public TWindow, public TAgreementView {
   void ShowModal() override;
 
   HWND Memo1 = nullptr;
-  HWND Button1 = nullptr;  // "同意"
-  HWND Button2 = nullptr;  // "不同意"
+  HWND Button1 = nullptr;  // agree
+  HWND Button2 = nullptr;  // disagree
 
  protected:
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

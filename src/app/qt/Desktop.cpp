@@ -1,53 +1,62 @@
 #include "app/qt/Desktop.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTranslator>
 #include <iostream>
-#include <locale>
 
 #include "agreement/qt/FmLicenseAgreement.h"
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
-#include "base/System.h"
 #include "devices/qt/FmChoose.h"
+#include "base/System.h"
 #include "frontend/CommandLine.h"
-#include "frontend/HostChoice.h"
+#include "frontend/DesktopProgram.h"
 #include "launcher/Launcher.h"
-#include "record/EraseRecordFile.h"
-#include "ui/UiSeam.h"
+#include "ui/Catalogue.h"
 #include "ui/qt/QtTranslation.h"
 
 namespace quarnel {
 
-TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile)
-    : arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
-  SetUi(&Ui);
-  CreateWindows(*this);
-  FmMain->SetWindows(FmChoose.get(), FmDebug.get());
+std::unique_ptr<TMainWindowView> TQtWindows::CreateMainWindow() {
+  auto window = std::make_unique<TFmMain>();
+  FmMain = window.get();
+  Ui.SetMainWindow(FmMain, FmMain);
+  return window;
 }
 
-void TDesktop::CreateMainWindow() {
-  FmMain = std::make_unique<TFmMain>(arguments_, program_file_);
-  Ui.SetMainWindow(FmMain.get(), FmMain.get());
+std::unique_ptr<TChooserView> TQtWindows::CreateChooser() {
+  auto window = std::make_unique<TFmChoose>();
+  FmChoose = window.get();
+  return window;
 }
 
-void TDesktop::CreateChooser() { FmChoose = std::make_unique<TFmChoose>(); }
-
-TAgreementView& TDesktop::CreateAgreement() {
-  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
-  return *fmLicenseAgreement;
+std::unique_ptr<TAgreementView> TQtWindows::CreateAgreement() {
+  auto window = std::make_unique<TfmLicenseAgreement>();
+  fmLicenseAgreement = window.get();
+  return window;
 }
 
-void TDesktop::CreateDebugWindow() { FmDebug = std::make_unique<TFmDebug>(); }
+std::unique_ptr<TDebugWindowView> TQtWindows::CreateDebugWindow() {
+  auto window = std::make_unique<TFmDebug>();
+  FmDebug = window.get();
+  return window;
+}
 
-TDesktop::~TDesktop() {
-  // The windows go before the seam that points at them.
-  SetUi(nullptr);
-  FmDebug.reset();
-  fmLicenseAgreement.reset();
-  FmChoose.reset();
-  FmMain.reset();
+void TQtWindows::RunUntilClosed() {
+  QEventLoop loop;
+  QObject::connect(FmMain, &TFmMain::closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+  if (FmMain->isVisible()) loop.exec();
+}
+
+void TQtWindows::ShowStartError(const std::string& text) {
+  std::cerr << "quarnel: " << text << "\n";
+  QMessageBox::critical(nullptr, QString::fromUtf8(kErrorCaption), ToQt(text));
+}
+
+void TQtWindows::ShowStartNotice(const std::string& text) {
+  std::cerr << "quarnel: " << text << "\n";
 }
 
 int RunDesktop(int argc, char** argv) {
@@ -67,47 +76,27 @@ int RunDesktop(int argc, char** argv) {
   }
   // The program's own options are checked before Qt starts; Qt never sees
   // anything else of the command line.
-  TDesktopOptions desktopOptions;
-  const THostOptions& options = desktopOptions.Host;
+  TDesktopOptions options;
   std::string error;
-  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &desktopOptions, &error)) {
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &options, &error)) {
     std::cerr << "quarnel: " << error << "\n";
     return 2;
   }
-  // Qt takes options of its own from a command line (-platformpluginpath,
-  // -platform, ...), some of which load libraries: it sees the program's name
-  // only.
-  int qtArgc = 1;
-  char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("quarnel"), nullptr};
-  QApplication app(qtArgc, qtArgv);
+  // Qt gets the program's name alone: its own options (-platformpluginpath,
+  // -platform, -style...) would load libraries of the user's choice into a
+  // program that runs as root.
+  char* qtArguments[] = {argc > 0 ? argv[0] : const_cast<char*>("quarnel"), nullptr};
+  int qtCount = 1;
+  QApplication app(qtCount, qtArguments);
   QApplication::setApplicationName("quarnel");
   QTranslator qtTexts;
   if (!LoadQtTranslation(qtTexts)) {
     std::cerr << "quarnel: Qt's Chinese texts (qtbase_zh_CN, package qt6-translations-l10n) "
                  "are missing; its buttons stay English\n";
   }
-  // Dates, times and numbers follow the user's regional settings.
-  try {
-    std::locale::global(RegionalLocale());
-  } catch (const std::exception&) {
-    std::cerr << "quarnel: the locale of the environment is not available; using \"C\"\n";
-  }
-  std::string notice;
-  if (!InstallHost(options, &error, &notice)) {
-    std::cerr << "quarnel: " << error << "\n";
-    QMessageBox::critical(nullptr, QString::fromUtf8("错误"), QString::fromStdString(error));
-    return 2;
-  }
-  if (!notice.empty()) std::cerr << "quarnel: " << notice << "\n";
-  // Every run past the confirmation leaves a record in the user's data folder.
-  WriteEraseRecordsTo("", options.Simulate);
-
-  TDesktop desktop(arguments, QCoreApplication::applicationFilePath().toStdString());
-  QObject::connect(desktop.FmMain.get(), &TFmMain::closed, &app, &QCoreApplication::quit,
-                   Qt::QueuedConnection);
-  desktop.FmMain->show();
-  if (ProgramEndRequested() || !desktop.FmMain->isVisible()) return ProgramExitCode();
-  return app.exec();
+  TQtWindows windows;
+  return RunDesktopProgram(windows, arguments, options.Host,
+                           QCoreApplication::applicationFilePath().toStdString());
 }
 
 }  // namespace quarnel

@@ -11,20 +11,25 @@ namespace quarnel {
 
 TFmDebug::TFmDebug(QWidget* parent) : QDialog(parent) {
   setObjectName("FmDebug");
-  setWindowTitle(QString::fromUtf8("调试"));
+  setWindowTitle(QString::fromUtf8(debugwindow::kCaption));
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName("Memo1");
-  Memo1->setFont(NamedFont("Tahoma", 8));
+  SetFont(Memo1, debugwindow::kFont);
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo1);
-  resize(635, 337);
+  resize(SizeOf(debugwindow::kClient));
   CentreOnScreen(this);
   BindPane(Memo1, DebugMemo);
+}
+
+void TFmDebug::ShowModal() {
+  hide();
+  exec();
 }
 
 }  // namespace quarnel

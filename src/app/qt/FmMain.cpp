@@ -15,25 +15,25 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <QScrollBar>
+#include <QTimer>
+
 #include "app/MainState.h"
-#include "app/StartUp.h"
-#include "app/qt/FmDebug.h"
 #include "app/qt/PaneView.h"
 #include "base/Logging.h"
-#include "devices/qt/FmChoose.h"
+#include "base/ProgramInfo.h"
 #include "format/FormatProcedure.h"
+#include "ui/Catalogue.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/VistaFuncs.h"
 
 namespace quarnel {
 
+using namespace mainwindow;
+
 namespace {
 
-// The progress bar has no paused state of its own: a stopped or finished
-// run keeps its position in this colour.
-const QColor kPausedChunk(232, 184, 0);
-
-QPlainTextEdit* Pane(QWidget* parent, const char* name, TLogPane& pane, bool reportFont) {
+QPlainTextEdit* Pane(QWidget* parent, const char* name, TLogPane& pane, bool report) {
   auto* view = new QPlainTextEdit(parent);
   view->setObjectName(name);
   view->setReadOnly(true);
@@ -44,25 +44,23 @@ QPlainTextEdit* Pane(QWidget* parent, const char* name, TLogPane& pane, bool rep
   palette.setColor(QPalette::Base, Qt::white);
   palette.setColor(QPalette::Text, Qt::black);
   view->setPalette(palette);
-  if (reportFont) view->setFont(ReportPaneFont());
-  BindPane(view, pane, reportFont ? TPaneScroll::NewestReport : TPaneScroll::FollowEnd);
+  if (report) SetFont(view, kReportPaneFont);
+  BindPane(view, pane);
   return view;
 }
 
 QLabel* BigLabel(QWidget* parent, const char* name) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
-  QFont font = label->font();
-  font.setPointSize(16);
-  label->setFont(font);
-  label->setMinimumHeight(QFontMetrics(font).height());
+  label->setTextFormat(Qt::PlainText);
+  SetFont(label, kProgressLabelFont);
+  label->setMinimumHeight(QFontMetrics(label->font()).height());
   return label;
 }
 
 }  // namespace
 
-TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile, QWidget* parent)
-    : QMainWindow(parent), arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
+TFmMain::TFmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("FmMain");
   SetIconTitleFont(this);
   UseCalibriFont(this);
@@ -73,55 +71,48 @@ TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile, QW
   layout->setSpacing(0);
 
   auto* header = new QWidget(central);
-  header->setFixedHeight(32);
+  header->setFixedHeight(kHeaderHeight);
   header->setAutoFillBackground(true);
   QPalette white = header->palette();
-  white.setColor(QPalette::Window, Qt::white);
+  white.setColor(QPalette::Window, BgrColor(kBgrWhite));
   header->setPalette(white);
   auto* headerLayout = new QHBoxLayout(header);
   headerLayout->setContentsMargins(8, 0, 8, 0);
   lbDiskName = new QLabel(header);
   lbDiskName->setObjectName("lbDiskName");
-  QFont bold = lbDiskName->font();
-  bold.setBold(true);
-  lbDiskName->setFont(bold);
+  // A drive's model is the drive's text, not markup.
+  lbDiskName->setTextFormat(Qt::PlainText);
+  SetFont(lbDiskName, kDiskNameFont);
   headerLayout->addWidget(lbDiskName);
   layout->addWidget(header);
 
   pages = new QTabWidget(central);
   pages->setObjectName("pages");
   Log_Details = Pane(pages, "Log_Details", quarnel::Log_Details, true);
-  pages->addTab(Log_Details, QString::fromUtf8("设备详细信息"));
-  pages->addTab(BuildFormatPage(), QString::fromUtf8("低级格式化"));
-  pages->addTab(BuildSmartPage(), QString::fromUtf8("S.M.A.R.T."));
-  pages->setCurrentIndex(0);
+  pages->addTab(Log_Details, QString::fromUtf8(kPageCaptions[kDetailsPage]));
+  pages->addTab(BuildFormatPage(), QString::fromUtf8(kPageCaptions[kFormatPage]));
+  pages->addTab(BuildSmartPage(), QString::fromUtf8(kPageCaptions[kSmartPage]));
+  pages->setCurrentIndex(kDetailsPage);
   auto* pagesBox = new QVBoxLayout;
   pagesBox->setContentsMargins(4, 4, 4, 2);
   pagesBox->addWidget(pages);
   layout->addLayout(pagesBox, 1);
 
-  lbCopyright = new TLinkLabel(
-      QString::fromUtf8("Quarnel 由 Zelmora 开发，访问 ") + QString::fromUtf8(kMakerUrl), central);
+  lbCopyright = new TLinkLabel(ToQt(MakerLineText()), central);
   lbCopyright->setObjectName("lbCopyright");
-  QFont small = lbCopyright->font();
-  small.setBold(true);
-  if (small.pointSizeF() > 0) small.setPointSizeF(small.pointSizeF() - 1);
-  lbCopyright->setFont(small);
+  SetFont(lbCopyright, kMakerLineFont);
   lbCopyright->setContentsMargins(8, 2, 8, 4);
-  SetTextColor(lbCopyright, kBgrGrey);
+  lbCopyright->SetColours(kMakerLineColours);
   connect(lbCopyright, &TLinkLabel::clicked, this, &TFmMain::lbCopyrightClick);
-  connect(lbCopyright, &TLinkLabel::entered, this, [this] { SetTextColor(lbCopyright, kBgrBlue); });
-  connect(lbCopyright, &TLinkLabel::left, this, [this] { SetTextColor(lbCopyright, kBgrGrey); });
-  connect(lbCopyright, &TLinkLabel::leftPressed, this,
-          [this] { SetTextColor(lbCopyright, kBgrRed); });
-  connect(lbCopyright, &TLinkLabel::leftReleased, this,
-          [this] { SetTextColor(lbCopyright, kBgrGrey); });
   layout->addWidget(lbCopyright);
 
   setCentralWidget(central);
   BuildStatusBar();
-  resize(768, 499);
-  setMinimumSize(750, 450);
+  resize(SizeOf(kClient));
+  setMinimumSize(SizeOf(kMinimum));
+  for (int page : {kFormatPage, kSmartPage}) {
+    if (const auto control = DefaultButton(page)) Button(*control)->setDefault(true);
+  }
   CentreOnScreen(this);
 }
 
@@ -132,7 +123,7 @@ QWidget* TFmMain::BuildFormatPage() {
   Log_BenchMark = Pane(page, "Log_BenchMark", quarnel::Log_BenchMark, false);
   layout->addWidget(Log_BenchMark, 1);
 
-  gbProgress = new QGroupBox(QString::fromUtf8("当前任务进度"), page);
+  gbProgress = new QGroupBox(QString::fromUtf8(kProgressBoxCaption), page);
   auto* progressLayout = new QVBoxLayout(gbProgress);
   pbCurrentTask = new QProgressBar(gbProgress);
   pbCurrentTask->setObjectName("pbCurrentTask");
@@ -155,30 +146,29 @@ QWidget* TFmMain::BuildFormatPage() {
   bottom->addLayout(labels, 1);
 
   auto* controls = new QVBoxLayout;
-  cbQuickWipe = new QCheckBox(QString::fromUtf8("执行快速擦除（仅删除分区和 MBR）"), page);
+  cbQuickWipe = new QCheckBox(QString::fromUtf8(kQuickWipeCaption), page);
   cbQuickWipe->setObjectName("cbQuickWipe");
   controls->addWidget(cbQuickWipe);
-  cbVerify = new QCheckBox(QString::fromUtf8("擦除后校验"), page);
+  cbVerify = new QCheckBox(QString::fromUtf8(kVerifyCaption), page);
   cbVerify->setObjectName("cbVerify");
   controls->addWidget(cbVerify);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  btStop = new QPushButton(QString::fromUtf8("停止"), page);
+  btStop = new QPushButton(QString::fromUtf8(kStopCaption), page);
   btStop->setObjectName("btStop");
   btStop->setEnabled(false);
-  btRunBenchmarks = new QPushButton(QString::fromUtf8("格式化此设备"), page);
+  btRunBenchmarks = new QPushButton(QString::fromUtf8(kFormatCaption), page);
   btRunBenchmarks->setObjectName("btRunBenchmarks");
-  btRunBenchmarks->setDefault(true);
   for (QPushButton* b : {btStop, btRunBenchmarks}) {
-    b->setMinimumSize(110, 30);
+    b->setMinimumSize(kFormatButtonWidth, kButtonHeight);
     buttons->addWidget(b);
   }
   controls->addLayout(buttons);
   bottom->addLayout(controls);
   layout->addLayout(bottom);
 
-  connect(btRunBenchmarks, &QPushButton::clicked, this, &TFmMain::btRunBenchmarksClick);
-  connect(btStop, &QPushButton::clicked, this, &TFmMain::btStopClick);
+  connect(btRunBenchmarks, &QPushButton::clicked, this, [this] { FormatButtonClicked(*this); });
+  connect(btStop, &QPushButton::clicked, this, [] { StopButtonClicked(); });
   // The boxes' state lives in the core, which the procedure reads.
   connect(cbQuickWipe, &QCheckBox::toggled, this, [](bool on) { Ui().SetQuickWipe(on); });
   connect(cbVerify, &QCheckBox::toggled, this, [](bool on) { Ui().SetVerify(on); });
@@ -193,13 +183,12 @@ QWidget* TFmMain::BuildSmartPage() {
   layout->addWidget(Log_Smart, 1);
   auto* row = new QHBoxLayout;
   row->addStretch(1);
-  btGetSmart = new QPushButton(QString::fromUtf8("获取 SMART 数据(&G)"), page);
+  btGetSmart = new QPushButton(QString::fromUtf8(kGetSmartCaption), page);
   btGetSmart->setObjectName("btGetSmart");
-  btGetSmart->setDefault(true);
-  btGetSmart->setMinimumSize(150, 30);
+  btGetSmart->setMinimumSize(kSmartButtonWidth, kButtonHeight);
   row->addWidget(btGetSmart);
   layout->addLayout(row);
-  connect(btGetSmart, &QPushButton::clicked, this, &TFmMain::btGetSmartClick);
+  connect(btGetSmart, &QPushButton::clicked, this, [this] { SmartButtonClicked(*this); });
   return page;
 }
 
@@ -210,42 +199,32 @@ void TFmMain::BuildStatusBar() {
     StatusPanels[i] = new TElidedLabel(bar);
     StatusPanels[i]->setObjectName(QString("StatusPanel%1").arg(i + 1));
   }
-  // 450, 450 and 50 pixels; the middle one gives way when the window is
-  // narrower than all three.
-  StatusPanels[0]->setFixedWidth(450);
+  // The middle one gives way when the window is narrower than all three.
+  StatusPanels[0]->setFixedWidth(kStatusPanelWidths[0]);
   for (QLabel* panel : StatusPanels) panel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   StatusPanels[1]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-  StatusPanels[1]->setMaximumWidth(450);
-  StatusPanels[2]->setFixedWidth(50);
+  StatusPanels[1]->setMaximumWidth(kStatusPanelWidths[1]);
+  StatusPanels[2]->setFixedWidth(kStatusPanelWidths[2]);
   StatusPanels[2]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   bar->addWidget(StatusPanels[0]);
   bar->addWidget(StatusPanels[1], 1);
   bar->addWidget(StatusPanels[2]);
 }
 
-void TFmMain::SetWindows(TFmChoose* choose, TFmDebug* debug) {
-  choose_ = choose;
-  debug_ = debug;
+QPushButton* TFmMain::Button(TFormatControl control) const {
+  return control == TFormatControl::btRunBenchmarks ? btRunBenchmarks
+         : control == TFormatControl::btGetSmart    ? btGetSmart
+         : control == TFormatControl::btStop        ? btStop
+                                                    : nullptr;
 }
-
-void TFmMain::setVisible(bool visible) {
-  if (visible && !shown_once_) {
-    shown_once_ = true;
-    // Everything of the start happens before the window is on screen; when
-    // it ends the program, the window never appears.
-    if (!FormShow()) return;
-  }
-  QMainWindow::setVisible(visible);
-}
-
-bool TFmMain::FormShow() { return RunMainWindowFirstShow(*this, arguments_, program_file_); }
 
 void TFmMain::ShowFormatPage(const TFormatPage& page) {
   pbCurrentTask->setValue(page.Position);
   const bool paused = page.State == TProgressState::pbsPaused;
   if (pbCurrentTask->property("paused").toBool() != paused) {
     QPalette palette = QPalette();
-    if (paused) palette.setColor(QPalette::Highlight, kPausedChunk);
+    // The bar has no paused state of its own.
+    if (paused) palette.setColor(QPalette::Highlight, BgrColor(kBgrPausedBar));
     pbCurrentTask->setPalette(palette);
     pbCurrentTask->setProperty("paused", paused);
   }
@@ -264,16 +243,6 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
 
 void TFmMain::FocusStopButton() { btStop->setFocus(); }
 
-void TFmMain::btRunBenchmarksClick() {
-  FormatSelectedDevice();
-  // A close during the run was put off until now.
-  if (CloseDeferredByFormat()) close();
-}
-
-void TFmMain::btStopClick() { StopButtonClicked(); }
-
-void TFmMain::btGetSmartClick() { RunSmartReport(); }
-
 void TFmMain::lbCopyrightClick() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerUrl))); }
 
 void TFmMain::closeEvent(QCloseEvent* event) {
@@ -286,40 +255,19 @@ void TFmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFmMain::keyPressEvent(QKeyEvent* event) {
-  // Enter presses the page's default button, as in a dialog.
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    QPushButton* button = nullptr;
-    if (pages->currentIndex() == 1) button = btRunBenchmarks;
-    if (pages->currentIndex() == 2) button = btGetSmart;
-    if (button && button->isEnabled()) {
-      button->click();
+    if (const auto control = EnterPresses(pages->currentIndex())) {
+      Button(*control)->click();
       return;
     }
   }
   QMainWindow::keyPressEvent(event);
 }
 
-void TFmMain::ShowDebugWindow() {
-  if (debug_) debug_->show();
+void TFmMain::SetTitle(const std::string& title) {
+  setWindowTitle(ToQt(title));
+  StatusPanels[0]->SetFullText(ToQt(title));
 }
-
-void TFmMain::SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
-                        const std::string& chooserHeader) {
-  setWindowTitle(ToQt(mainTitle));
-  StatusPanels[0]->SetFullText(ToQt(mainTitle));
-  if (choose_) {
-    choose_->setWindowTitle(ToQt(chooserCaption));
-    choose_->lbProgramName->setText(ToQt(chooserHeader));
-  }
-}
-
-void TFmMain::ShowDebugWindowModal() {
-  if (!debug_) return;
-  debug_->hide();
-  debug_->exec();
-}
-
-bool TFmMain::ChooseDevice() { return choose_ && choose_->ChooseDevice(); }
 
 void TFmMain::ShowDiskName(const std::string& description) {
   lbDiskName->setText(ToQt(description));
@@ -327,6 +275,12 @@ void TFmMain::ShowDiskName(const std::string& description) {
 
 void TFmMain::ShowStatusDescription(const std::string& description) {
   StatusPanels[1]->SetFullText(ToQt(description));
+}
+
+void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {
+  QPlainTextEdit* view = &pane == &quarnel::Log_Smart ? Log_Smart : Log_Details;
+  // Once the lines are laid out; the bar counts lines, as nothing wraps.
+  QTimer::singleShot(0, view, [view, line] { view->verticalScrollBar()->setValue(line); });
 }
 
 }  // namespace quarnel

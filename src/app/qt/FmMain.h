@@ -5,9 +5,8 @@
 
 #include <QMainWindow>
 #include <string>
-#include <vector>
 
-#include "app/MainStartUp.h"
+#include "app/Desktop.h"
 #include "ui/qt/QtUi.h"
 
 class QCheckBox;
@@ -20,26 +19,24 @@ class QTabWidget;
 
 namespace quarnel {
 
-class TFmChoose;
-class TFmDebug;
 class TElidedLabel;
 class TLinkLabel;
 
-class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWindows {
+class TFmMain : public QMainWindow, public TMainWindowView {
   Q_OBJECT
 
  public:
-  /// `arguments` without the program file; the first may be "--debug".
-  TFmMain(std::vector<std::string> arguments, std::string programFile, QWidget* parent = nullptr);
+  explicit TFmMain(QWidget* parent = nullptr);
 
-  /// The windows created after this one, which the first show uses.
-  void SetWindows(TFmChoose* choose, TFmDebug* debug);
-
-  void setVisible(bool visible) override;
-
-  // TFormatPageView
+  // TMainWindowView
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
+  void SetTitle(const std::string& title) override;
+  void ShowDiskName(const std::string& description) override;
+  void ShowStatusDescription(const std::string& description) override;
+  void ScrollReportTo(const TLogPane& pane, int line) override;
+  void Show() override { show(); }
+  void Close() override { close(); }
 
   QLabel* lbDiskName = nullptr;
   QTabWidget* pages = nullptr;
@@ -71,27 +68,8 @@ class TFmMain : public QMainWindow, public TFormatPageView, private TStartUpWind
   QWidget* BuildFormatPage();
   QWidget* BuildSmartPage();
   void BuildStatusBar();
-  bool FormShow();
-
-  void btRunBenchmarksClick();
-  void btStopClick();
-  void btGetSmartClick();
+  QPushButton* Button(TFormatControl control) const;
   void lbCopyrightClick();
-
-  // TStartUpWindows
-  void ShowDebugWindow() override;
-  void SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
-                 const std::string& chooserHeader) override;
-  void ShowDebugWindowModal() override;
-  bool ChooseDevice() override;
-  void ShowDiskName(const std::string& description) override;
-  void ShowStatusDescription(const std::string& description) override;
-
-  std::vector<std::string> arguments_;
-  std::string program_file_;
-  TFmChoose* choose_ = nullptr;
-  TFmDebug* debug_ = nullptr;
-  bool shown_once_ = false;
 };
 
 }  // namespace quarnel

@@ -1,5 +1,5 @@
 // Shows a log pane in a text widget: its lines so far, then every new line
-// as it is written.
+// as it is written, the last one in view.
 #pragma once
 
 class QPlainTextEdit;
@@ -8,13 +8,8 @@ namespace quarnel {
 
 class TLogPane;
 
-/// How a pane scrolls when lines arrive: a log follows its last line; a
-/// report pane shows the start of the newest report (the lines written in
-/// one go).
-enum class TPaneScroll { FollowEnd, NewestReport };
-
 /// Fills `view` with the pane's lines and appends each later one; the
 /// binding ends when the widget is destroyed.
-void BindPane(QPlainTextEdit* view, TLogPane& pane, TPaneScroll scroll = TPaneScroll::FollowEnd);
+void BindPane(QPlainTextEdit* view, TLogPane& pane);
 
 }  // namespace quarnel

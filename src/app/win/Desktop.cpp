@@ -3,55 +3,55 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <locale>
-
 #include "agreement/win/FmLicenseAgreement.h"
 #include "app/win/FmDebug.h"
 #include "app/win/FmMain.h"
-#include "base/System.h"
+#include "base/ProgramInfo.h"
 #include "devices/win/FmChoose.h"
+#include "base/System.h"
 #include "frontend/CommandLine.h"
-#include "frontend/HostChoice.h"
-#include "record/EraseRecordFile.h"
-#include "ui/UiSeam.h"
+#include "frontend/DesktopProgram.h"
+#include "ui/Catalogue.h"
 
 namespace quarnel {
 
-TDesktop::TDesktop(std::vector<std::string> arguments, std::string programFile)
-    : arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
-  SetUi(&Ui);
-  CreateWindows(*this);
-  FmMain->SetWindows(FmChoose.get(), FmDebug.get());
+std::unique_ptr<TMainWindowView> TWinWindows::CreateMainWindow() {
+  auto window = std::make_unique<TFmMain>();
+  FmMain = window.get();
+  Ui.SetMainWindow(FmMain->Handle(), FmMain);
+  return window;
 }
 
-void TDesktop::CreateMainWindow() {
-  FmMain = std::make_unique<TFmMain>(arguments_, program_file_);
-  Ui.SetMainWindow(FmMain->Handle(), FmMain.get());
+std::unique_ptr<TChooserView> TWinWindows::CreateChooser() {
+  auto window = std::make_unique<TFmChoose>();
+  FmChoose = window.get();
+  return window;
 }
 
-void TDesktop::CreateChooser() { FmChoose = std::make_unique<TFmChoose>(); }
-
-TAgreementView& TDesktop::CreateAgreement() {
-  fmLicenseAgreement = std::make_unique<TfmLicenseAgreement>();
-  return *fmLicenseAgreement;
+std::unique_ptr<TAgreementView> TWinWindows::CreateAgreement() {
+  auto window = std::make_unique<TfmLicenseAgreement>();
+  fmLicenseAgreement = window.get();
+  return window;
 }
 
-void TDesktop::CreateDebugWindow() { FmDebug = std::make_unique<TFmDebug>(); }
-
-TDesktop::~TDesktop() {
-  // The windows go before the seam that points at them.
-  Ui.SetMainWindow(nullptr, nullptr);
-  SetUi(nullptr);
-  FmDebug.reset();
-  fmLicenseAgreement.reset();
-  FmChoose.reset();
-  FmMain.reset();
+std::unique_ptr<TDebugWindowView> TWinWindows::CreateDebugWindow() {
+  auto window = std::make_unique<TFmDebug>(FmMain ? FmMain->Handle() : nullptr);
+  FmDebug = window.get();
+  return window;
 }
 
-int TDesktop::Run() {
-  if (!FmMain->Show()) return ProgramExitCode();
+void TWinWindows::RunUntilClosed() {
   PumpUntil([this] { return FmMain->Closed(); });
-  return ProgramExitCode();
+}
+
+void TWinWindows::ShowStartError(const std::string& text) {
+  MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(kErrorCaption).c_str(),
+              MB_ICONERROR | MB_OK);
+}
+
+void TWinWindows::ShowStartNotice(const std::string& text) {
+  MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(kProgramTitle).c_str(),
+              MB_ICONWARNING | MB_OK);
 }
 
 int RunDesktop() {
@@ -59,8 +59,6 @@ int RunDesktop() {
                                                         ICC_PROGRESS_CLASS | ICC_BAR_CLASSES |
                                                         ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&controls);
-  // Dates, times and numbers follow the user's regional settings.
-  std::locale::global(RegionalLocale());
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   std::vector<std::string> arguments;
@@ -69,22 +67,14 @@ int RunDesktop() {
   std::wstring module(MAX_PATH, L'\0');
   const DWORD length = GetModuleFileNameW(nullptr, module.data(), MAX_PATH);
   module.resize(length < MAX_PATH ? length : 0);
-
-  TDesktopOptions desktopOptions;
-  const THostOptions& options = desktopOptions.Host;
+  TWinWindows windows;
+  TDesktopOptions options;
   std::string error;
-  std::string notice;
-  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &desktopOptions, &error) ||
-      !InstallHost(options, &error, &notice)) {
-    MessageBoxW(nullptr, WideFromUtf8(error).c_str(), L"错误", MB_ICONERROR | MB_OK);
+  if (!ParseDesktopOptions(arguments, StartedOnBehalfOfUser(), &options, &error)) {
+    windows.ShowStartError(error);
     return 2;
   }
-  if (!notice.empty())
-    MessageBoxW(nullptr, WideFromUtf8(notice).c_str(), L"Quarnel", MB_ICONWARNING | MB_OK);
-  // Every run past the confirmation leaves a record in the user's data folder.
-  WriteEraseRecordsTo("", options.Simulate);
-  TDesktop desktop(arguments, Utf8FromWide(module));
-  return desktop.Run();
+  return RunDesktopProgram(windows, arguments, options.Host, Utf8FromWide(module));
 }
 
 }  // namespace quarnel

@@ -1,12 +1,8 @@
-// The desktop program on Win32 as a whole: the host from the command line,
-// the UI seam, and the four windows created in their order.
+// The desktop program on Win32: its four windows made for the core's
+// start-up, the Win32 seam and the message loop.
 #pragma once
 
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "app/MainStartUp.h"
+#include "app/Desktop.h"
 #include "ui/win/WinUi.h"
 
 namespace quarnel {
@@ -16,32 +12,24 @@ class TFmChoose;
 class TfmLicenseAgreement;
 class TFmDebug;
 
-class TDesktop : private TWindowCreation {
+/// Makes the windows; the pointers name them, owned by the TDesktop, for as
+/// long as it lives.
+class TWinWindows : public TWindowFactory {
  public:
-  /// Installs the seam and creates the windows: the main window, the
-  /// chooser, the agreement (which may show itself and refuse) and the
-  /// debug window. The host must be installed already.
-  TDesktop(std::vector<std::string> arguments, std::string programFile);
-  ~TDesktop();
-
-  /// Shows the main window (the start-up runs first) and handles messages
-  /// until it is closed. Returns the program's exit status.
-  int Run();
+  TUiSeam& Seam() override { return Ui; }
+  std::unique_ptr<TMainWindowView> CreateMainWindow() override;
+  std::unique_ptr<TChooserView> CreateChooser() override;
+  std::unique_ptr<TAgreementView> CreateAgreement() override;
+  std::unique_ptr<TDebugWindowView> CreateDebugWindow() override;
+  void RunUntilClosed() override;
+  void ShowStartError(const std::string& text) override;
+  void ShowStartNotice(const std::string& text) override;
 
   TWinUi Ui;
-  std::unique_ptr<TFmMain> FmMain;
-  std::unique_ptr<TFmChoose> FmChoose;
-  std::unique_ptr<TfmLicenseAgreement> fmLicenseAgreement;
-  std::unique_ptr<TFmDebug> FmDebug;
-
- private:
-  void CreateMainWindow() override;
-  void CreateChooser() override;
-  TAgreementView& CreateAgreement() override;
-  void CreateDebugWindow() override;
-
-  std::vector<std::string> arguments_;
-  std::string program_file_;
+  TFmMain* FmMain = nullptr;
+  TFmChoose* FmChoose = nullptr;
+  TfmLicenseAgreement* fmLicenseAgreement = nullptr;
+  TFmDebug* FmDebug = nullptr;
 };
 
 /// The program: the arguments and the program's path come from the system.

@@ -6,13 +6,14 @@
 
 namespace quarnel {
 
-TFmDebug::TFmDebug() {
-  Create(L"QuarnelFmDebug", L"调试", WS_OVERLAPPEDWINDOW, 0, 635, 337, nullptr);
+TFmDebug::TFmDebug(HWND owner) : owner_(owner) {
+  Create(L"QuarnelFmDebug", WideFromUtf8(debugwindow::kCaption), WS_OVERLAPPEDWINDOW, 0,
+         debugwindow::kClient.Width, debugwindow::kClient.Height, nullptr);
   // Word wrap on: no ES_AUTOHSCROLL; both scroll bars all the same.
   Memo1 = CreateControl(hwnd_, L"EDIT", L"",
                         ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP, 1,
                         WS_EX_CLIENTEDGE);
-  font_ = CreateNamedFont(L"Tahoma", 8);
+  font_ = CreateFontOf(debugwindow::kFont, nullptr);
   SendMessageW(Memo1, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   BindPane(Memo1, DebugMemo);
   RECT client;
@@ -31,10 +32,10 @@ void TFmDebug::Show() {
   ShowWindow(hwnd_, SW_SHOW);
 }
 
-void TFmDebug::ShowModal(HWND owner) {
+void TFmDebug::ShowModal() {
   ShowWindow(hwnd_, SW_HIDE);
   closed_ = false;
-  RunModal(hwnd_, owner, [this] { return closed_; });
+  RunModal(hwnd_, owner_, [this] { return closed_; });
 }
 
 LRESULT TFmDebug::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

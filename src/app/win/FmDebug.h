@@ -3,20 +3,19 @@
 // the scan.
 #pragma once
 
+#include "app/Desktop.h"
 #include "ui/win/WinControls.h"
 
 namespace quarnel {
 
-class TFmDebug : public TWindow {
+class TFmDebug : public TWindow, public TDebugWindowView {
  public:
-  TFmDebug();
+  /// `owner`: the window the modal show disables.
+  explicit TFmDebug(HWND owner);
   ~TFmDebug() override;
 
-  /// Shows the window and returns at once.
-  void Show();
-  /// Hides the window and shows it again modally over `owner`; returns when
-  /// the user has closed it.
-  void ShowModal(HWND owner);
+  void Show() override;
+  void ShowModal() override;
 
   HWND Memo1 = nullptr;
 
@@ -24,6 +23,7 @@ class TFmDebug : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
+  HWND owner_ = nullptr;
   HFONT font_ = nullptr;
   bool closed_ = false;
 };

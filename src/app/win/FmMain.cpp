@@ -6,11 +6,10 @@
 #include <tuple>
 
 #include "app/MainState.h"
-#include "app/StartUp.h"
-#include "app/win/FmDebug.h"
 #include "base/Logging.h"
-#include "devices/win/FmChoose.h"
+#include "base/ProgramInfo.h"
 #include "format/FormatProcedure.h"
+#include "ui/Catalogue.h"
 #include "ui/UiSeam.h"
 #include "ui/win/VistaFuncs.h"
 
@@ -22,6 +21,8 @@
 #endif
 
 namespace quarnel {
+
+using namespace mainwindow;
 
 namespace {
 
@@ -45,7 +46,6 @@ enum : int {
   idDiskName,
 };
 
-constexpr int kHeaderHeight = 32;
 constexpr DWORD kPaneStyle =
     ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
 
@@ -66,6 +66,11 @@ void SetTextIfChanged(HWND window, const std::string& text) {
   InvalidateRect(window, nullptr, TRUE);
 }
 
+// A page's default button has the default look.
+DWORD ButtonStyle(TFormatControl control, int page) {
+  return WS_TABSTOP | (DefaultButton(page) == control ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+}
+
 int Height(HWND window) {
   RECT rect;
   GetWindowRect(window, &rect);
@@ -74,35 +79,35 @@ int Height(HWND window) {
 
 }  // namespace
 
-TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile)
-    : arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
-  Create(L"QuarnelFmMain", L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, 768,
-         499, nullptr);
+TFmMain::TFmMain() {
+  Create(L"QuarnelFmMain", L"", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, WS_EX_CONTROLPARENT,
+         kClient.Width, kClient.Height, nullptr);
   font_ = CreateWindowFont();
-  bold_ = DeriveFont(font_, true, false);
-  big_ = DeriveFont(font_, false, false, 16);
-  report_ = CreateReportPaneFont();
-  white_ = CreateSolidBrush(RGB(255, 255, 255));
+  bold_ = CreateFontOf(kDiskNameFont, font_);
+  maker_ = CreateFontOf(kMakerLineFont, font_);
+  big_ = CreateFontOf(kProgressLabelFont, font_);
+  report_ = CreateFontOf(kReportPaneFont, font_);
+  white_ = CreateSolidBrush(kBgrWhite);
 
   lbDiskName =
       CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idDiskName);
   BuildPages();
   lbCopyright = std::make_unique<TLinkLabel>(
-      hwnd_, L"Quarnel 由 Zelmora 开发，访问 " + WideFromUtf8(kMakerUrl), idCopyright, kBgrGrey, kBgrBlue,
-      kBgrRed, [this] { lbCopyrightClick(); });
+      hwnd_, WideFromUtf8(MakerLineText()), idCopyright, kMakerLineColours,
+      [] { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); });
   StatusBar =
       CreateControl(hwnd_, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, idStatusBar);
 
   SetFontOfChildren(hwnd_, font_);
   SendMessageW(lbDiskName, WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
-  SendMessageW(lbCopyright->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(bold_), FALSE);
+  SendMessageW(lbCopyright->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(maker_), FALSE);
   for (HWND label : {lbCurrentPercent, lbSpeed, lbCurrentPosition}) {
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(big_), FALSE);
   }
   for (HWND pane : {Log_Details, Log_Smart}) {
     SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(report_), FALSE);
   }
-  SelectPage(0);
+  SelectPage(kDetailsPage);
   Layout();
   CentreOnScreen(hwnd_);
 }
@@ -110,8 +115,8 @@ TFmMain::TFmMain(std::vector<std::string> arguments, std::string programFile)
 TFmMain::~TFmMain() {
   if (hwnd_) DestroyWindow(hwnd_);
   for (HGDIOBJ object :
-       {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_), static_cast<HGDIOBJ>(big_),
-        static_cast<HGDIOBJ>(report_), static_cast<HGDIOBJ>(white_)}) {
+       {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_), static_cast<HGDIOBJ>(maker_),
+        static_cast<HGDIOBJ>(big_), static_cast<HGDIOBJ>(report_), static_cast<HGDIOBJ>(white_)}) {
     if (object) DeleteObject(object);
   }
 }
@@ -119,40 +124,43 @@ TFmMain::~TFmMain() {
 void TFmMain::BuildPages() {
   pages = CreateControl(hwnd_, WC_TABCONTROLW, L"", WS_CLIPCHILDREN | WS_TABSTOP, idPages,
                         WS_EX_CONTROLPARENT);
-  const wchar_t* captions[3] = {L"设备详细信息", L"低级格式化", L"S.M.A.R.T."};
-  for (int i = 0; i < 3; ++i) {
+  for (int i = 0; i < kPageCount; ++i) {
+    std::wstring caption = WideFromUtf8(kPageCaptions[i]);
     TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(captions[i]);
+    item.pszText = caption.data();
     SendMessageW(pages, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     page_windows_[i] = CreatePage(pages);
   }
-  Log_Details = Pane(page_windows_[0], idLogDetails, quarnel::Log_Details);
-  BuildFormatPage(page_windows_[1]);
-  BuildSmartPage(page_windows_[2]);
+  Log_Details = Pane(page_windows_[kDetailsPage], idLogDetails, quarnel::Log_Details);
+  BuildFormatPage(page_windows_[kFormatPage]);
+  BuildSmartPage(page_windows_[kSmartPage]);
 }
 
 void TFmMain::BuildFormatPage(HWND page) {
   Log_BenchMark = Pane(page, idLogBenchMark, quarnel::Log_BenchMark);
-  gbProgress = CreateControl(page, L"BUTTON", L"当前任务进度", BS_GROUPBOX, idProgressGroup);
+  gbProgress =
+      CreateControl(page, L"BUTTON", WideFromUtf8(kProgressBoxCaption), BS_GROUPBOX, idProgressGroup);
   pbCurrentTask = CreateControl(page, PROGRESS_CLASSW, L"", 0, idProgress);
   SendMessageW(pbCurrentTask, PBM_SETRANGE32, 0, 100);
   lbCurrentPercent = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPercent);
   lbSpeed = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idSpeed);
   lbCurrentPosition = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPosition);
-  cbQuickWipe = CreateControl(page, L"BUTTON", L"执行快速擦除（仅删除分区和 MBR）",
+  cbQuickWipe = CreateControl(page, L"BUTTON", WideFromUtf8(kQuickWipeCaption),
                               BS_AUTOCHECKBOX | WS_TABSTOP, idQuickWipe);
-  cbVerify = CreateControl(page, L"BUTTON", L"擦除后校验", BS_AUTOCHECKBOX | WS_TABSTOP, idVerify);
-  btStop =
-      CreateControl(page, L"BUTTON", L"停止", BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
-  btRunBenchmarks = CreateControl(page, L"BUTTON", L"格式化此设备", BS_DEFPUSHBUTTON | WS_TABSTOP,
+  cbVerify = CreateControl(page, L"BUTTON", WideFromUtf8(kVerifyCaption),
+                           BS_AUTOCHECKBOX | WS_TABSTOP, idVerify);
+  btStop = CreateControl(page, L"BUTTON", WideFromUtf8(kStopCaption),
+                         BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
+  btRunBenchmarks = CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
+                                  ButtonStyle(TFormatControl::btRunBenchmarks, kFormatPage),
                                   idRunBenchmarks);
 }
 
 void TFmMain::BuildSmartPage(HWND page) {
   Log_Smart = Pane(page, idLogSmart, quarnel::Log_Smart);
-  btGetSmart = CreateControl(page, L"BUTTON", L"获取 SMART 数据(&G)", BS_DEFPUSHBUTTON | WS_TABSTOP,
-                             idGetSmart);
+  btGetSmart = CreateControl(page, L"BUTTON", WideFromUtf8(kGetSmartCaption),
+                             ButtonStyle(TFormatControl::btGetSmart, kSmartPage), idGetSmart);
 }
 
 void TFmMain::Layout() {
@@ -160,12 +168,14 @@ void TFmMain::Layout() {
   GetClientRect(hwnd_, &client);
   const int width = client.right;
   SendMessageW(StatusBar, WM_SIZE, 0, 0);
-  // 450, 450 and 50 pixels; the middle one gives way when the window is
-  // narrower than all three, so that the last stays on screen.
-  const int edges[3] = {450, std::max(450, std::min(900, width - 50)), width < 950 ? -1 : 950};
+  // The middle panel gives way when the window is narrower than all three,
+  // so that the last stays on screen.
+  const auto [first, second, third] = kStatusPanelWidths;
+  const int edges[3] = {first, std::max(first, std::min(first + second, width - third)),
+                        width < first + second + third ? -1 : first + second + third};
   SendMessageW(StatusBar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
   const int statusHeight = Height(StatusBar);
-  const int copyrightHeight = FontLineHeight(bold_) + 6;
+  const int copyrightHeight = FontLineHeight(maker_) + 6;
   MoveWindow(lbDiskName, 8, 0, width - 16, kHeaderHeight, TRUE);
   const int tabTop = kHeaderHeight + 4;
   const int tabHeight = client.bottom - tabTop - copyrightHeight - statusHeight;
@@ -188,7 +198,7 @@ void TFmMain::Layout() {
 void TFmMain::LayoutFormatPage(int width, int height) {
   const int line = FontLineHeight(font_);
   const int bigLine = FontLineHeight(big_) + 2;
-  const int buttonHeight = 30;
+  const int buttonHeight = kButtonHeight;
   const int box = line + 4;
   const int bottom = std::max(2 * bigLine + 4, 2 * box + 8 + buttonHeight);
   const int groupHeight = line + 34;
@@ -204,36 +214,37 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   MoveWindow(lbCurrentPosition, 10, top + bigLine + 2, right - controlsWidth - 20, bigLine, TRUE);
   MoveWindow(cbQuickWipe, right - controlsWidth, top, controlsWidth, box, TRUE);
   MoveWindow(cbVerify, right - controlsWidth, top + box + 2, controlsWidth, box, TRUE);
-  MoveWindow(btRunBenchmarks, right - 120, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
-  MoveWindow(btStop, right - 248, top + bottom - buttonHeight, 120, buttonHeight, TRUE);
+  MoveWindow(btRunBenchmarks, right - kFormatButtonWidth, top + bottom - buttonHeight,
+             kFormatButtonWidth, buttonHeight, TRUE);
+  MoveWindow(btStop, right - 2 * kFormatButtonWidth - 8, top + bottom - buttonHeight,
+             kFormatButtonWidth, buttonHeight, TRUE);
 }
 
 void TFmMain::LayoutSmartPage(int width, int height) {
-  MoveWindow(Log_Smart, 6, 6, width - 12, height - 12 - 36, TRUE);
-  MoveWindow(btGetSmart, width - 6 - 160, height - 6 - 30, 160, 30, TRUE);
+  MoveWindow(Log_Smart, 6, 6, width - 12, height - 12 - kButtonHeight - 6, TRUE);
+  MoveWindow(btGetSmart, width - 6 - kSmartButtonWidth, height - 6 - kButtonHeight,
+             kSmartButtonWidth, kButtonHeight, TRUE);
 }
 
 void TFmMain::SelectPage(int index) {
   SendMessageW(pages, TCM_SETCURSEL, index, 0);
-  for (int i = 0; i < 3; ++i) ShowWindow(page_windows_[i], i == index ? SW_SHOW : SW_HIDE);
-}
-
-void TFmMain::SetWindows(TFmChoose* choose, TFmDebug* debug) {
-  choose_ = choose;
-  debug_ = debug;
-}
-
-bool TFmMain::Show() {
-  if (!shown_once_) {
-    shown_once_ = true;
-    // Everything of the start happens before the window is on screen; when
-    // it ends the program, the window never appears.
-    if (!RunMainWindowFirstShow(*this, arguments_, program_file_)) return false;
-    ScrollPaneTo(Log_Details, 0);
+  for (int i = 0; i < kPageCount; ++i) {
+    ShowWindow(page_windows_[i], i == index ? SW_SHOW : SW_HIDE);
   }
+}
+
+void TFmMain::Show() {
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
-  return true;
+}
+
+void TFmMain::Close() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+HWND TFmMain::Control(TFormatControl control) const {
+  return control == TFormatControl::btRunBenchmarks ? btRunBenchmarks
+         : control == TFormatControl::btGetSmart    ? btGetSmart
+         : control == TFormatControl::btStop        ? btStop
+                                                    : nullptr;
 }
 
 void TFmMain::ShowFormatPage(const TFormatPage& page) {
@@ -264,20 +275,18 @@ void TFmMain::FocusStopButton() { SetFocus(btStop); }
 void TFmMain::OnCommand(int id) {
   switch (id) {
     case IDOK: {
-      // Enter presses the page's default button, as in a dialog.
-      const LRESULT page = SendMessageW(pages, TCM_GETCURSEL, 0, 0);
-      HWND button = page == 1 ? btRunBenchmarks : page == 2 ? btGetSmart : nullptr;
-      if (button && IsWindowEnabled(button)) SendMessageW(button, BM_CLICK, 0, 0);
+      const int page = static_cast<int>(SendMessageW(pages, TCM_GETCURSEL, 0, 0));
+      if (const auto control = EnterPresses(page)) SendMessageW(Control(*control), BM_CLICK, 0, 0);
       break;
     }
     case idRunBenchmarks:
-      btRunBenchmarksClick();
+      FormatButtonClicked(*this);
       break;
     case idStop:
-      btStopClick();
+      StopButtonClicked();
       break;
     case idGetSmart:
-      btGetSmartClick();
+      SmartButtonClicked(*this);
       break;
     // The core keeps the boxes' ticks; the page is drawn from them.
     case idQuickWipe:
@@ -288,24 +297,6 @@ void TFmMain::OnCommand(int id) {
       break;
   }
 }
-
-void TFmMain::btRunBenchmarksClick() {
-  FormatSelectedDevice();
-  // A close during the run was put off until now.
-  if (CloseDeferredByFormat()) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
-}
-
-void TFmMain::btStopClick() { StopButtonClicked(); }
-
-void TFmMain::btGetSmartClick() {
-  const int start = PaneLineCount(Log_Smart);
-  const bool empty = GetWindowTextLengthW(Log_Smart) == 0;
-  RunSmartReport();
-  // The pane turns to the report just written.
-  ScrollPaneTo(Log_Smart, empty ? 0 : start);
-}
-
-void TFmMain::lbCopyrightClick() { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); }
 
 LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -324,7 +315,7 @@ LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The header strip and the panes are white.
       if (control == lbDiskName || control == Log_Details || control == Log_BenchMark ||
           control == Log_Smart) {
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        SetBkColor(reinterpret_cast<HDC>(wParam), kBgrWhite);
         return reinterpret_cast<LRESULT>(white_);
       }
       break;
@@ -344,7 +335,7 @@ LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_GETMINMAXINFO: {
       auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-      limits->ptMinTrackSize = {750, 450};
+      limits->ptMinTrackSize = {kMinimum.Width, kMinimum.Height};
       return 0;
     }
     case WM_CLOSE:
@@ -357,22 +348,10 @@ LRESULT TFmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return TWindow::HandleMessage(message, wParam, lParam);
 }
 
-void TFmMain::ShowDebugWindow() {
-  if (debug_) debug_->Show();
+void TFmMain::SetTitle(const std::string& title) {
+  SetWindowTextW(hwnd_, WideFromUtf8(title).c_str());
+  SendMessageW(StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(WideFromUtf8(title).c_str()));
 }
-
-void TFmMain::SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
-                        const std::string& chooserHeader) {
-  SetWindowTextW(hwnd_, WideFromUtf8(mainTitle).c_str());
-  SendMessageW(StatusBar, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(WideFromUtf8(mainTitle).c_str()));
-  if (choose_) choose_->SetTitles(chooserCaption, chooserHeader);
-}
-
-void TFmMain::ShowDebugWindowModal() {
-  if (debug_) debug_->ShowModal(hwnd_);
-}
-
-bool TFmMain::ChooseDevice() { return choose_ && choose_->ChooseDevice(); }
 
 void TFmMain::ShowDiskName(const std::string& description) {
   SetWindowTextW(lbDiskName, WideFromUtf8(description).c_str());
@@ -383,6 +362,10 @@ void TFmMain::ShowStatusDescription(const std::string& description) {
   SendMessageW(StatusBar, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
   // The whole description where the panel cuts it.
   SendMessageW(StatusBar, SB_SETTIPTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {
+  ScrollPaneTo(&pane == &quarnel::Log_Smart ? Log_Smart : Log_Details, line);
 }
 
 }  // namespace quarnel

@@ -6,37 +6,32 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "app/MainStartUp.h"
+#include "app/Desktop.h"
 #include "ui/win/WinControls.h"
 #include "ui/win/WinUi.h"
 
 namespace quarnel {
 
-class TFmChoose;
-class TFmDebug;
-
-class TFmMain : public TWindow, public TFormatPageView, private TStartUpWindows {
+class TFmMain : public TWindow, public TMainWindowView {
  public:
-  /// `arguments` without the program file; the first may be "--debug".
-  TFmMain(std::vector<std::string> arguments, std::string programFile);
+  TFmMain();
   ~TFmMain() override;
 
-  /// The windows created after this one, which the first show uses.
-  void SetWindows(TFmChoose* choose, TFmDebug* debug);
-
-  /// The first show runs the start-up; the window appears only when it has
-  /// opened a drive. Returns whether the window is on screen.
-  bool Show();
   /// True once the window has been closed for good.
   bool Closed() const { return closed_; }
   /// Turns to page 0, 1 or 2.
   void SelectPage(int index);
 
-  // TFormatPageView
+  // TMainWindowView
   void ShowFormatPage(const TFormatPage& page) override;
   void FocusStopButton() override;
+  void SetTitle(const std::string& title) override;
+  void ShowDiskName(const std::string& description) override;
+  void ShowStatusDescription(const std::string& description) override;
+  void ScrollReportTo(const TLogPane& pane, int line) override;
+  void Show() override;
+  void Close() override;
 
   HWND lbDiskName = nullptr;
   HWND pages = nullptr;
@@ -67,29 +62,11 @@ class TFmMain : public TWindow, public TFormatPageView, private TStartUpWindows 
   void LayoutFormatPage(int width, int height);
   void LayoutSmartPage(int width, int height);
   void OnCommand(int id);
+  HWND Control(TFormatControl control) const;
 
-  void btRunBenchmarksClick();
-  void btStopClick();
-  void btGetSmartClick();
-  void lbCopyrightClick();
-
-  // TStartUpWindows
-  void ShowDebugWindow() override;
-  void SetTitles(const std::string& mainTitle, const std::string& chooserCaption,
-                 const std::string& chooserHeader) override;
-  void ShowDebugWindowModal() override;
-  bool ChooseDevice() override;
-  void ShowDiskName(const std::string& description) override;
-  void ShowStatusDescription(const std::string& description) override;
-
-  std::vector<std::string> arguments_;
-  std::string program_file_;
-  TFmChoose* choose_ = nullptr;
-  TFmDebug* debug_ = nullptr;
-  bool shown_once_ = false;
   bool closed_ = false;
   HWND page_windows_[3] = {nullptr, nullptr, nullptr};
-  HFONT font_ = nullptr, bold_ = nullptr, big_ = nullptr, report_ = nullptr;
+  HFONT font_ = nullptr, bold_ = nullptr, maker_ = nullptr, big_ = nullptr, report_ = nullptr;
   HBRUSH white_ = nullptr;
   TFormatPage shown_;
 };

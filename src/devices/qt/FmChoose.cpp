@@ -16,10 +16,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/StartUp.h"
-#include "devices/DeviceScan.h"
-#include "devices/DeviceTable.h"
-#include "devices/DriveChoose.h"
+#include "base/ProgramInfo.h"
+#include "ui/Catalogue.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
@@ -27,16 +25,16 @@
 
 namespace quarnel {
 
-namespace {
+using namespace chooser;
 
-const int kColumnWidths[kDriveListColumns - 1] = {78, 220, 90, 160, 117};
+namespace {
 
 QWidget* HeaderBand(QWidget* parent, QLabel* left, QLabel* right) {
   auto* band = new QWidget(parent);
-  band->setFixedHeight(44);
+  band->setFixedHeight(kHeaderHeight);
   band->setAutoFillBackground(true);
   QPalette palette = band->palette();
-  palette.setColor(QPalette::Window, Qt::white);
+  palette.setColor(QPalette::Window, BgrColor(kBgrWhite));
   band->setPalette(palette);
   auto* layout = new QHBoxLayout(band);
   layout->setContentsMargins(12, 0, 12, 0);
@@ -44,6 +42,13 @@ QWidget* HeaderBand(QWidget* parent, QLabel* left, QLabel* right) {
   layout->addStretch(1);
   layout->addWidget(right);
   return band;
+}
+
+QLabel* PlainLabel(const char* text, const char* name, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  return label;
 }
 
 }  // namespace
@@ -54,25 +59,20 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   SetIconTitleFont(this);
   UseCalibriFont(this);
 
-  lbProgramName = new QLabel(this);
-  lbProgramName->setObjectName("lbProgramName");
-  QFont headerFont = font();
-  headerFont.setBold(true);
-  headerFont.setPointSizeF(font().pointSizeF() > 0 ? font().pointSizeF() + 4 : 14);
-  lbProgramName->setFont(headerFont);
+  lbProgramName = PlainLabel("", "lbProgramName", this);
+  SetFont(lbProgramName, kProgramNameFont);
   Label1 = new TLinkLabel(QString::fromUtf8(kMakerUrl), this);
   Label1->setObjectName("Label1");
   Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  SetTextColor(Label1, kBgrBlue);
+  Label1->SetColours(kMakerLinkColours);
   connect(Label1, &TLinkLabel::clicked, this, &TFmChoose::Label1Click);
-  connect(Label1, &TLinkLabel::leftPressed, this, [this] { SetTextColor(Label1, kBgrRed); });
-  connect(Label1, &TLinkLabel::leftReleased, this, [this] { SetTextColor(Label1, kBgrBlue); });
 
   auto* separator = new QFrame(this);
   separator->setFrameShape(QFrame::HLine);
   separator->setFrameShadow(QFrame::Sunken);
-  separator->setFixedHeight(2);
+  separator->setFixedHeight(kSeparatorHeight);
 
+  // Rows hold device texts; an item view draws them as plain text.
   DriveList = new QTreeWidget(this);
   DriveList->setObjectName("DriveList");
   DriveList->setRootIsDecorated(false);
@@ -83,37 +83,36 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   DriveList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   DriveList->setAllColumnsShowFocus(true);
   QStringList captions;
-  for (const char* c : kDriveListCaptions) captions << QString::fromUtf8(c);
+  for (const char* c : kColumnCaptions) captions << QString::fromUtf8(c);
   DriveList->setHeaderLabels(captions);
-  for (int i = 0; i < kDriveListColumns - 1; ++i) DriveList->setColumnWidth(i, kColumnWidths[i]);
+  for (size_t i = 0; i < kColumnWidths.size(); ++i) {
+    DriveList->setColumnWidth(static_cast<int>(i), kColumnWidths[i]);
+  }
   DriveList->header()->setStretchLastSection(true);
   DriveList->header()->setSectionsMovable(false);
   DriveList->installEventFilter(this);
   DriveList->viewport()->installEventFilter(this);
   SetExplorerTheme(DriveList);
-  connect(DriveList, &QTreeWidget::itemSelectionChanged, this, &TFmChoose::DriveListClick);
+  connect(DriveList, &QTreeWidget::itemSelectionChanged, this,
+          [this] { DriveListClick(*this, SelectedRow()); });
 
-  lbCopyright = new QLabel(QString::fromUtf8("Quarnel © Zelmora，免费软件"), this);
-  lbCopyright->setObjectName("lbCopyright");
-  SetTextColor(lbCopyright, kBgrGrey);
-  lbDiskManagement = new TLinkLabel(QString::fromUtf8("打开磁盘管理控制台"), this);
+  lbCopyright = PlainLabel(kCreditText, "lbCopyright", this);
+  SetTextColor(lbCopyright, kCreditColour);
+  lbDiskManagement = new TLinkLabel(QString::fromUtf8(kDiskManagementCaption), this);
   lbDiskManagement->setObjectName("lbDiskManagement");
-  SetTextColor(lbDiskManagement, kBgrBlue);
-  QFont underlined = lbDiskManagement->font();
-  underlined.setUnderline(true);
-  lbDiskManagement->setFont(underlined);
+  lbDiskManagement->SetColours(kDiskManagementColours);
+  SetFont(lbDiskManagement, kDiskManagementFont);
   connect(lbDiskManagement, &TLinkLabel::clicked, this, &TFmChoose::lbDiskManagementClick);
-  Label2 = new QLabel(QString::fromUtf8("请选择一个设备"), this);
-  Label2->setObjectName("Label2");
-  btContinue = new QPushButton(QString::fromUtf8("继续 >>>"), this);
+  Label2 = PlainLabel(kHintText, "Label2", this);
+  btContinue = new QPushButton(QString::fromUtf8(kContinueCaption), this);
   btContinue->setObjectName("btContinue");
   btContinue->setDefault(true);
   btContinue->setEnabled(false);
-  btContinue->setMinimumWidth(110);
-  connect(btContinue, &QPushButton::clicked, this, &TFmChoose::btContinueClick);
+  btContinue->setMinimumSize(kContinueWidth, kButtonHeight);
+  connect(btContinue, &QPushButton::clicked, this, [this] { btContinueClick(*this, SelectedRow()); });
 
   auto* bottom = new QWidget(this);
-  bottom->setFixedHeight(69);
+  bottom->setFixedHeight(kBottomHeight);
   auto* bottomLayout = new QHBoxLayout(bottom);
   bottomLayout->setContentsMargins(12, 0, 12, 0);
   bottomLayout->addWidget(lbCopyright);
@@ -126,8 +125,7 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
 
   auto* status = new QStatusBar(this);
   status->setSizeGripEnabled(false);
-  StatusPanel = new QLabel(status);
-  StatusPanel->setObjectName("StatusPanel");
+  StatusPanel = PlainLabel("", "StatusPanel", status);
   status->addWidget(StatusPanel, 1);
 
   auto* layout = new QVBoxLayout(this);
@@ -138,83 +136,75 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   layout->addWidget(DriveList, 1);
   layout->addWidget(bottom);
   layout->addWidget(status);
-  setFixedSize(881, 368);
+  setFixedSize(SizeOf(kClient));
   CentreOnScreen(this);
 }
 
-void TFmChoose::FillDriveList() {
+void TFmChoose::SetTitles(const std::string& caption, const std::string& header) {
+  setWindowTitle(ToQt(caption));
+  lbProgramName->setText(ToQt(header));
+}
+
+void TFmChoose::ShowRows(const std::vector<TDriveListRow>& rows, const std::string& status) {
   DriveList->clear();
-  for (int64_t i = 1; i <= DeviceCount; ++i) {
-    const TDriveListRow row = DriveListRow(DeviceTable[i]);
+  for (const TDriveListRow& row : rows) {
     QStringList texts;
     for (const std::string& text : row) texts << ToQt(text);
     DriveList->addTopLevelItem(new QTreeWidgetItem(texts));
   }
-  StatusPanel->setText(ToQt(ChooserStatusText));
+  StatusPanel->setText(ToQt(status));
 }
 
-bool TFmChoose::ChooseDevice() {
-  FillDriveList();
-  exec();
-  return DeviceChosen;
+void TFmChoose::FocusList() { DriveList->setFocus(); }
+
+void TFmChoose::SelectRow(int64_t row) {
+  QTreeWidgetItem* item = DriveList->topLevelItem(static_cast<int>(row));
+  if (!item) return;
+  DriveList->setCurrentItem(item);
+  item->setSelected(true);
+}
+
+void TFmChoose::EnableContinue(bool enabled) { btContinue->setEnabled(enabled); }
+
+void TFmChoose::CloseChooser() { close(); }
+
+int64_t TFmChoose::SelectedRow() const {
+  const QList<QTreeWidgetItem*> selected = DriveList->selectedItems();
+  return selected.isEmpty() ? -1 : DriveList->indexOfTopLevelItem(selected.front());
 }
 
 void TFmChoose::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  DriveList->setFocus();
   // Over the chooser once it is on screen.
   QTimer::singleShot(0, this, [] { ChooserShown(); });
-  const int64_t row = InitialDriveRow();
-  QTreeWidgetItem* offered = row >= 0 ? DriveList->topLevelItem(static_cast<int>(row)) : nullptr;
-  if (!offered) return;
-  btContinue->setEnabled(true);
-  DriveList->setCurrentItem(offered);
-  offered->setSelected(true);
+  ChooserFormShow(*this);
 }
 
 bool TFmChoose::eventFilter(QObject* watched, QEvent* event) {
   if (watched == DriveList && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-    DriveListEscapePressed();
-    reject();
+    DriveListKeyEscape(*this);
     return true;
   }
-  if (watched == DriveList->viewport()) {
-    if (event->type() == QEvent::MouseButtonPress) {
-      // A click beside the rows clears the selection, which the list would
-      // otherwise keep.
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (mouse->button() == Qt::LeftButton &&
-          !DriveList->indexAt(mouse->position().toPoint()).isValid()) {
-        DriveList->clearSelection();
-        DriveList->setCurrentItem(nullptr);
-        DriveListClick();
-        return true;
-      }
-    } else if (event->type() == QEvent::MouseButtonDblClick) {
-      const auto* mouse = static_cast<QMouseEvent*>(event);
-      if (!DriveList->indexAt(mouse->position().toPoint()).isValid()) {
-        DriveList->clearSelection();
-        DriveListClick();
-        return true;
-      }
-      DriveListDblClick();
+  if (watched == DriveList->viewport() && (event->type() == QEvent::MouseButtonPress ||
+                                           event->type() == QEvent::MouseButtonDblClick)) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    const bool onRow = DriveList->indexAt(mouse->position().toPoint()).isValid();
+    // A click beside the rows clears the selection, which the list would
+    // otherwise keep.
+    if (!onRow && (mouse->button() == Qt::LeftButton ||
+                   event->type() == QEvent::MouseButtonDblClick)) {
+      DriveList->clearSelection();
+      DriveList->setCurrentItem(nullptr);
+      DriveListClick(*this, -1);
+    }
+    if (event->type() == QEvent::MouseButtonDblClick) {
+      DriveListDblClick(*this, SelectedRow());
       return true;
     }
+    if (!onRow && mouse->button() == Qt::LeftButton) return true;
   }
   return QDialog::eventFilter(watched, event);
-}
-
-void TFmChoose::DriveListClick() { btContinue->setEnabled(!DriveList->selectedItems().isEmpty()); }
-
-void TFmChoose::DriveListDblClick() {
-  if (!DriveList->selectedItems().isEmpty()) btContinue->click();
-}
-
-void TFmChoose::btContinueClick() {
-  const QList<QTreeWidgetItem*> selected = DriveList->selectedItems();
-  if (selected.isEmpty()) return;
-  if (AcceptDriveChoice(DriveList->indexOfTopLevelItem(selected.front()))) accept();
 }
 
 void TFmChoose::done(int result) {
@@ -228,8 +218,7 @@ void TFmChoose::lbDiskManagementClick() {
     const QString path = QStandardPaths::findExecutable(QString::fromUtf8(tool));
     if (!path.isEmpty() && QProcess::startDetached(path, {})) return;
   }
-  Ui().ShowMessage("未找到磁盘管理工具（gnome-disks 或 KDE 分区管理器）。", "打开磁盘管理控制台",
-                   TMessageIcon::Information);
+  Ui().ShowMessage(kDiskToolMissingText, kDiskManagementCaption, TMessageIcon::Information);
 }
 
 void TFmChoose::Label1Click() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerUrl))); }

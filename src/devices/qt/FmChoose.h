@@ -5,24 +5,30 @@
 
 #include <QDialog>
 
+#include "devices/DriveChoose.h"
+
 class QLabel;
 class QPushButton;
-class QStatusBar;
 class QTreeWidget;
 
 namespace quarnel {
 
 class TLinkLabel;
 
-class TFmChoose : public QDialog {
+class TFmChoose : public QDialog, public TChooserView {
   Q_OBJECT
 
  public:
   explicit TFmChoose(QWidget* parent = nullptr);
 
-  /// Fills the list from the device table, shows the dialog modally and
-  /// returns whether a drive was chosen.
-  bool ChooseDevice();
+  // TChooserView
+  void SetTitles(const std::string& caption, const std::string& header) override;
+  void ShowRows(const std::vector<TDriveListRow>& rows, const std::string& status) override;
+  void ShowModal() override { exec(); }
+  void FocusList() override;
+  void SelectRow(int64_t row) override;
+  void EnableContinue(bool enabled) override;
+  void CloseChooser() override;
 
   QLabel* lbProgramName = nullptr;
   TLinkLabel* Label1 = nullptr;
@@ -40,10 +46,7 @@ class TFmChoose : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FillDriveList();
-  void DriveListClick();
-  void DriveListDblClick();
-  void btContinueClick();
+  int64_t SelectedRow() const;
   void lbDiskManagementClick();
   void Label1Click();
 };

@@ -2,11 +2,8 @@
 
 #include <commctrl.h>
 
-#include "app/StartUp.h"
-#include "devices/DeviceScan.h"
-#include "devices/DeviceTable.h"
-#include "devices/DriveChoose.h"
-#include "ui/UiSeam.h"
+#include "base/ProgramInfo.h"
+#include "ui/Catalogue.h"
 #include "ui/win/VistaFuncs.h"
 #include "ui/win/WinUi.h"
 
@@ -29,12 +26,9 @@ enum : int {
   idStatusBar
 };
 
-constexpr int kWidth = 881;
-constexpr int kHeight = 368;
-constexpr int kHeaderHeight = 44;
-constexpr int kBottomHeight = 69;
-
-const int kColumnWidths[kDriveListColumns - 1] = {78, 220, 90, 160, 117};
+using namespace chooser;
+constexpr int kWidth = kClient.Width;
+constexpr int kHeight = kClient.Height;
 
 }  // namespace
 
@@ -42,14 +36,14 @@ TFmChoose::TFmChoose() {
   Create(L"QuarnelFmChoose", L"", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN,
          WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, kWidth, kHeight, nullptr);
   font_ = CreateWindowFont();
-  header_ = DeriveFont(font_, true, false, 14);
-  underlined_ = DeriveFont(font_, false, true);
-  white_ = CreateSolidBrush(RGB(255, 255, 255));
+  header_ = CreateFontOf(kProgramNameFont, font_);
+  underlined_ = CreateFontOf(kDiskManagementFont, font_);
+  white_ = CreateSolidBrush(kBgrWhite);
 
   lbProgramName =
       CreateControl(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idProgramName);
-  Label1 = std::make_unique<TLinkLabel>(hwnd_, WideFromUtf8(kMakerUrl), idLabel1, kBgrBlue, kBgrBlue,
-                                        kBgrRed, [this] { Label1Click(); });
+  Label1 = std::make_unique<TLinkLabel>(hwnd_, WideFromUtf8(kMakerUrl), idLabel1, kMakerLinkColours,
+                                        [] { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); });
   SetWindowLongW(Label1->Handle(), GWL_STYLE,
                  (GetWindowLongW(Label1->Handle(), GWL_STYLE) & ~SS_TYPEMASK) | SS_RIGHT);
   HWND separator = CreateControl(hwnd_, L"STATIC", L"", SS_ETCHEDHORZ, idSeparator);
@@ -58,22 +52,23 @@ TFmChoose::TFmChoose() {
                             idDriveList, WS_EX_CLIENTEDGE);
   SendMessageW(DriveList, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER,
                LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < kDriveListColumns; ++i) {
+  for (int i = 0; i < kColumns; ++i) {
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
-    std::wstring caption = WideFromUtf8(kDriveListCaptions[i]);
+    std::wstring caption = WideFromUtf8(kColumnCaptions[i]);
     column.pszText = caption.data();
-    column.cx = i < kDriveListColumns - 1 ? kColumnWidths[i] : 100;
+    column.cx = i < kColumns - 1 ? kColumnWidths[i] : 100;
     SendMessageW(DriveList, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
   SetExplorerTheme(DriveList);
-  lbCopyright = CreateControl(hwnd_, L"STATIC", L"Quarnel © Zelmora，免费软件",
+  lbCopyright = CreateControl(hwnd_, L"STATIC", WideFromUtf8(kCreditText),
                               SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idCopyright);
-  lbDiskManagement =
-      std::make_unique<TLinkLabel>(hwnd_, L"打开磁盘管理控制台", idDiskManagement, kBgrBlue,
-                                   kBgrBlue, kBgrBlue, [this] { lbDiskManagementClick(); });
-  Label2 = CreateControl(hwnd_, L"STATIC", L"请选择一个设备", SS_LEFT | SS_CENTERIMAGE, idLabel2);
-  btContinue = CreateControl(hwnd_, L"BUTTON", L"继续 >>>",
+  lbDiskManagement = std::make_unique<TLinkLabel>(
+      hwnd_, WideFromUtf8(kDiskManagementCaption), idDiskManagement, kDiskManagementColours,
+      [] { ShellOpen(L"diskmgmt.msc", SW_SHOWNORMAL); });
+  Label2 = CreateControl(hwnd_, L"STATIC", WideFromUtf8(kHintText), SS_LEFT | SS_CENTERIMAGE,
+                         idLabel2);
+  btContinue = CreateControl(hwnd_, L"BUTTON", WideFromUtf8(kContinueCaption),
                              BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, idContinue);
   StatusBar = CreateControl(hwnd_, STATUSCLASSNAMEW, L"", 0, idStatusBar);
   SendMessageW(StatusBar, SB_SIMPLE, TRUE, 0);
@@ -89,16 +84,18 @@ TFmChoose::TFmChoose() {
   const int bottomTop = kHeight - statusHeight - kBottomHeight;
   MoveWindow(lbProgramName, 12, 0, 420, kHeaderHeight, FALSE);
   MoveWindow(Label1->Handle(), kWidth - 12 - 360, 0, 360, kHeaderHeight, FALSE);
-  MoveWindow(separator, 0, kHeaderHeight, kWidth, 2, FALSE);
-  MoveWindow(DriveList, 0, kHeaderHeight + 2, kWidth, bottomTop - kHeaderHeight - 2, FALSE);
+  MoveWindow(separator, 0, kHeaderHeight, kWidth, kSeparatorHeight, FALSE);
+  MoveWindow(DriveList, 0, kHeaderHeight + kSeparatorHeight, kWidth,
+             bottomTop - kHeaderHeight - kSeparatorHeight, FALSE);
   const int line = FontLineHeight(font_) + 4;
   const int middle = bottomTop + (kBottomHeight - line) / 2;
   MoveWindow(lbCopyright, 12, middle, 280, line, FALSE);
   MoveWindow(lbDiskManagement->Handle(), 420, middle, 150, line, FALSE);
   MoveWindow(Label2, 590, middle, 140, line, FALSE);
-  MoveWindow(btContinue, kWidth - 12 - 120, bottomTop + (kBottomHeight - 30) / 2, 120, 30, FALSE);
+  MoveWindow(btContinue, kWidth - 12 - kContinueWidth, bottomTop + (kBottomHeight - kButtonHeight) / 2,
+             kContinueWidth, kButtonHeight, FALSE);
   // The last column fills what the others leave.
-  SendMessageW(DriveList, LVM_SETCOLUMNWIDTH, kDriveListColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
+  SendMessageW(DriveList, LVM_SETCOLUMNWIDTH, kColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
   CentreOnScreen(hwnd_);
 }
 
@@ -115,15 +112,14 @@ void TFmChoose::SetTitles(const std::string& caption, const std::string& header)
   SetWindowTextW(lbProgramName, WideFromUtf8(header).c_str());
 }
 
-void TFmChoose::FillDriveList() {
+void TFmChoose::ShowRows(const std::vector<TDriveListRow>& rows, const std::string& status) {
   SendMessageW(DriveList, LVM_DELETEALLITEMS, 0, 0);
-  for (int64_t i = 1; i <= DeviceCount; ++i) {
-    const TDriveListRow row = DriveListRow(DeviceTable[i]);
-    for (int column = 0; column < kDriveListColumns; ++column) {
-      std::wstring text = WideFromUtf8(row[column]);
+  for (size_t i = 0; i < rows.size(); ++i) {
+    for (int column = 0; column < kColumns; ++column) {
+      std::wstring text = WideFromUtf8(rows[i][column]);
       LVITEMW item = {};
       item.mask = LVIF_TEXT;
-      item.iItem = static_cast<int>(i - 1);
+      item.iItem = static_cast<int>(i);
       item.iSubItem = column;
       item.pszText = text.data();
       SendMessageW(DriveList, column == 0 ? LVM_INSERTITEMW : LVM_SETITEMW, 0,
@@ -131,55 +127,39 @@ void TFmChoose::FillDriveList() {
     }
   }
   SendMessageW(StatusBar, SB_SETTEXTW, SB_SIMPLEID,
-               reinterpret_cast<LPARAM>(WideFromUtf8(ChooserStatusText).c_str()));
+               reinterpret_cast<LPARAM>(WideFromUtf8(status).c_str()));
 }
 
-bool TFmChoose::ChooseDevice() {
-  FillDriveList();
+void TFmChoose::ShowModal() {
   closed_ = false;
-  FormShow();
+  ChooserFormShow(*this);
   PostMessageW(hwnd_, kShown, 0, 0);
   RunModal(hwnd_, GetWindow(hwnd_, GW_OWNER), [this] { return closed_; });
-  return DeviceChosen;
 }
 
-void TFmChoose::FormShow() {
-  SetFocus(DriveList);
-  const int64_t row = InitialDriveRow();
-  if (row < 0 || row >= SendMessageW(DriveList, LVM_GETITEMCOUNT, 0, 0)) return;
-  EnableWindow(btContinue, TRUE);
+void TFmChoose::FocusList() { SetFocus(DriveList); }
+
+void TFmChoose::SelectRow(int64_t row) {
   LVITEMW state = {};
   state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
   state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(DriveList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-  SendMessageW(DriveList, LVM_ENSUREVISIBLE, row, FALSE);
+  SendMessageW(DriveList, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+               reinterpret_cast<LPARAM>(&state));
+  SendMessageW(DriveList, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
-int TFmChoose::SelectedRow() const {
-  return static_cast<int>(SendMessageW(DriveList, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
-}
+void TFmChoose::EnableContinue(bool enabled) { EnableWindow(btContinue, enabled); }
 
-void TFmChoose::DriveListClick() { EnableWindow(btContinue, SelectedRow() >= 0); }
-
-void TFmChoose::DriveListDblClick() {
-  if (SelectedRow() >= 0) btContinueClick();
-}
-
-void TFmChoose::btContinueClick() {
-  const int row = SelectedRow();
-  if (row < 0 || !IsWindowEnabled(btContinue)) return;
-  if (AcceptDriveChoice(row)) Close();
-}
-
-void TFmChoose::Close() {
+void TFmChoose::CloseChooser() {
+  if (closed_) return;
   closed_ = true;
   ShowWindow(hwnd_, SW_HIDE);
   ChooserClosed();
 }
 
-void TFmChoose::lbDiskManagementClick() { ShellOpen(L"diskmgmt.msc", SW_SHOWNORMAL); }
-
-void TFmChoose::Label1Click() { ShellOpen(WideFromUtf8(kMakerUrl).c_str(), SW_SHOW); }
+int TFmChoose::SelectedRow() const {
+  return static_cast<int>(SendMessageW(DriveList, LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+}
 
 LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -187,31 +167,30 @@ LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       switch (LOWORD(wParam)) {
         case IDOK:  // Enter: the default button
         case idContinue:
-          btContinueClick();
+          btContinueClick(*this, SelectedRow());
           return 0;
         case IDCANCEL:
           // Esc: the program ends, nothing chosen.
-          DriveListEscapePressed();
-          Close();
+          DriveListKeyEscape(*this);
           return 0;
       }
       return 0;
     case WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
       if (header->hwndFrom != DriveList) return 0;
-      if (header->code == LVN_ITEMCHANGED) DriveListClick();
-      if (header->code == NM_DBLCLK) DriveListDblClick();
+      if (header->code == LVN_ITEMCHANGED) DriveListClick(*this, SelectedRow());
+      if (header->code == NM_DBLCLK) DriveListDblClick(*this, SelectedRow());
       return 0;
     }
     case WM_CTLCOLORSTATIC: {
       const auto control = reinterpret_cast<HWND>(lParam);
       auto dc = reinterpret_cast<HDC>(wParam);
       if (control == lbProgramName || control == Label1->Handle()) {
-        SetBkColor(dc, RGB(255, 255, 255));
+        SetBkColor(dc, kBgrWhite);
         return reinterpret_cast<LRESULT>(white_);
       }
       if (control == lbCopyright) {
-        SetTextColor(dc, kBgrGrey);
+        SetTextColor(dc, kCreditColour);
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
       }
@@ -226,7 +205,7 @@ LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     }
     case WM_CLOSE:
-      Close();
+      CloseChooser();
       return 0;
     case kShown:
       ChooserShown();

@@ -6,21 +6,24 @@
 #include <memory>
 #include <string>
 
+#include "devices/DriveChoose.h"
 #include "ui/win/WinControls.h"
 
 namespace quarnel {
 
-class TFmChoose : public TWindow {
+class TFmChoose : public TWindow, public TChooserView {
  public:
   TFmChoose();
   ~TFmChoose() override;
 
-  /// The caption and the header label, set by the start-up.
-  void SetTitles(const std::string& caption, const std::string& header);
-
-  /// Fills the list from the device table, shows the dialog modally and
-  /// returns whether a drive was chosen.
-  bool ChooseDevice();
+  // TChooserView
+  void SetTitles(const std::string& caption, const std::string& header) override;
+  void ShowRows(const std::vector<TDriveListRow>& rows, const std::string& status) override;
+  void ShowModal() override;
+  void FocusList() override;
+  void SelectRow(int64_t row) override;
+  void EnableContinue(bool enabled) override;
+  void CloseChooser() override;
 
   HWND lbProgramName = nullptr;
   std::unique_ptr<TLinkLabel> Label1;
@@ -35,15 +38,7 @@ class TFmChoose : public TWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void FillDriveList();
-  void FormShow();
   int SelectedRow() const;
-  void DriveListClick();
-  void DriveListDblClick();
-  void btContinueClick();
-  void Close();
-  void lbDiskManagementClick();
-  void Label1Click();
 
   HFONT font_ = nullptr, header_ = nullptr, underlined_ = nullptr;
   HBRUSH white_ = nullptr;

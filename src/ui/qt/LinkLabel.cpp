@@ -3,10 +3,24 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "ui/qt/VistaFuncs.h"
+
 namespace quarnel {
 
 TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
   setCursor(Qt::PointingHandCursor);
+  // Device texts never reach a link, but no text of it is markup either.
+  setTextFormat(Qt::PlainText);
+}
+
+void TLinkLabel::SetColours(const TLinkColours& colours) {
+  SetTextColor(this, colours.Rest);
+  connect(this, &TLinkLabel::entered, this, [this, colours] { SetTextColor(this, colours.Hover); });
+  connect(this, &TLinkLabel::left, this, [this, colours] { SetTextColor(this, colours.Rest); });
+  connect(this, &TLinkLabel::leftPressed, this,
+          [this, colours] { SetTextColor(this, colours.Pressed); });
+  connect(this, &TLinkLabel::leftReleased, this,
+          [this, colours] { SetTextColor(this, colours.Rest); });
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {
@@ -34,7 +48,9 @@ void TLinkLabel::leaveEvent(QEvent* event) {
 
 void TElidedLabel::SetFullText(const QString& text) {
   setText(text);
-  setToolTip(text);
+  // A tool tip is read as markup when it looks like some: escaped, and with
+  // its blanks kept, a drive's "<b>" shows as written.
+  setToolTip("<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>");
 }
 
 void TElidedLabel::paintEvent(QPaintEvent*) {

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 
+#include "ui/Catalogue.h"
+
 namespace quarnel {
 
 class TLinkLabel : public QLabel {
@@ -11,6 +13,9 @@ class TLinkLabel : public QLabel {
 
  public:
   explicit TLinkLabel(const QString& text = QString(), QWidget* parent = nullptr);
+
+  /// The label's colours at rest, under the pointer and while pressed.
+  void SetColours(const TLinkColours& colours);
 
  signals:
   void clicked();
@@ -27,12 +32,14 @@ class TLinkLabel : public QLabel {
 };
 
 /// A label that shortens its text with "…" where it does not fit, and shows
-/// the whole text as its tool tip.
+/// the whole text as its tool tip; both as plain text, never as markup.
 class TElidedLabel : public QLabel {
   Q_OBJECT
 
  public:
-  explicit TElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {}
+  explicit TElidedLabel(QWidget* parent = nullptr) : QLabel(parent) {
+    setTextFormat(Qt::PlainText);
+  }
   void SetFullText(const QString& text);
 
  protected:

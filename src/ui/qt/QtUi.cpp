@@ -6,8 +6,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
-#include <utility>
-#include <vector>
+#include <iterator>
 
 #include "ui/TaskDialogs.h"
 
@@ -15,23 +14,11 @@ namespace quarnel {
 
 namespace {
 
-struct TButtonFlag {
-  int Flag;
-  QMessageBox::StandardButton Button;
-  int TaskCode;     // what the task dialog reports for it
-  int ClassicCode;  // the classic dialog's modal result
-  const char* ClassicText;
-};
-
-// The task dialog's common buttons; the classic dialog turns Close into Abort.
-const TButtonFlag kButtons[] = {
-    {kButtonOk, QMessageBox::Ok, 1, kResultOk, "OK"},
-    {kButtonYes, QMessageBox::Yes, 6, kResultYes, "&Yes"},
-    {kButtonNo, QMessageBox::No, 7, kResultNo, "&No"},
-    {kButtonCancel, QMessageBox::Cancel, 2, kResultCancel, "Cancel"},
-    {kButtonRetry, QMessageBox::Retry, 4, kResultRetry, "&Retry"},
-    {kButtonClose, QMessageBox::Close, 8, kResultAbort, "&Abort"},
-};
+// The Qt button of each common button, in the order of kDialogButtons.
+const QMessageBox::StandardButton kQtButtons[] = {QMessageBox::Ok,     QMessageBox::Yes,
+                                                  QMessageBox::No,     QMessageBox::Cancel,
+                                                  QMessageBox::Retry,  QMessageBox::Close};
+static_assert(std::size(kQtButtons) == kDialogButtons.size());
 
 QMessageBox::Icon TaskIcon(int icon) {
   switch (icon) {
@@ -48,39 +35,22 @@ QMessageBox::Icon TaskIcon(int icon) {
   }
 }
 
-QMessageBox::Icon KindIcon(TDialogKind kind) {
-  switch (kind) {
-    case TDialogKind::Information:
-      return QMessageBox::Information;
-    case TDialogKind::Warning:
-      return QMessageBox::Warning;
-    case TDialogKind::Error:
-      return QMessageBox::Critical;
-    case TDialogKind::Confirmation:
-      return QMessageBox::Question;
-    case TDialogKind::Custom:
-      break;
-  }
-  return QMessageBox::NoIcon;
-}
-
-// Which kButtons entry the user pressed; nullptr when the box was closed
-// without a button.
-const TButtonFlag* Pressed(const QMessageBox& box) {
+// Which kDialogButtons entry the user pressed; nullptr when the box was
+// closed without a button.
+const TDialogButton* Pressed(const QMessageBox& box) {
   const QMessageBox::StandardButton button = box.standardButton(box.clickedButton());
-  for (const TButtonFlag& b : kButtons) {
-    if (b.Button == button) return &b;
+  for (size_t i = 0; i < kDialogButtons.size(); ++i) {
+    if (kQtButtons[i] == button) return &kDialogButtons[i];
   }
   return nullptr;
 }
 
-// A warning asks before something that cannot be undone: Enter must not
-// confirm it, so the refusing button is the default.
-void DefaultToRefusal(QMessageBox& box) {
-  for (QMessageBox::StandardButton b : {QMessageBox::Cancel, QMessageBox::No}) {
-    if (auto* button = qobject_cast<QPushButton*>(box.button(b))) {
+// The button Enter presses, as the core chose it.
+void SetDefault(QMessageBox& box, int flag) {
+  for (size_t i = 0; i < kDialogButtons.size(); ++i) {
+    if (kDialogButtons[i].Flag != flag) continue;
+    if (auto* button = qobject_cast<QPushButton*>(box.button(kQtButtons[i]))) {
       box.setDefaultButton(button);
-      return;
     }
   }
 }
@@ -114,12 +84,12 @@ int TQtUi::TaskDialog(const TTaskDialogRequest& request) {
   box.setInformativeText(ToQt(request.Content));
   box.setIcon(TaskIcon(request.Icon));
   QMessageBox::StandardButtons buttons;
-  for (const TButtonFlag& b : kButtons) {
-    if (request.Buttons & b.Flag) buttons |= b.Button;
+  for (size_t i = 0; i < kDialogButtons.size(); ++i) {
+    if (request.Buttons & kDialogButtons[i].Flag) buttons |= kQtButtons[i];
   }
   // A task dialog without buttons still has OK.
   box.setStandardButtons(buttons ? buttons : QMessageBox::StandardButtons(QMessageBox::Ok));
-  if (request.Icon == kIconWarning) DefaultToRefusal(box);
+  SetDefault(box, request.DefaultButton);
   // As wide as a task dialog, so that a drive's description stays on a line
   // or two.
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
@@ -127,25 +97,12 @@ int TQtUi::TaskDialog(const TTaskDialogRequest& request) {
                   grid->rowCount(), 0, 1, grid->columnCount());
   }
   box.exec();
-  const TButtonFlag* pressed = Pressed(box);
+  const TDialogButton* pressed = Pressed(box);
   // Closed without a button: the task dialog reports Cancel.
   return pressed ? pressed->TaskCode : 2;
 }
 
-int TQtUi::ClassicDialog(const TClassicDialogRequest& request) {
-  QMessageBox box(KindIcon(request.Kind), ToQt(request.Caption), ToQt(request.Text),
-                  QMessageBox::NoButton);
-  for (const TButtonFlag& b : kButtons) {
-    if (request.Buttons & b.Flag) {
-      box.addButton(b.Button)->setText(QString::fromUtf8(b.ClassicText));
-    }
-  }
-  if (box.buttons().isEmpty()) box.addButton(QMessageBox::Ok)->setText("OK");
-  if (request.Kind == TDialogKind::Warning) DefaultToRefusal(box);
-  box.exec();
-  const TButtonFlag* pressed = Pressed(box);
-  return pressed ? pressed->ClassicCode : kResultCancel;
-}
+bool TQtUi::ShowsTaskDialogs() const { return true; }
 
 void TQtUi::ProcessMessages() { QCoreApplication::processEvents(); }
 

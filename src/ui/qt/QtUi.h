@@ -1,5 +1,5 @@
-// The UI seam on Qt Widgets: message boxes for messages and both dialog
-// forms, the event loop as the message pump, and the format page drawn by
+// The UI seam on Qt Widgets: message boxes for messages and task dialogs,
+// the event loop as the message pump, and the format page drawn by
 // whichever window holds it.
 #pragma once
 
@@ -19,7 +19,9 @@ class TQtUi : public TUiSeam {
 
   void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override;
   int TaskDialog(const TTaskDialogRequest& request) override;
-  int ClassicDialog(const TClassicDialogRequest& request) override;
+  /// Qt has the task dialog's parts on every system: the classic dialog of
+  /// older hosts is never asked for.
+  bool ShowsTaskDialogs() const override;
   void ProcessMessages() override;
 
   void ShowFormatPage(const TFormatPage& page) override;

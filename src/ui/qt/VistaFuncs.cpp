@@ -6,8 +6,6 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "ui/TaskDialogs.h"
-
 namespace quarnel {
 
 void SetIconTitleFont(QWidget* widget) {
@@ -15,32 +13,40 @@ void SetIconTitleFont(QWidget* widget) {
 }
 
 void UseCalibriFont(QWidget* widget) {
-  if (!IsVistaOrLater()) return;
   QFont font = widget->font();
-  if (font.family().compare("Calibri", Qt::CaseInsensitive) == 0) return;
-  if (!QFontDatabase::families().contains("Calibri", Qt::CaseInsensitive)) return;
-  font.setFamily("Calibri");
-  if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() + 2);
+  const QString calibri = QString::fromUtf8(kCalibriFace);
+  if (font.family().compare(calibri, Qt::CaseInsensitive) == 0) return;
+  if (!QFontDatabase::families().contains(calibri, Qt::CaseInsensitive)) return;
+  font.setFamily(calibri);
+  if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() + kCalibriMorePoints);
   widget->setFont(font);
 }
 
 void SetExplorerTheme(QWidget*) {}
 
-QFont NamedFont(const char* family, int pointSize) {
-  QFont font(family, pointSize);
+QFont FontOf(const TFontChoice& choice, const QFont& base) {
+  QFont font = base;
+  if (choice.Face) {
+    font = QFont(choice.Face);
+    if (choice.FixedPitch) font.setStyleHint(QFont::TypeWriter);
+  }
+  if (choice.Points > 0) font.setPointSize(choice.Points);
+  if (choice.MorePoints != 0 && font.pointSizeF() > 0) {
+    font.setPointSizeF(font.pointSizeF() + choice.MorePoints);
+  }
+  if (choice.Bold) font.setBold(true);
+  if (choice.Underline) font.setUnderline(true);
+  // A proportional stand-in would break columns laid out with blanks.
+  if (choice.FixedPitch && !QFontInfo(font).fixedPitch()) {
+    const int points = font.pointSize();
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (points > 0) font.setPointSize(points);
+  }
   return font;
 }
 
-QFont ReportPaneFont() {
-  QFont font("Courier New", 9);
-  font.setStyleHint(QFont::TypeWriter);
-  // The reports lay out columns with blanks; a proportional stand-in would
-  // break them.
-  if (!QFontInfo(font).fixedPitch()) {
-    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(9);
-  }
-  return font;
+void SetFont(QWidget* widget, const TFontChoice& choice) {
+  widget->setFont(FontOf(choice, widget->font()));
 }
 
 QColor BgrColor(uint32_t bgr) {

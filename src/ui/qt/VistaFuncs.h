@@ -5,7 +5,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
+#include <QSize>
 #include <cstdint>
+
+#include "ui/Catalogue.h"
 
 class QWidget;
 
@@ -14,25 +18,25 @@ namespace quarnel {
 /// The desktop's general font on the widget.
 void SetIconTitleFont(QWidget* widget);
 
-/// On hosts of major version 6 on: Calibri two points larger when the face
-/// is another one and Calibri is installed; otherwise nothing.
+/// Calibri two points larger when the face is another one and Calibri is
+/// installed; otherwise nothing. The Qt desktop is always of the newer
+/// generation, whatever the kernel's version number.
 void UseCalibriFont(QWidget* widget);
 
 /// The host has no list theme of that kind: nothing to do.
 void SetExplorerTheme(QWidget* widget);
 
-/// "Courier New" 9 point, or the desktop's fixed-pitch face at 9 point where
-/// the face given is not fixed-pitch.
-QFont ReportPaneFont();
-
-/// A face by name and size, as the windows' fixed fonts are given.
-QFont NamedFont(const char* family, int pointSize);
+/// The font `choice` asks for, from the window's font `base`; a named face
+/// that must be fixed-pitch and is not becomes the desktop's fixed face.
+QFont FontOf(const TFontChoice& choice, const QFont& base);
+/// The same, set on the widget from its own font.
+void SetFont(QWidget* widget, const TFontChoice& choice);
 
 /// A colour given as 0x00BBGGRR.
 QColor BgrColor(uint32_t bgr);
-inline constexpr uint32_t kBgrBlue = 0xFF0000;
-inline constexpr uint32_t kBgrRed = 0x0000FF;
-inline constexpr uint32_t kBgrGrey = 0x808080;
+
+inline QSize SizeOf(TSize size) { return {size.Width, size.Height}; }
+inline QRect RectOf(TRect rect) { return {rect.Left, rect.Top, rect.Width, rect.Height}; }
 
 /// Sets the text colour of a label (or any widget drawing its text).
 void SetTextColor(QWidget* widget, uint32_t bgr);

@@ -13,18 +13,6 @@ namespace quarnel {
 
 namespace {
 
-struct TClassicButton {
-  int Flag;
-  int Result;  // also the button's identifier
-  const wchar_t* Text;
-};
-
-const TClassicButton kClassicButtons[] = {
-    {kButtonOk, kResultOk, L"OK"},           {kButtonYes, kResultYes, L"&Yes"},
-    {kButtonNo, kResultNo, L"&No"},          {kButtonCancel, kResultCancel, L"Cancel"},
-    {kButtonRetry, kResultRetry, L"&Retry"}, {kButtonClose, kResultAbort, L"&Abort"},
-};
-
 const wchar_t* KindIcon(TDialogKind kind) {
   switch (kind) {
     case TDialogKind::Information:
@@ -54,17 +42,15 @@ class TClassicDialog : public TWindow {
 };
 
 int TClassicDialog::Run(HWND owner, const TClassicDialogRequest& request) {
-  std::vector<TClassicButton> buttons;
-  for (const TClassicButton& b : kClassicButtons) {
+  std::vector<TDialogButton> buttons;
+  for (const TDialogButton& b : kDialogButtons) {
     if (request.Buttons & b.Flag) buttons.push_back(b);
   }
-  if (buttons.empty()) buttons.push_back(kClassicButtons[0]);
-  default_ = buttons.front().Result;
-  // A warning asks before something that cannot be undone: Enter refuses.
-  for (const TClassicButton& b : buttons) {
-    if (request.Kind == TDialogKind::Warning &&
-        (b.Result == kResultCancel || b.Result == kResultNo))
-      default_ = b.Result;
+  if (buttons.empty()) buttons.push_back(kDialogButtons[0]);
+  // The button Enter presses: the core's choice, or the first.
+  default_ = buttons.front().ClassicResult;
+  for (const TDialogButton& b : buttons) {
+    if (b.Flag == request.DefaultButton) default_ = b.ClassicResult;
   }
 
   HFONT font = CreateWindowFont();
@@ -94,11 +80,13 @@ int TClassicDialog::Run(HWND owner, const TClassicDialogRequest& request) {
   MoveWindow(label, textLeft, 20, textRect.right, textRect.bottom, FALSE);
   int x = (width - buttonsWidth) / 2;
   HWND focus = nullptr;
-  for (const TClassicButton& b : buttons) {
-    const DWORD style = WS_TABSTOP | (b.Result == default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    HWND button = CreateControl(hwnd_, L"BUTTON", b.Text, style, b.Result);
+  for (const TDialogButton& b : buttons) {
+    const bool isDefault = b.ClassicResult == default_;
+    const DWORD style = WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    HWND button =
+        CreateControl(hwnd_, L"BUTTON", WideFromUtf8(b.ClassicCaption), style, b.ClassicResult);
     MoveWindow(button, x, height - 35, 75, 23, FALSE);
-    if (b.Result == default_) focus = button;
+    if (isDefault) focus = button;
     x += 81;
   }
   SetFontOfChildren(hwnd_, font);

@@ -2,6 +2,7 @@
 
 #include <uxtheme.h>
 
+#include "base/WideText.h"
 #include "ui/TaskDialogs.h"
 
 namespace quarnel {
@@ -43,11 +44,12 @@ LOGFONTW SetIconTitleFont() {
 
 void UseCalibriFont(LOGFONTW& font) {
   if (!IsVistaOrLater()) return;
-  if (lstrcmpiW(font.lfFaceName, L"Calibri") == 0 || !FaceInstalled(L"Calibri")) return;
-  // Two points more, in the direction the height is given in.
-  const int more = -PointsToHeight(2);
+  const std::wstring calibri = WideFromUtf8(kCalibriFace);
+  if (lstrcmpiW(font.lfFaceName, calibri.c_str()) == 0 || !FaceInstalled(calibri.c_str())) return;
+  // Larger in the direction the height is given in.
+  const int more = -PointsToHeight(kCalibriMorePoints);
   font.lfHeight += font.lfHeight < 0 ? -more : more;
-  lstrcpynW(font.lfFaceName, L"Calibri", LF_FACESIZE);
+  lstrcpynW(font.lfFaceName, calibri.c_str(), LF_FACESIZE);
 }
 
 HFONT CreateWindowFont() {
@@ -56,34 +58,26 @@ HFONT CreateWindowFont() {
   return CreateFontIndirectW(&font);
 }
 
-HFONT CreateNamedFont(const wchar_t* face, int points, bool bold, bool underline) {
+HFONT CreateFontOf(const TFontChoice& choice, HFONT windowFont) {
   LOGFONTW font = {};
-  font.lfHeight = PointsToHeight(points);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfUnderline = underline ? TRUE : FALSE;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-  return CreateFontIndirectW(&font);
-}
-
-HFONT DeriveFont(HFONT base, bool bold, bool underline, int points) {
-  LOGFONTW font = {};
-  GetObjectW(base, sizeof font, &font);
-  if (bold) font.lfWeight = FW_BOLD;
-  if (underline) font.lfUnderline = TRUE;
-  if (points > 0) font.lfHeight = PointsToHeight(points);
-  return CreateFontIndirectW(&font);
-}
-
-HFONT CreateReportPaneFont() {
-  // FIXED_PITCH: where Courier New is missing, the system's fixed face.
-  LOGFONTW font = {};
-  font.lfHeight = PointsToHeight(9);
-  font.lfWeight = FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
-  lstrcpynW(font.lfFaceName, L"Courier New", LF_FACESIZE);
+  if (choice.Face) {
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    // FIXED_PITCH: where the face is missing, the system's fixed face.
+    if (choice.FixedPitch) font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpynW(font.lfFaceName, WideFromUtf8(choice.Face).c_str(), LF_FACESIZE);
+  } else {
+    GetObjectW(windowFont, sizeof font, &font);
+  }
+  if (choice.Points > 0) font.lfHeight = PointsToHeight(choice.Points);
+  if (choice.MorePoints != 0) {
+    // In the direction the height is given in.
+    const int more = -PointsToHeight(choice.MorePoints);
+    font.lfHeight += font.lfHeight < 0 ? -more : more;
+  }
+  if (choice.Bold) font.lfWeight = FW_BOLD;
+  if (choice.Underline) font.lfUnderline = TRUE;
   return CreateFontIndirectW(&font);
 }
 

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "ui/Catalogue.h"
+
 namespace quarnel {
 
 /// The system's icon-title font (SPI_GETICONTITLELOGFONT), or the stock
@@ -20,14 +22,8 @@ void UseCalibriFont(LOGFONTW& font);
 /// The font of a window: the icon-title font, then Calibri.
 HFONT CreateWindowFont();
 
-/// A face by name and size in points.
-HFONT CreateNamedFont(const wchar_t* face, int points, bool bold = false, bool underline = false);
-
-/// A copy of `font` in bold, underlined or at another size (0 keeps it).
-HFONT DeriveFont(HFONT font, bool bold, bool underline, int points = 0);
-
-/// "Courier New" 9 point, the report panes' font.
-HFONT CreateReportPaneFont();
+/// The font `choice` asks for, from the window's font `windowFont`.
+HFONT CreateFontOf(const TFontChoice& choice, HFONT windowFont);
 
 /// On hosts of major version 6 on, the Explorer look of a list view.
 void SetExplorerTheme(HWND window);
@@ -40,10 +36,5 @@ void CentreOnScreen(HWND window);
 
 /// The outer size of a window whose client area is `width` by `height`.
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int width, int height);
-
-/// Colours as 0x00BBGGRR, as COLORREF takes them.
-inline constexpr COLORREF kBgrBlue = 0xFF0000;
-inline constexpr COLORREF kBgrRed = 0x0000FF;
-inline constexpr COLORREF kBgrGrey = 0x808080;
 
 }  // namespace quarnel

@@ -93,9 +93,13 @@ HWND CreatePage(HWND parent) {
                          10, 10, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
-TLinkLabel::TLinkLabel(HWND parent, const std::wstring& text, int id, COLORREF rest, COLORREF hover,
-                       COLORREF pressed, std::function<void()> click)
-    : rest_(rest), hover_(hover), pressed_(pressed), colour_(rest), click_(std::move(click)) {
+TLinkLabel::TLinkLabel(HWND parent, const std::wstring& text, int id, const TLinkColours& colours,
+                       std::function<void()> click)
+    : rest_(colours.Rest),
+      hover_(colours.Hover),
+      pressed_(colours.Pressed),
+      colour_(colours.Rest),
+      click_(std::move(click)) {
   hwnd_ = CreateControl(parent, L"STATIC", text, SS_NOTIFY | SS_LEFT, id);
   SetWindowSubclass(hwnd_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
 }

@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "ui/Catalogue.h"
+
 namespace quarnel {
 
 class TLogPane;
@@ -46,8 +48,8 @@ HWND CreatePage(HWND parent);
 /// held left button, and a click handler.
 class TLinkLabel {
  public:
-  TLinkLabel(HWND parent, const std::wstring& text, int id, COLORREF rest, COLORREF hover,
-             COLORREF pressed, std::function<void()> click);
+  TLinkLabel(HWND parent, const std::wstring& text, int id, const TLinkColours& colours,
+             std::function<void()> click);
   HWND Handle() const { return hwnd_; }
   COLORREF Colour() const { return colour_; }
 

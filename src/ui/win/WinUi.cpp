@@ -8,6 +8,8 @@
 
 #include <vector>
 
+#include "ui/TaskDialogs.h"
+
 namespace quarnel {
 
 std::wstring EditText(const std::string& text) {
@@ -87,10 +89,9 @@ int TWinUi::TaskDialog(const TTaskDialogRequest& request) {
     config.pszMainIcon = MAKEINTRESOURCEW(request.Icon);
     config.pszMainInstruction = instruction.c_str();
     config.pszContent = content.c_str();
-    // A warning asks before something that cannot be undone: Enter refuses.
-    if (request.Icon == 84 && (request.Buttons & 8)) config.nDefaultButton = IDCANCEL;
-    if (request.Icon == 84 && !(request.Buttons & 8) && (request.Buttons & 4)) {
-      config.nDefaultButton = IDNO;
+    // The button Enter presses, as the core chose it.
+    for (const TDialogButton& b : kDialogButtons) {
+      if (b.Flag == request.DefaultButton) config.nDefaultButton = b.TaskCode;
     }
     if (FAILED(show(&config, &pressed, nullptr, nullptr))) pressed = 0;
   }

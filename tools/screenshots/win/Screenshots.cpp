@@ -25,7 +25,7 @@ namespace {
 
 std::wstring outDir;
 int failures = 0;
-TDesktop* desktop = nullptr;
+TWinWindows* desktop = nullptr;
 std::vector<std::function<bool()>> steps;
 size_t next = 0;
 DWORD runStart = 0;
@@ -194,9 +194,10 @@ int wmain(int argc, wchar_t** argv) {
   SetTimer(nullptr, 0, 150, Tick);
   std::vector<std::string> arguments;
   if (debugOnly) arguments.push_back("--debug");
-  TDesktop windows(arguments, "C:\\Program Files\\Quarnel\\quarnel.exe");
+  TWinWindows windows;
   desktop = &windows;
-  windows.Run();
+  TDesktop program(windows, arguments, "C:\\Program Files\\Quarnel\\quarnel.exe");
+  program.Run();
   desktop = nullptr;
   if (next != steps.size()) std::fprintf(stderr, "screenshots: stuck at step %zu\n", next + 1);
   return failures == 0 && next == steps.size() ? 0 : 1;

@@ -1,0 +1,107 @@
+#include "app/Desktop.h"
+
+#include "app/MainStartUp.h"
+#include "app/MainState.h"
+#include "app/StartUp.h"
+#include "base/Logging.h"
+#include "base/ProgramInfo.h"
+#include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
+#include "format/FormatProcedure.h"
+#include "reports/DeviceDetails.h"
+
+namespace quarnel {
+
+namespace {
+
+// The lines a pane shows: a line with line breaks of its own shows as more.
+int ShownLines(const TLogPane& pane) {
+  int count = 0;
+  for (const std::string& line : pane.Lines()) {
+    ++count;
+    for (size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '\r' && i + 1 < line.size() && line[i + 1] == '\n') continue;
+      if (line[i] == '\n' || line[i] == '\r') ++count;
+    }
+  }
+  return count;
+}
+
+}  // namespace
+
+TDesktop::TDesktop(TWindowFactory& windows, std::vector<std::string> arguments,
+                   std::string programFile)
+    : windows_(windows), arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
+  SetUi(&windows_.Seam());
+  main_ = windows_.CreateMainWindow();
+  chooser_ = windows_.CreateChooser();
+  agreement_ = windows_.CreateAgreement();
+  RunAgreement(*agreement_);
+  debug_ = windows_.CreateDebugWindow();
+}
+
+TDesktop::~TDesktop() {
+  // The windows go after the seam that points at them, last made first.
+  SetUi(nullptr);
+  debug_.reset();
+  agreement_.reset();
+  chooser_.reset();
+  main_.reset();
+}
+
+bool TDesktop::FirstShow() {
+  const bool checked = RunStartUpChecks(arguments_, program_file_);
+  if (DebugMode) debug_->Show();
+  if (!checked) return false;
+  main_->SetTitle(MainWindowTitle());
+  chooser_->SetTitles(kProgramTitle, ChooserHeaderText());
+  ScanDevices();
+  WriteStartUpWarnings();
+
+  // A pending end (a declined agreement, a drive the scan could not query)
+  // closes every modal window at once: none is shown, nothing is chosen.
+  if (DebugMode && !ProgramEndRequested()) debug_->ShowModal();
+  if (ProgramEndRequested()) return false;
+  if (!ChooseDevice(*chooser_)) {
+    RequestProgramEnd(0);
+    return false;
+  }
+  DeviceDescription = GetDeviceDescription(DeviceTable, SelectedDevice);
+  main_->ShowDiskName(DeviceDescription);
+  if (!OpenSelectedDevice()) return false;
+  main_->ShowStatusDescription(DeviceDescription);
+  const int start = ShownLines(Log_Details);
+  ShowDeviceDetails();
+  main_->ScrollReportTo(Log_Details, start);
+  return true;
+}
+
+bool TDesktop::Show() {
+  if (!shown_once_) {
+    shown_once_ = true;
+    // When the start-up ends the program, the window never appears.
+    if (!FirstShow()) return false;
+  }
+  main_->Show();
+  return true;
+}
+
+int TDesktop::Run() {
+  if (!Show() || ProgramEndRequested()) return ProgramExitCode();
+  windows_.RunUntilClosed();
+  return ProgramExitCode();
+}
+
+void FormatButtonClicked(TMainWindowView& main) {
+  FormatSelectedDevice();
+  // A close during the run was put off until now.
+  if (CloseDeferredByFormat()) main.Close();
+}
+
+void SmartButtonClicked(TMainWindowView& main) {
+  const int start = ShownLines(Log_Smart);
+  RunSmartReport();
+  main.ScrollReportTo(Log_Smart, start);
+}
+
+}  // namespace quarnel

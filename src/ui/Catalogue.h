@@ -1,0 +1,174 @@
+// The windows' texts, sizes, colours, fonts and rules, written once for every
+// toolkit. A toolkit's window files draw what is given here and add no text,
+// size or rule of their own.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ui/UiSeam.h"
+
+namespace quarnel {
+
+// ---- Colours, as 0x00BBGGRR.
+
+inline constexpr uint32_t kBgrBlue = 0xFF0000;
+inline constexpr uint32_t kBgrRed = 0x0000FF;
+inline constexpr uint32_t kBgrGrey = 0x808080;
+inline constexpr uint32_t kBgrWhite = 0xFFFFFF;
+/// The progress bar of a stopped or finished run, where the toolkit's bar
+/// has no paused look of its own.
+inline constexpr uint32_t kBgrPausedBar = 0x00B8E8;
+
+/// A label that acts as a link: its colour at rest, under the pointer and
+/// while the left button is held on it.
+struct TLinkColours {
+  uint32_t Rest;
+  uint32_t Hover;
+  uint32_t Pressed;
+};
+
+// ---- Sizes in pixels.
+
+struct TSize {
+  int Width;
+  int Height;
+};
+
+struct TRect {
+  int Left;
+  int Top;
+  int Width;
+  int Height;
+};
+
+// ---- Fonts.
+
+/// A font as a window asks for it: the window's own font (the icon-title
+/// font, then Calibri where the host has it) changed as given, or a face by
+/// name when `Face` is set.
+struct TFontChoice {
+  const char* Face = nullptr;
+  int Points = 0;      // 0: the size of the window's font
+  int MorePoints = 0;  // added to the window font's size
+  bool Bold = false;
+  bool Underline = false;
+  bool FixedPitch = false;  // a fixed-pitch face stands in where `Face` is missing
+};
+
+/// On the newer host generation a window's font takes this face, this many
+/// points larger, where the face is installed and not already the window's.
+inline constexpr const char* kCalibriFace = "Calibri";
+inline constexpr int kCalibriMorePoints = 2;
+
+// ---- The main window.
+
+namespace mainwindow {
+inline constexpr TSize kClient = {768, 499};
+/// The smallest window (outer size).
+inline constexpr TSize kMinimum = {750, 450};
+/// The white strip on top holding the drive's name.
+inline constexpr int kHeaderHeight = 32;
+inline constexpr TFontChoice kDiskNameFont = {.Bold = true};
+
+inline constexpr int kPageCount = 3;
+inline constexpr std::array<const char*, kPageCount> kPageCaptions = {"设备详细信息", "低级格式化",
+                                                                      "S.M.A.R.T."};
+inline constexpr int kDetailsPage = 0;
+inline constexpr int kFormatPage = 1;
+inline constexpr int kSmartPage = 2;
+
+inline constexpr const char* kProgressBoxCaption = "当前任务进度";
+inline constexpr const char* kQuickWipeCaption = "执行快速擦除（仅删除分区和 MBR）";
+inline constexpr const char* kVerifyCaption = "擦除后校验";
+inline constexpr const char* kStopCaption = "停止";
+inline constexpr const char* kFormatCaption = "格式化此设备";
+inline constexpr const char* kGetSmartCaption = "获取 SMART 数据(&G)";
+/// The three labels under the progress bar.
+inline constexpr TFontChoice kProgressLabelFont = {.Points = 16};
+inline constexpr int kButtonHeight = 30;
+inline constexpr int kFormatButtonWidth = 120;
+inline constexpr int kSmartButtonWidth = 160;
+
+/// The report panes (details, S.M.A.R.T.): their columns are laid out with
+/// blanks.
+inline constexpr TFontChoice kReportPaneFont = {
+    .Face = "Courier New", .Points = 9, .FixedPitch = true};
+
+/// The maker's line under the pages: small, grey and bold.
+inline constexpr TFontChoice kMakerLineFont = {.MorePoints = -1, .Bold = true};
+inline constexpr TLinkColours kMakerLineColours = {kBgrGrey, kBgrBlue, kBgrRed};
+/// A line about the maker, then the maker's web address.
+std::string MakerLineText();
+
+/// The status bar's panels: the title, the drive, an empty one (right
+/// aligned). The middle one gives way when the window is narrower.
+inline constexpr std::array<int, 3> kStatusPanelWidths = {450, 450, 50};
+
+/// The button that Enter presses on a page; none on the details page.
+std::optional<TFormatControl> DefaultButton(int page);
+/// What Enter presses now on `page`: its default button while enabled.
+std::optional<TFormatControl> EnterPresses(int page);
+}  // namespace mainwindow
+
+// ---- The drive chooser.
+
+namespace chooser {
+inline constexpr TSize kClient = {881, 368};
+inline constexpr int kHeaderHeight = 44;
+inline constexpr int kSeparatorHeight = 2;
+inline constexpr int kBottomHeight = 69;
+inline constexpr TFontChoice kProgramNameFont = {.Points = 14, .Bold = true};
+
+inline constexpr int kColumns = 6;
+inline constexpr std::array<const char*, kColumns> kColumnCaptions = {"总线", "型号", "固件",
+                                                                      "序列号", "LBA",  "容量"};
+/// The last column fills what the others leave.
+inline constexpr std::array<int, kColumns - 1> kColumnWidths = {78, 220, 90, 160, 117};
+
+/// The maker's web address at the header's right.
+inline constexpr TLinkColours kMakerLinkColours = {kBgrBlue, kBgrBlue, kBgrRed};
+inline constexpr const char* kCreditText = "Quarnel © Zelmora，免费软件";
+inline constexpr uint32_t kCreditColour = kBgrGrey;
+inline constexpr const char* kDiskManagementCaption = "打开磁盘管理控制台";
+inline constexpr TLinkColours kDiskManagementColours = {kBgrBlue, kBgrBlue, kBgrBlue};
+inline constexpr TFontChoice kDiskManagementFont = {.Underline = true};
+/// Where the system has no disk management console and no stand-in for it.
+inline constexpr const char* kDiskToolMissingText =
+    "未找到磁盘管理工具（gnome-disks 或 KDE 分区管理器）。";
+inline constexpr const char* kHintText = "请选择一个设备";
+inline constexpr const char* kContinueCaption = "继续 >>>";
+inline constexpr int kContinueWidth = 120;
+inline constexpr int kButtonHeight = 30;
+}  // namespace chooser
+
+// ---- The agreement window.
+
+namespace agreement {
+inline constexpr const char* kCaption = "许可协议";
+inline constexpr TSize kClient = {612, 383};
+/// The agreement's and the debug window's font.
+inline constexpr TFontChoice kFont = {.Face = "Tahoma", .Points = 8};
+inline constexpr TRect kMemo = {8, 8, 595, 313};
+inline constexpr const char* kAgreeCaption = "同意";
+inline constexpr TRect kAgreeButton = {393, 336, 75, 25};
+inline constexpr const char* kDisagreeCaption = "不同意";
+inline constexpr TRect kDisagreeButton = {497, 336, 75, 25};
+}  // namespace agreement
+
+// ---- The debug window.
+
+namespace debugwindow {
+inline constexpr const char* kCaption = "调试";
+inline constexpr TSize kClient = {635, 337};
+inline constexpr TFontChoice kFont = agreement::kFont;
+}  // namespace debugwindow
+
+// ---- Messages of the start, before any window.
+
+/// The caption of an error box.
+inline constexpr const char* kErrorCaption = "错误";
+
+}  // namespace quarnel
