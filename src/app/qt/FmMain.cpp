@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -12,7 +11,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <QScrollBar>
@@ -25,6 +23,7 @@
 #include "format/FormatProcedure.h"
 #include "ui/Catalogue.h"
 #include "ui/qt/LinkLabel.h"
+#include "ui/qt/QtUi.h"
 #include "ui/qt/VistaFuncs.h"
 
 namespace quarnel {
@@ -243,7 +242,7 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
 
 void TFmMain::FocusStopButton() { btStop->setFocus(); }
 
-void TFmMain::lbCopyrightClick() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerUrl))); }
+void TFmMain::lbCopyrightClick() { OpenWebAddress(kMakerUrl); }
 
 void TFmMain::closeEvent(QCloseEvent* event) {
   if (!MainWindowCloseRequested()) {

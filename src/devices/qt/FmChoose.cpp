@@ -1,19 +1,16 @@
 #include "devices/qt/FmChoose.h"
 
-#include <QDesktopServices>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/ProgramInfo.h"
@@ -216,11 +213,11 @@ void TFmChoose::lbDiskManagementClick() {
   // The desktop's own disk tool stands in for the disk management console.
   for (const char* tool : {"gnome-disks", "partitionmanager"}) {
     const QString path = QStandardPaths::findExecutable(QString::fromUtf8(tool));
-    if (!path.isEmpty() && QProcess::startDetached(path, {})) return;
+    if (!path.isEmpty() && StartUserProgram(path)) return;
   }
   Ui().ShowMessage(kDiskToolMissingText, kDiskManagementCaption, TMessageIcon::Information);
 }
 
-void TFmChoose::Label1Click() { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerUrl))); }
+void TFmChoose::Label1Click() { OpenWebAddress(kMakerUrl); }
 
 }  // namespace quarnel

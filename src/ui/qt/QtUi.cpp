@@ -2,12 +2,17 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QUrl>
 #include <QWidget>
 #include <iterator>
 
+#include "base/ProgramInfo.h"
+#include "base/System.h"
 #include "ui/TaskDialogs.h"
 
 namespace quarnel {
@@ -112,6 +117,19 @@ void TQtUi::ShowFormatPage(const TFormatPage& page) {
 
 void TQtUi::FocusStopButton() {
   if (page_view_) page_view_->FocusStopButton();
+}
+
+void OpenWebAddress(const std::string& address) {
+  if (!StartedOnBehalfOfUser()) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+  } else if (!StartAsInvokingUser({"xdg-open", address})) {
+    Ui().ShowMessage(address, kProgramTitle, TMessageIcon::Information);
+  }
+}
+
+bool StartUserProgram(const QString& path) {
+  if (StartedOnBehalfOfUser()) return StartAsInvokingUser({path.toStdString()});
+  return QProcess::startDetached(path, {});
 }
 
 }  // namespace quarnel

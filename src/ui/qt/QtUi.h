@@ -32,6 +32,14 @@ class TQtUi : public TUiSeam {
   TFormatPageView* page_view_ = nullptr;
 };
 
+/// Opens a web address in the user's browser. Started as root on a user's
+/// behalf, the browser runs as that user, and where it cannot be started the
+/// address is shown as text: nothing is opened with root's rights.
+void OpenWebAddress(const std::string& address);
+
+/// Starts the program `path` detached; on a user's behalf as that user only.
+bool StartUserProgram(const QString& path);
+
 /// A core text as Qt shows it: UTF-8, with CR LF line ends made single.
 QString ToQt(const std::string& text);
 
