@@ -12,7 +12,12 @@ out="$root/build-fuzz"
 if [ ! -f "$out/CMakeCache.txt" ]; then
   cmake -S bench/fuzz -B "$out" -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
-cmake --build "$out" -- -j"$(nproc)" >/dev/null
+# The build's lines only when it fails.
+if ! cmake --build "$out" -- -j"$(nproc)" >"$out/build.log" 2>&1; then
+  tail -40 "$out/build.log" >&2
+  echo "fuzz.sh: building the fuzz targets failed" >&2
+  exit 1
+fi
 
 seed() {  # seed NAME FILE...: one corpus folder per target
   mkdir -p "$out/corpus/$1"
