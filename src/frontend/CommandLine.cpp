@@ -16,18 +16,15 @@ std::string Lower(std::string text) {
 bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUser,
                          TDesktopOptions* options, std::string* error) {
   std::vector<std::string> hostArgs;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (Lower(arg) == "--debug") {
-      options->Debug = options->Debug || i == 0;
-    } else if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0 ||
-               arg.rfind("--devices=", 0) == 0) {
-      hostArgs.push_back(arg);
-    } else {
+  for (const std::string& arg : args) {
+    if (Lower(arg) == "--debug") continue;
+    if (arg != "--simulate" && arg.rfind("--simulate=", 0) != 0 &&
+        arg.rfind("--devices=", 0) != 0) {
       *error = "unknown argument \"" + arg +
                "\" (the desktop program takes --debug, --simulate[=FILE] and --devices=LIST)";
       return false;
     }
+    hostArgs.push_back(arg);
   }
   TCliOptions parsed;
   if (!ParseCliOptions(hostArgs, &parsed, error)) return false;

@@ -26,11 +26,11 @@ struct TCliOptions {
 /// The desktop program's command line.
 struct TDesktopOptions {
   THostOptions Host;  // --simulate[=FILE], --devices=LIST
-  bool Debug = false;  // --debug as the first argument (any case)
 };
 
 /// Parses the desktop program's command line (without the program name and
-/// after the launcher's --session-env options were taken). It takes --debug,
+/// after the launcher's --session-env options were taken). It takes --debug
+/// (any case; the start-up's ActivateDebugMode heeds it as the first one),
 /// --simulate[=FILE] and --devices=LIST and refuses everything else, so that
 /// nothing of a user's command line reaches the window toolkit. With
 /// `onBehalfOfUser` (administrator rights given to a user's start), a

@@ -1,9 +1,9 @@
 #include "frontend/HostChoice.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
-#include "frontend/CommandLine.h"
 #include "host/MachineHost.h"
 #include "host/sim/SimHost.h"
 
@@ -18,23 +18,6 @@ std::vector<std::string> SplitDeviceList(const std::string& list) {
     start = comma + 1;
   }
   return items;
-}
-
-bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
-                      std::string* error) {
-  // The one parser checks the host options; the desktop program ignores
-  // everything else on its command line.
-  std::vector<std::string> hostArgs;
-  for (const std::string& arg : args) {
-    if (arg == "--simulate" || arg.rfind("--simulate=", 0) == 0 ||
-        arg.rfind("--devices=", 0) == 0) {
-      hostArgs.push_back(arg);
-    }
-  }
-  TCliOptions parsed;
-  if (!ParseCliOptions(hostArgs, &parsed, error)) return false;
-  *options = parsed.Host;
-  return true;
 }
 
 bool InstallHost(const THostOptions& options, std::string* error, std::string* notice) {

@@ -15,11 +15,6 @@ struct THostOptions {
   bool DevicesGiven = false;
 };
 
-/// Takes the host options from `args` and ignores every other argument.
-/// Returns false and sets *error when a host option is malformed.
-bool ParseHostOptions(const std::vector<std::string>& args, THostOptions* options,
-                      std::string* error);
-
 /// The items of a comma-separated list, empty ones left out.
 std::vector<std::string> SplitDeviceList(const std::string& list);
 

@@ -197,21 +197,6 @@ class TestMainWindow : public QObject {
     QCOMPARE(s.Main().Log_Smart->document()->blockCount(), 2 * firstReportLines);
   }
 
-  void HostOptionsAreTakenAndEverythingElseIgnored() {
-    THostOptions options;
-    std::string error;
-    QVERIFY(ParseHostOptions(
-        {"--debug", "list", "--simulate=/tmp/m.json", "--devices=/dev/loop3,", "--unknown"},
-        &options, &error));
-    QVERIFY(options.Simulate);
-    QCOMPARE(options.SimulateFile, std::string("/tmp/m.json"));
-    QCOMPARE(options.Devices, std::vector<std::string>{"/dev/loop3"});
-    QVERIFY(options.DevicesGiven);
-    THostOptions bad;
-    QVERIFY(!ParseHostOptions({"--simulate="}, &bad, &error));
-    QVERIFY(!error.empty());
-  }
-
   void ReportPanesUseAFixedPitchNinePointFont() {
     TStarted s(Machine());
     for (QPlainTextEdit* pane : {s.Main().Log_Details, s.Main().Log_Smart}) {
