@@ -1,5 +1,6 @@
 #include "format/EraseRecord.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -63,6 +64,26 @@ const char* EraseOutcomeName(TEraseOutcome outcome) {
       return "drive-changed";
   }
   return "failed";
+}
+
+int64_t THiddenArea::HiddenSectors() const {
+  if (!Applies || !Determined) return 0;
+  const int64_t top = std::max(NativeMax, DcoMax);
+  return top > CurrentMax ? top - CurrentMax : 0;
+}
+
+const char* SanitizationCategory(const TEraseRecord& record, TSanitizationStandard standard) {
+  (void)standard;
+  // Overwriting the addressable sectors from the host is Clear in both.
+  if (!record.FirmwareRun) return "Clear";
+  return "Purge";
+}
+
+const char* SectorCoverage(const TEraseRecord& record) {
+  const THiddenArea& h = record.HiddenArea;
+  if (!h.Applies) return "all-sectors";
+  if (!h.Determined) return "undetermined";
+  return h.HiddenSectors() > 0 ? "visible-sectors-only" : "all-sectors";
 }
 
 std::vector<TByteRange> ErasedRanges(bool quickWipe, int64_t driveBytes) {

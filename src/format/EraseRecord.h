@@ -34,6 +34,49 @@ struct TSmartAttribute {
   uint64_t Raw = 0;
 };
 
+/// A run by the drive's own erase command instead of the zero fill: which
+/// method, the command that carries it, and what the drive answered.
+struct TFirmwareErase {
+  std::string Method;   // "block", "crypto", "format-user", "format-crypto", "overwrite"
+  std::string Command;  // "nvme-format", "nvme-sanitize", "ata-sanitize"
+  bool AllNamespaces = false;  // the command covers every namespace of the controller
+  bool Sent = false;           // the command reached the drive
+  uint32_t Status = 0;         // the drive's raw completion status as the host returned it
+  std::string StatusText;      // that status in words ("" when none came)
+};
+
+/// Sectors sampled before a drive's own erase and read again after it.
+struct TSampleCheck {
+  bool Ran = false;
+  int64_t Sectors = 0;         // sampled
+  int64_t BlankBefore = 0;     // already read as the erased pattern before: prove nothing
+  int64_t Changed = 0;         // held data before and something else now
+  int64_t Unchanged = 0;       // held data before and hold it still
+  int64_t WrongPattern = 0;    // changed, but not to the pattern the drive states
+  int64_t Unreadable = 0;      // could not be read before or after
+  std::string Expected;        // "zeros", "ones" or "unspecified"
+  std::string Result;          // "erased", "not-erased" or "inconclusive"
+};
+
+/// Sectors an ATA drive hides from the system (host protected area, device
+/// configuration overlay). Applies only to drives spoken to in ATA.
+struct THiddenArea {
+  bool Applies = false;     // false: no such area on this kind of drive (NVMe)
+  bool Determined = false;  // the maxima below are the drive's, checked
+  std::string Reason;       // why it could not be determined
+  int64_t CurrentMax = 0;   // sectors the drive reports now
+  int64_t NativeMax = -1;   // sectors up to the native maximum; -1 unknown
+  int64_t DcoMax = -1;      // sectors up to the overlay's maximum; -1 unknown or none
+  /// Sectors beyond the ones reported (0 when undetermined).
+  int64_t HiddenSectors() const;
+};
+
+/// Bytes done at a moment of the run, seconds after its first write.
+struct TSpeedSample {
+  double Seconds = 0;
+  int64_t Bytes = 0;
+};
+
 enum class TEraseOutcome { Complete, Failed, Cancelled, Aborted, NotLocked, DriveChanged };
 
 /// "complete", "failed", "cancelled", "aborted", "not-locked", "drive-changed".
@@ -61,7 +104,23 @@ struct TEraseRecord {
   TEraseOutcome Outcome = TEraseOutcome::Failed;
   bool HasSmart = false;
   std::vector<TSmartAttribute> SmartBefore, SmartAfter;
+  bool FirmwareRun = false;  // the run was the drive's own erase (FirmwareErase holds it)
+  TFirmwareErase FirmwareErase;
+  TSampleCheck SampleCheck;
+  THiddenArea HiddenArea;
+  std::vector<TSpeedSample> SpeedSamples;
 };
+
+enum class TSanitizationStandard { Nist80088, Ieee2883 };
+
+/// "Clear" or "Purge": the category the run's method belongs to under NIST
+/// SP 800-88 Rev. 1 or IEEE 2883-2022, as each assigns it
+/// (docs/erase-record.md).
+const char* SanitizationCategory(const TEraseRecord& record, TSanitizationStandard standard);
+
+/// "all-sectors", "visible-sectors-only" (the drive hides sectors the run did
+/// not reach) or "undetermined" (it could not be told).
+const char* SectorCoverage(const TEraseRecord& record);
 
 /// The byte ranges a run writes: the whole drive, or for a quick wipe the
 /// first kQuickWipeBytes and, on a drive large enough, its last MiB.

@@ -58,7 +58,9 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
   j["drive"] = {{"model", r.Model},       {"serial", r.Serial},   {"firmware", r.Firmware},
                 {"bus", r.Bus},           {"sectors", r.Sectors}, {"sector_size", r.SectorSize},
                 {"capacity", r.Capacity}, {"path", r.Path}};
-  j["mode"] = {{"kind", r.Quick ? "quick" : "full"}, {"ranges", ranges}};
+  const char* kind = r.FirmwareRun ? "firmware" : r.Quick ? "quick" : "full";
+  const std::string method = r.FirmwareRun ? r.FirmwareErase.Method : "zero-fill";
+  j["mode"] = {{"kind", kind}, {"method", method}, {"ranges", ranges}};
   j["start"] = r.Start;
   j["end"] = r.End;
   j["bytes_written"] = r.BytesWritten;
@@ -71,6 +73,45 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
                        {"ran", r.VerifyRan},
                        {"bytes_read", r.BytesRead},
                        {"bad_blocks", Blocks(r.BadBlocks, true)}};
+  if (r.FirmwareRun) {
+    const TFirmwareErase& f = r.FirmwareErase;
+    j["firmware_erase"] = {{"method", f.Method},          {"command", f.Command},
+                           {"all_namespaces", f.AllNamespaces}, {"sent", f.Sent},
+                           {"status", f.Status},          {"status_text", f.StatusText}};
+  } else {
+    j["firmware_erase"] = nullptr;
+  }
+  if (r.SampleCheck.Ran) {
+    const TSampleCheck& c = r.SampleCheck;
+    j["sample_check"] = {{"sectors", c.Sectors},        {"blank_before", c.BlankBefore},
+                         {"changed", c.Changed},        {"unchanged", c.Unchanged},
+                         {"wrong_pattern", c.WrongPattern}, {"unreadable", c.Unreadable},
+                         {"expected", c.Expected},      {"result", c.Result}};
+  } else {
+    j["sample_check"] = nullptr;
+  }
+  j["sanitization"] = {
+      {"nist_sp_800_88", SanitizationCategory(r, TSanitizationStandard::Nist80088)},
+      {"ieee_2883", SanitizationCategory(r, TSanitizationStandard::Ieee2883)}};
+  if (r.HiddenArea.Applies) {
+    const THiddenArea& h = r.HiddenArea;
+    auto sectorsOrNull = [](int64_t n) { return n < 0 ? json(nullptr) : json(n); };
+    j["hidden_area"] = {{"determined", h.Determined},
+                        {"reason", h.Reason},
+                        {"current_max", h.CurrentMax},
+                        {"native_max", sectorsOrNull(h.NativeMax)},
+                        {"dco_max", sectorsOrNull(h.DcoMax)},
+                        {"hidden_sectors", h.HiddenSectors()},
+                        {"erased", false}};
+  } else {
+    j["hidden_area"] = nullptr;
+  }
+  j["coverage"] = SectorCoverage(r);
+  json samples = json::array();
+  for (const TSpeedSample& s : r.SpeedSamples) {
+    samples.push_back({{"seconds", s.Seconds}, {"bytes", s.Bytes}});
+  }
+  j["speed_samples"] = samples;
   j["outcome"] = EraseOutcomeName(r.Outcome);
   if (r.HasSmart) {
     j["smart"] = {{"before", Attributes(r.SmartBefore)}, {"after", Attributes(r.SmartAfter)}};

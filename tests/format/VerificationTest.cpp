@@ -68,7 +68,9 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   EXPECT_EQ(r["drive"]["capacity"], 24 * kMiB);
   EXPECT_EQ(r["drive"]["path"], "\\\\.\\PhysicalDrive0");
   EXPECT_EQ(r["mode"],
-            (json{{"kind", "full"}, {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
+            (json{{"kind", "full"},
+                  {"method", "zero-fill"},
+                  {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
   const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
   EXPECT_TRUE(std::regex_match(r["start"].get<std::string>(), iso)) << r["start"];
   EXPECT_LE(r["start"].get<std::string>(), r["end"].get<std::string>());
@@ -82,6 +84,9 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
                                      {"bad_blocks", json::array()}}));
   EXPECT_EQ(r["outcome"], "complete");
   EXPECT_TRUE(r["smart"].is_null());
+  EXPECT_TRUE(r["firmware_erase"].is_null());
+  EXPECT_TRUE(r["sample_check"].is_null());
+  EXPECT_EQ(r["sanitization"], (json{{"nist_sp_800_88", "Clear"}, {"ieee_2883", "Clear"}}));
 }
 
 TEST_F(VerifyTest, QuickWipeReadsBackItsTwoRangesOnly) {
