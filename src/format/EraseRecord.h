@@ -37,8 +37,8 @@ struct TSmartAttribute {
 /// A run by the drive's own erase command instead of the zero fill: which
 /// method, the command that carries it, and what the drive answered.
 struct TFirmwareErase {
-  std::string Method;   // "block", "crypto", "format-user", "format-crypto", "overwrite"
-  std::string Command;  // "nvme-format", "nvme-sanitize", "ata-sanitize"
+  std::string Method;          // "block", "crypto", "format-user", "format-crypto", "overwrite"
+  std::string Command;         // "nvme-format", "nvme-sanitize", "ata-sanitize"
   bool AllNamespaces = false;  // the command covers every namespace of the controller
   bool Sent = false;           // the command reached the drive
   uint32_t Status = 0;         // the drive's raw completion status as the host returned it
@@ -48,14 +48,14 @@ struct TFirmwareErase {
 /// Sectors sampled before a drive's own erase and read again after it.
 struct TSampleCheck {
   bool Ran = false;
-  int64_t Sectors = 0;         // sampled
-  int64_t BlankBefore = 0;     // already read as the erased pattern before: prove nothing
-  int64_t Changed = 0;         // held data before and something else now
-  int64_t Unchanged = 0;       // held data before and hold it still
-  int64_t WrongPattern = 0;    // changed, but not to the pattern the drive states
-  int64_t Unreadable = 0;      // could not be read before or after
-  std::string Expected;        // "zeros", "ones" or "unspecified"
-  std::string Result;          // "erased", "not-erased" or "inconclusive"
+  int64_t Sectors = 0;       // sampled
+  int64_t BlankBefore = 0;   // already read as the erased pattern before: prove nothing
+  int64_t Changed = 0;       // held data before and something else now
+  int64_t Unchanged = 0;     // held data before and hold it still
+  int64_t WrongPattern = 0;  // changed, but not to the pattern the drive states
+  int64_t Unreadable = 0;    // could not be read before or after
+  std::string Expected;      // "zeros", "ones" or "unspecified"
+  std::string Result;        // "erased", "not-erased" or "inconclusive"
 };
 
 /// Sectors an ATA drive hides from the system (host protected area, device

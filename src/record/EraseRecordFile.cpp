@@ -75,18 +75,22 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
                        {"bad_blocks", Blocks(r.BadBlocks, true)}};
   if (r.FirmwareRun) {
     const TFirmwareErase& f = r.FirmwareErase;
-    j["firmware_erase"] = {{"method", f.Method},          {"command", f.Command},
-                           {"all_namespaces", f.AllNamespaces}, {"sent", f.Sent},
-                           {"status", f.Status},          {"status_text", f.StatusText}};
+    j["firmware_erase"] = {
+        {"method", f.Method}, {"command", f.Command}, {"all_namespaces", f.AllNamespaces},
+        {"sent", f.Sent},     {"status", f.Status},   {"status_text", f.StatusText}};
   } else {
     j["firmware_erase"] = nullptr;
   }
   if (r.SampleCheck.Ran) {
     const TSampleCheck& c = r.SampleCheck;
-    j["sample_check"] = {{"sectors", c.Sectors},        {"blank_before", c.BlankBefore},
-                         {"changed", c.Changed},        {"unchanged", c.Unchanged},
-                         {"wrong_pattern", c.WrongPattern}, {"unreadable", c.Unreadable},
-                         {"expected", c.Expected},      {"result", c.Result}};
+    j["sample_check"] = {{"sectors", c.Sectors},
+                         {"blank_before", c.BlankBefore},
+                         {"changed", c.Changed},
+                         {"unchanged", c.Unchanged},
+                         {"wrong_pattern", c.WrongPattern},
+                         {"unreadable", c.Unreadable},
+                         {"expected", c.Expected},
+                         {"result", c.Result}};
   } else {
     j["sample_check"] = nullptr;
   }
@@ -137,8 +141,7 @@ std::string EraseRecordFileName(const std::string& serial, const std::string& ut
   return "quarnel-erase-" + name + "-" + time + ".json";
 }
 
-void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path,
-                         bool simulated) {
+void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated) {
   SetEraseRecordWriter(
       [file, path, simulated](const TEraseRecord& record, std::string* where, std::string* error) {
         *where = path;
@@ -154,26 +157,26 @@ bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* e
     WriteEraseRecordsTo(std::move(file), path, simulated);
     return true;
   }
-  SetEraseRecordWriter([simulated](const TEraseRecord& record, std::string* where,
-                                   std::string* error) {
-    const std::string folder = GetAppDataFolder();
-    if (folder.empty()) {
-      *error = "no data folder";
-      return false;
-    }
-    *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
-    // The user's folder, with the user's rights (see RunAsInvokingUser); a
-    // new regular file, never one the user laid there beforehand.
-    const bool written = RunAsInvokingUser([&] {
-      std::error_code ec;
-      std::filesystem::create_directories(folder, ec);
-      TKeptFile file;
-      return file.Open(*where, false, error) &&
-             file.Replace(EraseRecordJson(record, simulated), error);
-    });
-    if (!written && error->empty()) *error = "the user's rights could not be taken";
-    return written;
-  });
+  SetEraseRecordWriter(
+      [simulated](const TEraseRecord& record, std::string* where, std::string* error) {
+        const std::string folder = GetAppDataFolder();
+        if (folder.empty()) {
+          *error = "no data folder";
+          return false;
+        }
+        *where = folder + "/" + EraseRecordFileName(record.Serial, record.Start);
+        // The user's folder, with the user's rights (see RunAsInvokingUser); a
+        // new regular file, never one the user laid there beforehand.
+        const bool written = RunAsInvokingUser([&] {
+          std::error_code ec;
+          std::filesystem::create_directories(folder, ec);
+          TKeptFile file;
+          return file.Open(*where, false, error) &&
+                 file.Replace(EraseRecordJson(record, simulated), error);
+        });
+        if (!written && error->empty()) *error = "the user's rights could not be taken";
+        return written;
+      });
   return true;
 }
 

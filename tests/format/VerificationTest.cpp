@@ -67,10 +67,9 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   EXPECT_EQ(r["drive"]["sector_size"], 512);
   EXPECT_EQ(r["drive"]["capacity"], 24 * kMiB);
   EXPECT_EQ(r["drive"]["path"], "\\\\.\\PhysicalDrive0");
-  EXPECT_EQ(r["mode"],
-            (json{{"kind", "full"},
-                  {"method", "zero-fill"},
-                  {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
+  EXPECT_EQ(r["mode"], (json{{"kind", "full"},
+                             {"method", "zero-fill"},
+                             {"ranges", {{{"offset", 0}, {"length", 24 * kMiB}}}}}));
   const std::regex iso(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)");
   EXPECT_TRUE(std::regex_match(r["start"].get<std::string>(), iso)) << r["start"];
   EXPECT_LE(r["start"].get<std::string>(), r["end"].get<std::string>());
