@@ -76,6 +76,8 @@ bool FormatSelectedDevice() {
     Ui().SetControlEnabled(TFormatControl::btStop, false);
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+    // What holds it, so the person knows what to close or take down.
+    for (const std::string& holder : DriveHolders()) AddLog("占用此设备: " + holder);
     NoteOutcome(TEraseOutcome::NotLocked);
   }
   uint32_t returned = 0;

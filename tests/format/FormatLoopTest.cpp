@@ -127,6 +127,7 @@ TEST_F(FormatLoop, BusyFilesystemRefusesTheLockAndNothingIsWritten) {
   std::string out, err;
   EXPECT_EQ(Format(node, "", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
+  EXPECT_TRUE(Has(out, "占用此设备: volume " + target + " is in use: ")) << out;
   EXPECT_FALSE(Has(out, "格式化中... ")) << out;
   EXPECT_FALSE(Has(out, "别忘了创建一个新的分区。")) << out;
   EXPECT_FALSE(MountOptions(target).empty());
@@ -184,6 +185,8 @@ TEST_F(FormatLoop, ActiveSwapRefusesTheFormatAndTheOtherVolumeComesBack) {
   EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
   EXPECT_TRUE(Has(err, "Busy: " + swap.substr(5) + " is active swap")) << err;
+  // Named in the main log too, not in debug mode only.
+  EXPECT_TRUE(Has(out, "占用此设备: " + swap.substr(5) + " is active swap")) << out;
   EXPECT_FALSE(Has(out, "格式化中... ")) << out;
   EXPECT_TRUE(head() == before);
   EXPECT_FALSE(MountOptions(target).empty());  // given back
