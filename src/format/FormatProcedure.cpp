@@ -70,7 +70,16 @@ bool FormatSelectedDevice() {
     AddLog("格式化中... ");
     Ui().SetProgressState(TProgressState::pbsNormal);
     complete = RunLowLevelFormat(quickWipe);
-    if (complete && verify) complete = VerifyErasedDrive(quickWipe);
+    if (complete && verify) {
+      // The drive may have gone and another come under the same node while
+      // the run flushed: a read-back of that one would prove nothing.
+      if (ConfirmSameDrive(drive.Identity, DeviceHandle, true)) {
+        complete = VerifyErasedDrive(quickWipe);
+      } else {
+        NoteOutcome(TEraseOutcome::DriveChanged);
+        complete = false;
+      }
+    }
     Ui().SetProgressState(TProgressState::pbsPaused);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);

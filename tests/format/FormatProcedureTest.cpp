@@ -290,6 +290,19 @@ TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
   EXPECT_TRUE(FormatSelectedDevice());
 }
 
+// Swapped after the run: the read-back would read another drive and prove
+// nothing, so it is not done and the run does not count as complete.
+TEST_F(FormatTest, ADriveSwappedBeforeTheReadBackIsNotReadBack) {
+  OneDrive(1048576, R"(, "disk_sequence": 7, "faults": {"swap": {"at_flush": true}})");
+  ui_.SetVerify(true);
+  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_EQ(LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
+  EXPECT_FALSE(LastEraseRecord().VerifyRan);
+  const auto log = Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), kDriveChangedBeforeReadBackText), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "校验中... "), 0);
+}
+
 TEST_F(FormatTest, ADriveSwappedBeforeItIsOpenedIsNotKept) {
   host_ = &UseSimHost(R"({"drives": [{"number": 0, "length": 1048576, "product": "OLD",
       "faults": {"swap": {"at_open": 2, "product": "NEW"}}}]})");
