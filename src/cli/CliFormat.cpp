@@ -35,6 +35,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
+    ui.SetFirmwareChoice(options.Firmware);
     if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
     status = FormatSelectedDevice() ? 0 : 1;
     SetEraseRecordWriter(nullptr);

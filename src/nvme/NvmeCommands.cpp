@@ -1,5 +1,7 @@
 #include "nvme/NvmeCommands.h"
 
+#include "nvme/NvmeErase.h"
+
 #include <cstring>
 #include <vector>
 
@@ -65,6 +67,11 @@ bool NvmeIdentifyNamespace(THandle handle, TNvmeIdentifyBlock& data) {
 bool NvmeReadHealthLog(THandle handle, TNvmeHealthBlock& data) {
   return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
                    win::kNVME_LOG_PAGE_HEALTH_INFO, data, kNvmeHealthLogSize);
+}
+
+bool NvmeReadSanitizeLog(THandle handle, uint8_t (&log)[512]) {
+  return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
+                   win::kNVME_LOG_PAGE_SANITIZE_STATUS, log, win::kNVME_SANITIZE_LOG_SIZE);
 }
 
 }  // namespace quarnel

@@ -61,6 +61,16 @@ void TUiSeam::SetVerify(bool on) {
   ShowFormatPage(page_);
 }
 
+void TUiSeam::SetFirmwareChoice(const std::string& choice) {
+  page_.FirmwareChoice = choice;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetFirmwareMethods(const std::vector<std::string>& methods) {
+  page_.FirmwareMethods = methods;
+  ShowFormatPage(page_);
+}
+
 void SetControlsEnabled(bool enabled) {
   Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
   Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);

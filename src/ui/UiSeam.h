@@ -6,6 +6,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 namespace quarnel {
 
@@ -54,6 +55,10 @@ struct TFormatPage {
   std::array<bool, 5> Enabled{true, true, true, false, true};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run
+  // The kind of run: "" the zero fill; "auto" or a method name ("block",
+  // "crypto", "format-user", "format-crypto", "overwrite"): the drive's own erase.
+  std::string FirmwareChoice;
+  std::vector<std::string> FirmwareMethods;  // what the drive offers; empty: none
   bool StopFocused = false;
 };
 
@@ -105,6 +110,10 @@ class TUiSeam {
   void SetVerify(bool on);
   bool QuickWipeChecked() const { return page_.QuickWipe; }
   bool VerifyChecked() const { return page_.Verify; }
+  /// The run's kind and the methods the chosen drive offers (drop-down items).
+  void SetFirmwareChoice(const std::string& choice);
+  void SetFirmwareMethods(const std::vector<std::string>& methods);
+  const std::string& FirmwareChoice() const { return page_.FirmwareChoice; }
 
   const std::string& Caption(TFormatLabel label) const {
     return page_.Captions[static_cast<int>(label)];
