@@ -5,6 +5,7 @@
 #include "ata/AtaSanitize.h"
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
+#include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"

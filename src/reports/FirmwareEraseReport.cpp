@@ -1,6 +1,7 @@
 #include "reports/FirmwareEraseReport.h"
 
 #include "base/Logging.h"
+#include "ui/UiSeam.h"
 
 namespace quarnel {
 
@@ -37,6 +38,10 @@ void ShowFirmwareEraseSection() {
   const TFirmwareCaps caps =
       ReadFirmwareCaps(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
   for (const std::string& line : FirmwareEraseLines(caps)) AddDetailsLog(line);
+  // The format page offers the same methods.
+  std::vector<std::string> names;
+  for (TFirmwareMethod m : caps.Offered) names.push_back(FirmwareMethodName(m));
+  Ui().SetFirmwareMethods(names);
 }
 
 }  // namespace quarnel

@@ -68,7 +68,26 @@ void TUiSeam::SetFirmwareChoice(const std::string& choice) {
 
 void TUiSeam::SetFirmwareMethods(const std::vector<std::string>& methods) {
   page_.FirmwareMethods = methods;
+  // A drive that offers nothing leaves nothing to choose.
+  page_.Enabled[static_cast<int>(TFormatControl::cbFirmware)] = !methods.empty();
+  page_.Enabled[static_cast<int>(TFormatControl::cbFirmwareMethod)] = !methods.empty();
+  if (methods.empty()) page_.FirmwareChoice.clear();
   ShowFormatPage(page_);
+}
+
+void TUiSeam::ChooseFirmware(bool on, int index) {
+  const auto& methods = page_.FirmwareMethods;
+  const bool valid = index >= 0 && static_cast<size_t>(index) < methods.size();
+  page_.FirmwareChoice = on && valid ? methods[static_cast<size_t>(index)] : "";
+  ShowFormatPage(page_);
+}
+
+int TUiSeam::FirmwareIndex() const {
+  const auto& methods = page_.FirmwareMethods;
+  for (size_t i = 0; i < methods.size(); ++i) {
+    if (methods[i] == page_.FirmwareChoice) return static_cast<int>(i);
+  }
+  return 0;
 }
 
 void SetControlsEnabled(bool enabled) {
@@ -76,6 +95,9 @@ void SetControlsEnabled(bool enabled) {
   Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
   Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
   Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
+  const bool offered = !Ui().Page().FirmwareMethods.empty();
+  Ui().SetControlEnabled(TFormatControl::cbFirmware, enabled && offered);
+  Ui().SetControlEnabled(TFormatControl::cbFirmwareMethod, enabled && offered);
 }
 
 TUiSeam& Ui() { return current ? *current : DefaultUi(); }
