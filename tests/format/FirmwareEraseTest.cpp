@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/StartUp.h"
 #include "ata/AtaSanitize.h"
 #include "cli/CliApp.h"
 #include "format/SampleCheck.h"
