@@ -21,15 +21,15 @@ std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps) {
   }
   if (caps.Ata && caps.Known) {
     if (caps.SanitizeFrozen) lines.push_back("SANITIZE 当前已冻结（需断电再上电）");
-    std::string security = "安全状态: ";
-    if (!caps.SecuritySupported) {
-      security += "不支持";
-    } else {
+    // Word 128, where it reports the security feature set: a password set
+    // or a frozen state bears on any erase; SECURITY ERASE UNIT is not offered.
+    if (caps.SecuritySupported) {
+      std::string security = "安全状态: ";
       security += caps.SecurityEnabled ? "已启用密码" : "未启用密码";
       if (caps.SecurityLocked) security += ", 已锁定";
       if (caps.SecurityFrozen) security += ", 已冻结";
+      lines.push_back(security);
     }
-    lines.push_back(security);
   }
   return lines;
 }
@@ -37,7 +37,10 @@ std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps) {
 void ShowFirmwareEraseSection() {
   const TFirmwareCaps caps =
       ReadFirmwareCaps(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
-  for (const std::string& line : FirmwareEraseLines(caps)) AddDetailsLog(line);
+  // A drive whose data could not be read has had its failure line already.
+  if (caps.Known) {
+    for (const std::string& line : FirmwareEraseLines(caps)) AddDetailsLog(line);
+  }
   // The format page offers the same methods.
   std::vector<std::string> names;
   for (TFirmwareMethod m : caps.Offered) names.push_back(FirmwareMethodName(m));
