@@ -71,23 +71,17 @@ void TUiSeam::SetFirmwareMethods(const std::vector<std::string>& methods) {
   // A drive that offers nothing leaves nothing to choose.
   page_.Enabled[static_cast<int>(TFormatControl::cbFirmware)] = !methods.empty();
   page_.Enabled[static_cast<int>(TFormatControl::cbFirmwareMethod)] = !methods.empty();
-  if (methods.empty()) page_.FirmwareChoice.clear();
+  page_.FirmwareChoice.clear();  // another drive's list: nothing chosen yet
+  page_.FirmwareIndex = 0;
   ShowFormatPage(page_);
 }
 
 void TUiSeam::ChooseFirmware(bool on, int index) {
   const auto& methods = page_.FirmwareMethods;
   const bool valid = index >= 0 && static_cast<size_t>(index) < methods.size();
+  page_.FirmwareIndex = valid ? index : 0;
   page_.FirmwareChoice = on && valid ? methods[static_cast<size_t>(index)] : "";
   ShowFormatPage(page_);
-}
-
-int TUiSeam::FirmwareIndex() const {
-  const auto& methods = page_.FirmwareMethods;
-  for (size_t i = 0; i < methods.size(); ++i) {
-    if (methods[i] == page_.FirmwareChoice) return static_cast<int>(i);
-  }
-  return 0;
 }
 
 void SetControlsEnabled(bool enabled) {

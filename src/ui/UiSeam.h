@@ -67,6 +67,7 @@ struct TFormatPage {
   // "crypto", "format-user", "format-crypto", "overwrite"): the drive's own erase.
   std::string FirmwareChoice;
   std::vector<std::string> FirmwareMethods;  // what the drive offers; empty: none
+  int FirmwareIndex = 0;                     // the drop-down's choice, kept while the box is off
   bool StopFocused = false;
 };
 
@@ -124,8 +125,8 @@ class TUiSeam {
   /// The front end's box and drop-down: the drive's own erase by the method
   /// at `index` of the offered ones when `on`, else the zero fill.
   void ChooseFirmware(bool on, int index);
-  /// The drop-down's position: the chosen method's index, else 0.
-  int FirmwareIndex() const;
+  /// The drop-down's position.
+  int FirmwareIndex() const { return page_.FirmwareIndex; }
   const std::string& FirmwareChoice() const { return page_.FirmwareChoice; }
 
   const std::string& Caption(TFormatLabel label) const {
