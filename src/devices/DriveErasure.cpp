@@ -17,6 +17,7 @@ void ReadNvmeCaps(THandle handle, TFirmwareCaps& caps) {
   const TNvmeController c = DecodeNvmeController(block);
   caps.Known = true;
   caps.FormatAllNamespaces = c.FormatAppliesToAll();
+  caps.FormatEraseAllNamespaces = c.FormatEraseAppliesToAll();
   if (c.BlockErase()) caps.Offered.push_back(TFirmwareMethod::Block);
   if (c.CryptoErase()) caps.Offered.push_back(TFirmwareMethod::Crypto);
   // A format needs the namespace's own format to keep it.
@@ -120,7 +121,9 @@ bool TFirmwareCaps::CoversAllNamespaces(TFirmwareMethod m) const {
       m == TFirmwareMethod::Overwrite) {
     return true;
   }
-  return FormatAllNamespaces;
+  // A format's secure erase reaches every namespace where FNA bit 1 says so,
+  // even when the format itself is sent to one.
+  return FormatAllNamespaces || FormatEraseAllNamespaces;
 }
 
 TFirmwareCaps ReadFirmwareCaps(THandle handle, const TIdentifyDeviceData& id) {

@@ -35,6 +35,7 @@ struct TFirmwareCaps {
   bool Known = false;  // the drive's data could be read
   std::vector<TFirmwareMethod> Offered;  // in the order of kFirmwareMethods
   bool FormatAllNamespaces = false;      // FNA bit 0: a format covers every namespace
+  bool FormatEraseAllNamespaces = false;  // FNA bit 1: a format's erase covers every namespace
   bool SanitizeFrozen = false;           // ATA: SANITIZE STATUS EXT says frozen
   uint8_t Dlfeat = 0;                    // NVMe DLFEAT 2:0
   uint8_t Flbas = 0, Dps = 0;            // NVMe: the namespace's format, kept by a format

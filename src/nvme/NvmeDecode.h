@@ -47,6 +47,7 @@ struct TNvmeController {
   bool SelfTest() const { return (AdminCommands & 0x10) != 0; }
   bool WriteCachePresent() const { return (VolatileWriteCache & 0x01) != 0; }
   bool FormatAppliesToAll() const { return (FormatAttributes & 0x01) != 0; }
+  bool FormatEraseAppliesToAll() const { return (FormatAttributes & 0x02) != 0; }
   bool FormatCryptoErase() const { return (FormatAttributes & 0x04) != 0; }
   bool CryptoErase() const { return (SanitizeCaps & 0x1) != 0; }
   bool BlockErase() const { return (SanitizeCaps & 0x2) != 0; }

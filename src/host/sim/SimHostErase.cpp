@@ -125,11 +125,11 @@ std::string LoadSimFirmwareErase(const nlohmann::json& j, TSimDrive& d) {
   };
   if (nvme) {
     clear(d.NvmeController, 256, 0x02);
-    clear(d.NvmeController, 524, 0x05);
+    clear(d.NvmeController, 524, 0x07);
     clear(d.NvmeController, 328, 0x07);
     if (Offers(f, "format-user") || Offers(f, "format-crypto")) SetBit(d.NvmeController, 256, 0x02);
     if (Offers(f, "format-crypto")) SetBit(d.NvmeController, 524, 0x04);
-    if (f.AllNamespaces) SetBit(d.NvmeController, 524, 0x01);
+    if (f.AllNamespaces) SetBit(d.NvmeController, 524, 0x03);
     if (Offers(f, "crypto")) SetBit(d.NvmeController, 328, 0x01);
     if (Offers(f, "block")) SetBit(d.NvmeController, 328, 0x02);
     if (Offers(f, "overwrite")) SetBit(d.NvmeController, 328, 0x04);
