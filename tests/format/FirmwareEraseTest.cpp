@@ -286,6 +286,12 @@ TEST_F(FirmwareCli, RefusalsAndFailuresAreNeverSuccess) {
     EXPECT_FALSE(Has(out_, "驱动器自身擦除完成。"));
     EXPECT_EQ(Firmware().EraseCommands, c.sent);
   }
+  // A method nobody has, and the zero fill's options, stop at the command
+  // line, before a host is chosen.
+  const std::string machine = Machine(true, R"({"methods": ["block"]})");
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--firmware=wipe"}), 2);
+  EXPECT_TRUE(Has(err_, "--firmware= takes block, crypto, format-user")) << err_;
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--firmware", "--quick"}), 2);
 }
 
 TEST_F(FirmwareCli, ConfirmationSaysWhenEveryNamespaceIsErased) {
