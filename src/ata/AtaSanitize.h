@@ -39,8 +39,8 @@ TAtaCommand48 AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber);
 
 /// SANITIZE STATUS EXT's answer (and, on ERR, the reason in LBA 7:0).
 struct TAtaSanitizeStatus {
-  bool Aborted = false;  // ERR set: the command was refused
-  uint8_t Reason = 0;    // then: 1 failed, 2 unsupported, 3 frozen, 4 antifreeze lock
+  bool Aborted = false;                // ERR set: the command was refused
+  uint8_t Reason = 0;                  // then: 1 failed, 2 unsupported, 3 frozen, 4 antifreeze lock
   bool CompletedWithoutError = false;  // COUNT bit 15
   bool InProgress = false;             // bit 14
   bool Frozen = false;                 // bit 13

@@ -104,7 +104,7 @@ std::string FirmwareMethodText(TFirmwareMethod m) {
 const char* FirmwareCommandName(TFirmwareMethod m, bool nvme) {
   if (!nvme) return "ata-sanitize";
   return m == TFirmwareMethod::FormatUser || m == TFirmwareMethod::FormatCrypto ? "nvme-format"
-                                                                                 : "nvme-sanitize";
+                                                                                : "nvme-sanitize";
 }
 
 bool TFirmwareCaps::Offers(TFirmwareMethod m) const {

@@ -32,14 +32,14 @@ const char* FirmwareCommandName(TFirmwareMethod method, bool nvme);
 struct TFirmwareCaps {
   bool Nvme = false;
   bool Ata = false;
-  bool Known = false;  // the drive's data could be read
-  std::vector<TFirmwareMethod> Offered;  // in the order of kFirmwareMethods
-  bool FormatAllNamespaces = false;      // FNA bit 0: a format covers every namespace
+  bool Known = false;                     // the drive's data could be read
+  std::vector<TFirmwareMethod> Offered;   // in the order of kFirmwareMethods
+  bool FormatAllNamespaces = false;       // FNA bit 0: a format covers every namespace
   bool FormatEraseAllNamespaces = false;  // FNA bit 1: a format's erase covers every namespace
-  bool SanitizeFrozen = false;           // ATA: SANITIZE STATUS EXT says frozen
-  uint8_t Dlfeat = 0;                    // NVMe DLFEAT 2:0
-  uint8_t Flbas = 0, Dps = 0;            // NVMe: the namespace's format, kept by a format
-  uint8_t DriveNumber = 0;               // ATA: master 0, slave 1
+  bool SanitizeFrozen = false;            // ATA: SANITIZE STATUS EXT says frozen
+  uint8_t Dlfeat = 0;                     // NVMe DLFEAT 2:0
+  uint8_t Flbas = 0, Dps = 0;             // NVMe: the namespace's format, kept by a format
+  uint8_t DriveNumber = 0;                // ATA: master 0, slave 1
   bool SecuritySupported = false, SecurityEnabled = false, SecurityLocked = false,
        SecurityFrozen = false;  // ATA word 128, for the report
   bool Offers(TFirmwareMethod method) const;

@@ -150,8 +150,8 @@ bool FollowProgress(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmware
 }
 
 void LogSampleCheck(const TSampleCheck& c) {
-  AddLog("抽样检查: " + DecText(c.Sectors) + " 个扇区, 已改变 " + DecText(c.Changed) +
-         ", 未改变 " + DecText(c.Unchanged) + ", 与驱动器声明的值不符 " + DecText(c.WrongPattern) +
+  AddLog("抽样检查: " + DecText(c.Sectors) + " 个扇区, 已改变 " + DecText(c.Changed) + ", 未改变 " +
+         DecText(c.Unchanged) + ", 与驱动器声明的值不符 " + DecText(c.WrongPattern) +
          ", 擦除前已为空 " + DecText(c.BlankBefore) + ", 无法读取 " + DecText(c.Unreadable));
   if (c.Result == "erased") {
     AddLog("抽样检查结果: 抽样扇区的数据已清除。");

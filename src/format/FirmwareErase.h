@@ -25,8 +25,7 @@ inline constexpr uint32_t kSanitizeTimeoutSeconds = 60;
 /// ("auto": the first offered, in the order of kFirmwareMethods). False after
 /// a message saying why nothing can be sent: no method offered, the one
 /// chosen not offered (with the list of those that are), sanitize frozen.
-bool ResolveFirmwareMethod(const std::string& choice, TFirmwareCaps* caps,
-                           TFirmwareMethod* method);
+bool ResolveFirmwareMethod(const std::string& choice, TFirmwareCaps* caps, TFirmwareMethod* method);
 
 /// The confirmation's lines about the method, and about every namespace
 /// where the command covers them all.

@@ -57,8 +57,8 @@ std::vector<int64_t> SampleSectors(int64_t sectors, int64_t sectorSize) {
   for (int64_t s = 0; s < edge; ++s) list.push_back(s);
   for (int64_t s = std::max(edge, sectors - edge); s < sectors; ++s) list.push_back(s);
   for (int64_t i = 0; i < kSampleSpreadSectors; ++i) {
-    list.push_back(static_cast<int64_t>(static_cast<double>(sectors) * (i + 0.5) /
-                                        kSampleSpreadSectors));
+    list.push_back(
+        static_cast<int64_t>(static_cast<double>(sectors) * (i + 0.5) / kSampleSpreadSectors));
   }
   std::sort(list.begin(), list.end());
   list.erase(std::unique(list.begin(), list.end()), list.end());

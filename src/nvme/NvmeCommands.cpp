@@ -1,12 +1,11 @@
 #include "nvme/NvmeCommands.h"
 
-#include "nvme/NvmeErase.h"
-
 #include <cstring>
 #include <vector>
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
+#include "nvme/NvmeErase.h"
 
 namespace quarnel {
 

@@ -30,8 +30,8 @@ bool NvmeSendErase(THandle handle, const TNvmeCommand& command, uint32_t timeout
 
 /// The sanitize status log.
 struct TNvmeSanitizeStatus {
-  uint16_t Progress = 0;  // SPROG, of 65536
-  uint8_t State = 0;      // SSTAT 2:0: 0 never, 1 done, 2 in progress, 3 failed, 4 done
+  uint16_t Progress = 0;          // SPROG, of 65536
+  uint8_t State = 0;              // SSTAT 2:0: 0 never, 1 done, 2 in progress, 3 failed, 4 done
   bool GlobalDataErased = false;  // SSTAT bit 8
 };
 

@@ -100,8 +100,8 @@ TEST(FirmwareCommandBytes, AtaSanitizeCdbs) {
   // the high bytes in PreviousTaskFile, the low in CurrentTaskFile.
   uint8_t ex[win::kATA_PASS_THROUGH_EX_SIZE];
   BuildAtaPassThroughEx(AtaSanitizeCommand(TAtaSanitize::BlockErase, 0), 60, ex);
-  EXPECT_EQ(Slice(ex, 0, 4), (Bytes{static_cast<uint8_t>(win::kATA_PASS_THROUGH_EX_SIZE), 0,
-                                    0x09, 0x00}));
+  EXPECT_EQ(Slice(ex, 0, 4),
+            (Bytes{static_cast<uint8_t>(win::kATA_PASS_THROUGH_EX_SIZE), 0, 0x09, 0x00}));
   EXPECT_EQ(Slice(ex, win::kATA_PT_PreviousTaskFile, 8), (Bytes{0, 0, 0x42, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Slice(ex, win::kATA_PT_CurrentTaskFile, 8),
             (Bytes{0x12, 0, 0x72, 0x45, 0x6B, 0x40, 0xB4, 0}));
@@ -111,8 +111,8 @@ TEST(FirmwareCommandBytes, AtaSanitizeCdbs) {
 // STATUS EXT's COUNT bits 15/14/13 and progress in LBA 15:0, and the NVMe
 // sanitize status log (SPROG at 0, SSTAT at 2).
 TEST(FirmwareCommandBytes, Answers) {
-  const uint8_t sense[] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14,   0x09, 12, 0x01, 0x00,
-                           0x40, 0x00, 0,    0x34, 0, 0x12, 0, 0, 0x40, 0x50};
+  const uint8_t sense[] = {0x72, 0x01, 0x00, 0x1D, 0,    0, 0,    14, 0x09, 12,   0x01,
+                           0x00, 0x40, 0x00, 0,    0x34, 0, 0x12, 0,  0,    0x40, 0x50};
   TAtaReturn48 r;
   ASSERT_TRUE(sgio::ParseAtaReturn48(sense, sizeof sense, &r));
   EXPECT_EQ(r.Count, 0x4000);
@@ -139,8 +139,7 @@ TEST(FirmwareCommandBytes, Answers) {
   ParseNvmeEraseRequest(in, sizeof in, 8, &e);
   uint8_t media[16];
   ASSERT_TRUE(ReinitializeMediaFor(e, media));
-  EXPECT_EQ(Bytes(media, media + 16),
-            (Bytes{16, 0, 0, 0, 16, 0, 0, 0, 60, 0, 0, 0, 2, 0, 0, 0}));
+  EXPECT_EQ(Bytes(media, media + 16), (Bytes{16, 0, 0, 0, 16, 0, 0, 0, 60, 0, 0, 0, 2, 0, 0, 0}));
   BuildNvmeEraseRequest(NvmeSanitizeCommand(3), 60000, in);
   ParseNvmeEraseRequest(in, sizeof in, 8, &e);
   EXPECT_FALSE(ReinitializeMediaFor(e, media));
@@ -173,7 +172,8 @@ class FirmwareCli : public ::testing::Test {
   // with `erase` as its firmware_erase object.
   std::string Machine(bool nvme, const std::string& erase) {
     const std::string data = QUARNEL_TEST_DATA;
-    std::string drive = R"({"number": 0, "length": 67108864, "product": "TESTDISK", "serial": "S1")";
+    std::string drive =
+        R"({"number": 0, "length": 67108864, "product": "TESTDISK", "serial": "S1")";
     if (nvme) {
       drive += R"(, "bus_type": 17, "nvme_identify_ctrl_file": ")" + data +
                R"(/nvme/QEMU_NVMe_Ctrl/id-ctrl.bin", "nvme_identify_ns_file": ")" + data +
@@ -245,8 +245,8 @@ TEST_F(FirmwareCli, EachMethodRunsToItsEndAndIsChecked) {
   }
   // Without a method: the first offered in the order block, crypto, format-user, ...
   ResetProcessState();
-  ASSERT_EQ(Run({Machine(true, R"({"methods": ["format-user", "crypto"]})"), "format", "1",
-                 "--yes", "--firmware", "--record", record_, "--force"}),
+  ASSERT_EQ(Run({Machine(true, R"({"methods": ["format-user", "crypto"]})"), "format", "1", "--yes",
+                 "--firmware", "--record", record_, "--force"}),
             0);
   EXPECT_TRUE(Has(Record(), "\"method\": \"crypto\""));
 }
@@ -274,8 +274,8 @@ TEST_F(FirmwareCli, RefusalsAndFailuresAreNeverSuccess) {
        "驱动器报告擦除失败", 1},
       {true, R"({"methods": ["block"], "faults": {"stall_at": 0.5}})", "block",
        "秒没有变化，运行未完成。", 1},
-      {true, R"({"methods": ["block"], "faults": {"no_change": true}})", "block",
-       "数据未清除！", 1},
+      {true, R"({"methods": ["block"], "faults": {"no_change": true}})", "block", "数据未清除！",
+       1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.erase);

@@ -29,8 +29,8 @@
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "frontend/HostChoice.h"
-#include "support/SimSupport.h"
 #include "record/EraseRecordFile.h"
+#include "support/SimSupport.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
@@ -272,8 +272,8 @@ class TestMainWindow : public QObject {
       QVERIFY(!none.Main().cbFirmware->isEnabled());
       QVERIFY(!none.Main().cbFirmwareMethod->isEnabled());
     }
-    TStarted s(Machine(R"(, "firmware_erase": {"methods": ["block", "crypto"], "seconds": 5})",
-                       1 << 16));
+    TStarted s(
+        Machine(R"(, "firmware_erase": {"methods": ["block", "crypto"], "seconds": 5})", 1 << 16));
     QVERIFY(s.Main().cbFirmware->isEnabled());
     QCOMPARE(s.Main().cbFirmwareMethod->count(), 2);
     s.Main().cbFirmwareMethod->setCurrentIndex(1);

@@ -34,9 +34,10 @@ TEST(NvmeReports, CapturedDriveAnswersBothReportsWithoutAtaCommands) {
   EXPECT_EQ(details[0], "型号: QEMU NVMe Ctrl");
   EXPECT_EQ(details[12], "容量: 268,435,456 字节");
   // QEMU's controller formats (OACS bit 1), with no sanitize and no crypto erase.
-  EXPECT_EQ(std::vector<std::string>(details.begin() + 20, details.end()),
-            (std::vector<std::string>{" ", "驱动器自身擦除:", "支持 格式化并擦除用户数据 (format-user)",
-                                      "已擦除的块读出为 00h"}));
+  EXPECT_EQ(
+      std::vector<std::string>(details.begin() + 20, details.end()),
+      (std::vector<std::string>{" ", "驱动器自身擦除:", "支持 格式化并擦除用户数据 (format-user)",
+                                "已擦除的块读出为 00h"}));
   ShowSmartData();
   const std::vector<std::string> health = AfterHeading(Log_Smart.Lines());
   ASSERT_EQ(health.size(), 18u);

@@ -1,8 +1,8 @@
 #include "app/qt/FmMain.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -10,13 +10,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QVBoxLayout>
-
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/MainState.h"
 #include "app/qt/PaneView.h"

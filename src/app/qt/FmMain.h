@@ -51,8 +51,8 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
   QCheckBox* cbVerify = nullptr;  // read back after the run
-  QCheckBox* cbFirmware = nullptr;          // the drive's own erase instead of the zero fill
-  QComboBox* cbFirmwareMethod = nullptr;    // its method
+  QCheckBox* cbFirmware = nullptr;        // the drive's own erase instead of the zero fill
+  QComboBox* cbFirmwareMethod = nullptr;  // its method
   QPushButton* btStop = nullptr;
   QPushButton* btRunBenchmarks = nullptr;
   QPlainTextEdit* Log_Smart = nullptr;

@@ -154,9 +154,9 @@ void TFmMain::BuildFormatPage(HWND page) {
                            BS_AUTOCHECKBOX | WS_TABSTOP, idVerify);
   cbFirmware = CreateControl(page, L"BUTTON", WideFromUtf8(kFirmwareCaption),
                              BS_AUTOCHECKBOX | WS_TABSTOP | WS_DISABLED, idFirmware);
-  cbFirmwareMethod = CreateControl(page, L"COMBOBOX", L"",
-                                   CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_DISABLED,
-                                   idFirmwareMethod);
+  cbFirmwareMethod =
+      CreateControl(page, L"COMBOBOX", L"",
+                    CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_DISABLED, idFirmwareMethod);
   btStop = CreateControl(page, L"BUTTON", WideFromUtf8(kStopCaption),
                          BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
   btRunBenchmarks = CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
@@ -223,8 +223,8 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   MoveWindow(cbVerify, right - controlsWidth, top + box + 2, controlsWidth, box, TRUE);
   MoveWindow(cbFirmware, right - controlsWidth, top + 2 * box + 6, 130, box, TRUE);
   // A drop-down list's height includes its open list.
-  MoveWindow(cbFirmwareMethod, right - controlsWidth + 134, top + 2 * box + 4,
-             controlsWidth - 134, box + 120, TRUE);
+  MoveWindow(cbFirmwareMethod, right - controlsWidth + 134, top + 2 * box + 4, controlsWidth - 134,
+             box + 120, TRUE);
   MoveWindow(btRunBenchmarks, right - kFormatButtonWidth, top + bottom - buttonHeight,
              kFormatButtonWidth, buttonHeight, TRUE);
   MoveWindow(btStop, right - 2 * kFormatButtonWidth - 8, top + bottom - buttonHeight,

@@ -72,7 +72,7 @@ struct TSimFirmware {
   // The run.
   std::string Running;  // the method being run; "" none
   int64_t StartMs = 0;
-  int Outcome = 0;  // 0 none yet, 1 done, 3 failed (as SSTAT)
+  int Outcome = 0;        // 0 none yet, 1 done, 3 failed (as SSTAT)
   int EraseCommands = 0;  // erase commands received (not status reads)
   bool Erased = false;    // the medium holds the erased pattern
   int ErasedFill = 0;     // 0x00, 0xFF, or -1 for a crypto erase's noise

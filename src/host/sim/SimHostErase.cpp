@@ -2,9 +2,9 @@
 // Format NVM and Sanitize through the hosts' NVMe erase request, the
 // sanitize status log, and what a finished erase leaves on the medium.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <cstring>
 #include <set>
 
 #include "host/Bytes.h"
@@ -51,8 +51,9 @@ void EraseImage(const TSimDrive& d) {
   for (int64_t at = 0; at < size && image; at += static_cast<int64_t>(chunk.size())) {
     const auto n = static_cast<size_t>(std::min<int64_t>(size - at, chunk.size()));
     for (size_t i = 0; i < n; ++i) {
-      chunk[i] = static_cast<char>(d.Firmware.ErasedFill < 0 ? SimEraseNoise(at + static_cast<int64_t>(i))
-                                                             : d.Firmware.ErasedFill);
+      chunk[i] =
+          static_cast<char>(d.Firmware.ErasedFill < 0 ? SimEraseNoise(at + static_cast<int64_t>(i))
+                                                      : d.Firmware.ErasedFill);
     }
     image.seekp(at);
     image.write(chunk.data(), static_cast<std::streamsize>(n));
@@ -89,8 +90,8 @@ uint8_t SimEraseNoise(int64_t offset) {
 
 std::string LoadSimFirmwareErase(const nlohmann::json& j, TSimDrive& d) {
   if (!j.is_object()) return "must be an object";
-  static const std::set<std::string> keys = {"methods", "seconds", "all_namespaces",
-                                             "dlfeat",  "faults"};
+  static const std::set<std::string> keys = {"methods", "seconds", "all_namespaces", "dlfeat",
+                                             "faults"};
   for (const auto& item : j.items()) {
     if (!keys.count(item.key())) return "unknown key \"" + item.key() + "\"";
   }
@@ -182,7 +183,9 @@ bool SimHost::EraseRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
     if (!nvme || !f.Configured) return Fail(win::kERROR_NOT_SUPPORTED);
     const bool format = e.Opcode == kNvmeAdminFormatNvm;
     const uint32_t action = e.Cdw10 & 0x7, ses = (e.Cdw10 >> 9) & 0x7;
-    std::string method = format ? (ses == 2 ? "format-crypto" : ses == 1 ? "format-user" : "")
+    std::string method = format        ? (ses == 2   ? "format-crypto"
+                                          : ses == 1 ? "format-user"
+                                                     : "")
                          : action == 2 ? "block"
                          : action == 3 ? "overwrite"
                          : action == 4 ? "crypto"

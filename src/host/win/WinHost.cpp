@@ -120,8 +120,8 @@ bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
     lastError_ = win::kERROR_NOT_SUPPORTED;
     return false;
   }
-  if (code == win::kQUARNEL_IOCTL_NVME_ERASE) return NvmeErase(handle, in, inSize, out, outSize,
-                                                               bytesReturned);
+  if (code == win::kQUARNEL_IOCTL_NVME_ERASE)
+    return NvmeErase(handle, in, inSize, out, outSize, bytesReturned);
   DWORD returned = 0;
   const bool ok = ::DeviceIoControl(Native(handle), code, const_cast<void*>(in), inSize, out,
                                     outSize, &returned, nullptr) != FALSE;
@@ -273,8 +273,8 @@ bool WinHost::NvmeErase(THandle handle, const void* in, uint32_t inSize, void* o
   // returns when the drive is done. Format NVM and overwrite cannot be sent.
   if (bytesReturned) *bytesReturned = 0;
   TNvmeErase erase;
-  const uint32_t refused = ParseNvmeEraseRequest(static_cast<const uint8_t*>(in), inSize,
-                                                 outSize, &erase);
+  const uint32_t refused =
+      ParseNvmeEraseRequest(static_cast<const uint8_t*>(in), inSize, outSize, &erase);
   uint8_t media[win::kSTORAGE_REINITIALIZE_MEDIA_SIZE];
   if (refused != 0 || !ReinitializeMediaFor(erase, media)) {
     lastError_ = refused != 0 ? refused : win::kERROR_NOT_SUPPORTED;
