@@ -31,6 +31,9 @@ const char* const kUsage =
     "    --verify      read back what was written; every byte must be zero\n"
     "    --record FILE write the erase record (JSON) to FILE, a new file\n"
     "    --force       let --record replace an existing regular file\n"
+    "    --firmware[=METHOD]  the drive's own erase instead of the zero fill:\n"
+    "                  block, crypto, format-user, format-crypto or overwrite;\n"
+    "                  without METHOD the first of these the drive offers\n"
     "\n"
     "DRIVE is its number in the list, serial:SERIAL or path:DEVICE.\n"
     "\n"
@@ -103,16 +106,21 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     return kExitUsage;
   }
   if ((options.Quick || options.Yes || options.Verify || options.Force ||
-       !options.RecordFile.empty()) &&
+       !options.RecordFile.empty() || !options.Firmware.empty()) &&
       options.Command != "format") {
-    err << "quarnel-cli: --quick, --yes, --verify, --record and --force belong to the format "
-           "command\n"
+    err << "quarnel-cli: --quick, --yes, --verify, --record, --force and --firmware belong to "
+           "the format command\n"
         << kUsage;
     return kExitUsage;
   }
   // The terminal names drives by their place in its list, in its reports and
   // log lines too: one numbering for everything it prints and takes.
   NumberDrivesByListPlace = true;
+  if (!options.Firmware.empty() && (options.Quick || options.Verify)) {
+    // The drive's own erase covers the whole drive and is checked by its sample.
+    err << "quarnel-cli: --quick and --verify belong to the zero fill, not to --firmware\n";
+    return kExitUsage;
+  }
   TCliUi ui(out, err, terminal);
   ui.AnswerYes(options.Yes);
   SetUi(&ui);

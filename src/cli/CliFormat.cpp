@@ -25,10 +25,17 @@ std::string QuestionDetails(const TCliOptions& options) {
   const TDeviceTable& d = DeviceTable[SelectedDevice];
   std::string text = "Serial: " + VisibleText(Trim(d.IdentifyData.SN)) + "\n";
   text += "Path: " + VisibleText(d.DevicePath) + "\n";
-  text += std::string("Mode: ") +
-          (options.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
-                         : "full: zeros over every sector") +
-          (options.Verify ? ", then read back" : "") + "\n";
+  if (!options.Firmware.empty()) {
+    text += "Mode: the drive's own erase (" +
+            (options.Firmware == "auto" ? std::string("the first method it offers")
+                                     : VisibleText(options.Firmware)) +
+            "), then a sample read back\n";
+  } else {
+    text += std::string("Mode: ") +
+            (options.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
+                           : "full: zeros over every sector") +
+            (options.Verify ? ", then read back" : "") + "\n";
+  }
   text += "Unmounted first: " +
           (d.AssociatedPartitions.empty() ? std::string("nothing is mounted")
                                           : VisibleText(d.AssociatedPartitions)) +
@@ -90,6 +97,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
     ui.SetQuestionDetails(QuestionDetails(options));
+    ui.SetFirmwareChoice(options.Firmware);
     ResetEraseRecord();
     if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
     const bool complete = FormatSelectedDevice();

@@ -73,9 +73,14 @@ int64_t THiddenArea::HiddenSectors() const {
 }
 
 const char* SanitizationCategory(const TEraseRecord& record, TSanitizationStandard standard) {
-  (void)standard;
   // Overwriting the addressable sectors from the host is Clear in both.
   if (!record.FirmwareRun) return "Clear";
+  // A Format NVM user data erase: Purge in NIST SP 800-88 Rev. 1's table for
+  // NVMe drives, Clear in IEEE 2883-2022, which keeps Purge for the Sanitize
+  // operations and cryptographic erase (docs/erase-record.md).
+  if (record.FirmwareErase.Method == "format-user" && standard == TSanitizationStandard::Ieee2883) {
+    return "Clear";
+  }
   return "Purge";
 }
 

@@ -7,6 +7,7 @@
 #include "devices/DriveIdentity.h"
 #include "devices/VolumeLocking.h"
 #include "format/EraseRecord.h"
+#include "format/FirmwareErase.h"
 #include "format/FormatEngine.h"
 #include "format/Verification.h"
 #include "host/HostConstants.h"
@@ -44,9 +45,16 @@ bool FormatSelectedDevice() {
   // From here on a close of the main window is put off until the end, also
   // while the confirmation is open.
   TInProgress running;
+  // The drive's own erase: what it offers is read, and a method it does not
+  // offer refused, before the question.
+  const bool firmware = !Ui().FirmwareChoice().empty();
+  TFirmwareCaps caps;
+  TFirmwareMethod method = TFirmwareMethod::Block;
+  if (firmware && !ResolveFirmwareMethod(Ui().FirmwareChoice(), &caps, &method)) return false;
   const int answer =
       ShowTaskDialog("警告", "所选设备上的所有数据将丢失",
-                     "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription,
+                     "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription +
+                         (firmware ? FirmwareConfirmation(caps, method) : ""),
                      kIconWarning, kButtonYes | kButtonCancel);
   if (StopRequested) {
     // The window was closed while the question was open: that is no Yes.
@@ -57,7 +65,7 @@ bool FormatSelectedDevice() {
 
   SetControlsEnabled(false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
-  BeginEraseRecord(quickWipe, verify);
+  BeginEraseRecord(quickWipe && !firmware, verify && !firmware);
   LogHead(drive);
   const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
   // The last moment before the first write: the drive behind the handle
@@ -65,19 +73,26 @@ bool FormatSelectedDevice() {
   if (locked && !ConfirmSameDrive(drive.Identity, DeviceHandle)) {
     NoteOutcome(TEraseOutcome::DriveChanged);
   } else if (locked) {
-    Ui().SetControlEnabled(TFormatControl::btStop, true);
-    Ui().FocusStop();
+    // A drive's own erase cannot be stopped: its stop button stays disabled.
+    if (!firmware) {
+      Ui().SetControlEnabled(TFormatControl::btStop, true);
+      Ui().FocusStop();
+    }
     AddLog("格式化中... ");
     Ui().SetProgressState(TProgressState::pbsNormal);
-    complete = RunLowLevelFormat(quickWipe);
-    if (complete && verify) {
-      // The drive may have gone and another come under the same node while
-      // the run flushed: a read-back of that one would prove nothing.
-      if (ConfirmSameDrive(drive.Identity, DeviceHandle, true)) {
-        complete = VerifyErasedDrive(quickWipe);
-      } else {
-        NoteOutcome(TEraseOutcome::DriveChanged);
-        complete = false;
+    if (firmware) {
+      complete = RunFirmwareErase(caps, method);
+    } else {
+      complete = RunLowLevelFormat(quickWipe);
+      if (complete && verify) {
+        // The drive may have gone and another come under the same node while
+        // the run flushed: a read-back of that one would prove nothing.
+        if (ConfirmSameDrive(drive.Identity, DeviceHandle, true)) {
+          complete = VerifyErasedDrive(quickWipe);
+        } else {
+          NoteOutcome(TEraseOutcome::DriveChanged);
+          complete = false;
+        }
       }
     }
     Ui().SetProgressState(TProgressState::pbsPaused);

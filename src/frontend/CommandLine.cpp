@@ -71,6 +71,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Yes = true;
     } else if (arg == "--verify") {
       options->Verify = true;
+    } else if (arg == "--firmware" || arg.rfind("--firmware=", 0) == 0) {
+      options->Firmware = arg == "--firmware" ? "auto" : arg.substr(11);
+      const std::string& m = options->Firmware;
+      if (m != "auto" && m != "block" && m != "crypto" && m != "format-user" &&
+          m != "format-crypto" && m != "overwrite") {
+        *error = "--firmware= takes block, crypto, format-user, format-crypto or overwrite";
+        return false;
+      }
     } else if (arg == "--force") {
       options->Force = true;
     } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {

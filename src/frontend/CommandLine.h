@@ -19,6 +19,7 @@ struct TCliOptions {
   bool Verify = false;     // format: read back what was written
   std::string RecordFile;  // format: where the erase record goes
   bool Force = false;      // format: an existing record file may be replaced
+  std::string Firmware;    // format: "" the zero fill, "auto" or a method: the drive's own erase
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

@@ -42,6 +42,43 @@ inline constexpr uint32_t kFSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083u;
 // it with ERROR_NOT_SUPPORTED without asking the system.
 inline constexpr uint32_t kQUARNEL_IOCTL_GET_DISK_SEQUENCE = 0x80002000u;
 
+// The drive's own erase. IOCTL_ATA_PASS_THROUGH carries an ATA_PASS_THROUGH_EX
+// (below); IOCTL_STORAGE_REINITIALIZE_MEDIA an optional STORAGE_REINITIALIZE_MEDIA
+// (Version, Size, TimeoutInSeconds, SanitizeOption: SanitizeMethod in bits 3:0,
+// DisallowUnrestrictedSanitizeExit in bit 4), 16 bytes.
+inline constexpr uint32_t kIOCTL_ATA_PASS_THROUGH = 0x0004D02Cu;
+inline constexpr uint32_t kIOCTL_STORAGE_REINITIALIZE_MEDIA = 0x002D9640u;
+inline constexpr uint32_t kSTORAGE_REINITIALIZE_MEDIA_SIZE = 16;
+inline constexpr uint32_t kStorageSanitizeMethodBlockErase = 1;
+inline constexpr uint32_t kStorageSanitizeMethodCryptoErase = 2;
+
+// Not a Windows code: the hosts' own request for one NVMe admin command that
+// erases (Format NVM, Sanitize). In: the 64-byte submission queue entry, then
+// the time-out in milliseconds (4 bytes). Out: the completion's status field
+// (bits 15:1 of its dword 3, shifted down) and its dword 0, 4 bytes each. The
+// request succeeds when the command completed, whatever its status. Windows
+// has no request for a chosen NVMe admin command: WinHost carries Sanitize
+// block and crypto erase by IOCTL_STORAGE_REINITIALIZE_MEDIA and refuses the rest.
+inline constexpr uint32_t kQUARNEL_IOCTL_NVME_ERASE = 0x80002004u;
+inline constexpr uint32_t kNVME_ERASE_IN_SIZE = 68;
+inline constexpr uint32_t kNVME_ERASE_OUT_SIZE = 8;
+
+// ATA_PASS_THROUGH_EX: DataBufferOffset is a ULONG_PTR, so the task files
+// move with the pointer size.
+inline constexpr uint32_t kATA_PT_Length = 0;
+inline constexpr uint32_t kATA_PT_AtaFlags = 2;
+inline constexpr uint32_t kATA_PT_DataTransferLength = 8;
+inline constexpr uint32_t kATA_PT_TimeOutValue = 12;
+inline constexpr uint32_t kATA_PT_DataBufferOffset = sizeof(void*) == 8 ? 24 : 20;
+inline constexpr uint32_t kATA_PT_PreviousTaskFile = sizeof(void*) == 8 ? 32 : 24;
+inline constexpr uint32_t kATA_PT_CurrentTaskFile = sizeof(void*) == 8 ? 40 : 32;
+inline constexpr uint32_t kATA_PASS_THROUGH_EX_SIZE = sizeof(void*) == 8 ? 48 : 40;
+inline constexpr uint16_t kATA_FLAGS_DRDY_REQUIRED = 0x01;
+inline constexpr uint16_t kATA_FLAGS_DATA_IN = 0x02;
+inline constexpr uint16_t kATA_FLAGS_48BIT_COMMAND = 0x08;
+inline constexpr uint32_t kNVME_LOG_PAGE_SANITIZE_STATUS = 0x81;
+inline constexpr uint32_t kNVME_SANITIZE_LOG_SIZE = 512;
+
 // Win32 error codes the program and the hosts use.
 inline constexpr uint32_t kERROR_SUCCESS = 0;
 inline constexpr uint32_t kERROR_INVALID_FUNCTION = 1;

@@ -57,8 +57,10 @@ uint32_t ParseNvmeQuery(const uint8_t* in, uint32_t inSize, uint32_t outSize, TN
     if (q->DataLength != win::kNVME_IDENTIFY_DATA_SIZE) return win::kERROR_INVALID_PARAMETER;
   } else if (type == win::kNVMeDataTypeLogPage) {
     q->LogId = value;
-    // Only the health log: reading others may clear events a monitor waits for.
-    if (value != win::kNVME_LOG_PAGE_HEALTH_INFO ||
+    // Only the health log and, for the drive's own erase, the sanitize
+    // status: reading others may clear events a monitor waits for.
+    if ((value != win::kNVME_LOG_PAGE_HEALTH_INFO &&
+         value != win::kNVME_LOG_PAGE_SANITIZE_STATUS) ||
         property != win::kStorageDeviceProtocolSpecificProperty) {
       return win::kERROR_NOT_SUPPORTED;
     }

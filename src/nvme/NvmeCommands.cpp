@@ -5,6 +5,7 @@
 
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
+#include "nvme/NvmeErase.h"
 
 namespace quarnel {
 
@@ -65,6 +66,11 @@ bool NvmeIdentifyNamespace(THandle handle, TNvmeIdentifyBlock& data) {
 bool NvmeReadHealthLog(THandle handle, TNvmeHealthBlock& data) {
   return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
                    win::kNVME_LOG_PAGE_HEALTH_INFO, data, kNvmeHealthLogSize);
+}
+
+bool NvmeReadSanitizeLog(THandle handle, uint8_t (&log)[512]) {
+  return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
+                   win::kNVME_LOG_PAGE_SANITIZE_STATUS, log, win::kNVME_SANITIZE_LOG_SIZE);
 }
 
 }  // namespace quarnel

@@ -85,6 +85,7 @@ TNvmeController DecodeNvmeController(const TNvmeIdentifyBlock& b) {
   c.SanitizeCaps = U32(b, 328);
   c.NamespaceCount = U32(b, 516);
   c.VolatileWriteCache = b[525];
+  c.FormatAttributes = b[524];
   return c;
 }
 
@@ -96,6 +97,9 @@ TNvmeNamespace DecodeNvmeNamespace(const TNvmeIdentifyBlock& b) {
   const uint8_t flbas = b[26];
   // Bits 6:5 extend the index past 16 formats (NVMe 2.0).
   n.FormatIndex = static_cast<uint8_t>((flbas & 0x0F) | ((flbas & 0x60) >> 1));
+  n.FormattedLbaSize = flbas;
+  n.ProtectionSettings = b[29];
+  n.DeallocateFeatures = b[33];
   if (n.FormatIndex <= formats && n.FormatIndex < 64) {
     const uint32_t format = U32(b, 128 + 4 * static_cast<size_t>(n.FormatIndex));
     const uint32_t lbads = (format >> 16) & 0xFF;

@@ -39,12 +39,16 @@ struct TNvmeController {
   uint8_t FirmwareUpdates = 0;     // FRMW, 260
   uint32_t SanitizeCaps = 0;       // SANICAP, 328-331
   uint32_t NamespaceCount = 0;     // NN, 516-519
+  uint8_t FormatAttributes = 0;    // FNA, 524
   uint8_t VolatileWriteCache = 0;  // VWC, 525
   TUInt128 TotalCapacity;          // TNVMCAP, 280-295, bytes
 
   bool FormatNvm() const { return (AdminCommands & 0x02) != 0; }
   bool SelfTest() const { return (AdminCommands & 0x10) != 0; }
   bool WriteCachePresent() const { return (VolatileWriteCache & 0x01) != 0; }
+  bool FormatAppliesToAll() const { return (FormatAttributes & 0x01) != 0; }
+  bool FormatEraseAppliesToAll() const { return (FormatAttributes & 0x02) != 0; }
+  bool FormatCryptoErase() const { return (FormatAttributes & 0x04) != 0; }
   bool CryptoErase() const { return (SanitizeCaps & 0x1) != 0; }
   bool BlockErase() const { return (SanitizeCaps & 0x2) != 0; }
   bool Overwrite() const { return (SanitizeCaps & 0x4) != 0; }
@@ -59,6 +63,9 @@ struct TNvmeNamespace {
   uint8_t FormatIndex = 0;      // FLBAS bits 3:0 and 6:5
   uint32_t BlockSize = 0;       // 2^LBADS of that format; 0 when it is not given
   uint16_t MetadataSize = 0;    // MS of that format
+  uint8_t FormattedLbaSize = 0;    // FLBAS, byte 26: the format and where metadata goes
+  uint8_t ProtectionSettings = 0;  // DPS, byte 29: protection type 2:0, its place 3
+  uint8_t DeallocateFeatures = 0;  // DLFEAT, byte 33: what a deallocated block reads as (2:0)
 };
 
 /// SMART / Health Information log (log page 02h).

@@ -8,6 +8,7 @@
 #include "base/ProgramInfo.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "reports/FirmwareEraseReport.h"
 #include "reports/NvmeReports.h"
 
 namespace quarnel {
@@ -92,6 +93,7 @@ void ShowDeviceDetails() {
   }
   if (id.BusType == kBusTypeNvme) {
     for (const std::string& line : NvmeDetailsReport(DeviceHandle)) AddDetailsLog(line);
+    ShowFirmwareEraseSection();
     return;
   }
   TAtaBlock block = {};
@@ -111,6 +113,7 @@ void ShowDeviceDetails() {
   for (const std::string& line : DeviceDetailsLines(DecodeIdentifyData(copy))) {
     AddDetailsLog(line);
   }
+  ShowFirmwareEraseSection();
 }
 
 }  // namespace quarnel

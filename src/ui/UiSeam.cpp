@@ -61,11 +61,37 @@ void TUiSeam::SetVerify(bool on) {
   ShowFormatPage(page_);
 }
 
+void TUiSeam::SetFirmwareChoice(const std::string& choice) {
+  page_.FirmwareChoice = choice;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::SetFirmwareMethods(const std::vector<std::string>& methods) {
+  page_.FirmwareMethods = methods;
+  // A drive that offers nothing leaves nothing to choose.
+  page_.Enabled[static_cast<int>(TFormatControl::cbFirmware)] = !methods.empty();
+  page_.Enabled[static_cast<int>(TFormatControl::cbFirmwareMethod)] = !methods.empty();
+  page_.FirmwareChoice.clear();  // another drive's list: nothing chosen yet
+  page_.FirmwareIndex = 0;
+  ShowFormatPage(page_);
+}
+
+void TUiSeam::ChooseFirmware(bool on, int index) {
+  const auto& methods = page_.FirmwareMethods;
+  const bool valid = index >= 0 && static_cast<size_t>(index) < methods.size();
+  page_.FirmwareIndex = valid ? index : 0;
+  page_.FirmwareChoice = on && valid ? methods[static_cast<size_t>(index)] : "";
+  ShowFormatPage(page_);
+}
+
 void SetControlsEnabled(bool enabled) {
   Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
   Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
   Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
   Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
+  const bool offered = !Ui().Page().FirmwareMethods.empty();
+  Ui().SetControlEnabled(TFormatControl::cbFirmware, enabled && offered);
+  Ui().SetControlEnabled(TFormatControl::cbFirmwareMethod, enabled && offered);
 }
 
 TUiSeam& Ui() { return current ? *current : DefaultUi(); }

@@ -7,13 +7,22 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quarnel {
 
 enum class TMessageIcon { Error, Warning, Information };
 
 /// The format page's controls that the busy switch and the procedure touch.
-enum class TFormatControl { btRunBenchmarks = 0, btGetSmart, cbQuickWipe, btStop, cbVerify };
+enum class TFormatControl {
+  btRunBenchmarks = 0,
+  btGetSmart,
+  cbQuickWipe,
+  btStop,
+  cbVerify,
+  cbFirmware,        // "驱动器自身擦除" instead of the zero fill
+  cbFirmwareMethod,  // the drive's method, a drop-down
+};
 /// The three labels under the progress bar.
 enum class TFormatLabel { lbCurrentPercent = 0, lbCurrentPosition, lbSpeed };
 /// The progress bar's two looks.
@@ -52,9 +61,14 @@ struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
   std::array<std::string, 3> Captions;                         // by TFormatLabel
-  std::array<bool, 5> Enabled{true, true, true, false, true};  // by TFormatControl
+  std::array<bool, 7> Enabled{true, true, true, false, true, false, false};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run
+  // The kind of run: "" the zero fill; "auto" or a method name ("block",
+  // "crypto", "format-user", "format-crypto", "overwrite"): the drive's own erase.
+  std::string FirmwareChoice;
+  std::vector<std::string> FirmwareMethods;  // what the drive offers; empty: none
+  int FirmwareIndex = 0;                     // the drop-down's choice, kept while the box is off
   bool StopFocused = false;
 };
 
@@ -110,6 +124,15 @@ class TUiSeam {
   void SetVerify(bool on);
   bool QuickWipeChecked() const { return page_.QuickWipe; }
   bool VerifyChecked() const { return page_.Verify; }
+  /// The run's kind and the methods the chosen drive offers (drop-down items).
+  void SetFirmwareChoice(const std::string& choice);
+  void SetFirmwareMethods(const std::vector<std::string>& methods);
+  /// The front end's box and drop-down: the drive's own erase by the method
+  /// at `index` of the offered ones when `on`, else the zero fill.
+  void ChooseFirmware(bool on, int index);
+  /// The drop-down's position.
+  int FirmwareIndex() const { return page_.FirmwareIndex; }
+  const std::string& FirmwareChoice() const { return page_.FirmwareChoice; }
 
   const std::string& Caption(TFormatLabel label) const {
     return page_.Captions[static_cast<int>(label)];
@@ -124,7 +147,8 @@ class TUiSeam {
 };
 
 /// The busy switch: enables or disables the format button, the SMART button,
-/// the quick-wipe box and the read-back box, and nothing else.
+/// the quick-wipe box, the read-back box and, where the drive offers a method
+/// of its own erase, the choice of it and its drop-down; nothing else.
 void SetControlsEnabled(bool enabled);
 
 /// The front end's seam; without one, messages are kept in LastMessage.

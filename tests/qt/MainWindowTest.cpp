@@ -1,6 +1,7 @@
 // The main window: the start-up inside its first show, the busy switch
 // around a SMART read, and the format page's confirmation, stop and close.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -28,8 +29,8 @@
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "frontend/HostChoice.h"
-#include "support/SimSupport.h"
 #include "record/EraseRecordFile.h"
+#include "support/SimSupport.h"
 #include "ui/UiSeam.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
@@ -263,6 +264,28 @@ class TestMainWindow : public QObject {
              log.back().c_str());
     QVERIFY(QFile::exists(QString::fromStdString(log.back().substr(prefix.size()))));
     SetEraseRecordWriter(nullptr);
+  }
+
+  void FirmwareChoiceRunsTheDrivesOwnErase() {
+    {
+      TStarted none(Machine());
+      QVERIFY(!none.Main().cbFirmware->isEnabled());
+      QVERIFY(!none.Main().cbFirmwareMethod->isEnabled());
+    }
+    TStarted s(
+        Machine(R"(, "firmware_erase": {"methods": ["block", "crypto"], "seconds": 5})", 1 << 16));
+    QVERIFY(s.Main().cbFirmware->isEnabled());
+    QCOMPARE(s.Main().cbFirmwareMethod->count(), 2);
+    s.Main().cbFirmwareMethod->setCurrentIndex(1);
+    s.Main().cbFirmware->setChecked(true);
+    QCOMPARE(Ui().FirmwareChoice(), std::string("crypto"));
+    AnswerConfirmation(s.script, QMessageBox::Yes);
+    s.Main().btRunBenchmarks->click();
+    QVERIFY(!s.Main().btStop->isEnabled());
+    QVERIFY(s.Main().cbFirmware->isEnabled());
+    const auto log = MainLogTexts();
+    QVERIFY(std::find(log.begin(), log.end(), "驱动器自身擦除完成。") != log.end());
+    QCOMPARE(s.host.Drive(0)->Firmware.EraseCommands, 1);
   }
 
   void StopDuringAThrottledRun() {

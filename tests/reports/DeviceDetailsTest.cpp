@@ -67,7 +67,10 @@ TEST(ShowDeviceDetails, WritesTheWholeReportOfTheWorkedExample) {
       " ",
       "队列:",
       "设备支持命令队列",
-      "最大队列深度32"};
+      "最大队列深度32",
+      " ",
+      "驱动器自身擦除:",
+      "驱动器不提供自身擦除命令"};
   EXPECT_EQ(WithoutDateLine(Log_Details.Lines()), expected);
 }
 

@@ -30,9 +30,14 @@ TEST(NvmeReports, CapturedDriveAnswersBothReportsWithoutAtaCommands) {
   SimHost& host = OpenReportDrive(CapturedNvme());
   ShowDeviceDetails();
   const std::vector<std::string> details = AfterHeading(Log_Details.Lines());
-  ASSERT_EQ(details.size(), 20u);
+  ASSERT_EQ(details.size(), 24u);
   EXPECT_EQ(details[0], "型号: QEMU NVMe Ctrl");
   EXPECT_EQ(details[12], "容量: 268,435,456 字节");
+  // QEMU's controller formats (OACS bit 1), with no sanitize and no crypto erase.
+  EXPECT_EQ(
+      std::vector<std::string>(details.begin() + 20, details.end()),
+      (std::vector<std::string>{" ", "驱动器自身擦除:", "支持 格式化并擦除用户数据 (format-user)",
+                                "已擦除的块读出为 00h"}));
   ShowSmartData();
   const std::vector<std::string> health = AfterHeading(Log_Smart.Lines());
   ASSERT_EQ(health.size(), 18u);
@@ -53,7 +58,7 @@ TEST(NvmeReports, RefusalsAndShortRepliesAreTheUsualLines) {
   OpenReportDrive(CapturedNvme(R"({"nvme_identify_ns": 87})"));
   ShowDeviceDetails();
   const std::vector<std::string> details = AfterHeading(Log_Details.Lines());
-  EXPECT_EQ(details.size(), 15u);
+  EXPECT_EQ(details.size(), 19u);  // and no format without the namespace's own
   EXPECT_EQ(details[9], "特征:");
 
   // A reply one byte short of the log is no log.

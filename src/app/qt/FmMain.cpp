@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -9,12 +10,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
-
-#include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include "app/MainState.h"
 #include "app/qt/PaneView.h"
@@ -151,6 +152,16 @@ QWidget* TFmMain::BuildFormatPage() {
   cbVerify = new QCheckBox(QString::fromUtf8(kVerifyCaption), page);
   cbVerify->setObjectName("cbVerify");
   controls->addWidget(cbVerify);
+  auto* firmware = new QHBoxLayout;
+  cbFirmware = new QCheckBox(QString::fromUtf8(kFirmwareCaption), page);
+  cbFirmware->setObjectName("cbFirmware");
+  cbFirmware->setEnabled(false);
+  cbFirmwareMethod = new QComboBox(page);
+  cbFirmwareMethod->setObjectName("cbFirmwareMethod");
+  cbFirmwareMethod->setEnabled(false);
+  firmware->addWidget(cbFirmware);
+  firmware->addWidget(cbFirmwareMethod, 1);
+  controls->addLayout(firmware);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   btStop = new QPushButton(QString::fromUtf8(kStopCaption), page);
@@ -171,6 +182,10 @@ QWidget* TFmMain::BuildFormatPage() {
   // The boxes' state lives in the core, which the procedure reads.
   connect(cbQuickWipe, &QCheckBox::toggled, this, [](bool on) { Ui().SetQuickWipe(on); });
   connect(cbVerify, &QCheckBox::toggled, this, [](bool on) { Ui().SetVerify(on); });
+  connect(cbFirmware, &QCheckBox::toggled, this,
+          [this](bool on) { Ui().ChooseFirmware(on, cbFirmwareMethod->currentIndex()); });
+  connect(cbFirmwareMethod, &QComboBox::currentIndexChanged, this,
+          [this](int index) { Ui().ChooseFirmware(cbFirmware->isChecked(), index); });
   return page;
 }
 
@@ -238,6 +253,23 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   btStop->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btStop)]);
   cbQuickWipe->setChecked(page.QuickWipe);
   cbVerify->setChecked(page.Verify);
+  ShowFirmwareChoice(page);
+}
+
+void TFmMain::ShowFirmwareChoice(const TFormatPage& page) {
+  const QSignalBlocker blockBox(cbFirmware), blockList(cbFirmwareMethod);
+  QStringList items;
+  for (const std::string& m : page.FirmwareMethods) items << ToQt(m);
+  QStringList shown;
+  for (int i = 0; i < cbFirmwareMethod->count(); ++i) shown << cbFirmwareMethod->itemText(i);
+  if (shown != items) {
+    cbFirmwareMethod->clear();
+    cbFirmwareMethod->addItems(items);
+  }
+  cbFirmwareMethod->setCurrentIndex(items.isEmpty() ? -1 : Ui().FirmwareIndex());
+  cbFirmware->setChecked(!page.FirmwareChoice.empty());
+  cbFirmware->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbFirmware)]);
+  cbFirmwareMethod->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbFirmwareMethod)]);
 }
 
 void TFmMain::FocusStopButton() { btStop->setFocus(); }

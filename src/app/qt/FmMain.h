@@ -10,6 +10,7 @@
 #include "ui/qt/QtUi.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -30,6 +31,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
 
   // TMainWindowView
   void ShowFormatPage(const TFormatPage& page) override;
+  void ShowFirmwareChoice(const TFormatPage& page);
   void FocusStopButton() override;
   void SetTitle(const std::string& title) override;
   void ShowDiskName(const std::string& description) override;
@@ -49,6 +51,8 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
   QCheckBox* cbVerify = nullptr;  // read back after the run
+  QCheckBox* cbFirmware = nullptr;        // the drive's own erase instead of the zero fill
+  QComboBox* cbFirmwareMethod = nullptr;  // its method
   QPushButton* btStop = nullptr;
   QPushButton* btRunBenchmarks = nullptr;
   QPlainTextEdit* Log_Smart = nullptr;

@@ -37,6 +37,8 @@ enum : int {
   idPosition,
   idQuickWipe,
   idVerify,
+  idFirmware,
+  idFirmwareMethod,
   idStop,
   idRunBenchmarks,
   idLogSmart,
@@ -150,6 +152,11 @@ void TFmMain::BuildFormatPage(HWND page) {
                               BS_AUTOCHECKBOX | WS_TABSTOP, idQuickWipe);
   cbVerify = CreateControl(page, L"BUTTON", WideFromUtf8(kVerifyCaption),
                            BS_AUTOCHECKBOX | WS_TABSTOP, idVerify);
+  cbFirmware = CreateControl(page, L"BUTTON", WideFromUtf8(kFirmwareCaption),
+                             BS_AUTOCHECKBOX | WS_TABSTOP | WS_DISABLED, idFirmware);
+  cbFirmwareMethod =
+      CreateControl(page, L"COMBOBOX", L"",
+                    CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_DISABLED, idFirmwareMethod);
   btStop = CreateControl(page, L"BUTTON", WideFromUtf8(kStopCaption),
                          BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
   btRunBenchmarks = CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
@@ -200,7 +207,7 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   const int bigLine = FontLineHeight(big_) + 2;
   const int buttonHeight = kButtonHeight;
   const int box = line + 4;
-  const int bottom = std::max(2 * bigLine + 4, 2 * box + 8 + buttonHeight);
+  const int bottom = std::max(2 * bigLine + 4, 3 * box + 12 + buttonHeight);
   const int groupHeight = line + 34;
   const int groupTop = height - 6 - bottom - 6 - groupHeight;
   MoveWindow(Log_BenchMark, 6, 6, width - 12, groupTop - 12, TRUE);
@@ -214,6 +221,10 @@ void TFmMain::LayoutFormatPage(int width, int height) {
   MoveWindow(lbCurrentPosition, 10, top + bigLine + 2, right - controlsWidth - 20, bigLine, TRUE);
   MoveWindow(cbQuickWipe, right - controlsWidth, top, controlsWidth, box, TRUE);
   MoveWindow(cbVerify, right - controlsWidth, top + box + 2, controlsWidth, box, TRUE);
+  MoveWindow(cbFirmware, right - controlsWidth, top + 2 * box + 6, 130, box, TRUE);
+  // A drop-down list's height includes its open list.
+  MoveWindow(cbFirmwareMethod, right - controlsWidth + 134, top + 2 * box + 4, controlsWidth - 134,
+             box + 120, TRUE);
   MoveWindow(btRunBenchmarks, right - kFormatButtonWidth, top + bottom - buttonHeight,
              kFormatButtonWidth, buttonHeight, TRUE);
   MoveWindow(btStop, right - 2 * kFormatButtonWidth - 8, top + bottom - buttonHeight,
@@ -260,14 +271,30 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   SetTextIfChanged(lbSpeed, page.Captions[static_cast<int>(TFormatLabel::lbSpeed)]);
   SendMessageW(cbQuickWipe, BM_SETCHECK, page.QuickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
   SendMessageW(cbVerify, BM_SETCHECK, page.Verify ? BST_CHECKED : BST_UNCHECKED, 0);
-  const HWND controls[5] = {btRunBenchmarks, btGetSmart, cbQuickWipe, btStop, cbVerify};
-  static_assert(std::tuple_size_v<decltype(page.Enabled)> == 5);
-  for (int i = 0; i < 5; ++i) {
+  ShowFirmwareChoice(page);
+  const HWND controls[7] = {btRunBenchmarks, btGetSmart, cbQuickWipe,     btStop,
+                            cbVerify,        cbFirmware, cbFirmwareMethod};
+  static_assert(std::tuple_size_v<decltype(page.Enabled)> == 7);
+  for (int i = 0; i < 7; ++i) {
     // Keyboard focus must not stay on a control that is switched off.
     if (!page.Enabled[i] && GetFocus() == controls[i]) SetFocus(Log_BenchMark);
     EnableWindow(controls[i], page.Enabled[i]);
   }
   shown_ = page;
+}
+
+void TFmMain::ShowFirmwareChoice(const TFormatPage& page) {
+  if (page.FirmwareMethods != shown_.FirmwareMethods) {
+    SendMessageW(cbFirmwareMethod, CB_RESETCONTENT, 0, 0);
+    for (const std::string& m : page.FirmwareMethods) {
+      SendMessageW(cbFirmwareMethod, CB_ADDSTRING, 0,
+                   reinterpret_cast<LPARAM>(WideFromUtf8(m).c_str()));
+    }
+  }
+  SendMessageW(cbFirmwareMethod, CB_SETCURSEL,
+               page.FirmwareMethods.empty() ? -1 : Ui().FirmwareIndex(), 0);
+  SendMessageW(cbFirmware, BM_SETCHECK, page.FirmwareChoice.empty() ? BST_UNCHECKED : BST_CHECKED,
+               0);
 }
 
 void TFmMain::FocusStopButton() { SetFocus(btStop); }
@@ -294,6 +321,11 @@ void TFmMain::OnCommand(int id) {
       break;
     case idVerify:
       Ui().SetVerify(SendMessageW(cbVerify, BM_GETCHECK, 0, 0) == BST_CHECKED);
+      break;
+    case idFirmware:
+    case idFirmwareMethod:
+      Ui().ChooseFirmware(SendMessageW(cbFirmware, BM_GETCHECK, 0, 0) == BST_CHECKED,
+                          static_cast<int>(SendMessageW(cbFirmwareMethod, CB_GETCURSEL, 0, 0)));
       break;
   }
 }

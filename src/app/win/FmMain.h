@@ -25,6 +25,7 @@ class TFmMain : public TWindow, public TMainWindowView {
 
   // TMainWindowView
   void ShowFormatPage(const TFormatPage& page) override;
+  void ShowFirmwareChoice(const TFormatPage& page);
   void FocusStopButton() override;
   void SetTitle(const std::string& title) override;
   void ShowDiskName(const std::string& description) override;
@@ -44,6 +45,8 @@ class TFmMain : public TWindow, public TMainWindowView {
   HWND lbCurrentPosition = nullptr;
   HWND cbQuickWipe = nullptr;
   HWND cbVerify = nullptr;  // read back after the run
+  HWND cbFirmware = nullptr;        // the drive's own erase instead of the zero fill
+  HWND cbFirmwareMethod = nullptr;  // its method
   HWND btStop = nullptr;
   HWND btRunBenchmarks = nullptr;
   HWND Log_Smart = nullptr;

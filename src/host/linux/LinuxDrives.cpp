@@ -332,6 +332,9 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       return RereadLayout(open);
     case win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE:
       return DiskSequenceRequest(open, out, outSize, returned);
+    case win::kIOCTL_ATA_PASS_THROUGH:
+    case win::kQUARNEL_IOCTL_NVME_ERASE:
+      return EraseRequest(open, code, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:
     case win::kSMART_RCV_DRIVE_DATA:

@@ -187,6 +187,9 @@ class LinuxHost : public Host {
   bool AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                   uint32_t outSize, uint32_t* returned);
   bool SmartVersion(TOpen& open, uint8_t* out, uint32_t outSize, uint32_t* returned);
+  // LinuxErase.cpp: IOCTL_ATA_PASS_THROUGH and the NVMe erase request.
+  bool EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                    uint32_t outSize, uint32_t* returned);
   // LinuxNvme.cpp
   bool NvmeRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                    uint32_t* returned);

@@ -90,7 +90,9 @@ std::string SimDemoNvmeDrive() {
      "product": "NVX-512 NVMe SSD", "revision": "2.1.0", "serial": "NVX0DEMO0001",
      "write_mb_per_s": 900, "volumes": [{"root": "G:", "partition": 1}], "nvme_identify_ctrl_hex": ")" +
          Hex(Controller()) + R"(", "nvme_identify_ns_hex": ")" + Hex(Namespace()) +
-         R"(", "nvme_health_hex": ")" + Hex(Health()) + R"("})";
+         R"(", "nvme_health_hex": ")" + Hex(Health()) +
+         R"(", "firmware_erase": {"methods": ["block", "crypto", "format-user", "format-crypto"],
+     "seconds": 40}})";
 }
 
 }  // namespace quarnel

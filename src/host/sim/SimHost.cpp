@@ -288,6 +288,9 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
       PutU64(out, 0, *d.DiskSequence);
       *returned = 8;
       return Succeed();
+    case win::kIOCTL_ATA_PASS_THROUGH:
+    case win::kQUARNEL_IOCTL_NVME_ERASE:
+      return EraseRequest(d, code, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:
     case win::kSMART_RCV_DRIVE_DATA:

@@ -57,6 +57,28 @@ struct TSimSwap {
   bool Done = false;
 };
 
+/// The drive's own erase as firmware_erase describes it (SimHostErase.cpp),
+/// and the one it is running.
+struct TSimFirmware {
+  bool Configured = false;
+  std::vector<std::string> Methods;  // "block", "crypto", "format-user", ...
+  double Seconds = 10;               // simulated seconds an erase takes
+  bool AllNamespaces = false;        // a format covers every namespace
+  uint8_t Dlfeat = 1;                // NVMe: erased blocks read as zeros (1) or ones (2)
+  std::optional<uint32_t> Refused;   // the command is refused: NVMe status, or ATA reason
+  bool Failed = false;               // accepted, then ends in failure
+  bool Frozen = false;               // ATA: sanitize frozen
+  std::optional<double> StallAt;     // progress stops at this fraction, for ever
+  bool NoChange = false;             // reports success but changes nothing
+  // The run.
+  std::string Running;  // the method being run; "" none
+  int64_t StartMs = 0;
+  int Outcome = 0;        // 0 none yet, 1 done, 3 failed (as SSTAT)
+  int EraseCommands = 0;  // erase commands received (not status reads)
+  bool Erased = false;    // the medium holds the erased pattern
+  int ErasedFill = 0;     // 0x00, 0xFF, or -1 for a crypto erase's noise
+};
+
 struct TSimDrive {
   int Number = 0;
   int64_t Length = 0;
@@ -102,7 +124,15 @@ struct TSimDrive {
   std::vector<std::pair<int64_t, uint32_t>> Writes;  // every write that landed: offset, length
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
   std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
+  TSimFirmware Firmware;
 };
+
+/// Reads a drive's "firmware_erase" object into d.Firmware and marks the
+/// methods in its IDENTIFY data; returns "" or what is wrong with it.
+std::string LoadSimFirmwareErase(const nlohmann::json& j, TSimDrive& d);
+
+/// What a crypto-erased simulated medium reads as at a byte offset.
+uint8_t SimEraseNoise(int64_t offset);
 
 /// False (with *error) when a simulated machine's file at `path` may not be
 /// read: anything but a regular file (a FIFO would block, a device never
@@ -144,7 +174,8 @@ class SimHost : public Host {
   bool SetupApiPresent() override { return setupApi_; }
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
   void ReleaseDrive(THandle handle) override;
-  void Sleep(uint32_t) override {}
+  /// Simulated time: a wait passes at once but moves the drives' clock.
+  void Sleep(uint32_t milliseconds) override { clockMs_ += milliseconds; }
 
   /// Inspection for tests.
   TSimDrive* Drive(int number);
@@ -188,6 +219,14 @@ class SimHost : public Host {
   bool NvmeRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                    uint32_t outSize, uint32_t* returned);
   bool Refused(const TSimDrive& drive, const std::string& request);
+  /// IOCTL_ATA_PASS_THROUGH (SANITIZE) and the NVMe erase request (SimHostErase.cpp).
+  bool EraseRequest(TSimDrive& drive, uint32_t code, const uint8_t* in, uint32_t inSize,
+                    uint8_t* out, uint32_t outSize, uint32_t* returned);
+  /// The sanitize status log (81h) of the drive's run.
+  void SanitizeLog(TSimDrive& drive, uint8_t* log);
+  /// Moves the drive's run on to the clock: its progress of 65536, and its
+  /// end (the medium erased) once the time has passed.
+  uint32_t AdvanceErase(TSimDrive& drive);
   /// Puts the other drive of faults.swap in place of `drive`, once.
   static void SwapDrive(TSimDrive& drive);
   /// Puts written bytes on the medium (SimHostMedium.cpp): the image if any,
@@ -200,6 +239,7 @@ class SimHost : public Host {
   std::map<THandle, TOpen> handles_;
   THandle nextHandle_ = 100;
   uint32_t lastError_ = 0;
+  int64_t clockMs_ = 0;
   TPlatformVersion platform_{2, 6, 1, 7601, "Service Pack 1"};
   bool wow64_ = false;
   bool setupApi_ = true;

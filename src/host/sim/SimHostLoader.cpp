@@ -292,7 +292,7 @@ class SimHostLoader {
                         "smart_hex",     "thresholds_file", "thresholds_hex",
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
-                        "faults",        "disk_sequence"},
+                        "faults",        "disk_sequence",   "firmware_erase"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
@@ -324,6 +324,10 @@ class SimHostLoader {
     d.NvmeController = Block(j, "nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", where, 4096);
     d.NvmeNamespace = Block(j, "nvme_identify_ns_file", "nvme_identify_ns_hex", where, 4096);
     d.NvmeHealth = Block(j, "nvme_health_file", "nvme_health_hex", where, 512);
+    if (j.contains("firmware_erase")) {
+      const std::string wrong = LoadSimFirmwareErase(j.at("firmware_erase"), d);
+      if (!wrong.empty()) Bad(where, "firmware_erase: " + wrong);
+    }
     // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
     const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
     d.SmartEnabled = Bool(j, "smart_enabled", identifySaysEnabled, where);

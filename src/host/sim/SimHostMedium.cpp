@@ -117,7 +117,15 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
       image.read(out, length);
     }
   } else {
-    std::memset(out, kOldData, length);
+    const TSimFirmware& f = d->Firmware;
+    if (!f.Erased) {
+      std::memset(out, kOldData, length);
+    } else if (f.ErasedFill >= 0) {
+      std::memset(out, f.ErasedFill, length);
+    } else {
+      // A crypto erase's noise, different in every byte's place.
+      for (uint32_t i = 0; i < length; ++i) out[i] = static_cast<char>(SimEraseNoise(begin + i));
+    }
     for (const auto& [wb, we] : d->Written) {
       const int64_t b = std::max(wb, begin), e = std::min<int64_t>(we, begin + length);
       if (b < e) std::memset(out + (b - begin), 0, e - b);

@@ -15,6 +15,13 @@ bool SimHost::NvmeRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint
   TNvmeQuery q;
   const uint32_t code = ParseNvmeQuery(in, inSize, outSize, &q);
   if (code != 0) return Fail(code);
+  if (!q.Identify && q.LogId == win::kNVME_LOG_PAGE_SANITIZE_STATUS) {
+    if (!d.Firmware.Configured || d.NvmeController.empty()) return Fail(win::kERROR_NOT_SUPPORTED);
+    uint8_t log[win::kNVME_SANITIZE_LOG_SIZE] = {};
+    SanitizeLog(d, log);
+    *returned = BuildNvmeReply(q, log, 0, out);
+    return Succeed();
+  }
   const bool controller = q.Identify && q.Cns == win::kNVME_IDENTIFY_CNS_CONTROLLER;
   const char* request = !q.Identify  ? "nvme_health"
                         : controller ? "nvme_identify_ctrl"

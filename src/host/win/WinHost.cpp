@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/WideText.h"
+#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/MachineHost.h"
 
@@ -119,6 +120,8 @@ bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
     lastError_ = win::kERROR_NOT_SUPPORTED;
     return false;
   }
+  if (code == win::kQUARNEL_IOCTL_NVME_ERASE)
+    return NvmeErase(handle, in, inSize, out, outSize, bytesReturned);
   DWORD returned = 0;
   const bool ok = ::DeviceIoControl(Native(handle), code, const_cast<void*>(in), inSize, out,
                                     outSize, &returned, nullptr) != FALSE;
@@ -262,5 +265,28 @@ bool WinHost::ClaimDrive(THandle, std::vector<std::string>*) { return Keep(true)
 void WinHost::ReleaseDrive(THandle) {}
 
 void WinHost::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+bool WinHost::NvmeErase(THandle handle, const void* in, uint32_t inSize, void* out,
+                        uint32_t outSize, uint32_t* bytesReturned) {
+  // Windows has no request for a chosen NVMe admin command; a Sanitize block
+  // or crypto erase goes through the system's own erase request, which
+  // returns when the drive is done. Format NVM and overwrite cannot be sent.
+  if (bytesReturned) *bytesReturned = 0;
+  TNvmeErase erase;
+  const uint32_t refused =
+      ParseNvmeEraseRequest(static_cast<const uint8_t*>(in), inSize, outSize, &erase);
+  uint8_t media[win::kSTORAGE_REINITIALIZE_MEDIA_SIZE];
+  if (refused != 0 || !ReinitializeMediaFor(erase, media)) {
+    lastError_ = refused != 0 ? refused : win::kERROR_NOT_SUPPORTED;
+    return false;
+  }
+  DWORD returned = 0;
+  const bool ok = ::DeviceIoControl(Native(handle), win::kIOCTL_STORAGE_REINITIALIZE_MEDIA, media,
+                                    sizeof media, nullptr, 0, &returned, nullptr) != FALSE;
+  if (!Keep(ok)) return false;
+  std::memset(out, 0, win::kNVME_ERASE_OUT_SIZE);  // completed: status 0
+  if (bytesReturned) *bytesReturned = win::kNVME_ERASE_OUT_SIZE;
+  return true;
+}
 
 }  // namespace quarnel

@@ -48,6 +48,9 @@ class WinHost : public Host {
   /// Keeps the thread's error code of the call just made: console and C
   /// runtime calls between two host calls must not change what the core reads.
   bool Keep(bool ok);
+  /// The hosts' NVMe erase request, carried by IOCTL_STORAGE_REINITIALIZE_MEDIA.
+  bool NvmeErase(THandle handle, const void* in, uint32_t inSize, void* out, uint32_t outSize,
+                 uint32_t* bytesReturned);
   /// The listed drive a volume lies on, from its own path or the system's
   /// number of its disk; kNotListed when it is on none of them.
   uint32_t ListedDriveOf(const std::string& volumePath, uint32_t systemNumber) const;
