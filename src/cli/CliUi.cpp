@@ -93,7 +93,15 @@ int TCliUi::ClassicDialog(const TClassicDialogRequest& request) {
 }
 
 void TCliUi::ProcessMessages() {
-  if (TakeStopSignal()) StopButtonClicked();
+  if (TakeStopSignal()) {
+    if (stoppable_) {
+      StopButtonClicked();
+    } else if (!unstoppableSaid_) {
+      unstoppableSaid_ = true;
+      ClearProgress();
+      err_ << "The drive's own erase cannot be stopped; waiting for its end.\n" << std::flush;
+    }
+  }
   DrawProgress(false);
 }
 
@@ -105,22 +113,25 @@ void TCliUi::ShowRunAmounts(int64_t done, int64_t total) {
   total_ = total;
 }
 
-void TCliUi::ShowFormatPage(const TFormatPage& page) {
-  const bool enabled = page.Enabled[static_cast<int>(TFormatControl::btStop)];
-  if (enabled == running_) return;
-  running_ = enabled;
-  CatchStopSignals(enabled);
-  if (enabled) {
+void TCliUi::RunStateChanged(bool running, bool stoppable) {
+  if (running == running_) return;
+  running_ = running;
+  stoppable_ = running && stoppable;
+  // Ctrl+C and SIGTERM are the stop button while a run goes; a run that
+  // cannot be stopped keeps them too, so the program is not killed midway
+  // and the run still ends with its lines and its record.
+  CatchStopSignals(running);
+  if (running) {
     passStart_ = std::chrono::steady_clock::now();
     done_ = total_ = 0;
     lastPlain_.clear();
+    unstoppableSaid_ = false;
+    return;
   }
-  if (!enabled) {
-    // The run is over: leave its last figures on their own line.
-    DrawProgress(true);
-    if (progressShown_) err_ << "\n";
-    progressShown_ = false;
-  }
+  // The run is over: leave its last figures on their own line.
+  DrawProgress(true);
+  if (progressShown_) err_ << "\n";
+  progressShown_ = false;
 }
 
 void TCliUi::MainLine(const std::string& line) {

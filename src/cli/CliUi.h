@@ -32,8 +32,8 @@ class TCliUi : public TUiSeam {
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
   void ProcessMessages() override;
-  void ShowFormatPage(const TFormatPage& page) override;
   void ShowRunAmounts(int64_t done, int64_t total) override;
+  void RunStateChanged(bool running, bool stoppable) override;
 
   /// A line of the main log (standard output) and of the debug log.
   void MainLine(const std::string& line);
@@ -50,7 +50,9 @@ class TCliUi : public TUiSeam {
   std::ostream& err_;
   TCliTerminal terminal_;
   bool answerYes_ = false;
-  bool running_ = false;        // the stop button is enabled: a run is in progress
+  bool running_ = false;    // a run is in progress
+  bool stoppable_ = false;  // and Ctrl+C stops it
+  bool unstoppableSaid_ = false;
   bool progressShown_ = false;  // the progress line is on the terminal
   std::chrono::steady_clock::time_point lastDraw_{};
   std::string details_;

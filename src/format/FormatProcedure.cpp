@@ -78,6 +78,7 @@ bool FormatSelectedDevice() {
       Ui().SetControlEnabled(TFormatControl::btStop, true);
       Ui().FocusStop();
     }
+    Ui().RunStateChanged(true, !firmware);
     AddLog("格式化中... ");
     Ui().SetProgressState(TProgressState::pbsNormal);
     if (firmware) {
@@ -96,6 +97,7 @@ bool FormatSelectedDevice() {
       }
     }
     Ui().SetProgressState(TProgressState::pbsPaused);
+    Ui().RunStateChanged(false, false);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
   } else {

@@ -110,6 +110,9 @@ class TUiSeam {
   /// each progress step; for front ends that show more than the page's
   /// labels (the time left).
   virtual void ShowRunAmounts(int64_t /*done*/, int64_t /*total*/) {}
+  /// A run began (with its read-back or sample check) or ended; `stoppable`
+  /// says whether the stop button can end it (a drive's own erase cannot).
+  virtual void RunStateChanged(bool /*running*/, bool /*stoppable*/) {}
 
   // The format page's state lives here, and every change is pushed whole to
   // ShowFormatPage: a front end draws it and keeps nothing of its own.
