@@ -31,6 +31,12 @@ const char* const kUsage =
     "    --verify      read back what was written; every byte must be zero\n"
     "    --record FILE write the erase record (JSON) to FILE, a new file\n"
     "    --force       let --record replace an existing regular file\n"
+    "    --sign KEY    sign the record with this Ed25519 private key (PEM, PKCS#8)\n"
+    "  record check FILE...   check the seals of erase records: intact or altered\n"
+    "    --key PUBFILE the records must be signed with this Ed25519 public key (PEM)\n"
+    "  record certificate FILE  the certificate of an intact record, as one HTML page\n"
+    "    --out FILE    write it to FILE (a new file; --force replaces one) instead of\n"
+    "                  standard output\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
@@ -82,19 +88,34 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: no command given\n" << kUsage;
     return 2;
   }
-  if (options.Command != "list" && options.Command != "details" && options.Command != "smart" &&
-      options.Command != "format") {
-    err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
-    return 2;
+  const std::string& command = options.Command;
+  if (command != "list" && command != "details" && command != "smart" && command != "format" &&
+      command != "record") {
+    err << "quarnel-cli: unknown command " << command << "\n" << kUsage;
+    return kExitUsage;
   }
-  if ((options.Quick || options.Yes || options.Verify || options.Force ||
-       !options.RecordFile.empty()) &&
-      options.Command != "format") {
-    err << "quarnel-cli: --quick, --yes, --verify, --record and --force belong to the format "
+  if ((options.Quick || options.Yes || options.Verify || !options.RecordFile.empty() ||
+       !options.SignKeyFile.empty()) &&
+      command != "format") {
+    err << "quarnel-cli: --quick, --yes, --verify, --record and --sign belong to the format "
            "command\n"
         << kUsage;
-    return 2;
+    return kExitUsage;
   }
+  if ((!options.PublicKeyFile.empty() || !options.OutFile.empty()) && command != "record") {
+    err << "quarnel-cli: --key and --out belong to the record command\n" << kUsage;
+    return kExitUsage;
+  }
+  if (options.Force && command != "format" && command != "record") {
+    err << "quarnel-cli: --force belongs to the format and record commands\n" << kUsage;
+    return kExitUsage;
+  }
+  if (!options.SignKeyFile.empty() && options.RecordFile.empty()) {
+    err << "quarnel-cli: --sign signs the erase record: it needs --record\n" << kUsage;
+    return kExitUsage;
+  }
+  // Records are checked without a host: no drive is looked at.
+  if (command == "record") return CommandRecord(options, out, err);
   TCliUi ui(out, err, terminal);
   ui.AnswerYes(options.Yes);
   SetUi(&ui);

@@ -17,6 +17,11 @@ struct TCliTerminal {
   bool ErrIsTerminal = false;
 };
 
+/// Exit statuses beyond 0 (success) and 1 (failure): a wrong command line,
+/// and a signature asked of a build that has no Ed25519 (Windows).
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNoSignatures = 4;
+
 /// Runs the program; returns the exit status. `programFile` is argv[0].
 int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err, const TCliTerminal& terminal = {});
@@ -27,6 +32,9 @@ int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std:
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 class TCliUi;
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err);
+/// record check FILE... [--key PUBFILE] | record certificate FILE [--out FILE]:
+/// needs no host and no drive.
+int CommandRecord(const TCliOptions& options, std::ostream& out, std::ostream& err);
 
 /// Picks entry N of the scanned list as the chooser accepts it, opens it for
 /// reading and writing, and sets DeviceDescription. False after saying why not.

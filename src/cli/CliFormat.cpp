@@ -30,12 +30,32 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
       return 2;
     }
   }
+  std::shared_ptr<TSigningKey> key;
+  if (!options.SignKeyFile.empty()) {
+    // The key is read before anything else happens: a record that cannot be
+    // signed stops the erase before it starts.
+    if (!SignaturesAvailable()) {
+      err << "quarnel-cli: cannot sign the erase record: Ed25519 signatures are not available in "
+             "this build. Nothing was done.\n";
+      file->Discard();
+      return kExitNoSignatures;
+    }
+    key = std::make_shared<TSigningKey>();
+    std::string pem, error;
+    if (!ReadSmallFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
+        !LoadSigningKey(pem, key.get(), &error)) {
+      err << "quarnel-cli: the signing key " << options.SignKeyFile << " cannot be used: " << error
+          << ". Nothing was done.\n";
+      file->Discard();
+      return kExitUsage;
+    }
+  }
   ScanDevices();
   int status = ProgramEndRequested() ? ProgramExitCode() : 1;
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
-    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
+    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate, key);
     status = FormatSelectedDevice() ? 0 : 1;
     SetEraseRecordWriter(nullptr);
     MainWindowCloseRequested();  // closes the drive: the run is over

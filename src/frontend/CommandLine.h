@@ -19,6 +19,9 @@ struct TCliOptions {
   bool Verify = false;     // format: read back what was written
   std::string RecordFile;  // format: where the erase record goes
   bool Force = false;      // format: an existing record file may be replaced
+  std::string SignKeyFile;    // format: the record's signing key (Ed25519, PEM)
+  std::string PublicKeyFile;  // record check: the key the signatures must verify with
+  std::string OutFile;        // record certificate: where the page goes
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

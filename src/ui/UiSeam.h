@@ -12,7 +12,14 @@ namespace quarnel {
 enum class TMessageIcon { Error, Warning, Information };
 
 /// The format page's controls that the busy switch and the procedure touch.
-enum class TFormatControl { btRunBenchmarks = 0, btGetSmart, cbQuickWipe, btStop, cbVerify };
+enum class TFormatControl {
+  btRunBenchmarks = 0,
+  btGetSmart,
+  cbQuickWipe,
+  btStop,
+  cbVerify,
+  btCertificate  // the certificate of the run just ended
+};
 /// The three labels under the progress bar.
 enum class TFormatLabel { lbCurrentPercent = 0, lbCurrentPosition, lbSpeed };
 /// The progress bar's two looks.
@@ -51,7 +58,7 @@ struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
   std::array<std::string, 3> Captions;                         // by TFormatLabel
-  std::array<bool, 5> Enabled{true, true, true, false, true};  // by TFormatControl
+  std::array<bool, 6> Enabled{true, true, true, false, true, false};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run
   bool StopFocused = false;

@@ -51,6 +51,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QCheckBox* cbVerify = nullptr;  // read back after the run
   QPushButton* btStop = nullptr;
   QPushButton* btRunBenchmarks = nullptr;
+  QPushButton* btCertificate = nullptr;  // the certificate of the run just ended
   QPlainTextEdit* Log_Smart = nullptr;
   QPushButton* btGetSmart = nullptr;
   TLinkLabel* lbCopyright = nullptr;
@@ -70,6 +71,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   void BuildStatusBar();
   QPushButton* Button(TFormatControl control) const;
   void lbCopyrightClick();
+  void btCertificateClick();
 };
 
 }  // namespace quarnel

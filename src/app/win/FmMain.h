@@ -46,6 +46,7 @@ class TFmMain : public TWindow, public TMainWindowView {
   HWND cbVerify = nullptr;  // read back after the run
   HWND btStop = nullptr;
   HWND btRunBenchmarks = nullptr;
+  HWND btCertificate = nullptr;  // the certificate of the run just ended
   HWND Log_Smart = nullptr;
   HWND btGetSmart = nullptr;
   std::unique_ptr<TLinkLabel> lbCopyright;
