@@ -82,13 +82,14 @@ std::string Row(const std::string& label, const std::string& valueHtml) {
 
 std::string Bytes(int64_t n) { return IntToStrGrouped(n) + " 字节"; }
 
+// h:mm:ss.s
 std::string Duration(double seconds) {
   if (seconds < 0) return "未知";
-  const auto s = static_cast<int64_t>(seconds);
+  const auto tenths = static_cast<int64_t>(seconds * 10 + 0.5);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-  return buf;
+  std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(tenths / 36000),
+                static_cast<long long>(tenths / 600 % 60), static_cast<long long>(tenths / 10 % 60));
+  return buf + WithLocaleDecimalPoint("." + std::to_string(tenths % 10));
 }
 
 const char* OutcomeText(const std::string& outcome) {
@@ -312,6 +313,9 @@ std::string SpeedGraphSvg(const json& samples) {
       line += (line.empty() ? "" : " ") + Plain(kLeft + t / last * plotW, 1) + "," + Plain(y, 1);
     }
   }
+  const std::string base = Plain(kTop + plotH, 1);
+  svg += "<polygon points=\"" + Plain(kLeft + points.front().From / last * plotW, 1) + "," + base +
+         " " + line + " " + Plain(kLeft + plotW, 1) + "," + base + "\" fill=\"#dbe7f6\"/>\n";
   svg += "<polyline points=\"" + line + "\" fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"1.5\"/>\n";
   svg += "<text x=\"" + Plain(kLeft - 4, 0) + "\" y=\"" + Plain(kTop + 9, 0) +
          "\" font-size=\"9\" text-anchor=\"end\">" + Plain(top, 0) + " MB/s</text>\n";
@@ -345,6 +349,7 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
       "<title>数据擦除证书 – " + Escape(Text(drive, "serial")) + "</title>\n<style>\n"
       "@page { size: A4; margin: 12mm; }\n"
+
       "body { font-family: \"Noto Sans CJK SC\", \"Microsoft YaHei\", sans-serif; font-size: 9pt;"
       " margin: 0; color: #000; }\n"
       "h1 { font-size: 16pt; margin: 0 0 2mm 0; }\n h2 { font-size: 10.5pt; margin: 3mm 0 1mm 0;"
@@ -359,6 +364,7 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
       ".graph { width: 100%; height: auto; }\n"
       ".sign td { padding-top: 9mm; border-bottom: 0.5pt solid #000; width: 33%; }\n"
       ".sign th { font-weight: normal; padding-top: 1mm; }\n"
+      "@media screen { body { width: 186mm; margin: 12mm auto; } }\n"
       "</style>\n</head>\n<body>\n<h1>数据擦除证书</h1>\n";
   if (Text(mode, "kind") == "quick") {
     h += "<p class=\"note\">这是一次快速擦除：只有下列字节范围被写入零。驱动器的其余部分未被写入，"

@@ -103,12 +103,20 @@ void Append(const json& v, std::string& out) {
 
 std::string Hex(const TSha256& digest) { return HexText(digest.data(), digest.size()); }
 
-// A parse that notes a key given twice in one object: readers would disagree
-// on which one counts.
-json ParseStrict(const std::string& text, bool* duplicate) {
+// No record nests deeper; the canonical form recurses over the nesting.
+constexpr int kDeepest = 32;
+
+// A parse that notes a key given twice in one object (readers would disagree
+// on which one counts) and a nesting deeper than any record's.
+json ParseStrict(const std::string& text, bool* duplicate, bool* tooDeep) {
   std::vector<std::set<std::string>> open;
   *duplicate = false;
-  json::parser_callback_t note = [&](int, json::parse_event_t event, json& parsed) {
+  *tooDeep = false;
+  json::parser_callback_t note = [&](int depth, json::parse_event_t event, json& parsed) {
+    if (depth > kDeepest) {
+      *tooDeep = true;
+      return false;
+    }
     if (event == json::parse_event_t::object_start) {
       open.emplace_back();
     } else if (event == json::parse_event_t::object_end) {
@@ -206,10 +214,14 @@ bool SealRecord(nlohmann::ordered_json& record, const TSigningKey* key, std::str
 
 TSealCheck CheckRecordSeal(const std::string& text, const TEd25519PublicKey* key) {
   TSealCheck check;
-  bool duplicate = false;
-  json record = ParseStrict(text, &duplicate);
+  bool duplicate = false, tooDeep = false;
+  json record = ParseStrict(text, &duplicate, &tooDeep);
   if (record.is_discarded() || !record.is_object()) {
     check.Reason = "not a JSON object";
+    return check;
+  }
+  if (tooDeep) {
+    check.Reason = "nested deeper than any record";
     return check;
   }
   if (duplicate) {

@@ -76,6 +76,8 @@ TEST(RecordSealTest, SealHoldsUntilOneByteChanges) {
   EXPECT_EQ(CheckRecordSeal(unsealed.dump(), nullptr).Seal, TSealResult::Unsealed);
   EXPECT_EQ(CheckRecordSeal("[1,2]", nullptr).Seal, TSealResult::Altered);
   EXPECT_EQ(CheckRecordSeal("{\"seal\":", nullptr).Seal, TSealResult::Altered);
+  const std::string deep = "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+  EXPECT_EQ(CheckRecordSeal(deep, nullptr).Reason, "nested deeper than any record");
 }
 
 TEST(RecordSealTest, SealCoversTextsThatAreNotUtf8) {
