@@ -22,7 +22,7 @@ using json = nlohmann::json;
 
 // Lists longer than this show their first entries and a count: the page must
 // stay one A4 page whatever the record holds.
-constexpr size_t kListedBlocks = 4;
+constexpr size_t kListedBlocks = 3;
 
 // The SMART attributes that tell wear and remapped sectors.
 constexpr int kWearAttributes[] = {5, 9, 173, 177, 187, 196, 197, 198, 231, 232, 233};
@@ -76,8 +76,15 @@ std::string Fixed(double value, int decimals) {
   return WithLocaleDecimalPoint(Plain(value, decimals));
 }
 
+// A fact across the table, or two side by side.
 std::string Row(const std::string& label, const std::string& valueHtml) {
-  return "<tr><th>" + Escape(label) + "</th><td>" + valueHtml + "</td></tr>\n";
+  return "<tr><th>" + Escape(label) + "</th><td colspan=\"3\">" + valueHtml + "</td></tr>\n";
+}
+
+std::string Pair(const std::string& label1, const std::string& value1Html,
+                 const std::string& label2, const std::string& value2Html) {
+  return "<tr><th>" + Escape(label1) + "</th><td>" + value1Html + "</td><th>" + Escape(label2) +
+         "</th><td>" + value2Html + "</td></tr>\n";
 }
 
 std::string Bytes(int64_t n) { return IntToStrGrouped(n) + " 字节"; }
@@ -121,7 +128,7 @@ std::string RangesHtml(const json& ranges) {
   std::string out;
   for (const json& r : ranges.is_array() ? ranges : json::array()) {
     const int64_t offset = Number(r, "offset"), length = Number(r, "length");
-    if (!out.empty()) out += "<br>";
+    if (!out.empty()) out += "；";
     out += "字节 " + IntToStrGrouped(offset) + " – " + IntToStrGrouped(offset + length - 1) +
            "（" + Bytes(length) + "）";
   }
@@ -133,12 +140,12 @@ std::string BlocksHtml(const json& blocks) {
   std::string out;
   for (size_t i = 0; i < std::min(blocks.size(), kListedBlocks); ++i) {
     const json& b = blocks[i];
-    out += (i ? "<br>" : "") + std::string("偏移 ") + IntToStrGrouped(Number(b, "offset")) +
+    out += (i ? "；" : "") + std::string("偏移 ") + IntToStrGrouped(Number(b, "offset")) +
            "，" + Bytes(Number(b, "length")) + "：" + Escape(Text(b, "error"));
     if (!Text(b, "text").empty()) out += " – " + Escape(Text(b, "text"));
   }
   if (blocks.size() > kListedBlocks) {
-    out += "<br>另有 " + IntToStrGrouped(static_cast<int64_t>(blocks.size() - kListedBlocks)) +
+    out += "；另有 " + IntToStrGrouped(static_cast<int64_t>(blocks.size() - kListedBlocks)) +
            " 个（见擦除记录）";
   }
   return out;
@@ -150,7 +157,7 @@ std::string VerificationHtml(const json& v) {
   const json& bad = At(v, "bad_blocks");
   const bool clean = !bad.is_array() || bad.empty();
   return "已读回 " + Bytes(Number(v, "bytes_read")) + "：" +
-         (clean ? std::string("全部为零") : "发现问题<br>" + BlocksHtml(bad));
+         (clean ? std::string("全部为零") : "发现问题：" + BlocksHtml(bad));
 }
 
 std::string HiddenAreaHtml(const json& h) {
@@ -182,11 +189,6 @@ std::string FirmwareHtml(const json& record) {
                                " 个扇区，已改变 " + IntToStrGrouped(Number(c, "changed")) +
                                "，未改变 " + IntToStrGrouped(Number(c, "unchanged")) +
                                "，无法读取 " + IntToStrGrouped(Number(c, "unreadable")));
-  }
-  const json& s = At(record, "sanitization");
-  if (s.is_object()) {
-    out += Row("净化类别", "NIST SP 800-88 Rev. 1：" + Escape(Text(s, "nist_sp_800_88")) +
-                               "；IEEE 2883-2022：" + Escape(Text(s, "ieee_2883")));
   }
   return out;
 }
@@ -243,7 +245,7 @@ std::string SealHtml(const json& seal, bool intact) {
                                             "，Quarnel " + Escape(Text(seal, "version")) + "）");
   const json& sig = At(seal, "signature");
   if (sig.is_object()) {
-    out += Row("Ed25519 签名", "<code>" + Escape(Text(sig, "value")) + "</code><br>公钥 <code>" +
+    out += Row("Ed25519 签名", "<code>" + Escape(Text(sig, "value")) + "</code>，公钥 <code>" +
                                    Escape(Text(sig, "public_key")) + "</code>");
   }
   return out;
@@ -273,7 +275,7 @@ double SecondsBetween(const std::string& start, const std::string& end) {
 }
 
 std::string SpeedGraphSvg(const json& samples) {
-  constexpr double kWidth = 600, kHeight = 110, kLeft = 48, kBottom = 18, kTop = 6;
+  constexpr double kWidth = 600, kHeight = 84, kLeft = 48, kBottom = 18, kTop = 6;
   struct TPoint {
     double From, To, Speed;  // the speed between two samples
   };
@@ -318,7 +320,7 @@ std::string SpeedGraphSvg(const json& samples) {
          " " + line + " " + Plain(kLeft + plotW, 1) + "," + base + "\" fill=\"#dbe7f6\"/>\n";
   svg += "<polyline points=\"" + line + "\" fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"1.5\"/>\n";
   svg += "<text x=\"" + Plain(kLeft - 4, 0) + "\" y=\"" + Plain(kTop + 9, 0) +
-         "\" font-size=\"9\" text-anchor=\"end\">" + Plain(top, 0) + " MB/s</text>\n";
+         "\" font-size=\"9\" text-anchor=\"end\">" + Plain(top, top < 10 ? 1 : 0) + " MB/s</text>\n";
   svg += "<text x=\"" + Plain(kLeft - 4, 0) + "\" y=\"" + Plain(kTop + plotH, 0) +
          "\" font-size=\"9\" text-anchor=\"end\">0 MB/s</text>\n";
   svg += "<text x=\"" + Plain(kLeft, 0) + "\" y=\"" + Plain(kHeight - 4, 0) +
@@ -350,19 +352,20 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
       "<title>数据擦除证书 – " + Escape(Text(drive, "serial")) + "</title>\n<style>\n"
       "@page { size: A4; margin: 12mm; }\n"
 
-      "body { font-family: \"Noto Sans CJK SC\", \"Microsoft YaHei\", sans-serif; font-size: 9pt;"
+      "body { font-family: \"Noto Sans CJK SC\", \"Microsoft YaHei\", sans-serif; font-size: 8.5pt;"
       " margin: 0; color: #000; }\n"
-      "h1 { font-size: 16pt; margin: 0 0 2mm 0; }\n h2 { font-size: 10.5pt; margin: 3mm 0 1mm 0;"
+      "h1 { font-size: 15pt; margin: 0 0 1.5mm 0; }\n h2 { font-size: 10pt; margin: 2.5mm 0 0.8mm 0;"
       " border-bottom: 0.5pt solid #444; }\n"
       "table { border-collapse: collapse; width: 100%; }\n"
-      "th, td { text-align: left; vertical-align: top; padding: 0.6mm 1.5mm; }\n"
-      "table.facts th { width: 28mm; font-weight: normal; color: #333; }\n"
-      "table.smart th, table.smart td { border: 0.5pt solid #999; }\n"
+      "th, td { text-align: left; vertical-align: top; padding: 0.3mm 1.2mm; }\n"
+      "table.facts th { width: 20mm; font-weight: normal; color: #333; white-space: nowrap; }\n"
+      "table.smart { font-size: 7.5pt; }\n"
+      "table.smart th, table.smart td { border: 0.5pt solid #999; padding: 0.1mm 1.2mm; }\n"
       "tr.changed td { font-weight: bold; }\n"
       "code { font-size: 7.5pt; word-break: break-all; }\n"
       ".note { border: 1pt solid #000; padding: 1.5mm; margin: 2mm 0; }\n"
       ".graph { width: 100%; height: auto; }\n"
-      ".sign td { padding-top: 9mm; border-bottom: 0.5pt solid #000; width: 33%; }\n"
+      ".sign td { padding-top: 8mm; border-bottom: 0.5pt solid #000; width: 33%; }\n"
       ".sign th { font-weight: normal; padding-top: 1mm; }\n"
       "@media screen { body { width: 186mm; margin: 12mm auto; } }\n"
       "</style>\n</head>\n<body>\n<h1>数据擦除证书</h1>\n";
@@ -370,28 +373,29 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
     h += "<p class=\"note\">这是一次快速擦除：只有下列字节范围被写入零。驱动器的其余部分未被写入，"
          "其中的数据仍然存在。<br>" + RangesHtml(At(mode, "ranges")) + "</p>\n";
   }
+  const json& category = At(record, "sanitization");
   h += "<h2>驱动器</h2>\n<table class=\"facts\">\n";
-  h += Row("型号", Escape(Text(drive, "model")));
-  h += Row("序列号", "<b>" + Escape(Text(drive, "serial")) + "</b>");
-  h += Row("固件", Escape(Text(drive, "firmware")));
-  h += Row("容量", Bytes(Number(drive, "capacity")) + "（" +
-                       IntToStrGrouped(Number(drive, "sectors")) + " 扇区 × " +
-                       IntToStrGrouped(Number(drive, "sector_size")) + " 字节）");
-  h += Row("总线", Escape(Text(drive, "bus")) + "，" + Escape(Text(drive, "path")));
-  h += Row("主机", Escape(Text(host, "system")) + " " + Escape(Text(host, "version")) +
-                       (Flag(host, "simulated") ? "（模拟设备）" : ""));
+  h += Pair("型号", Escape(Text(drive, "model")), "序列号",
+            "<b>" + Escape(Text(drive, "serial")) + "</b>");
+  h += Pair("固件", Escape(Text(drive, "firmware")), "容量",
+            Bytes(Number(drive, "capacity")) + "（" + IntToStrGrouped(Number(drive, "sectors")) +
+                " 扇区 × " + IntToStrGrouped(Number(drive, "sector_size")) + " 字节）");
+  h += Pair("总线", Escape(Text(drive, "bus")) + "，" + Escape(Text(drive, "path")), "主机",
+            Escape(Text(host, "system")) + " " + Escape(Text(host, "version")) +
+                (Flag(host, "simulated") ? "（模拟设备）" : ""));
   h += "</table>\n<h2>擦除</h2>\n<table class=\"facts\">\n";
-  h += Row("方法", ModeText(mode));
+  h += Pair("方法", ModeText(mode), "结果",
+            "<b>" + std::string(OutcomeText(Text(record, "outcome"))) + "</b>");
   h += Row("写入范围", RangesHtml(At(mode, "ranges")));
-  h += Row("开始 / 结束", Escape(start) + " / " + Escape(end) + "（UTC）");
-  h += Row("用时", Duration(seconds));
+  h += Row("开始 / 结束", Escape(start) + " / " + Escape(end) + "（UTC），用时 " + Duration(seconds));
   h += Row("已写入", Bytes(written) + "，平均速度 " + speed);
   h += Row("写入失败的块", BlocksHtml(At(record, "failed_blocks")));
   h += Row("校验", VerificationHtml(At(record, "verification")));
   h += Row("隐藏区域", HiddenAreaHtml(At(record, "hidden_area")));
   h += FirmwareHtml(record);
-  h += Row("覆盖范围", CoverageText(Text(record, "coverage")));
-  h += Row("结果", "<b>" + std::string(OutcomeText(Text(record, "outcome"))) + "</b>");
+  h += Pair("覆盖范围", CoverageText(Text(record, "coverage")), "净化类别",
+            "NIST SP 800-88 Rev. 1：" + Escape(Text(category, "nist_sp_800_88")) +
+                "；IEEE 2883-2022：" + Escape(Text(category, "ieee_2883")));
   h += "</table>\n<h2>速度</h2>\n" + SpeedGraphSvg(At(record, "speed_samples")) + "\n";
   h += "<h2>S.M.A.R.T.（擦除前后）</h2>\n" + SmartHtml(At(record, "smart"));
   h += "<h2>封印</h2>\n<table class=\"facts\">\n" + SealHtml(At(record, "seal"), sealIntact) +

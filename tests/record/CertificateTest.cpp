@@ -73,7 +73,7 @@ TEST(CertificateTest, QuickWipeSaysWhatWasNotWrittenAndLongListsAreCut) {
   const std::string page = CertificateHtml(r, false);
   EXPECT_TRUE(Has(page, "只有下列字节范围被写入零。驱动器的其余部分未被写入"));
   EXPECT_TRUE(Has(page, "字节 500,000,000 – 501,048,575"));
-  EXPECT_TRUE(Has(page, "另有 6 个"));
+  EXPECT_TRUE(Has(page, "另有 7 个"));
   EXPECT_TRUE(Has(page, "记录中没有足够的速度样本"));
   EXPECT_TRUE(Has(page, "记录已被更改"));
 }

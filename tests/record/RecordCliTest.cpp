@@ -10,6 +10,7 @@
 #include "cli/CliApp.h"
 #include "host/Host.h"
 #include "record/RecordCrypto.h"
+#include "record/RecordSeal.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -134,11 +135,43 @@ TEST_F(RecordCli, SignatureVerifiesWithItsKeyOnly) {
       << out << err;
 }
 
+// A quick wipe's record with every list as long as a record may make it: the
+// page must still be one page.
+std::string CrowdedRecord(const std::string& text) {
+  auto r = nlohmann::ordered_json::parse(text);
+  auto blocks = nlohmann::ordered_json::array();
+  for (int i = 0; i < 12; ++i) {
+    blocks.push_back({{"offset", i * 65536}, {"length", 65536}, {"error", "write"}, {"code", 1117},
+                      {"text", "Input/output error"}});
+  }
+  r["failed_blocks"] = blocks;
+  r["verification"]["bad_blocks"] = blocks;
+  r["hidden_area"] = {{"determined", true}, {"reason", ""},         {"current_max", 131072},
+                      {"native_max", 140000}, {"dco_max", 150000}, {"hidden_sectors", 18928},
+                      {"erased", false}};
+  r["firmware_erase"] = {{"method", "crypto"}, {"command", "ata-sanitize"}, {"all_namespaces", true},
+                         {"sent", true},       {"status", 0},               {"status_text", "ok"}};
+  r["sample_check"] = {{"sectors", 1024},   {"blank_before", 0}, {"changed", 1000},
+                       {"unchanged", 24},   {"wrong_pattern", 0}, {"unreadable", 0},
+                       {"expected", "zeros"}, {"result", "not-erased"}};
+  auto table = nlohmann::ordered_json::array();
+  for (int id : {5, 9, 173, 177, 187, 196, 197, 198, 231, 232, 233}) {
+    table.push_back({{"id", id}, {"value", 100}, {"worst", 100}, {"raw", 123456789}});
+  }
+  r["smart"] = {{"before", table}, {"after", table}};
+  auto samples = nlohmann::ordered_json::array();
+  for (int i = 0; i <= 101; ++i) samples.push_back({{"seconds", i * 1.5}, {"bytes", i * 110000}});
+  r["speed_samples"] = samples;
+  std::string error;
+  EXPECT_TRUE(SealRecord(r, nullptr, &error)) << error;
+  return r.dump(2);
+}
+
 // The certificate in headless Chromium: one A4 page holding the serial and
 // the seal. The pictures stay in the build folder for a person to look at.
 TEST_F(RecordCli, CertificateRendersOnOneA4Page) {
   ASSERT_EQ(Erase("quick.json", {"--quick", "--verify"}), 0) << err_;
-  const std::string record = (dir_ / "quick.json").string();
+  const std::string record = File("crowded.json", CrowdedRecord(ReadText(dir_ / "quick.json")));
   const std::string html = (dir_ / "cert.html").string();
   ASSERT_EQ(Run({"record", "certificate", record, "--out", html}), 0) << err_;
   const std::string page = ReadText(html);
