@@ -119,7 +119,7 @@ void SampleSpeed(TRun& run, bool end) {
   TEraseRecord* record = ActiveEraseRecord();
   if (!record) return;
   std::vector<TSpeedSample>& samples = record->SpeedSamples;
-  const int64_t at = std::max(Now() - run.StartStamp, run.SampledAt);
+  const int64_t at = samples.empty() ? 0 : std::max(Now() - run.StartStamp, run.SampledAt);
   const int64_t bytes = record->BytesWritten;
   if (!samples.empty()) {
     const int64_t lastBytes = samples.back().Bytes;

@@ -11,6 +11,12 @@
 
 #include <algorithm>
 
+// XP SP3 has SHA-256 in its AES provider; the headers show it only to
+// builds for later systems.
+#ifndef CALG_SHA_256
+#define CALG_SHA_256 (ALG_CLASS_HASH | ALG_TYPE_ANY | 12)
+#endif
+
 namespace quarnel {
 
 namespace {
