@@ -16,7 +16,8 @@ set(post_xp
   CreateEventExW CreateMutexExW CreateSemaphoreExW
   GetFileInformationByHandleEx SetFileInformationByHandle GetFinalPathNameByHandleW
   CreateSymbolicLinkW GetLocaleInfoEx LCMapStringEx CompareStringEx
-  IsWow64Process TaskDialog TaskDialogIndirect)
+  IsWow64Process TaskDialog TaskDialogIndirect
+  BCryptOpenAlgorithmProvider BCryptCreateHash BCryptHashData BCryptFinishHash)
 set(bad "")
 foreach(file ${FILES})
   execute_process(COMMAND ${OBJDUMP} -p ${file} OUTPUT_VARIABLE dump RESULT_VARIABLE status)

@@ -84,8 +84,16 @@ add_custom_command(OUTPUT ${QUARNEL_CHANGELOG_GZ}
   COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${QUARNEL_PACKAGING_DIR}/changelog
           ${QUARNEL_CHANGELOG_GZ}
   DEPENDS ${QUARNEL_PACKAGING_DIR}/changelog VERBATIM)
-add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_CHANGELOG_GZ})
-install(FILES ${QUARNEL_PACKAGING_DIR}/copyright ${QUARNEL_CHANGELOG_GZ}
+# The erase record's format and how to check its seal, which the manual page
+# points at; compressed as Debian wants documents of more than 4 KB.
+set(QUARNEL_RECORD_DOC_GZ ${QUARNEL_GENERATED}/doc/erase-record.md.gz)
+add_custom_command(OUTPUT ${QUARNEL_RECORD_DOC_GZ}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
+  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/docs/erase-record.md
+          ${QUARNEL_RECORD_DOC_GZ}
+  DEPENDS ${CMAKE_SOURCE_DIR}/docs/erase-record.md VERBATIM)
+add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ})
+install(FILES ${QUARNEL_PACKAGING_DIR}/copyright ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ}
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
 
 # The package.

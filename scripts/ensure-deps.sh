@@ -12,7 +12,7 @@ set -euo pipefail
 level=${1:-run}
 packages=(
   cmake ninja-build g++ pkg-config
-  nlohmann-json3-dev libmount-dev
+  nlohmann-json3-dev libmount-dev libssl-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   fonts-noto-cjk fonts-liberation fonts-dejavu-core fontconfig
 )
@@ -30,6 +30,7 @@ case "$level" in
       g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32
       binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
       zip
+      chromium poppler-utils
       wine wine64 wine32:i386 fonts-wine
     )
     # pkexec brings polkitd, which has the polkit policy DTD.

@@ -34,6 +34,12 @@ const char* const kUsage =
     "    --firmware[=METHOD]  the drive's own erase instead of the zero fill:\n"
     "                  block, crypto, format-user, format-crypto or overwrite;\n"
     "                  without METHOD the first of these the drive offers\n"
+    "    --sign KEY    sign the record with this Ed25519 private key (PEM, PKCS#8)\n"
+    "  record check FILE...   check the seals of erase records: intact or altered\n"
+    "    --key PUBFILE the records must be signed with this Ed25519 public key (PEM)\n"
+    "  record certificate FILE  the certificate of an intact record, as one HTML page\n"
+    "    --out FILE    write it to FILE (a new file; --force replaces one) instead of\n"
+    "                  standard output\n"
     "\n"
     "DRIVE is its number in the list, serial:SERIAL or path:DEVICE.\n"
     "\n"
@@ -88,9 +94,10 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: no command given\n" << kUsage;
     return kExitUsage;
   }
-  if (options.Command != "list" && options.Command != "details" && options.Command != "smart" &&
-      options.Command != "format") {
-    err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
+  const std::string& command = options.Command;
+  if (command != "list" && command != "details" && command != "smart" && command != "format" &&
+      command != "record") {
+    err << "quarnel-cli: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
   }
   const size_t given = options.Arguments.size();
@@ -98,17 +105,17 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: list takes no arguments\n" << kUsage;
     return kExitUsage;
   }
-  if (options.Command != "list" && given != 1) {
+  if (command != "list" && command != "record" && given != 1) {
     err << "quarnel-cli: " << options.Command
         << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL or path:DEVICE\n"
                        : " takes one drive\n")
         << kUsage;
     return kExitUsage;
   }
-  if ((options.Quick || options.Yes || options.Verify || options.Force ||
-       !options.RecordFile.empty() || !options.Firmware.empty()) &&
-      options.Command != "format") {
-    err << "quarnel-cli: --quick, --yes, --verify, --record, --force and --firmware belong to "
+  if ((options.Quick || options.Yes || options.Verify || !options.RecordFile.empty() ||
+       !options.SignKeyFile.empty() || !options.Firmware.empty()) &&
+      command != "format") {
+    err << "quarnel-cli: --quick, --yes, --verify, --record, --sign and --firmware belong to "
            "the format command\n"
         << kUsage;
     return kExitUsage;
@@ -121,6 +128,20 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: --quick and --verify belong to the zero fill, not to --firmware\n";
     return kExitUsage;
   }
+  if ((!options.PublicKeyFile.empty() || !options.OutFile.empty()) && command != "record") {
+    err << "quarnel-cli: --key and --out belong to the record command\n" << kUsage;
+    return kExitUsage;
+  }
+  if (options.Force && command != "format" && command != "record") {
+    err << "quarnel-cli: --force belongs to the format and record commands\n" << kUsage;
+    return kExitUsage;
+  }
+  if (!options.SignKeyFile.empty() && options.RecordFile.empty()) {
+    err << "quarnel-cli: --sign signs the erase record: it needs --record\n" << kUsage;
+    return kExitUsage;
+  }
+  // Records are checked without a host: no drive is looked at.
+  if (command == "record") return CommandRecord(options, out, err);
   TCliUi ui(out, err, terminal);
   ui.AnswerYes(options.Yes);
   SetUi(&ui);

@@ -28,6 +28,8 @@ enum TCliExit {
   kExitCancelled = 3,
   kExitAborted = 4,
   kExitInUse = 5,
+  // A signature asked of a build that has no Ed25519 (Windows).
+  kExitNoSignatures = 7,
   kExitInterrupted = 130,
 };
 
@@ -41,6 +43,9 @@ int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std:
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 class TCliUi;
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err);
+/// record check FILE... [--key PUBFILE] | record certificate FILE [--out FILE]:
+/// needs no host and no drive.
+int CommandRecord(const TCliOptions& options, std::ostream& out, std::ostream& err);
 
 /// The list entry a drive name picks (a number of the list, serial:SERIAL
 /// or path:DEVICE), as the chooser accepts it; -1 after saying why not,

@@ -91,6 +91,26 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
       return kExitUsage;
     }
   }
+  std::shared_ptr<TSigningKey> key;
+  if (!options.SignKeyFile.empty()) {
+    // The key is read before anything else happens: a record that cannot be
+    // signed stops the erase before it starts.
+    if (!SignaturesAvailable()) {
+      err << "quarnel-cli: cannot sign the erase record: Ed25519 signatures are not available in "
+             "this build. Nothing was done.\n";
+      file->Discard();
+      return kExitNoSignatures;
+    }
+    key = std::make_shared<TSigningKey>();
+    std::string pem, error;
+    if (!ReadSmallFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
+        !LoadSigningKey(pem, key.get(), &error)) {
+      err << "quarnel-cli: the signing key " << options.SignKeyFile << " cannot be used: " << error
+          << ". Nothing was done.\n";
+      file->Discard();
+      return kExitUsage;
+    }
+  }
   ScanDevices();
   int status = ProgramEndRequested() ? ProgramExitCode() : 1;
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
@@ -99,7 +119,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     ui.SetQuestionDetails(QuestionDetails(options));
     ui.SetFirmwareChoice(options.Firmware);
     ResetEraseRecord();
-    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
+    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate, key);
     const bool complete = FormatSelectedDevice();
     status = FormatStatus(ui);
     if (complete != (status == kExitComplete)) status = kExitFailed;

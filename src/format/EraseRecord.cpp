@@ -20,6 +20,7 @@ namespace {
 TEraseRecordWriter recordWriter;
 std::optional<TEraseRecord> active;
 TEraseRecord last;
+std::string lastFile;
 
 // The attribute table of the drive's SMART data page, read as the SMART
 // report reads it: an ATA drive whose SMART is off is switched on for the
@@ -120,6 +121,7 @@ std::string UtcTimeText() {
 
 void BeginEraseRecord(bool quickWipe, bool verify) {
   active.emplace();
+  lastFile.clear();
   TEraseRecord& r = *active;
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   const TIdentifyDeviceData& id = drive.IdentifyData;
@@ -152,6 +154,7 @@ void EndEraseRecord() {
   std::string where, error;
   if (recordWriter(last, &where, &error)) {
     AddLog("擦除记录已保存: " + where);
+    lastFile = where;
   } else {
     AddLog("无法保存擦除记录: " + where + " - " + error);
   }
@@ -179,12 +182,15 @@ void NoteOutcome(TEraseOutcome outcome) {
   if (active) active->Outcome = outcome;
 }
 
+const std::string& LastEraseRecordFile() { return lastFile; }
+
 const TEraseRecord& LastEraseRecord() { return last; }
 
 void ResetEraseRecord() {
   recordWriter = nullptr;
   active.reset();
   last = TEraseRecord{};
+  lastFile.clear();
 }
 
 }  // namespace quarnel

@@ -154,6 +154,9 @@ void NoteOutcome(TEraseOutcome outcome);
 /// The current time as ISO 8601 UTC with milliseconds ("2026-12-08T14:30:05.123Z").
 std::string UtcTimeText();
 
+/// The file the last run's record went to; empty when it was not saved.
+const std::string& LastEraseRecordFile();
+
 /// The last record handed to the writer (tests).
 const TEraseRecord& LastEraseRecord();
 void ResetEraseRecord();

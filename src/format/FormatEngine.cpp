@@ -1,5 +1,6 @@
 #include "format/FormatEngine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <vector>
 
 #include "base/AlignedBlock.h"
 #include "base/Logging.h"
@@ -108,7 +110,26 @@ struct TRun {
   int64_t FailedBlocks = 0;  // passed over by a seek or write failure
   int64_t FailedBytes = 0;
   bool Wrote = false;
+  int64_t SampledAt = 0;  // milliseconds into the run of the last speed sample
 };
+
+// The record's speed samples: one at the first write, then one per second or
+// per percent of the run, whichever comes less often, and one at the end.
+// Taken from the wall clock, which may step back: a sample never does.
+void SampleSpeed(TRun& run, bool end) {
+  TEraseRecord* record = ActiveEraseRecord();
+  if (!record) return;
+  std::vector<TSpeedSample>& samples = record->SpeedSamples;
+  const int64_t at = samples.empty() ? 0 : std::max(Now() - run.StartStamp, run.SampledAt);
+  const int64_t bytes = record->BytesWritten;
+  if (!samples.empty()) {
+    const int64_t lastBytes = samples.back().Bytes;
+    const bool due = at - run.SampledAt >= 1000 && (bytes - lastBytes) * 100 >= run.TotalBytes;
+    if (!(due || (end && (bytes != lastBytes || at != run.SampledAt)))) return;
+  }
+  run.SampledAt = at;
+  samples.push_back({static_cast<double>(at) / 1000.0, bytes});
+}
 
 // The block in hand is passed over unwritten.
 void PassOver(TRun& run) {
@@ -248,6 +269,7 @@ bool RunLowLevelFormat(bool quickWipe) {
   }
   run.TotalBytes = quickWipe ? std::min(driveBytes, kQuickWipeBytes) : driveBytes;
   run.StartStamp = Now();
+  SampleSpeed(run, false);
 
   while (run.Position < run.TotalBytes && !StopRequested) {
     ++run.BlockCount;
@@ -259,8 +281,10 @@ bool RunLowLevelFormat(bool quickWipe) {
     Ui().ProcessMessages();
     if (!WriteBlock(run, zeros.get())) break;
     ShowRunSpeed(run.Position, Now() - run.StartStamp);
+    SampleSpeed(run, false);
   }
   if (quickWipe && !StopRequested) WriteQuickWipeTail(run, zeros.get(), driveBytes);
+  SampleSpeed(run, true);
   zeros.reset();
 
   AddLog("平均速度: " + Ui().Caption(TFormatLabel::lbSpeed));

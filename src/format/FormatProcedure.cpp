@@ -64,6 +64,7 @@ bool FormatSelectedDevice() {
   if (answer != kResultYes) return false;
 
   SetControlsEnabled(false);
+  Ui().SetControlEnabled(TFormatControl::btCertificate, false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   BeginEraseRecord(quickWipe && !firmware, verify && !firmware);
   LogHead(drive);
@@ -116,6 +117,8 @@ bool FormatSelectedDevice() {
     AddLog("别忘了创建一个新的分区。");
   }
   EndEraseRecord();
+  // A certificate is made from the record's file, so only of a saved one.
+  Ui().SetControlEnabled(TFormatControl::btCertificate, !LastEraseRecordFile().empty());
   SetControlsEnabled(true);
   return complete;
 }

@@ -11,6 +11,22 @@ std::string Lower(std::string text) {
   return text;
 }
 
+// An option with a file name, as "--name FILE" or "--name=FILE": true when
+// args[i] is it (with *error set when its value is missing).
+bool ValueOption(const std::vector<std::string>& args, size_t& i, const std::string& name,
+                 std::string* value, std::string* error) {
+  const std::string& arg = args[i];
+  const bool joined = arg.rfind(name + "=", 0) == 0;
+  if (arg != name && !joined) return false;
+  if (!joined && i + 1 == args.size()) {
+    *error = name + " needs a file name";
+    return true;
+  }
+  *value = joined ? arg.substr(name.size() + 1) : args[++i];
+  if (value->empty()) *error = name + " needs a file name";
+  return true;
+}
+
 }  // namespace
 
 bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUser,
@@ -40,6 +56,7 @@ bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUs
 
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                      std::string* error) {
+  error->clear();
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const std::string lower = Lower(arg);
@@ -81,17 +98,11 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       }
     } else if (arg == "--force") {
       options->Force = true;
-    } else if (arg == "--record" || arg.rfind("--record=", 0) == 0) {
-      const bool joined = arg != "--record";
-      if (!joined && i + 1 == args.size()) {
-        *error = "--record needs a file name";
-        return false;
-      }
-      options->RecordFile = joined ? arg.substr(9) : args[++i];
-      if (options->RecordFile.empty()) {
-        *error = "--record needs a file name";
-        return false;
-      }
+    } else if (ValueOption(args, i, "--record", &options->RecordFile, error) ||
+               ValueOption(args, i, "--sign", &options->SignKeyFile, error) ||
+               ValueOption(args, i, "--key", &options->PublicKeyFile, error) ||
+               ValueOption(args, i, "--out", &options->OutFile, error)) {
+      if (!error->empty()) return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;

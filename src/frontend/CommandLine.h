@@ -20,6 +20,9 @@ struct TCliOptions {
   std::string RecordFile;  // format: where the erase record goes
   bool Force = false;      // format: an existing record file may be replaced
   std::string Firmware;    // format: "" the zero fill, "auto" or a method: the drive's own erase
+  std::string SignKeyFile;    // format: the record's signing key (Ed25519, PEM)
+  std::string PublicKeyFile;  // record check: the key the signatures must verify with
+  std::string OutFile;        // record certificate: where the page goes
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

@@ -5,6 +5,7 @@
 
 #include "base/ProgramInfo.h"
 #include "base/System.h"
+#include "record/RecordSeal.h"
 
 namespace quarnel {
 
@@ -45,7 +46,7 @@ json Attributes(const std::vector<TSmartAttribute>& table) {
 
 }  // namespace
 
-std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
+std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSigningKey* key) {
   const std::string title = kProgramTitle;
   const size_t blank = title.rfind(' ');
   json ranges = json::array();
@@ -122,6 +123,8 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated) {
   } else {
     j["smart"] = nullptr;
   }
+  std::string ignored;
+  SealRecord(j, key, &ignored);  // a record that cannot be sealed is kept, its seal null
   // Texts from drives may hold bytes that are not UTF-8; keep the file valid.
   return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -141,11 +144,12 @@ std::string EraseRecordFileName(const std::string& serial, const std::string& ut
   return "quarnel-erase-" + name + "-" + time + ".json";
 }
 
-void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated) {
-  SetEraseRecordWriter(
-      [file, path, simulated](const TEraseRecord& record, std::string* where, std::string* error) {
+void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated,
+                         std::shared_ptr<const TSigningKey> key) {
+  SetEraseRecordWriter([file, path, simulated, key](const TEraseRecord& record, std::string* where,
+                                                    std::string* error) {
         *where = path;
-        return file->Replace(EraseRecordJson(record, simulated), error);
+        return file->Replace(EraseRecordJson(record, simulated, key.get()), error);
       });
 }
 

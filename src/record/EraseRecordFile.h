@@ -8,21 +8,24 @@
 
 #include "base/System.h"
 #include "format/EraseRecord.h"
+#include "record/RecordCrypto.h"
 
 namespace quarnel {
 
-/// The record as indented JSON text. `simulated` says the drive was a
-/// simulated one.
-std::string EraseRecordJson(const TEraseRecord& record, bool simulated);
+/// The record as indented JSON text, sealed, and signed with `key` when one
+/// is given. `simulated` says the drive was a simulated one.
+std::string EraseRecordJson(const TEraseRecord& record, bool simulated,
+                            const TSigningKey* key = nullptr);
 
 /// "quarnel-erase-<serial>-<UTC time>.json"; characters of the serial that do
 /// not belong in a file name become "_".
 std::string EraseRecordFileName(const std::string& serial, const std::string& utcTime);
 
 /// Installs the writer: every record into `file`, which the terminal program
-/// opened at `path` before the run and keeps open to its end.
-void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path,
-                         bool simulated);
+/// opened at `path` before the run and keeps open to its end; signed with
+/// `key` when one is given.
+void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated,
+                         std::shared_ptr<const TSigningKey> key = nullptr);
 
 /// Installs the writer: with an empty path, a new file per record in the
 /// user's data folder (created with the user's rights); otherwise into the

@@ -85,6 +85,8 @@ inline constexpr const char* kQuickWipeCaption = "执行快速擦除（仅删除
 inline constexpr const char* kVerifyCaption = "擦除后校验";
 inline constexpr const char* kFirmwareCaption = "驱动器自身擦除";
 inline constexpr const char* kStopCaption = "停止";
+/// The button that makes the certificate of the run just ended.
+inline constexpr const char* kCertificateCaption = "生成擦除证书";
 inline constexpr const char* kFormatCaption = "格式化此设备";
 inline constexpr const char* kGetSmartCaption = "获取 SMART 数据(&G)";
 /// The three labels under the progress bar.

@@ -22,6 +22,7 @@ enum class TFormatControl {
   cbVerify,
   cbFirmware,        // "驱动器自身擦除" instead of the zero fill
   cbFirmwareMethod,  // the drive's method, a drop-down
+  btCertificate,     // the certificate of the run just ended
 };
 /// The three labels under the progress bar.
 enum class TFormatLabel { lbCurrentPercent = 0, lbCurrentPosition, lbSpeed };
@@ -61,7 +62,7 @@ struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
   std::array<std::string, 3> Captions;                         // by TFormatLabel
-  std::array<bool, 7> Enabled{true, true, true, false, true, false, false};  // by TFormatControl
+  std::array<bool, 8> Enabled{true, true, true, false, true, false, false, false};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run
   // The kind of run: "" the zero fill; "auto" or a method name ("block",

@@ -319,3 +319,50 @@ TEST_F(FormatTest, ADriveSwappedBeforeItIsOpenedIsNotKept) {
 
 }  // namespace
 }  // namespace quarnel::test
+
+namespace quarnel::test {
+namespace {
+
+// Samples once per second or per percent, whichever comes less often: a slow
+// run is held to about a hundred, a fast one to one per second. The
+// certificate button follows whether the record was saved.
+TEST_F(FormatTest, SpeedSamplesAndTheCertificateButton) {
+  const int64_t length = 3LL * 1024 * 1048576;
+  for (int64_t tick : {10, 5000}) {
+    SCOPED_TRACE("clock step " + std::to_string(tick));
+    OneDrive(length);
+    tick_ = tick;
+    SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string*) {
+      *where = "/records/r.json";
+      return true;
+    });
+    EXPECT_TRUE(FormatSelectedDevice());
+    EXPECT_TRUE(Enabled(ui_, TFormatControl::btCertificate));
+    const std::vector<TSpeedSample>& s = LastEraseRecord().SpeedSamples;
+    ASSERT_GE(s.size(), 2u);
+    EXPECT_EQ(s.front().Seconds, 0);
+    EXPECT_EQ(s.front().Bytes, 0);
+    EXPECT_EQ(s.back().Bytes, length);
+    EXPECT_LE(s.size(), 102u);
+    for (size_t i = 1; i + 1 < s.size(); ++i) {
+      EXPECT_GE(s[i].Seconds - s[i - 1].Seconds, 1.0) << i;
+      EXPECT_GE((s[i].Bytes - s[i - 1].Bytes) * 100, length) << i;
+    }
+    if (tick == 10) {
+      EXPECT_LT(s.size(), 20u);  // a run of a few seconds
+    }
+    EXPECT_EQ(LastEraseRecordFile(), "/records/r.json");
+  }
+  SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string* error) {
+    *where = "/records/r.json";
+    *error = "disk full";
+    return false;
+  });
+  OneDrive(1048576);
+  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_FALSE(Enabled(ui_, TFormatControl::btCertificate));
+  SetEraseRecordWriter(nullptr);
+}
+
+}  // namespace
+}  // namespace quarnel::test

@@ -76,6 +76,14 @@ for page in quarnel quarnel-cli; do
   LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$file" | grep -q "EXIT STATUS" || fail "$page.1 has no exit statuses"
 done
 
+# The record's document, which the manual page points at, and libcrypto,
+# which the seal needs, as a dependency found by dpkg-shlibdeps.
+zcat "$root/usr/share/doc/quarnel/erase-record.md.gz" | grep -q '^### The canonical form' ||
+  fail "the erase record's document is not installed"
+zcat "$root/usr/share/man/man1/quarnel-cli.1.gz" | grep -q 'erase-record.md.gz' ||
+  fail "quarnel-cli.1 does not point at the erase record's document"
+dpkg-deb --field "$deb" Depends | grep -q 'libssl3' || fail "Depends lacks libssl3 (libcrypto)"
+
 for size in 48 256; do
   png="$root/usr/share/icons/hicolor/${size}x${size}/apps/example.zelmora.Quarnel.png"
   # The PNG header's width, bytes 16 to 19.

@@ -16,12 +16,15 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QUrl>
 
 #include "app/MainState.h"
 #include "app/qt/PaneView.h"
 #include "base/Logging.h"
 #include "base/ProgramInfo.h"
+#include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
+#include "record/CertificateFile.h"
 #include "ui/Catalogue.h"
 #include "ui/qt/LinkLabel.h"
 #include "ui/qt/QtUi.h"
@@ -163,6 +166,11 @@ QWidget* TFmMain::BuildFormatPage() {
   firmware->addWidget(cbFirmwareMethod, 1);
   controls->addLayout(firmware);
   auto* buttons = new QHBoxLayout;
+  btCertificate = new QPushButton(QString::fromUtf8(kCertificateCaption), page);
+  btCertificate->setObjectName("btCertificate");
+  btCertificate->setEnabled(false);
+  btCertificate->setMinimumHeight(kButtonHeight);
+  buttons->addWidget(btCertificate);
   buttons->addStretch(1);
   btStop = new QPushButton(QString::fromUtf8(kStopCaption), page);
   btStop->setObjectName("btStop");
@@ -179,6 +187,7 @@ QWidget* TFmMain::BuildFormatPage() {
 
   connect(btRunBenchmarks, &QPushButton::clicked, this, [this] { FormatButtonClicked(*this); });
   connect(btStop, &QPushButton::clicked, this, [] { StopButtonClicked(); });
+  connect(btCertificate, &QPushButton::clicked, this, [this] { btCertificateClick(); });
   // The boxes' state lives in the core, which the procedure reads.
   connect(cbQuickWipe, &QCheckBox::toggled, this, [](bool on) { Ui().SetQuickWipe(on); });
   connect(cbVerify, &QCheckBox::toggled, this, [](bool on) { Ui().SetVerify(on); });
@@ -251,6 +260,7 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   cbQuickWipe->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbQuickWipe)]);
   cbVerify->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbVerify)]);
   btStop->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btStop)]);
+  btCertificate->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btCertificate)]);
   cbQuickWipe->setChecked(page.QuickWipe);
   cbVerify->setChecked(page.Verify);
   ShowFirmwareChoice(page);
@@ -275,6 +285,14 @@ void TFmMain::ShowFirmwareChoice(const TFormatPage& page) {
 void TFmMain::FocusStopButton() { btStop->setFocus(); }
 
 void TFmMain::lbCopyrightClick() { OpenWebAddress(kMakerUrl); }
+
+void TFmMain::btCertificateClick() {
+  const std::string page = SaveCertificateFor(LastEraseRecordFile());
+  // Opened in the user's browser, for printing.
+  if (!page.empty()) {
+    OpenWebAddress(QUrl::fromLocalFile(QString::fromStdString(page)).toString().toStdString());
+  }
+}
 
 void TFmMain::closeEvent(QCloseEvent* event) {
   if (!MainWindowCloseRequested()) {

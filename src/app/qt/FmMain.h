@@ -55,6 +55,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QComboBox* cbFirmwareMethod = nullptr;  // its method
   QPushButton* btStop = nullptr;
   QPushButton* btRunBenchmarks = nullptr;
+  QPushButton* btCertificate = nullptr;  // the certificate of the run just ended
   QPlainTextEdit* Log_Smart = nullptr;
   QPushButton* btGetSmart = nullptr;
   TLinkLabel* lbCopyright = nullptr;
@@ -74,6 +75,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   void BuildStatusBar();
   QPushButton* Button(TFormatControl control) const;
   void lbCopyrightClick();
+  void btCertificateClick();
 };
 
 }  // namespace quarnel

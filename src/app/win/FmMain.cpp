@@ -8,7 +8,9 @@
 #include "app/MainState.h"
 #include "base/Logging.h"
 #include "base/ProgramInfo.h"
+#include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
+#include "record/CertificateFile.h"
 #include "ui/Catalogue.h"
 #include "ui/UiSeam.h"
 #include "ui/win/VistaFuncs.h"
@@ -46,6 +48,7 @@ enum : int {
   idCopyright,
   idStatusBar,
   idDiskName,
+  idCertificate,
 };
 
 constexpr DWORD kPaneStyle =
@@ -162,6 +165,8 @@ void TFmMain::BuildFormatPage(HWND page) {
   btRunBenchmarks = CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
                                   ButtonStyle(TFormatControl::btRunBenchmarks, kFormatPage),
                                   idRunBenchmarks);
+  btCertificate = CreateControl(page, L"BUTTON", WideFromUtf8(kCertificateCaption),
+                                BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idCertificate);
 }
 
 void TFmMain::BuildSmartPage(HWND page) {
@@ -229,6 +234,8 @@ void TFmMain::LayoutFormatPage(int width, int height) {
              kFormatButtonWidth, buttonHeight, TRUE);
   MoveWindow(btStop, right - 2 * kFormatButtonWidth - 8, top + bottom - buttonHeight,
              kFormatButtonWidth, buttonHeight, TRUE);
+  MoveWindow(btCertificate, right - 3 * kFormatButtonWidth - 16, top + bottom - buttonHeight,
+             kFormatButtonWidth, buttonHeight, TRUE);
 }
 
 void TFmMain::LayoutSmartPage(int width, int height) {
@@ -272,10 +279,10 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   SendMessageW(cbQuickWipe, BM_SETCHECK, page.QuickWipe ? BST_CHECKED : BST_UNCHECKED, 0);
   SendMessageW(cbVerify, BM_SETCHECK, page.Verify ? BST_CHECKED : BST_UNCHECKED, 0);
   ShowFirmwareChoice(page);
-  const HWND controls[7] = {btRunBenchmarks, btGetSmart, cbQuickWipe,     btStop,
-                            cbVerify,        cbFirmware, cbFirmwareMethod};
-  static_assert(std::tuple_size_v<decltype(page.Enabled)> == 7);
-  for (int i = 0; i < 7; ++i) {
+  const HWND controls[8] = {btRunBenchmarks, btGetSmart, cbQuickWipe,      btStop,
+                            cbVerify,        cbFirmware, cbFirmwareMethod, btCertificate};
+  static_assert(std::tuple_size_v<decltype(page.Enabled)> == 8);
+  for (int i = 0; i < 8; ++i) {
     // Keyboard focus must not stay on a control that is switched off.
     if (!page.Enabled[i] && GetFocus() == controls[i]) SetFocus(Log_BenchMark);
     EnableWindow(controls[i], page.Enabled[i]);
@@ -312,6 +319,12 @@ void TFmMain::OnCommand(int id) {
     case idStop:
       StopButtonClicked();
       break;
+    case idCertificate: {
+      // Opened with the program that shows web pages, for printing.
+      const std::string page = SaveCertificateFor(LastEraseRecordFile());
+      if (!page.empty()) ShellOpen(WideFromUtf8(page).c_str(), SW_SHOWNORMAL);
+      break;
+    }
     case idGetSmart:
       SmartButtonClicked(*this);
       break;

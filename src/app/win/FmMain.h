@@ -49,6 +49,7 @@ class TFmMain : public TWindow, public TMainWindowView {
   HWND cbFirmwareMethod = nullptr;  // its method
   HWND btStop = nullptr;
   HWND btRunBenchmarks = nullptr;
+  HWND btCertificate = nullptr;  // the certificate of the run just ended
   HWND Log_Smart = nullptr;
   HWND btGetSmart = nullptr;
   std::unique_ptr<TLinkLabel> lbCopyright;
