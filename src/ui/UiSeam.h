@@ -57,7 +57,7 @@ struct TClassicDialogRequest {
 struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
-  std::array<std::string, 3> Captions;                         // by TFormatLabel
+  std::array<std::string, 3> Captions;                                // by TFormatLabel
   std::array<bool, 6> Enabled{true, true, true, false, true, false};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run

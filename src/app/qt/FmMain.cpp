@@ -9,13 +9,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QVBoxLayout>
-
-#include <QScrollBar>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "app/MainState.h"
 #include "app/qt/PaneView.h"
