@@ -196,7 +196,8 @@ TEST_F(RecordCli, CertificateRendersOnOneA4Page) {
     GTEST_SKIP() << "Skipped the rendering: chromium or poppler-utils missing "
                     "(scripts/ensure-deps.sh --tests installs them)";
   }
-  const std::filesystem::path shots = std::filesystem::current_path() / "certificate";
+  const std::filesystem::path shots =
+      std::filesystem::path(QUARNEL_CLI_PATH).parent_path() / "certificate";
   std::filesystem::create_directories(shots);
   const std::string pdf = (shots / "certificate.pdf").string();
   const std::string png = (shots / "certificate.png").string();
