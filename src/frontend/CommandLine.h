@@ -14,12 +14,12 @@ struct TCliOptions {
   bool Debug = false;
   bool Help = false;
   bool Version = false;
-  bool Quick = false;      // format: the quick wipe
-  bool Yes = false;        // format: the confirmation answered for scripts
-  bool Verify = false;     // format: read back what was written
-  std::string RecordFile;  // format: where the erase record goes
-  bool Force = false;      // format: an existing record file may be replaced
-  std::string Firmware;    // format: "" the zero fill, "auto" or a method: the drive's own erase
+  bool Quick = false;         // format: the quick wipe
+  bool Yes = false;           // format: the confirmation answered for scripts
+  bool Verify = false;        // format: read back what was written
+  std::string RecordFile;     // format: where the erase record goes
+  bool Force = false;         // format: an existing record file may be replaced
+  std::string Firmware;       // format: "" the zero fill, "auto" or a method: the drive's own erase
   std::string SignKeyFile;    // format: the record's signing key (Ed25519, PEM)
   std::string PublicKeyFile;  // record check: the key the signatures must verify with
   std::string OutFile;        // record certificate: where the page goes

@@ -31,12 +31,23 @@ std::string Escape(std::string_view text) {
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -95,7 +106,8 @@ std::string Duration(double seconds) {
   const auto tenths = static_cast<int64_t>(seconds * 10 + 0.5);
   char buf[64];
   std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", static_cast<long long>(tenths / 36000),
-                static_cast<long long>(tenths / 600 % 60), static_cast<long long>(tenths / 10 % 60));
+                static_cast<long long>(tenths / 600 % 60),
+                static_cast<long long>(tenths / 10 % 60));
   return buf + WithLocaleDecimalPoint("." + std::to_string(tenths % 10));
 }
 
@@ -129,8 +141,8 @@ std::string RangesHtml(const json& ranges) {
   for (const json& r : ranges.is_array() ? ranges : json::array()) {
     const int64_t offset = Number(r, "offset"), length = Number(r, "length");
     if (!out.empty()) out += "；";
-    out += "字节 " + IntToStrGrouped(offset) + " – " + IntToStrGrouped(offset + length - 1) +
-           "（" + Bytes(length) + "）";
+    out += "字节 " + IntToStrGrouped(offset) + " – " + IntToStrGrouped(offset + length - 1) + "（" +
+           Bytes(length) + "）";
   }
   return out.empty() ? "无" : out;
 }
@@ -140,8 +152,8 @@ std::string BlocksHtml(const json& blocks) {
   std::string out;
   for (size_t i = 0; i < std::min(blocks.size(), kListedBlocks); ++i) {
     const json& b = blocks[i];
-    out += (i ? "；" : "") + std::string("偏移 ") + IntToStrGrouped(Number(b, "offset")) +
-           "，" + Bytes(Number(b, "length")) + "：" + Escape(Text(b, "error"));
+    out += (i ? "；" : "") + std::string("偏移 ") + IntToStrGrouped(Number(b, "offset")) + "，" +
+           Bytes(Number(b, "length")) + "：" + Escape(Text(b, "error"));
     if (!Text(b, "text").empty()) out += " – " + Escape(Text(b, "text"));
   }
   if (blocks.size() > kListedBlocks) {
@@ -185,10 +197,11 @@ std::string FirmwareHtml(const json& record) {
   }
   const json& c = At(record, "sample_check");
   if (c.is_object()) {
-    out += Row("抽样检查", Escape(Text(c, "result")) + "：" + IntToStrGrouped(Number(c, "sectors")) +
-                               " 个扇区，已改变 " + IntToStrGrouped(Number(c, "changed")) +
-                               "，未改变 " + IntToStrGrouped(Number(c, "unchanged")) +
-                               "，无法读取 " + IntToStrGrouped(Number(c, "unreadable")));
+    out +=
+        Row("抽样检查", Escape(Text(c, "result")) + "：" + IntToStrGrouped(Number(c, "sectors")) +
+                            " 个扇区，已改变 " + IntToStrGrouped(Number(c, "changed")) +
+                            "，未改变 " + IntToStrGrouped(Number(c, "unchanged")) + "，无法读取 " +
+                            IntToStrGrouped(Number(c, "unreadable")));
   }
   return out;
 }
@@ -256,7 +269,8 @@ std::string SealHtml(const json& seal, bool intact) {
 double SecondsBetween(const std::string& start, const std::string& end) {
   auto read = [](const std::string& t, double* seconds) {
     int y, mo, d, h, mi, s, ms;
-    if (std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3dZ", &y, &mo, &d, &h, &mi, &s, &ms) != 7) {
+    if (std::sscanf(t.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d.%3dZ", &y, &mo, &d, &h, &mi, &s, &ms) !=
+        7) {
       return false;
     }
     // Days from the civil date (proleptic Gregorian).
@@ -318,9 +332,11 @@ std::string SpeedGraphSvg(const json& samples) {
   const std::string base = Plain(kTop + plotH, 1);
   svg += "<polygon points=\"" + Plain(kLeft + points.front().From / last * plotW, 1) + "," + base +
          " " + line + " " + Plain(kLeft + plotW, 1) + "," + base + "\" fill=\"#dbe7f6\"/>\n";
-  svg += "<polyline points=\"" + line + "\" fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"1.5\"/>\n";
+  svg +=
+      "<polyline points=\"" + line + "\" fill=\"none\" stroke=\"#1a5fb4\" stroke-width=\"1.5\"/>\n";
   svg += "<text x=\"" + Plain(kLeft - 4, 0) + "\" y=\"" + Plain(kTop + 9, 0) +
-         "\" font-size=\"9\" text-anchor=\"end\">" + Plain(top, top < 10 ? 1 : 0) + " MB/s</text>\n";
+         "\" font-size=\"9\" text-anchor=\"end\">" + Plain(top, top < 10 ? 1 : 0) +
+         " MB/s</text>\n";
   svg += "<text x=\"" + Plain(kLeft - 4, 0) + "\" y=\"" + Plain(kTop + plotH, 0) +
          "\" font-size=\"9\" text-anchor=\"end\">0 MB/s</text>\n";
   svg += "<text x=\"" + Plain(kLeft, 0) + "\" y=\"" + Plain(kHeight - 4, 0) +
@@ -349,12 +365,15 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
 
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
-      "<title>数据擦除证书 – " + Escape(Text(drive, "serial")) + "</title>\n<style>\n"
+      "<title>数据擦除证书 – " +
+      Escape(Text(drive, "serial")) +
+      "</title>\n<style>\n"
       "@page { size: A4; margin: 12mm; }\n"
 
       "body { font-family: \"Noto Sans CJK SC\", \"Microsoft YaHei\", sans-serif; font-size: 8.5pt;"
       " margin: 0; color: #000; }\n"
-      "h1 { font-size: 15pt; margin: 0 0 1.5mm 0; }\n h2 { font-size: 10pt; margin: 2.5mm 0 0.8mm 0;"
+      "h1 { font-size: 15pt; margin: 0 0 1.5mm 0; }\n h2 { font-size: 10pt; margin: 2.5mm 0 0.8mm "
+      "0;"
       " border-bottom: 0.5pt solid #444; }\n"
       "table { border-collapse: collapse; width: 100%; }\n"
       "th, td { text-align: left; vertical-align: top; padding: 0.3mm 1.2mm; }\n"
@@ -371,7 +390,8 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
       "</style>\n</head>\n<body>\n<h1>数据擦除证书</h1>\n";
   if (Text(mode, "kind") == "quick") {
     h += "<p class=\"note\">这是一次快速擦除：只有下列字节范围被写入零。驱动器的其余部分未被写入，"
-         "其中的数据仍然存在。<br>" + RangesHtml(At(mode, "ranges")) + "</p>\n";
+         "其中的数据仍然存在。<br>" +
+         RangesHtml(At(mode, "ranges")) + "</p>\n";
   }
   const json& category = At(record, "sanitization");
   h += "<h2>驱动器</h2>\n<table class=\"facts\">\n";
@@ -387,7 +407,8 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
   h += Pair("方法", ModeText(mode), "结果",
             "<b>" + std::string(OutcomeText(Text(record, "outcome"))) + "</b>");
   h += Row("写入范围", RangesHtml(At(mode, "ranges")));
-  h += Row("开始 / 结束", Escape(start) + " / " + Escape(end) + "（UTC），用时 " + Duration(seconds));
+  h += Row("开始 / 结束",
+           Escape(start) + " / " + Escape(end) + "（UTC），用时 " + Duration(seconds));
   h += Row("已写入", Bytes(written) + "，平均速度 " + speed);
   h += Row("写入失败的块", BlocksHtml(At(record, "failed_blocks")));
   h += Row("校验", VerificationHtml(At(record, "verification")));
@@ -407,7 +428,8 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
 
 std::string SaveCertificateFor(const std::string& recordFile) {
   std::string page = recordFile;
-  if (page.size() > 5 && page.compare(page.size() - 5, 5, ".json") == 0) page.resize(page.size() - 5);
+  if (page.size() > 5 && page.compare(page.size() - 5, 5, ".json") == 0)
+    page.resize(page.size() - 5);
   page += ".html";
   std::string text, error;
   if (ReadSmallFile(recordFile, 64 * 1024 * 1024, &text, &error)) {

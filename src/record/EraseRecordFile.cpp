@@ -148,9 +148,9 @@ void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& pat
                          std::shared_ptr<const TSigningKey> key) {
   SetEraseRecordWriter([file, path, simulated, key](const TEraseRecord& record, std::string* where,
                                                     std::string* error) {
-        *where = path;
-        return file->Replace(EraseRecordJson(record, simulated, key.get()), error);
-      });
+    *where = path;
+    return file->Replace(EraseRecordJson(record, simulated, key.get()), error);
+  });
 }
 
 bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* error) {

@@ -40,7 +40,6 @@ bool SignEd25519(const TSigningKey& key, std::string_view data, std::string* sig
 bool LoadPublicKey(const std::string& pemText, TEd25519PublicKey* key, std::string* error);
 
 /// Whether `signature` is a good Ed25519 signature of `data` under `key`.
-bool VerifyEd25519(const TEd25519PublicKey& key, std::string_view data,
-                   std::string_view signature);
+bool VerifyEd25519(const TEd25519PublicKey& key, std::string_view data, std::string_view signature);
 
 }  // namespace quarnel

@@ -40,13 +40,27 @@ void AppendString(const std::string& text, std::string& out) {
   for (char ch : text) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           out += "\\u00";
@@ -186,8 +200,8 @@ std::string CanonicalJson(const json& value) {
 bool SealRecord(nlohmann::ordered_json& record, const TSigningKey* key, std::string* error) {
   record.erase("seal");
   // The seal covers the record as a reader will parse it from the file.
-  const std::string canonical = CanonicalJson(json::parse(
-      record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)));
+  const std::string canonical = CanonicalJson(
+      json::parse(record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)));
   TSha256 digest;
   if (!ComputeSha256(canonical, &digest)) {
     *error = "the system's cryptography gave no SHA-256";

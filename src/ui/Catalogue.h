@@ -126,7 +126,7 @@ inline constexpr int kBottomHeight = 69;
 inline constexpr TFontChoice kProgramNameFont = {.Points = 14, .Bold = true};
 
 inline constexpr int kColumns = 6;
-inline constexpr std::array<const char*, kColumns> kColumnCaptions = {"总线", "型号", "固件",
+inline constexpr std::array<const char*, kColumns> kColumnCaptions = {"总线",   "型号", "固件",
                                                                       "序列号", "LBA",  "容量"};
 /// The last column fills what the others leave.
 inline constexpr std::array<int, kColumns - 1> kColumnWidths = {78, 220, 90, 160, 117};

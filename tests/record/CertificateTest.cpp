@@ -1,10 +1,9 @@
 // The certificate page made from a record.
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "base/Logging.h"
 #include "format/EraseRecord.h"
@@ -49,7 +48,7 @@ TEST(CertificateTest, PageShowsTheRecordEscapedWithoutScripts) {
   EXPECT_TRUE(Has(page, "&lt;script&gt;alert(1)&lt;/script&gt;"));
   EXPECT_TRUE(Has(page, "<b>S&amp;N</b>"));
   EXPECT_TRUE(Has(page, "0:01:01.5"));  // across the year's end
-  EXPECT_TRUE(Has(page, "0.3 MB/s"));  // the writing's own speed, from its samples
+  EXPECT_TRUE(Has(page, "0.3 MB/s"));   // the writing's own speed, from its samples
   EXPECT_TRUE(Has(page, "隐藏扇区 200，<b>未被擦除</b>"));
   EXPECT_TRUE(Has(page, "仅可见扇区"));
   EXPECT_TRUE(Has(page, "<tr class=\"changed\"><td>5</td>"));  // remapped sectors grew
@@ -66,8 +65,11 @@ TEST(CertificateTest, QuickWipeSaysWhatWasNotWrittenAndLongListsAreCut) {
   r["mode"]["ranges"] = json::parse(R"([{"offset": 0, "length": 10240000},
                                         {"offset": 500000000, "length": 1048576}])");
   for (int i = 0; i < 10; ++i) {
-    r["failed_blocks"].push_back(
-        {{"offset", i * 65536}, {"length", 65536}, {"error", "write"}, {"code", 121}, {"text", "t"}});
+    r["failed_blocks"].push_back({{"offset", i * 65536},
+                                  {"length", 65536},
+                                  {"error", "write"},
+                                  {"code", 121},
+                                  {"text", "t"}});
   }
   r["speed_samples"] = json::array();
   const std::string page = CertificateHtml(r, false);

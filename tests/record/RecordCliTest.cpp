@@ -63,9 +63,9 @@ class RecordCli : public ::testing::Test {
 
   // A run on a simulated drive of 64 MiB at 40 MB/s, its record in `name`.
   int Erase(const std::string& name, std::vector<std::string> extra) {
-    const std::string machine = File(
-        "machine.json",
-        R"({"drives": [{"number": 0, "length": 67108864, "product": "TESTDISK",
+    const std::string machine =
+        File("machine.json",
+             R"({"drives": [{"number": 0, "length": 67108864, "product": "TESTDISK",
             "serial": "SN-CERT-0042", "write_mb_per_s": 40}]})");
     std::vector<std::string> args{"--simulate=" + machine, "format", "1", "--yes", "--record",
                                   (dir_ / name).string()};
@@ -122,10 +122,10 @@ TEST_F(RecordCli, SignatureVerifiesWithItsKeyOnly) {
     GTEST_SKIP() << "Skipped the independent check: python3 or openssl missing";
   }
   const std::string folder = "cd " + dir_.Path().string() + " && ";
-  ASSERT_EQ(RunCommand(folder + "python3 " + QUARNEL_TEST_DATA "/../record/seal_check.py " +
-                           signedRecord,
-                       &out, &err),
-            0)
+  ASSERT_EQ(
+      RunCommand(folder + "python3 " + QUARNEL_TEST_DATA "/../record/seal_check.py " + signedRecord,
+                 &out, &err),
+      0)
       << err;
   EXPECT_EQ(out, "True\n");
   EXPECT_EQ(RunCommand(folder + "openssl pkeyutl -verify -pubin -inkey " + pubA +
@@ -141,18 +141,22 @@ std::string CrowdedRecord(const std::string& text) {
   auto r = nlohmann::ordered_json::parse(text);
   auto blocks = nlohmann::ordered_json::array();
   for (int i = 0; i < 12; ++i) {
-    blocks.push_back({{"offset", i * 65536}, {"length", 65536}, {"error", "write"}, {"code", 1117},
+    blocks.push_back({{"offset", i * 65536},
+                      {"length", 65536},
+                      {"error", "write"},
+                      {"code", 1117},
                       {"text", "Input/output error"}});
   }
   r["failed_blocks"] = blocks;
   r["verification"]["bad_blocks"] = blocks;
-  r["hidden_area"] = {{"determined", true}, {"reason", ""},         {"current_max", 131072},
+  r["hidden_area"] = {{"determined", true},   {"reason", ""},      {"current_max", 131072},
                       {"native_max", 140000}, {"dco_max", 150000}, {"hidden_sectors", 18928},
                       {"erased", false}};
-  r["firmware_erase"] = {{"method", "crypto"}, {"command", "ata-sanitize"}, {"all_namespaces", true},
-                         {"sent", true},       {"status", 0},               {"status_text", "ok"}};
-  r["sample_check"] = {{"sectors", 1024},   {"blank_before", 0}, {"changed", 1000},
-                       {"unchanged", 24},   {"wrong_pattern", 0}, {"unreadable", 0},
+  r["firmware_erase"] = {
+      {"method", "crypto"}, {"command", "ata-sanitize"}, {"all_namespaces", true}, {"sent", true},
+      {"status", 0},        {"status_text", "ok"}};
+  r["sample_check"] = {{"sectors", 1024},     {"blank_before", 0},     {"changed", 1000},
+                       {"unchanged", 24},     {"wrong_pattern", 0},    {"unreadable", 0},
                        {"expected", "zeros"}, {"result", "not-erased"}};
   auto table = nlohmann::ordered_json::array();
   for (int id : {5, 9, 173, 177, 187, 196, 197, 198, 231, 232, 233}) {
@@ -187,20 +191,20 @@ TEST_F(RecordCli, CertificateRendersOnOneA4Page) {
   EXPECT_NE(err_.find("no certificate is made"), std::string::npos);
 
   std::string out, err;
-  if (RunCommand("command -v chromium && command -v pdfinfo && command -v pdftotext", &out,
-                 &err) != 0) {
+  if (RunCommand("command -v chromium && command -v pdfinfo && command -v pdftotext", &out, &err) !=
+      0) {
     GTEST_SKIP() << "Skipped the rendering: chromium or poppler-utils missing "
                     "(scripts/ensure-deps.sh --tests installs them)";
   }
-  const std::filesystem::path shots = std::filesystem::current_path() / "certificate";
+  const std::filesystem::path shots =
+      std::filesystem::path(QUARNEL_CLI_PATH).parent_path() / "certificate";
   std::filesystem::create_directories(shots);
   const std::string pdf = (shots / "certificate.pdf").string();
   const std::string png = (shots / "certificate.png").string();
   const std::string browser =
       "chromium --headless --no-sandbox --disable-gpu --no-first-run --user-data-dir=" +
       (dir_ / "profile").string() + " ";
-  ASSERT_EQ(RunCommand(browser + "--no-pdf-header-footer --print-to-pdf=" + pdf + " file://" +
-                           html,
+  ASSERT_EQ(RunCommand(browser + "--no-pdf-header-footer --print-to-pdf=" + pdf + " file://" + html,
                        &out, &err),
             0)
       << err;

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "app/MainState.h"
 #include "app/qt/PaneView.h"

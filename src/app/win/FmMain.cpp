@@ -144,8 +144,8 @@ void TFmMain::BuildPages() {
 
 void TFmMain::BuildFormatPage(HWND page) {
   Log_BenchMark = Pane(page, idLogBenchMark, quarnel::Log_BenchMark);
-  gbProgress =
-      CreateControl(page, L"BUTTON", WideFromUtf8(kProgressBoxCaption), BS_GROUPBOX, idProgressGroup);
+  gbProgress = CreateControl(page, L"BUTTON", WideFromUtf8(kProgressBoxCaption), BS_GROUPBOX,
+                             idProgressGroup);
   pbCurrentTask = CreateControl(page, PROGRESS_CLASSW, L"", 0, idProgress);
   SendMessageW(pbCurrentTask, PBM_SETRANGE32, 0, 100);
   lbCurrentPercent = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idPercent);
@@ -162,9 +162,9 @@ void TFmMain::BuildFormatPage(HWND page) {
                     CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_DISABLED, idFirmwareMethod);
   btStop = CreateControl(page, L"BUTTON", WideFromUtf8(kStopCaption),
                          BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idStop);
-  btRunBenchmarks = CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
-                                  ButtonStyle(TFormatControl::btRunBenchmarks, kFormatPage),
-                                  idRunBenchmarks);
+  btRunBenchmarks =
+      CreateControl(page, L"BUTTON", WideFromUtf8(kFormatCaption),
+                    ButtonStyle(TFormatControl::btRunBenchmarks, kFormatPage), idRunBenchmarks);
   btCertificate = CreateControl(page, L"BUTTON", WideFromUtf8(kCertificateCaption),
                                 BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED, idCertificate);
 }

@@ -6,8 +6,8 @@
 // neither makes nor checks signatures, and says so.
 #include "record/RecordCrypto.h"
 
-#include <windows.h>
 #include <wincrypt.h>
+#include <windows.h>
 
 #include <algorithm>
 
@@ -43,14 +43,14 @@ int BCryptSha256(std::string_view data, TSha256* digest) {
       reinterpret_cast<void*>(GetProcAddress(dll, "BCryptOpenAlgorithmProvider")));
   auto close = reinterpret_cast<TClose>(
       reinterpret_cast<void*>(GetProcAddress(dll, "BCryptCloseAlgorithmProvider")));
-  auto property =
-      reinterpret_cast<TGetProperty>(reinterpret_cast<void*>(GetProcAddress(dll, "BCryptGetProperty")));
-  auto create =
-      reinterpret_cast<TCreateHash>(reinterpret_cast<void*>(GetProcAddress(dll, "BCryptCreateHash")));
+  auto property = reinterpret_cast<TGetProperty>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "BCryptGetProperty")));
+  auto create = reinterpret_cast<TCreateHash>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "BCryptCreateHash")));
   auto hash =
       reinterpret_cast<THashData>(reinterpret_cast<void*>(GetProcAddress(dll, "BCryptHashData")));
-  auto finish =
-      reinterpret_cast<TFinishHash>(reinterpret_cast<void*>(GetProcAddress(dll, "BCryptFinishHash")));
+  auto finish = reinterpret_cast<TFinishHash>(
+      reinterpret_cast<void*>(GetProcAddress(dll, "BCryptFinishHash")));
   auto destroy = reinterpret_cast<TDestroyHash>(
       reinterpret_cast<void*>(GetProcAddress(dll, "BCryptDestroyHash")));
   if (!open || !close || !property || !create || !hash || !finish || !destroy) {
@@ -96,8 +96,8 @@ bool CryptoApiSha256(std::string_view data, TSha256* digest) {
     ok = true;
     for (size_t at = 0; ok && at < data.size(); at += kPiece) {
       const size_t n = std::min(kPiece, data.size() - at);
-      ok = CryptHashData(h, reinterpret_cast<const BYTE*>(data.data() + at),
-                         static_cast<DWORD>(n), 0) != 0;
+      ok = CryptHashData(h, reinterpret_cast<const BYTE*>(data.data() + at), static_cast<DWORD>(n),
+                         0) != 0;
     }
     DWORD length = static_cast<DWORD>(digest->size());
     ok = ok && CryptGetHashParam(h, HP_HASHVAL, digest->data(), &length, 0) &&
