@@ -21,6 +21,10 @@ struct TCliTerminal {
 int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err, const TCliTerminal& terminal = {});
 
+/// The format command's status for a run that completed on a drive that hides
+/// sectors from it (a host protected area or a device configuration overlay).
+inline constexpr int kExitVisibleSectorsOnly = 3;
+
 /// Commands, each after the host is chosen and the start-up checks ran.
 int CommandList(std::ostream& out, std::ostream& err);
 int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/MainState.h"
+#include "base/NumberTexts.h"
 #include "base/System.h"
 #include "cli/CliApp.h"
 #include "cli/CliUi.h"
@@ -37,6 +38,13 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     ui.SetVerify(options.Verify);
     if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
     status = FormatSelectedDevice() ? 0 : 1;
+    const TEraseRecord& done = LastEraseRecord();
+    if (status == 0 && std::string(SectorCoverage(done)) == "visible-sectors-only") {
+      // The run did what was asked, but the drive keeps sectors it never saw.
+      ui.MainLine("visible-sectors-only: " + IntToStrGrouped(done.HiddenArea.HiddenSectors()) +
+                  " hidden sectors (HPA/DCO) were not erased");
+      status = kExitVisibleSectorsOnly;
+    }
     SetEraseRecordWriter(nullptr);
     MainWindowCloseRequested();  // closes the drive: the run is over
   }

@@ -8,6 +8,7 @@
 #include "devices/VolumeLocking.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
+#include "format/HiddenAreaRun.h"
 #include "format/Verification.h"
 #include "host/HostConstants.h"
 #include "ui/TaskDialogs.h"
@@ -44,10 +45,14 @@ bool FormatSelectedDevice() {
   // From here on a close of the main window is put off until the end, also
   // while the confirmation is open.
   TInProgress running;
-  const int answer =
-      ShowTaskDialog("警告", "所选设备上的所有数据将丢失",
-                     "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription,
-                     kIconWarning, kButtonYes | kButtonCancel);
+  // Asked before the question, so that it can name what the run will miss.
+  const THiddenArea hidden = QuerySelectedHiddenArea();
+  std::string content = "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription;
+  if (const std::string line = HiddenAreaConfirmationLine(hidden); !line.empty()) {
+    content += "\r\n\r\n" + line;
+  }
+  const int answer = ShowTaskDialog("警告", "所选设备上的所有数据将丢失", content, kIconWarning,
+                                    kButtonYes | kButtonCancel);
   if (StopRequested) {
     // The window was closed while the question was open: that is no Yes.
     StopRequested = false;
@@ -58,6 +63,7 @@ bool FormatSelectedDevice() {
   SetControlsEnabled(false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   BeginEraseRecord(quickWipe, verify);
+  if (TEraseRecord* record = ActiveEraseRecord()) record->HiddenArea = hidden;
   LogHead(drive);
   const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
   // The last moment before the first write: the drive behind the handle
@@ -74,6 +80,7 @@ bool FormatSelectedDevice() {
     Ui().SetProgressState(TProgressState::pbsPaused);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
+    for (const std::string& note : HiddenAreaRunNotes(hidden)) AddLog(note);
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
     NoteOutcome(TEraseOutcome::NotLocked);

@@ -337,6 +337,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
     case win::kSMART_RCV_DRIVE_DATA:
     case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(open, code, in, inSize, out, outSize, returned);
+    case win::kIOCTL_ATA_PASS_THROUGH:
+      return AtaPassThroughRequest(open, in, inSize, out, outSize, returned);
     default:
       return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   }

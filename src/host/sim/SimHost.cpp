@@ -293,6 +293,8 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
     case win::kSMART_RCV_DRIVE_DATA:
     case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(d, code, in, inSize, out, outSize, returned);
+    case win::kIOCTL_ATA_PASS_THROUGH:
+      return AtaPassThroughRequest(d, in, inSize, out, outSize, returned);
     default:
       return Fail(win::kERROR_INVALID_FUNCTION);
   }
