@@ -20,7 +20,7 @@ void PutTaskFile(uint8_t* at, const TAtaRegisters& r) {
 }
 
 TAtaRegisters TaskFileAt(const uint8_t* at) {
-  return {at[win::kIDEREGS_bFeaturesReg], at[win::kIDEREGS_bSectorCountReg],
+  return {at[win::kIDEREGS_bFeaturesReg],     at[win::kIDEREGS_bSectorCountReg],
           at[win::kIDEREGS_bSectorNumberReg], at[win::kIDEREGS_bCylLowReg],
           at[win::kIDEREGS_bCylHighReg],      at[win::kIDEREGS_bDriveHeadReg],
           at[win::kIDEREGS_bCommandReg]};

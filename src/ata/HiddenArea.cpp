@@ -18,11 +18,10 @@ uint16_t Word(const TAtaBlock& b, int n) {
   return static_cast<uint16_t>(b[2 * n] | (b[2 * n + 1] << 8));
 }
 
-// Words 82 to 87 and 119 count only when bits 15:14 read 01b; a word of
-// FFFFh (no answer) or 0000h (not reported) offers nothing.
-bool Offered(uint16_t word, int bit) {
-  return (word & 0xC000) == 0x4000 && (word & (1u << bit)) != 0;
-}
+// Words 82 to 87 and 119 carry 01b in bits 15:14 when valid. A word with
+// bit 15 set (FFFFh: no answer) offers nothing; bit 14 is not required, as
+// the report's own decoding does not require it of word 83.
+bool Offered(uint16_t word, int bit) { return (word & 0x8000) == 0 && (word & (1u << bit)) != 0; }
 
 const char* CommandName(TNativeMaxCommand c) {
   switch (c) {
@@ -75,8 +74,7 @@ void AskDco(THandle handle, uint8_t driveNumber, THiddenAreaQuery& q) {
   }
   const std::string command = "DEVICE CONFIGURATION IDENTIFY";
   TAtaPassThroughReply reply;
-  const bool sent =
-      AtaPassThrough(handle, DcoIdentifyTaskFile(driveNumber), kAtaBlockSize, &reply);
+  const bool sent = AtaPassThrough(handle, DcoIdentifyTaskFile(driveNumber), kAtaBlockSize, &reply);
   if (!sent || reply.Failed()) {
     q.DcoReason = Refusal(command, sent);
     return;

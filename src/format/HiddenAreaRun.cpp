@@ -38,8 +38,7 @@ int64_t DcoSectors(const THiddenArea& h) {
 std::string HiddenAreaConfirmationLine(const THiddenArea& h) {
   const int64_t hidden = HpaSectors(h) + DcoSectors(h);
   if (hidden <= 0) return "";
-  return "此驱动器隐藏了 " + IntToStrGrouped(hidden) +
-         " 个扇区 (HPA/DCO)，本次擦除不会触及它们。";
+  return "此驱动器隐藏了 " + IntToStrGrouped(hidden) + " 个扇区 (HPA/DCO)，本次擦除不会触及它们。";
 }
 
 std::vector<std::string> HiddenAreaRunNotes(const THiddenArea& h) {

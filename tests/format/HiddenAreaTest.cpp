@@ -19,7 +19,7 @@
 namespace quarnel::test {
 namespace {
 
-constexpr int64_t kSectors = 20480;  // the sectors the drive reports now
+constexpr int64_t kSectors = 131072;  // the sectors the drive reports now: 64 MiB
 
 struct TIdentifyShape {
   bool Lba48 = true;
@@ -32,7 +32,8 @@ struct TIdentifyShape {
 // sector count words hold kSectors. The simulated drive keeps word 255's
 // checksum valid.
 std::string IdentifyHex(const TIdentifyShape& shape) {
-  std::vector<uint8_t> b = ReadBytes(DriveDataDir("WDC_WD5000AAKS--00TMA0-12.01C01") + "/identify.bin");
+  std::vector<uint8_t> b =
+      ReadBytes(DriveDataDir("WDC_WD5000AAKS--00TMA0-12.01C01") + "/identify.bin");
   auto put = [&](int word, uint16_t v) {
     b[2 * word] = static_cast<uint8_t>(v);
     b[2 * word + 1] = static_cast<uint8_t>(v >> 8);
@@ -42,9 +43,11 @@ std::string IdentifyHex(const TIdentifyShape& shape) {
   put(85, 0x4000 | 0x0400);
   put(119, static_cast<uint16_t>(0x4000 | (shape.AccessibleMax ? 0x0100 : 0)));
   put(60, kSectors & 0xFFFF);
-  put(61, 0);
+  put(61, static_cast<uint16_t>(kSectors >> 16));
   put(100, kSectors & 0xFFFF);
-  for (int w = 101; w <= 103; ++w) put(w, 0);
+  put(101, static_cast<uint16_t>(kSectors >> 16));
+  put(102, 0);
+  put(103, 0);
   std::ostringstream hex;
   for (uint8_t byte : b) hex << "0123456789abcdef"[byte >> 4] << "0123456789abcdef"[byte & 15];
   return hex.str();
@@ -67,10 +70,10 @@ std::string DcoHex(int64_t sectors, uint8_t skew) {
 struct TCase {
   const char* Name;
   TIdentifyShape Shape;
-  std::string Extra;                       // keys added to the drive
-  std::vector<uint8_t> Commands;           // what reached the drive, IDENTIFY aside
-  std::vector<std::string> Section;        // the report's section after "隐藏区域:"
-  std::vector<std::string> Notes;          // the main log's lines after the run
+  std::string Extra;                 // keys added to the drive
+  std::vector<uint8_t> Commands;     // what reached the drive, IDENTIFY aside
+  std::vector<std::string> Section;  // the report's section after "隐藏区域:"
+  std::vector<std::string> Notes;    // the main log's lines after the run
   bool HasConfirmationLine;
   const char* Coverage;
   int ExitStatus;
@@ -80,10 +83,10 @@ const std::vector<TCase>& Cases() {
   static const std::vector<TCase> cases = {
       {"hpa",
        {},
-       R"(, "hidden_area": {"native_max": 22528})",
+       R"(, "hidden_area": {"native_max": 133120})",
        {0x27},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 22,528 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 2048",
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 133,120 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 2048",
         "DCO（设备配置覆盖）: 不支持"},
        {"注意: 2048 个扇区位于主机保护区 (HPA)，未被擦除。"},
        true,
@@ -91,22 +94,22 @@ const std::vector<TCase>& Cases() {
        3},
       {"dco",
        {true, true, true},
-       R"(, "hidden_area": {"dco_max": 24576})",
+       R"(, "hidden_area": {"dco_max": 135168})",
        {0x78, 0xB1},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 20,480 (GET NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
-        "DCO 最大扇区: 24,576", "隐藏扇区 (DCO): 4096"},
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 131,072 (GET NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
+        "DCO 最大扇区: 135,168", "隐藏扇区 (DCO): 4096"},
        {"注意: 4096 个扇区位于设备配置覆盖区 (DCO)，未被擦除。"},
        true,
        "visible-sectors-only",
        3},
       {"both, 28-bit",
        {false, false, true},
-       R"(, "hidden_area": {"native_max": 22528, "dco_max": 24576})",
+       R"(, "hidden_area": {"native_max": 133120, "dco_max": 135168})",
        {0xF8, 0xB1},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 22,528 (READ NATIVE MAX ADDRESS)", "隐藏扇区 (HPA): 2048",
-        "DCO 最大扇区: 24,576", "隐藏扇区 (DCO): 2048"},
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 133,120 (READ NATIVE MAX ADDRESS)", "隐藏扇区 (HPA): 2048",
+        "DCO 最大扇区: 135,168", "隐藏扇区 (DCO): 2048"},
        {"注意: 2048 个扇区位于主机保护区 (HPA)，未被擦除。",
         "注意: 2048 个扇区位于设备配置覆盖区 (DCO)，未被擦除。"},
        true,
@@ -116,19 +119,19 @@ const std::vector<TCase>& Cases() {
        {true, false, true},
        "",
        {0x27, 0xB1},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 20,480 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
-        "DCO 最大扇区: 20,480", "隐藏扇区 (DCO): 0"},
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 131,072 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
+        "DCO 最大扇区: 131,072", "隐藏扇区 (DCO): 0"},
        {},
        false,
        "all-sectors",
        0},
       {"DCO checksum wrong",
        {true, false, true},
-       R"(, "hidden_area": {"native_max": 22528, "dco_hex": ")" + DcoHex(1u << 30, 1) + "\"}",
+       R"(, "hidden_area": {"native_max": 133120, "dco_hex": ")" + DcoHex(1u << 30, 1) + "\"}",
        {0x27, 0xB1},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 22,528 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 2048",
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 133,120 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 2048",
         "DCO 最大扇区: 无法确定: DCO 回复的校验和错误", "隐藏扇区 (DCO): 无法确定"},
        {"注意: 2048 个扇区位于主机保护区 (HPA)，未被擦除。",
         "注意: 无法确定设备配置覆盖区 (DCO) 是否隐藏扇区: DCO 回复的校验和错误"},
@@ -139,8 +142,8 @@ const std::vector<TCase>& Cases() {
        {true, false, true},
        R"(, "hidden_area": {"dco_hex": ")" + DcoHex(1, 0) + "\"}",
        {0x27, 0xB1},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
-        "本机最大扇区: 20,480 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
+        "本机最大扇区: 131,072 (READ NATIVE MAX ADDRESS EXT)", "隐藏扇区 (HPA): 0",
         "DCO 最大扇区: 无法确定: DCO 最大值 1 小于本机最大值，不可信", "隐藏扇区 (DCO): 无法确定"},
        {"注意: 无法确定设备配置覆盖区 (DCO) 是否隐藏扇区: DCO 最大值 1 小于本机最大值，不可信"},
        false,
@@ -148,13 +151,13 @@ const std::vector<TCase>& Cases() {
        0},
       {"bridge refusing the commands",
        {true, false, true},
-       R"(, "hidden_area": {"native_max": 22528}, "faults": {"ata_pass_through": 1})",
+       R"(, "hidden_area": {"native_max": 133120}, "faults": {"ata_pass_through": 1})",
        {},
-       {"当前扇区: 20,480", "HPA（主机保护区）: 支持，已启用",
+       {"当前扇区: 131,072", "HPA（主机保护区）: 支持，已启用",
         "本机最大扇区: 无法确定: ATA 直通请求被拒绝 (READ NATIVE MAX ADDRESS EXT): "
         "Incorrect function",
-        "隐藏扇区 (HPA): 无法确定",
-        "DCO 最大扇区: 无法确定: 本机最大值未知，无法核对 DCO", "隐藏扇区 (DCO): 无法确定"},
+        "隐藏扇区 (HPA): 无法确定", "DCO 最大扇区: 无法确定: 本机最大值未知，无法核对 DCO",
+        "隐藏扇区 (DCO): 无法确定"},
        {"注意: 无法确定驱动器是否隐藏扇区 (HPA/DCO): ATA 直通请求被拒绝 (READ NATIVE MAX "
         "ADDRESS EXT): Incorrect function"},
        false,
@@ -220,8 +223,8 @@ TEST_F(FormatTest, HiddenAreaRecordHoldsTheMaximaOrWhyNot) {
   ASSERT_TRUE(FormatSelectedDevice());
   const THiddenArea& both = LastEraseRecord().HiddenArea;
   EXPECT_TRUE(both.Determined);
-  EXPECT_EQ(both.NativeMax, 22528);
-  EXPECT_EQ(both.DcoMax, 24576);
+  EXPECT_EQ(both.NativeMax, 133120);
+  EXPECT_EQ(both.DcoMax, 135168);
   EXPECT_EQ(both.HiddenSectors(), 4096);
 
   Machine(R"({"drives": [)" + DriveJson(Cases()[6]) + "]}");
@@ -236,8 +239,9 @@ TEST_F(FormatTest, HiddenAreaRecordHoldsTheMaximaOrWhyNot) {
   OneDrive(1048576);
   ASSERT_TRUE(FormatSelectedDevice());
   EXPECT_STREQ(SectorCoverage(LastEraseRecord()), "undetermined");
-  EXPECT_EQ(Log().at(9), "注意: 无法确定驱动器是否隐藏扇区 (HPA/DCO): 驱动器不接受 ATA 命令 "
-                         "(IDENTIFY DEVICE 失败)");
+  EXPECT_EQ(Log().at(9),
+            "注意: 无法确定驱动器是否隐藏扇区 (HPA/DCO): 驱动器不接受 ATA 命令 "
+            "(IDENTIFY DEVICE 失败)");
 }
 
 TEST(HiddenAreaCli, AFullRunOverAnHpaEndsWithItsOwnStatusAndLine) {

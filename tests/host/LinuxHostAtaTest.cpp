@@ -167,24 +167,29 @@ TEST(LinuxHostAta, PassThroughReturnsTheWholeAddressOrNothing) {
                                 static_cast<uint32_t>(in.size()), &r),
             0u);
   // Descriptor format, ATA status return with EXTEND: address 01_3A38_6DAFh.
-  const std::vector<uint8_t> descriptor = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 0x0E,
+  const std::vector<uint8_t> descriptor = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    0x0E,
                                            0x09, 0x0C, 0x01, 0x00, 0x00, 0x00, 0x3A, 0xAF,
                                            0x01, 0x6D, 0x00, 0x38, 0xE0, 0x50};
   std::vector<uint8_t> out = in;
-  ASSERT_TRUE(PutReturnedRegisters(r, sgio::ParseSense(descriptor.data(), descriptor.size()),
-                                   out.data()));
+  ASSERT_TRUE(
+      PutReturnedRegisters(r, sgio::ParseSense(descriptor.data(), descriptor.size()), out.data()));
   TAtaTaskFile back;
-  back.Current = {out[win::kATA_PT_CurrentTaskFile], 0, out[win::kATA_PT_CurrentTaskFile + 2],
-                  out[win::kATA_PT_CurrentTaskFile + 3], out[win::kATA_PT_CurrentTaskFile + 4],
-                  0, out[win::kATA_PT_CurrentTaskFile + 6]};
-  back.Previous = {0, 0, out[win::kATA_PT_PreviousTaskFile + 2],
-                   out[win::kATA_PT_PreviousTaskFile + 3], out[win::kATA_PT_PreviousTaskFile + 4],
-                   0, 0};
+  back.Current = {out[win::kATA_PT_CurrentTaskFile],     0,
+                  out[win::kATA_PT_CurrentTaskFile + 2], out[win::kATA_PT_CurrentTaskFile + 3],
+                  out[win::kATA_PT_CurrentTaskFile + 4], 0,
+                  out[win::kATA_PT_CurrentTaskFile + 6]};
+  back.Previous = {0,
+                   0,
+                   out[win::kATA_PT_PreviousTaskFile + 2],
+                   out[win::kATA_PT_PreviousTaskFile + 3],
+                   out[win::kATA_PT_PreviousTaskFile + 4],
+                   0,
+                   0};
   EXPECT_EQ(NativeMaxAddress(TNativeMaxCommand::ReadNativeMaxExt, back), 0x013A386DAFull);
   EXPECT_EQ(back.Current.Command, 0x50);
   // Fixed format says only that the upper bytes are not zero: no answer.
-  const std::vector<uint8_t> fixed = {0x70, 0, 0x01, 0x00, 0x50, 0xE0, 0x00, 0x0A, 0xA0,
-                                      0xAF, 0x6D, 0x38, 0x00, 0x1D, 0, 0, 0, 0};
+  const std::vector<uint8_t> fixed = {0x70, 0,    0x01, 0x00, 0x50, 0xE0, 0x00, 0x0A, 0xA0,
+                                      0xAF, 0x6D, 0x38, 0x00, 0x1D, 0,    0,    0,    0};
   EXPECT_FALSE(PutReturnedRegisters(r, sgio::ParseSense(fixed.data(), fixed.size()), out.data()));
 }
 

@@ -112,8 +112,8 @@ bool PutReturnedRegisters(const TPassThroughRequest& r, const sgio::TSense& sens
   return true;
 }
 
-bool LinuxHost::AtaPassThroughRequest(TOpen& open, const uint8_t* in, uint32_t inSize,
-                                      uint8_t* out, uint32_t outSize, uint32_t* returned) {
+bool LinuxHost::AtaPassThroughRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                                      uint32_t outSize, uint32_t* returned) {
   TPassThroughRequest r;
   if (uint32_t refused = ParseAtaPassThrough(in, inSize, outSize, &r)) {
     return Fail(refused, refused == win::kERROR_INVALID_FUNCTION ? ENOTTY : EINVAL);

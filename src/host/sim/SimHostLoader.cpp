@@ -217,16 +217,16 @@ class SimHostLoader {
 
   void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
     OnlyKeys(f, where,
-             {"open",          "geometry",     "length",         "adapter",       "device",
-              "smart_version", "smart_rcv",    "smart_send",     "miniport",      "inquiry",
-              "rcv_bytes",     "send_bytes",   "miniport_bytes", "write_errors",  "vanish_at",
-              "seek_errors",   "short_writes", "flush",          "claim_holders", "read_errors",
+             {"open",          "geometry",     "length",          "adapter",       "device",
+              "smart_version", "smart_rcv",    "smart_send",      "miniport",      "inquiry",
+              "rcv_bytes",     "send_bytes",   "miniport_bytes",  "write_errors",  "vanish_at",
+              "seek_errors",   "short_writes", "flush",           "claim_holders", "read_errors",
               "silent_loss",   "swap",         "ata_pass_through"},
              {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health", "nvme_bytes"});
     d.Faults = f;
-    for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
-                            "smart_rcv", "smart_send", "miniport", "inquiry", "flush",
-                            "ata_pass_through"}) {
+    for (const char* key :
+         {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
+          "smart_send", "miniport", "inquiry", "flush", "ata_pass_through"}) {
       if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
     }
     for (const char* key : {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health"}) {
@@ -270,7 +270,8 @@ class SimHostLoader {
     if (h.contains("native_max")) {
       d.Hidden.NativeMax = Int<int64_t>(h, "native_max", 0, where, 1, kMaxSectors);
     }
-    if (h.contains("dco_max")) d.Hidden.DcoMax = Int<int64_t>(h, "dco_max", 0, where, 1, kMaxSectors);
+    if (h.contains("dco_max"))
+      d.Hidden.DcoMax = Int<int64_t>(h, "dco_max", 0, where, 1, kMaxSectors);
     d.Hidden.DcoBlock = Block(h, "dco_file", "dco_hex", where);
     d.Hidden.NativeAborts = Bool(h, "native_aborts", false, where);
     d.Hidden.DcoAborts = Bool(h, "dco_aborts", false, where);

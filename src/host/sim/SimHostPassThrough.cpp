@@ -22,7 +22,7 @@ uint16_t Word(const std::vector<uint8_t>& b, int n) {
   return static_cast<uint16_t>(b[2 * n] | (b[2 * n + 1] << 8));
 }
 
-bool Offered(uint16_t word, int bit) { return (word & 0xC000) == 0x4000 && (word >> bit) & 1; }
+bool Offered(uint16_t word, int bit) { return (word & 0x8000) == 0 && (word >> bit) & 1; }
 
 // The sectors the IDENTIFY block reports now: words 100-103 with 48-bit
 // addressing, else words 60-61.
@@ -69,8 +69,8 @@ void PutAddress(const TTaskFile& t, uint64_t address, bool ext) {
 
 }  // namespace
 
-bool SimHost::AtaPassThroughRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize,
-                                    uint8_t* out, uint32_t outSize, uint32_t* returned) {
+bool SimHost::AtaPassThroughRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                                    uint32_t outSize, uint32_t* returned) {
   TSimAtaCommand seen;
   seen.Request = win::kIOCTL_ATA_PASS_THROUGH;
   seen.InSize = inSize;
