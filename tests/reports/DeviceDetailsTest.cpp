@@ -68,7 +68,7 @@ TEST(ShowDeviceDetails, WritesTheWholeReportOfTheWorkedExample) {
       "队列:",
       "设备支持命令队列",
       "最大队列深度32"};
-  // The hidden-area section follows the design's sections.
+  // The hidden-area section follows the report's own sections.
   const std::vector<std::string> lines = WithoutDateLine(Log_Details.Lines());
   ASSERT_GT(lines.size(), expected.size() + 2);
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + expected.size()), expected);
