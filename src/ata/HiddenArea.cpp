@@ -204,7 +204,7 @@ THiddenAreaQuery QueryHiddenArea(THandle handle, uint8_t driveNumber) {
   TAtaBlock identify = {};
   if (!ReadIdentifyData(handle, driveNumber, identify)) {
     THiddenAreaQuery q;
-    q.NativeReason = "驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)";
+    q.NativeReason = kHiddenAreaNoAta;
     return q;
   }
   return QueryHiddenArea(handle, driveNumber, identify);

@@ -18,6 +18,9 @@ namespace quarnel {
 /// bridge, and is asked.
 bool HiddenAreasPossible(int64_t busType);
 
+/// Why nothing can be told of a drive that answers no IDENTIFY DEVICE.
+inline constexpr const char* kHiddenAreaNoAta = "驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)";
+
 /// What IDENTIFY DEVICE says about the drive's maxima.
 struct THiddenAreaSupport {
   int64_t CurrentSectors = 0;  // words 100-103 with 48-bit addressing, else words 60-61

@@ -57,7 +57,7 @@ void AddHiddenAreaSection(const TAtaBlock* identify, const TIdentifyDeviceData& 
   if (identify) {
     query = QueryHiddenArea(DeviceHandle, driveNumber, *identify);
   } else {
-    query.NativeReason = "驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)";
+    query.NativeReason = kHiddenAreaNoAta;
   }
   for (const std::string& line : HiddenAreaLines(query)) AddDetailsLog(line);
 }
