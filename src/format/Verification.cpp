@@ -12,7 +12,9 @@
 #define QUARNEL_CHECK_ALONGSIDE 0
 #else
 #define QUARNEL_CHECK_ALONGSIDE 1
-#include <future>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #endif
 
 #include "base/AlignedBlock.h"
@@ -32,29 +34,55 @@ namespace {
 // Code of a read that ended early without an error of its own.
 constexpr uint32_t kErrorHandleEof = 38;
 
-// Scans a block for non-zero bytes while the next block is read: on a fast
-// drive the scan of a 32 MiB block costs a fifth of its read, and the overlap
-// keeps the read-back at the drive's speed. The scan only reads its own
-// buffer; every host request, log line and control stays on this thread.
+// The read-back reads blocks of at most this size. A block the drive has
+// just delivered is still in the processor's cache when it is scanned; a
+// 32 MiB block is not, and its scan read it a second time from memory,
+// which on a fast device costs a third of the read's own speed.
+constexpr int64_t kReadBackBlockSize = 4194304;
+
+// A block that took less than this doubles the next one's size, up to
+// kReadBackBlockSize: a fast drive is read in large blocks from its first
+// MiB, a slow one keeps answering the stop button between small ones.
+constexpr int64_t kReadBackGrowBelowMs = 50;
+
+// Scans a block for non-zero bytes on a thread of its own while the next
+// block is read. The scan only reads its own buffer; every host request,
+// log line and control stays on the calling thread.
 class TZeroCheck {
  public:
-  static constexpr int64_t kAlongsideFrom = 1048576;
+  static constexpr int64_t kAlongsideFrom = 262144;
 
-  ~TZeroCheck() { Settle(); }
+  TZeroCheck() = default;
+  TZeroCheck(const TZeroCheck&) = delete;
+  TZeroCheck& operator=(const TZeroCheck&) = delete;
+  ~TZeroCheck() {
+    Settle();
+#if QUARNEL_CHECK_ALONGSIDE
+    if (worker_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        quit_ = true;
+      }
+      wake_.notify_all();
+      worker_.join();
+    }
+#endif
+  }
   void Start(const uint8_t* block, int64_t offset, int64_t size) {
     Settle();
     offset_ = offset;
     size_ = size;
     pending_ = true;
 #if QUARNEL_CHECK_ALONGSIDE
-    // A small block is scanned sooner than a thread is started.
-    if (size >= kAlongsideFrom) {
-      try {
-        scan_ = std::async(std::launch::async, FirstNonZero, block, static_cast<size_t>(size));
-        return;
-      } catch (const std::system_error&) {
-        // No thread to be had: scan in line.
+    // A small block is scanned sooner than it is handed over.
+    if (size >= kAlongsideFrom && StartWorker()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        block_ = block;
+        busy_ = true;
       }
+      wake_.notify_all();
+      return;
     }
 #endif
     at_ = FirstNonZero(block, static_cast<size_t>(size));
@@ -64,7 +92,8 @@ class TZeroCheck {
     if (!pending_) return false;
     pending_ = false;
 #if QUARNEL_CHECK_ALONGSIDE
-    if (scan_.valid()) at_ = scan_.get();
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return !busy_; });
 #endif
     return at_ != static_cast<size_t>(size_);
   }
@@ -74,7 +103,40 @@ class TZeroCheck {
 
  private:
 #if QUARNEL_CHECK_ALONGSIDE
-  std::future<size_t> scan_;
+  // One thread for the whole read-back, started with its first large block.
+  bool StartWorker() {
+    if (worker_.joinable()) return true;
+    if (noWorker_) return false;
+    try {
+      worker_ = std::thread([this] { Work(); });
+      return true;
+    } catch (const std::system_error&) {
+      noWorker_ = true;  // no thread to be had: scan in line
+      return false;
+    }
+  }
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return busy_ || quit_; });
+      if (quit_) return;
+      const uint8_t* block = block_;
+      const size_t size = static_cast<size_t>(size_);
+      lock.unlock();
+      const size_t at = FirstNonZero(block, size);
+      lock.lock();
+      at_ = at;
+      busy_ = false;
+      done_.notify_all();
+    }
+  }
+  std::thread worker_;
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  const uint8_t* block_ = nullptr;
+  bool busy_ = false;
+  bool quit_ = false;
+  bool noWorker_ = false;
 #endif
   bool pending_ = false;
   size_t at_ = 0;
@@ -89,7 +151,6 @@ struct TReadBack {
   int64_t BlockSize = kFirstBlockSize;
   int64_t BlockCount = 0;
   int64_t StartStamp = 0;
-  int64_t LastStamp = 0;
   int64_t BadBlocks = 0;
   bool Aborted = false;
   int64_t SectorSize = 0;
@@ -146,14 +207,18 @@ bool ReadBackRange(TReadBack& rb, const TByteRange& range) {
   const int64_t end = range.Offset + range.Length;
   while (rb.Position < end && !StopRequested) {
     ++rb.BlockCount;
-    GrowBlockSize(rb.BlockCount, rb.LastStamp, rb.BlockSize);
     const int64_t size = std::min(rb.BlockSize, end - rb.Position);
     ShowRunProgress(rb.Passed + size, rb.Total, rb.Position + size, rb.SectorSize);
     Ui().ProcessMessages();
+    const int64_t before = FormatClockNow();
     if (!ReadBackBlock(rb, size)) return false;
+    const int64_t after = FormatClockNow();
+    if (after - before < kReadBackGrowBelowMs) {
+      rb.BlockSize = std::min(rb.BlockSize * 2, kReadBackBlockSize);
+    }
     rb.Position += size;
     rb.Passed += size;
-    ShowRunSpeed(rb.Passed, FormatClockNow() - rb.StartStamp);
+    ShowRunSpeed(rb.Passed, after - rb.StartStamp);
   }
   return true;
 }
@@ -217,8 +282,8 @@ bool VerifyErasedDrive(bool quickWipe) {
 
   // Declared before the run state, whose pending scan reads them.
   std::unique_ptr<void, TAlignedBlockDeleter> buffers[2] = {
-      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kZeroBufferSize)),
-      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kZeroBufferSize))};
+      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kReadBackBlockSize)),
+      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kReadBackBlockSize))};
   if (!buffers[0] || !buffers[1]) {
     AddLog("无法分配内存缓冲区。");
     NoteOutcome(TEraseOutcome::Failed);

@@ -1,6 +1,6 @@
 // The read-back after a completed run: every byte the run wrote is read
-// again from the drive, with the run's block sizes and stop flag, and must
-// be zero.
+// again from the drive, in blocks of up to 4 MiB with the run's stop flag,
+// and must be zero.
 #pragma once
 
 #include <cstddef>

@@ -151,10 +151,11 @@ TEST_F(VerifyTest, StopDuringTheReadBackCancelsIt) {
   };
   EXPECT_FALSE(FormatSelectedDevice());
   EXPECT_FALSE(StopRequested);
-  // Two blocks of 64 KiB were read before the stop was seen.
-  EXPECT_EQ(LogFrom("校验中... ")[1], "在偏移时取消操作131,072    LBA 256");
+  // Two blocks were read before the stop was seen: 64 KiB, then 128 KiB
+  // (a fast drive's blocks double).
+  EXPECT_EQ(LogFrom("校验中... ")[1], "在偏移时取消操作196,608    LBA 384");
   EXPECT_EQ(Record()["outcome"], "cancelled");
-  EXPECT_EQ(Record()["verification"]["bytes_read"], 131072);
+  EXPECT_EQ(Record()["verification"]["bytes_read"], 196608);
 }
 
 TEST_F(VerifyTest, EveryRunPastTheConfirmationLeavesARecord) {
