@@ -21,16 +21,18 @@ const char* const kUsage =
     "Usage: quarnel-cli [options] COMMAND\n"
     "\n"
     "Commands:\n"
-    "  list          scan the drives and list them\n"
-    "  details N     the device details report of drive N of the list\n"
-    "  smart N       the S.M.A.R.T. report of drive N of the list\n"
-    "  format N      erase drive N of the list with zeros, after a typed \"yes\"\n"
+    "  list          scan the drives and list them, numbered from 1\n"
+    "  details DRIVE the device details report of the drive\n"
+    "  smart DRIVE   the S.M.A.R.T. report of the drive\n"
+    "  format DRIVE  erase the drive with zeros, after a typed \"yes\"\n"
     "    --quick       only the first 10,240,000 bytes (the partition table and\n"
     "                  the start of the partitions)\n"
     "    --yes         answer the confirmation with yes (for scripts)\n"
     "    --verify      read back what was written; every byte must be zero\n"
     "    --record FILE write the erase record (JSON) to FILE, a new file\n"
     "    --force       let --record replace an existing regular file\n"
+    "\n"
+    "DRIVE is its number in the list, serial:SERIAL or path:DEVICE.\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
@@ -53,10 +55,11 @@ bool SelectHost(const TCliOptions& options, std::ostream& err) {
 int CommandList(std::ostream& out, std::ostream&) {
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
+  out << "#\tbus\tmodel (volumes)\tfirmware\tserial\tsectors\tcapacity\tpath\n";
   for (int64_t i = 1; i <= DeviceCount; ++i) {
     out << i;
     for (const std::string& cell : DriveListRow(DeviceTable[i])) out << '\t' << cell;
-    out << '\n';
+    out << '\t' << VisibleText(DeviceTable[i].DevicePath) << '\n';
   }
   out << ChooserStatusText << '\n';
   return 0;
@@ -68,7 +71,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   std::string error;
   if (!ParseCliOptions(args, &options, &error)) {
     err << "quarnel-cli: " << error << "\n" << kUsage;
-    return 2;
+    return kExitUsage;
   }
   if (options.Help) {
     out << kUsage;
@@ -80,12 +83,24 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   if (options.Command.empty()) {
     err << "quarnel-cli: no command given\n" << kUsage;
-    return 2;
+    return kExitUsage;
   }
   if (options.Command != "list" && options.Command != "details" && options.Command != "smart" &&
       options.Command != "format") {
     err << "quarnel-cli: unknown command " << options.Command << "\n" << kUsage;
-    return 2;
+    return kExitUsage;
+  }
+  const size_t given = options.Arguments.size();
+  if (options.Command == "list" && given != 0) {
+    err << "quarnel-cli: list takes no arguments\n" << kUsage;
+    return kExitUsage;
+  }
+  if (options.Command != "list" && given != 1) {
+    err << "quarnel-cli: " << options.Command
+        << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL or path:DEVICE\n"
+                       : " takes one drive\n")
+        << kUsage;
+    return kExitUsage;
   }
   if ((options.Quick || options.Yes || options.Verify || options.Force ||
        !options.RecordFile.empty()) &&
@@ -93,8 +108,11 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: --quick, --yes, --verify, --record and --force belong to the format "
            "command\n"
         << kUsage;
-    return 2;
+    return kExitUsage;
   }
+  // The terminal names drives by their place in its list, in its reports and
+  // log lines too: one numbering for everything it prints and takes.
+  NumberDrivesByListPlace = true;
   TCliUi ui(out, err, terminal);
   ui.AnswerYes(options.Yes);
   SetUi(&ui);

@@ -1,6 +1,7 @@
 // The terminal program: host selection and the commands.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -17,13 +18,25 @@ struct TCliTerminal {
   bool ErrIsTerminal = false;
 };
 
+/// The exit statuses (the man page's table). A format's status is its run's
+/// outcome; ExitInterrupted is Ctrl+C at the confirmation, as a shell
+/// reports a program ended by SIGINT.
+enum TCliExit {
+  kExitComplete = 0,
+  kExitFailed = 1,
+  kExitUsage = 2,
+  kExitCancelled = 3,
+  kExitAborted = 4,
+  kExitInUse = 5,
+  // A complete run on a drive that hides sectors from it (a host protected
+  // area or a device configuration overlay): done as asked, not everything.
+  kExitVisibleSectorsOnly = 6,
+  kExitInterrupted = 130,
+};
+
 /// Runs the program; returns the exit status. `programFile` is argv[0].
 int RunCli(const std::string& programFile, const std::vector<std::string>& args, std::ostream& out,
            std::ostream& err, const TCliTerminal& terminal = {});
-
-/// The format command's status for a run that completed on a drive that hides
-/// sectors from it (a host protected area or a device configuration overlay).
-inline constexpr int kExitVisibleSectorsOnly = 3;
 
 /// Commands, each after the host is chosen and the start-up checks ran.
 int CommandList(std::ostream& out, std::ostream& err);
@@ -32,7 +45,12 @@ int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::o
 class TCliUi;
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err);
 
-/// Picks entry N of the scanned list as the chooser accepts it, opens it for
+/// The list entry a drive name picks (a number of the list, serial:SERIAL
+/// or path:DEVICE), as the chooser accepts it; -1 after saying why not,
+/// with the drives that were found.
+int64_t SelectEntry(const std::string& name, std::ostream& err);
+
+/// Picks the one drive named in `args` as SelectEntry does, opens it for
 /// reading and writing, and sets DeviceDescription. False after saying why not.
 bool SelectAndOpen(const std::vector<std::string>& args, std::ostream& err);
 

@@ -6,15 +6,69 @@
 #include "app/MainState.h"
 #include "base/NumberTexts.h"
 #include "base/System.h"
+#include "base/Text.h"
 #include "cli/CliApp.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
+#include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
+
+namespace {
+
+// What the warning does not say and the person typing yes must check: which
+// drive exactly, what will be written, and which filesystems go down first.
+std::string QuestionDetails(const TCliOptions& options) {
+  const TDeviceTable& d = DeviceTable[SelectedDevice];
+  std::string text = "Serial: " + VisibleText(Trim(d.IdentifyData.SN)) + "\n";
+  text += "Path: " + VisibleText(d.DevicePath) + "\n";
+  text += std::string("Mode: ") +
+          (options.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
+                         : "full: zeros over every sector") +
+          (options.Verify ? ", then read back" : "") + "\n";
+  text += "Unmounted first: " +
+          (d.AssociatedPartitions.empty() ? std::string("nothing is mounted")
+                                          : VisibleText(d.AssociatedPartitions)) +
+          "\n";
+  return text;
+}
+
+// The exit status of a format: its run's outcome, or how the question
+// ended when there was no run.
+int FormatStatus(TCliUi& ui) {
+  switch (ui.LastRefusal()) {
+    case TCliUi::TRefusal::Interrupted:
+      return kExitInterrupted;
+    case TCliUi::TRefusal::Declined:
+      return kExitCancelled;
+    case TCliUi::TRefusal::NoTerminal:
+      return kExitUsage;
+    case TCliUi::TRefusal::None:
+      break;
+  }
+  const TEraseRecord& r = LastEraseRecord();
+  if (r.Start.empty()) return kExitFailed;  // no run began
+  switch (r.Outcome) {
+    case TEraseOutcome::Complete:
+      return kExitComplete;
+    case TEraseOutcome::Cancelled:
+      return kExitCancelled;
+    case TEraseOutcome::Aborted:
+    case TEraseOutcome::DriveChanged:
+      return kExitAborted;
+    case TEraseOutcome::NotLocked:
+      return kExitInUse;
+    case TEraseOutcome::Failed:
+      break;
+  }
+  return kExitFailed;
+}
+
+}  // namespace
 
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   const std::string& record = options.RecordFile;
@@ -28,7 +82,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
       err << "quarnel-cli: cannot create the erase record " << record << ": " << error
           << (file->Existed() && !options.Force ? " (--force replaces it)" : "")
           << ". Nothing was done.\n";
-      return 2;
+      return kExitUsage;
     }
   }
   ScanDevices();
@@ -36,10 +90,14 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
+    ui.SetQuestionDetails(QuestionDetails(options));
+    ResetEraseRecord();
     if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate);
-    status = FormatSelectedDevice() ? 0 : 1;
+    const bool complete = FormatSelectedDevice();
+    status = FormatStatus(ui);
+    if (complete != (status == kExitComplete)) status = kExitFailed;
     const TEraseRecord& done = LastEraseRecord();
-    if (status == 0 && std::string(SectorCoverage(done)) == "visible-sectors-only") {
+    if (status == kExitComplete && std::string(SectorCoverage(done)) == "visible-sectors-only") {
       // The run did what was asked, but the drive keeps sectors it never saw.
       ui.MainLine("visible-sectors-only: " + IntToStrGrouped(done.HiddenArea.HiddenSectors()) +
                   " hidden sectors (HPA/DCO) were not erased");

@@ -22,25 +22,61 @@ namespace quarnel {
 
 namespace {
 
-// Entry N of the list, as the chooser accepts it; -1 after saying why not.
-int64_t SelectEntry(const std::vector<std::string>& args, std::ostream& err) {
-  if (args.size() != 1) {
-    err << "quarnel-cli: give the number of one drive of the list\n";
-    return -1;
+std::string EntryLine(int64_t i) {
+  const TDeviceTable& d = DeviceTable[i];
+  return "  " + DecText(i) + "  " + VisibleText(Trim(d.IdentifyData.Model)) + "  serial " +
+         VisibleText(Trim(d.IdentifyData.SN)) + "  " + VisibleText(d.DevicePath) + "\n";
+}
+
+std::string EveryEntry() {
+  std::string list;
+  for (int64_t i = 1; i <= DeviceCount; ++i) list += EntryLine(i);
+  return list.empty() ? std::string("  (no drive was found)\n") : list;
+}
+
+// The entry a drive name picks: a number of the list, serial:SERIAL or
+// path:DEVICE. 0 when none does, -1 when more than one does.
+int64_t FindEntry(const std::string& name) {
+  const auto pick = [](const auto& matches) {
+    int64_t found = 0;
+    for (int64_t i = 1; i <= DeviceCount; ++i) {
+      if (!matches(DeviceTable[i])) continue;
+      if (found != 0) return int64_t{-1};
+      found = i;
+    }
+    return found;
+  };
+  if (name.rfind("serial:", 0) == 0) {
+    const std::string serial = Trim(name.substr(7));
+    if (serial.empty()) return 0;
+    return pick([&](const TDeviceTable& d) { return Trim(d.IdentifyData.SN) == serial; });
+  }
+  if (name.rfind("path:", 0) == 0) {
+    const std::string path = name.substr(5);
+    return pick([&](const TDeviceTable& d) { return !path.empty() && d.DevicePath == path; });
   }
   int64_t n = 0;
-  const std::string& text = args[0];
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > DeviceCount) {
-    err << "quarnel-cli: no drive " << text << " in the list ("
-        << (DeviceCount == 0 ? std::string("it is empty") : "1 to " + DecText(DeviceCount))
-        << ")\n";
+  const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), n);
+  if (ec != std::errc() || end != name.data() + name.size() || n < 1 || n > DeviceCount) return 0;
+  return n;
+}
+
+}  // namespace
+
+int64_t SelectEntry(const std::string& name, std::ostream& err) {
+  const int64_t n = FindEntry(name);
+  if (n <= 0) {
+    err << "quarnel-cli: " << (n == 0 ? "no drive " : "more than one drive is ")
+        << VisibleText(name) << (n == 0 ? " in the list" : "") << "; these were found:\n"
+        << EveryEntry();
     return -1;
   }
   // The chooser's own rule, with its message.
   if (!AcceptDriveChoice(n - 1)) return -1;
   return n;
 }
+
+namespace {
 
 int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
               void (*report)(), const TLogPane& pane) {
@@ -57,7 +93,8 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
 }  // namespace
 
 bool SelectAndOpen(const std::vector<std::string>& args, std::ostream& err) {
-  const int64_t n = SelectEntry(args, err);
+  if (args.size() != 1) return false;  // the command line was checked before
+  const int64_t n = SelectEntry(args[0], err);
   if (n < 0) return false;
   SelectedDevice = n;
   DeviceDescription = GetDeviceDescription(DeviceTable, SelectedDevice);

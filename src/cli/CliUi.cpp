@@ -1,8 +1,10 @@
 #include "cli/CliUi.h"
 
+#include <cstdio>
 #include <istream>
 #include <ostream>
 
+#include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
 #include "format/FormatProcedure.h"
@@ -45,20 +47,37 @@ void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TM
 int TCliUi::Ask(const std::string& heading, const std::string& text, int buttons, int yesResult) {
   ClearProgress();
   err_ << "\n" << heading << "\n\n" << TerminalLine(text) << "\n\n";
+  if (!details_.empty()) err_ << details_ << "\n";
+  details_.clear();
   const int refusal = (buttons & kButtonCancel) ? kResultCancel : kResultNo;
+  refusal_ = TRefusal::None;
   if (answerYes_) {
     err_ << "Answered yes (--yes).\n";
     return yesResult;
   }
   if (!terminal_.In || !terminal_.InIsTerminal) {
     err_ << "quarnel-cli: no terminal to answer at; give --yes to answer yes. Nothing was done.\n";
+    refusal_ = TRefusal::NoTerminal;
     return refusal;
   }
   err_ << "Type yes to go ahead; anything else cancels: " << std::flush;
+  // Ctrl+C while the question waits ends the wait, not the program: it is
+  // said, and the caller ends with the interrupt's status.
+  CatchStopSignals(true);
   std::string answer;
-  if (!std::getline(*terminal_.In, answer)) answer.clear();
-  if (Trim(answer) == "yes") return yesResult;
-  err_ << "Cancelled. Nothing was done.\n";
+  const bool read = static_cast<bool>(std::getline(*terminal_.In, answer));
+  const bool interrupted = TakeStopSignal();
+  CatchStopSignals(running_);
+  if (interrupted) {
+    if (!read) terminal_.In->clear();
+    err_ << "\nInterrupted. Nothing was done.\n";
+    refusal_ = TRefusal::Interrupted;
+    return refusal;
+  }
+  if (read && Trim(answer) == "yes") return yesResult;
+  // Ctrl+D leaves the cursor on the question's line.
+  err_ << (read ? "" : "\n") << "Cancelled. Nothing was done.\n";
+  refusal_ = TRefusal::Declined;
   return refusal;
 }
 
@@ -78,11 +97,24 @@ void TCliUi::ProcessMessages() {
   DrawProgress(false);
 }
 
+void TCliUi::ShowRunAmounts(int64_t done, int64_t total) {
+  // A pass that starts over (the read-back after the run) has a clock of
+  // its own.
+  if (total != total_ || done < done_) passStart_ = std::chrono::steady_clock::now();
+  done_ = done;
+  total_ = total;
+}
+
 void TCliUi::ShowFormatPage(const TFormatPage& page) {
   const bool enabled = page.Enabled[static_cast<int>(TFormatControl::btStop)];
   if (enabled == running_) return;
   running_ = enabled;
   CatchStopSignals(enabled);
+  if (enabled) {
+    passStart_ = std::chrono::steady_clock::now();
+    done_ = total_ = 0;
+    lastPlain_.clear();
+  }
   if (!enabled) {
     // The run is over: leave its last figures on their own line.
     DrawProgress(true);
@@ -107,14 +139,55 @@ void TCliUi::ClearProgress() {
   progressShown_ = false;
 }
 
+namespace {
+
+std::string Clock(int64_t seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+  return text;
+}
+
+}  // namespace
+
+std::string TCliUi::ProgressText() const {
+  std::string text = Caption(TFormatLabel::lbCurrentPercent) + "   " +
+                     Caption(TFormatLabel::lbCurrentPosition) + "   " +
+                     Caption(TFormatLabel::lbSpeed);
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - passStart_)
+                           .count();
+  if (total_ > 0) text += "   " + SizeToStr(done_) + " of " + SizeToStr(total_);
+  text += "   elapsed " + Clock(elapsed / 1000);
+  // The time left at the pass's own average so far.
+  if (total_ > 0 && done_ > 0 && elapsed >= 1000 && done_ < total_) {
+    const double left = static_cast<double>(total_ - done_) * static_cast<double>(elapsed) /
+                        1000.0 / static_cast<double>(done_);
+    text += "   left " + Clock(static_cast<int64_t>(left + 0.5));
+  }
+  return text;
+}
+
 void TCliUi::DrawProgress(bool now) {
-  if (!terminal_.ErrIsTerminal || (!running_ && !now)) return;
+  if (!running_ && !now) return;
+  if (!terminal_.ErrIsTerminal) {
+    // A log, ssh or a service: one plain line whenever the percentage moves.
+    // At the end also when only the sector moved, so the last line is the
+    // run's last position.
+    const std::string percent = Caption(TFormatLabel::lbCurrentPercent);
+    const std::string key = now ? percent + Caption(TFormatLabel::lbCurrentPosition) : percent;
+    if (percent.empty() || key == lastPlain_ || (now && percent + lastPosition_ == key)) {
+      return;
+    }
+    lastPlain_ = percent;
+    lastPosition_ = Caption(TFormatLabel::lbCurrentPosition);
+    err_ << ProgressText() << "\n" << std::flush;
+    return;
+  }
   const auto time = std::chrono::steady_clock::now();
   if (!now && progressShown_ && time - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = time;
-  err_ << "\r\033[K" << Caption(TFormatLabel::lbCurrentPercent) << "   "
-       << Caption(TFormatLabel::lbCurrentPosition) << "   " << Caption(TFormatLabel::lbSpeed)
-       << std::flush;
+  err_ << "\r\033[K" << ProgressText() << std::flush;
   progressShown_ = true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -19,12 +20,20 @@ class TCliUi : public TUiSeam {
 
   /// The confirmation is answered with yes without asking (--yes).
   void AnswerYes(bool yes) { answerYes_ = yes; }
+  /// Lines the next question shows after its own text (the drive's serial,
+  /// path, the mode and the mounts a format takes down).
+  void SetQuestionDetails(const std::string& lines) { details_ = lines; }
+
+  /// How the last question ended without a yes.
+  enum class TRefusal { None, Declined, NoTerminal, Interrupted };
+  TRefusal LastRefusal() const { return refusal_; }
 
   void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) override;
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
   void ProcessMessages() override;
   void ShowFormatPage(const TFormatPage& page) override;
+  void ShowRunAmounts(int64_t done, int64_t total) override;
 
   /// A line of the main log (standard output) and of the debug log.
   void MainLine(const std::string& line);
@@ -35,6 +44,7 @@ class TCliUi : public TUiSeam {
   int Ask(const std::string& heading, const std::string& text, int buttons, int yesResult);
   void ClearProgress();
   void DrawProgress(bool now);
+  std::string ProgressText() const;
 
   std::ostream& out_;
   std::ostream& err_;
@@ -43,6 +53,16 @@ class TCliUi : public TUiSeam {
   bool running_ = false;        // the stop button is enabled: a run is in progress
   bool progressShown_ = false;  // the progress line is on the terminal
   std::chrono::steady_clock::time_point lastDraw_{};
+  std::string details_;
+  TRefusal refusal_ = TRefusal::None;
+  // The pass in hand (the run, then its read-back): when it began, and its
+  // bytes done and in all.
+  std::chrono::steady_clock::time_point passStart_{};
+  int64_t done_ = 0;
+  int64_t total_ = 0;
+  // The last line written where standard error is no terminal: its
+  // percentage and sector.
+  std::string lastPlain_, lastPosition_;
 };
 
 /// The multi-line entries of a pane with the terminal's line ends, every

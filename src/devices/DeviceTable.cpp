@@ -12,6 +12,7 @@ int64_t DeviceCount = 0;
 int64_t SelectedDevice = -1;
 THandle DeviceHandle = kInvalidHandle;
 std::string DeviceDescription;
+bool NumberDrivesByListPlace = false;
 
 namespace {
 void CheckIndex(int64_t index) {
@@ -48,7 +49,7 @@ std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) 
   const TIdentifyDeviceData& id = entry.IdentifyData;
   // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + string.
   std::string text = "[";
-  text += DecTextU(entry.DeviceNumber);
+  text += NumberDrivesByListPlace ? DecText(index) : DecTextU(entry.DeviceNumber);
   text += "]  " + Trim(id.Model) + "    " + Trim(id.FW);
   text += "    [" + SizeToStr(id.LBA * id.SectorSize);
   text += "]    (" + DecText(id.LBA) + " " + DecText(id.SectorSize) + "-字节扇区)";
@@ -61,6 +62,7 @@ void ResetDeviceTable() {
   SelectedDevice = -1;
   DeviceHandle = kInvalidHandle;
   DeviceDescription.clear();
+  NumberDrivesByListPlace = false;
 }
 
 }  // namespace quarnel

@@ -50,6 +50,11 @@ extern THandle DeviceHandle;
 /// The one-line description of the chosen drive, kept after the choice.
 extern std::string DeviceDescription;
 
+/// What N in a drive's description is: the system's drive number (the
+/// desktop program), or, when set, the drive's place in the list from 1 (the
+/// terminal program, which takes drives by that number).
+extern bool NumberDrivesByListPlace;
+
 /// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
 std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
 

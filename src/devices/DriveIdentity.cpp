@@ -95,11 +95,12 @@ bool SameDrive(const TDriveIdentity& expected, THandle handle, std::string* chan
   return change->empty();
 }
 
-bool ConfirmSameDrive(const TDriveIdentity& expected, THandle handle) {
+bool ConfirmSameDrive(const TDriveIdentity& expected, THandle handle, bool beforeReadBack) {
   std::string change;
   if (SameDrive(expected, handle, &change)) return true;
-  AddLog(kDriveChangedText);
-  AddDebugLog("The drive is not the one the scan found (" + change + "); nothing was written");
+  AddLog(beforeReadBack ? kDriveChangedBeforeReadBackText : kDriveChangedText);
+  AddDebugLog("The drive is not the one the scan found (" + change + ")" +
+              (beforeReadBack ? "; not read back" : "; nothing was written"));
   return false;
 }
 

@@ -35,8 +35,14 @@ bool SameDrive(const TDriveIdentity& expected, THandle handle, std::string* chan
 /// The main log's line when the drive has changed.
 inline constexpr const char* kDriveChangedText = "所选设备已被更换，操作已停止，未写入任何数据。";
 
+/// The main log's line when the drive changed between the run and its
+/// read-back: what would be read is not what was written.
+inline constexpr const char* kDriveChangedBeforeReadBackText =
+    "所选设备已被更换，校验已停止：读取的不是刚才擦除的设备。";
+
 /// SameDrive for the chosen drive's device-table identity; on a change adds
-/// kDriveChangedText to the main log and the reason to the debug log.
-bool ConfirmSameDrive(const TDriveIdentity& expected, THandle handle);
+/// kDriveChangedText (or, before the read-back, its own line) to the main
+/// log and the reason to the debug log.
+bool ConfirmSameDrive(const TDriveIdentity& expected, THandle handle, bool beforeReadBack = false);
 
 }  // namespace quarnel

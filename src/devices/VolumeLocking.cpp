@@ -13,6 +13,14 @@ namespace {
 
 std::vector<std::string> lockedRoots;  // beside LockedVolumeHandles
 THandle claimedDrive = kInvalidHandle;
+std::vector<std::string> holdersFound;
+
+// A volume that stayed in use, with the system's reason.
+void VolumeHeld(const std::string& root) {
+  Host& host = GetHost();
+  holdersFound.push_back("volume " + VisibleText(root) +
+                         " is in use: " + host.ErrorText(host.GetLastError()));
+}
 
 void DebugLine(const std::string& text) {
   if (DebugMode) AddLog(text);
@@ -32,18 +40,21 @@ bool LockVolume(const std::string& root) {
       host.CreateFileU8("\\\\.\\" + root, win::kGENERIC_READ,
                         win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
   if (handle == kInvalidHandle) {
+    VolumeHeld(root);
     Log_BenchMark.Append("Invalid handle");  // bare, in every mode
     return false;
   }
   DebugLine("Got handle!");
   DebugLine("Locking volume...");
   if (!Request(handle, win::kFSCTL_LOCK_VOLUME)) {
+    VolumeHeld(root);
     host.CloseHandle(handle);
     return false;
   }
   DebugLine("Done.");
   DebugLine("Dismounting volume...");
   if (!Request(handle, win::kFSCTL_DISMOUNT_VOLUME)) {
+    VolumeHeld(root);
     host.CloseHandle(handle);
     return false;
   }
@@ -59,6 +70,7 @@ bool LockVolume(const std::string& root) {
 }  // namespace
 
 bool LockDeviceVolumes(int64_t deviceNumber) {
+  holdersFound.clear();
   lockedRoots.assign(LockedVolumeHandles.size(), std::string());
   DebugLine("Looking for partitions...");
   TDriveRoots roots;
@@ -89,12 +101,16 @@ bool ClaimDeviceForFormat(THandle drive) {
     for (const std::string& holder : holders) {
       DebugLine("Busy: " + holder);
       AddDebugLog("Busy: " + holder);
+      holdersFound.push_back(VisibleText(holder));
     }
+    if (holders.empty()) holdersFound.push_back("the drive is in use: " + host.ErrorText(code));
     return false;
   }
   claimedDrive = drive;
   return true;
 }
+
+const std::vector<std::string>& DriveHolders() { return holdersFound; }
 
 void ReleaseDeviceVolumes() {
   Host& host = GetHost();

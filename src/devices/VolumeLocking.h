@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "host/Host.h"
@@ -23,6 +24,12 @@ bool LockDeviceVolumes(int64_t deviceNumber);
 /// drive (swap, a mapping, an array, another program): each holder the host
 /// names goes to the debug log.
 bool ClaimDeviceForFormat(THandle drive);
+
+/// What kept the last LockDeviceVolumes or ClaimDeviceForFormat from the
+/// drive, one English line each: the volume that could not be locked with
+/// the system's reason, or the holders the host named ("sdb2 is held by
+/// dm-0"). Empty after a lock and claim that worked.
+const std::vector<std::string>& DriveHolders();
 
 /// Drops the claim, then closes every handle of LockedVolumeHandles and
 /// empties it. A volume that cannot be mounted again is logged.

@@ -62,6 +62,7 @@ void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t secto
   ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
   const int64_t sector = RoundEven(static_cast<double>(reached) / static_cast<double>(sectorSize));
   ui.SetCaption(TFormatLabel::lbCurrentPosition, "当前扇区: " + IntToStrGrouped(sector));
+  ui.ShowRunAmounts(done, total);
 }
 
 void ShowRunSpeed(int64_t bytes, int64_t elapsed) {

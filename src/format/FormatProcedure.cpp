@@ -76,13 +76,24 @@ bool FormatSelectedDevice() {
     AddLog("格式化中... ");
     Ui().SetProgressState(TProgressState::pbsNormal);
     complete = RunLowLevelFormat(quickWipe);
-    if (complete && verify) complete = VerifyErasedDrive(quickWipe);
+    if (complete && verify) {
+      // The drive may have gone and another come under the same node while
+      // the run flushed: a read-back of that one would prove nothing.
+      if (ConfirmSameDrive(drive.Identity, DeviceHandle, true)) {
+        complete = VerifyErasedDrive(quickWipe);
+      } else {
+        NoteOutcome(TEraseOutcome::DriveChanged);
+        complete = false;
+      }
+    }
     Ui().SetProgressState(TProgressState::pbsPaused);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
     for (const std::string& note : HiddenAreaRunNotes(hidden)) AddLog(note);
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+    // What holds it, so the person knows what to close or take down.
+    for (const std::string& holder : DriveHolders()) AddLog("占用此设备: " + holder);
     NoteOutcome(TEraseOutcome::NotLocked);
   }
   uint32_t returned = 0;

@@ -84,7 +84,7 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
         *error = "--record needs a file name";
         return false;
       }
-    } else if (arg.rfind("--", 0) == 0) {
+    } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;
     } else if (options->Command.empty()) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace quarnel {
@@ -91,6 +92,10 @@ class TUiSeam {
   virtual void ShowFormatPage(const TFormatPage&) {}
   /// Gives the stop button the keyboard focus.
   virtual void FocusStopButton() {}
+  /// Bytes done and bytes in all of the run or the read-back in hand, with
+  /// each progress step; for front ends that show more than the page's
+  /// labels (the time left).
+  virtual void ShowRunAmounts(int64_t /*done*/, int64_t /*total*/) {}
 
   // The format page's state lives here, and every change is pushed whole to
   // ShowFormatPage: a front end draws it and keeps nothing of its own.

@@ -56,10 +56,14 @@ TEST_F(CliList, ListsDrivesWithGapsAndLogsEverySkippedNumber) {
   ASSERT_EQ(Run("--simulate=" + Describe(kThreeDrives) + " --debug list"), 0) << err_;
   const auto lines = Lines(out_);
   EXPECT_EQ(lines.back(), "找到磁盘: 3");
-  const std::vector<std::string> rows(lines.end() - 4, lines.end() - 1);
-  EXPECT_EQ(rows[0], "1\tSATA\tXD500-AB1 (C:)\t1.02\t5XA0TEST\t976773168\t500.1 GB");
-  EXPECT_EQ(rows[1], "2\tUSB\tKingmax Flash Disk\tPMAP\t0123\t15633408\t8004.3 MB");
-  EXPECT_EQ(rows[2], "3\tMMC\tStorage Device\t0000\t000000\t32768\t16.77 MB");
+  const std::vector<std::string> rows(lines.end() - 5, lines.end() - 1);
+  EXPECT_EQ(rows[0], "#\tbus\tmodel (volumes)\tfirmware\tserial\tsectors\tcapacity\tpath");
+  EXPECT_EQ(rows[1],
+            "1\tSATA\tXD500-AB1 (C:)\t1.02\t5XA0TEST\t976773168\t500.1 GB\t\\\\.\\PhysicalDrive0");
+  EXPECT_EQ(rows[2],
+            "2\tUSB\tKingmax Flash Disk\tPMAP\t0123\t15633408\t8004.3 MB\t\\\\.\\PhysicalDrive1");
+  EXPECT_EQ(rows[3],
+            "3\tMMC\tStorage Device\t0000\t000000\t32768\t16.77 MB\t\\\\.\\PhysicalDrive3");
   // Drive 2 and every number from 4 to 255.
   EXPECT_EQ(CountLinesEndingIn(err_, "   Invalid handle, skipping"), 253u);
   EXPECT_EQ(CountLinesEndingIn(err_, "   Trying device \\\\.\\PhysicalDrive2"), 1u);
@@ -82,7 +86,7 @@ TEST_F(CliList, DeviceTextsCannotSteerTheTerminal) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2],
             "1\tSATA\tEVIL\\x1b[2J\\x1b]0;pwned\\x07! (/mnt/a\\x0ab)\t1\\x9b2\tS\\x7f1\t976773168\t"
-            "500.1 GB");
+            "500.1 GB\t\\\\.\\PhysicalDrive0");
 }
 
 TEST_F(CliList, DebugIsAcceptedAnywhereAndOffWithoutIt) {
@@ -90,23 +94,21 @@ TEST_F(CliList, DebugIsAcceptedAnywhereAndOffWithoutIt) {
   EXPECT_EQ(CountLinesEndingIn(err_, "   Debug mode activated"), 1u);
   ASSERT_EQ(Run("--simulate=" + Describe(kThreeDrives) + " list"), 0) << err_;
   EXPECT_EQ(err_, "");
-  EXPECT_EQ(Lines(out_).size(), 4u);
+  EXPECT_EQ(Lines(out_).size(), 5u);
 }
 
 TEST_F(CliList, DemoMachine) {
   ASSERT_EQ(Run("--simulate list"), 0) << err_;
   const auto lines = Lines(out_);
-  ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(
-      lines[0],
-      "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 GB");
-  // The stick's serial arrives as 40 hexadecimal digits and is recovered.
+  ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[1],
-            "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 MB");
-  EXPECT_EQ(lines[2], "3\tMMC\tGeneric SD/MMC Card\t1.00\t000000000001\t32768\t16.77 MB");
-  EXPECT_EQ(lines[3],
-            "4\tNVME\tNVX-512 NVMe SSD (G:)\t2.1.0\tNVX0DEMO0001\t1000215216\t512.11 GB");
-  EXPECT_EQ(lines[4], "找到磁盘: 4");
+            "1\tSATA\tWDC WD5000AAKS-00TMA0 (C: E:)\t12.01C01\tWD-WCAPW0493929\t976773168\t500.1 "
+            "GB\t\\\\.\\PhysicalDrive0");
+  // The stick's serial arrives as 40 hexadecimal digits and is recovered.
+  EXPECT_EQ(lines[2],
+            "2\tUSB\tKingmax Flash Disk (F:)\tPMAP\tAA00000000000497\t15633408\t8004.3 "
+            "MB\t\\\\.\\PhysicalDrive1");
+  EXPECT_EQ(lines[5], "找到磁盘: 4");
 }
 
 TEST_F(CliList, RefusedDeviceQueryEndsWithTheMessage) {
@@ -156,6 +158,13 @@ TEST_F(CliList, OptionsVersionHelpAndMistakes) {
   EXPECT_NE(err_.find("no command"), std::string::npos);
   EXPECT_EQ(Run("--simulate erase"), 2);
   EXPECT_NE(err_.find("unknown command erase"), std::string::npos);
+  // A command takes what it takes, and an option is never read as a drive.
+  for (const char* args :
+       {"list extra", "list -v", "details", "smart 1 2", "format 1 -q", "format"}) {
+    SCOPED_TRACE(args);
+    EXPECT_EQ(Run(std::string("--simulate ") + args), 2);
+    EXPECT_NE(err_.find("Usage:"), std::string::npos) << err_;
+  }
 }
 
 }  // namespace

@@ -61,16 +61,23 @@ TEST_F(FormatCli, OnlyATypedYesGoesAhead) {
   const std::string machine = "--simulate=" + Description(64LL * 1048576);
   EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", true), 0) << err_;
   EXPECT_TRUE(
-      ErrHas("警告\n所选设备上的所有数据将丢失\n\n你真的确认你要删除 该设备上的所有数据吗?\n\n[0]  "
+      ErrHas("警告\n所选设备上的所有数据将丢失\n\n你真的确认你要删除 该设备上的所有数据吗?\n\n[1]  "
              "TESTDISK"))
+      << err_;
+  // What the warning does not name: which node, which serial, what is written.
+  EXPECT_TRUE(
+      ErrHas("Serial: S1\nPath: \\\\.\\PhysicalDrive0\nMode: full: zeros over "
+             "every sector\nUnmounted first: nothing is mounted\n"))
       << err_;
   EXPECT_TRUE(OutHas("低级格式完成。"));
   EXPECT_EQ(Drive().Written, (Ranges{{0, 64LL * 1048576}}));
 
   for (const char* answer : {"no\n", "y\n", "YES\n", "\n", ""}) {
     SCOPED_TRACE(answer);
-    EXPECT_EQ(Run({machine, "format", "1"}, answer, true), 1);
-    EXPECT_TRUE(ErrHas("Cancelled. Nothing was done.")) << err_;
+    EXPECT_EQ(Run({machine, "format", "1"}, answer, true), 3);
+    // Ctrl+D (no line at all) ends the question's line before the answer.
+    EXPECT_TRUE(ErrHas(std::string(*answer ? ": " : ": \n") + "Cancelled. Nothing was done."))
+        << err_;
     EXPECT_FALSE(OutHas("锁定设备... ")) << out_;
     EXPECT_TRUE(Drive().Writes.empty());
   }
@@ -78,14 +85,40 @@ TEST_F(FormatCli, OnlyATypedYesGoesAhead) {
 
 TEST_F(FormatCli, WithoutATerminalOnlyYesOptionGoesAhead) {
   const std::string machine = "--simulate=" + Description(64LL * 1048576);
-  EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", false), 1);
+  EXPECT_EQ(Run({machine, "format", "1"}, "yes\n", false), 2);
   EXPECT_TRUE(ErrHas("no terminal to answer at")) << err_;
   EXPECT_TRUE(Drive().Writes.empty());
   EXPECT_EQ(Run({machine, "format", "1", "--yes", "--quick"}, "", false), 0) << err_;
   EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {63LL * 1048576, 64LL * 1048576}}));
   EXPECT_EQ(Run({machine, "list", "--quick"}, "", false), 2);
   EXPECT_EQ(Run({machine, "format", "2", "--yes"}, "", false), 1);
-  EXPECT_TRUE(ErrHas("no drive 2 in the list")) << err_;
+  EXPECT_TRUE(ErrHas("no drive 2 in the list; these were found:\n  1  TESTDISK  serial S1  "))
+      << err_;
+}
+
+TEST_F(FormatCli, DrivesAreNamedByNumberSerialOrPathAndAnAmbiguousNameIsRefused) {
+  const std::string path = (dir_ / "machine.json").string();
+  std::ofstream(path) << R"({"drives": [
+    {"number": 0, "length": 67108864, "product": "A", "serial": "S1"},
+    {"number": 1, "length": 67108864, "product": "B", "serial": "TWIN"},
+    {"number": 2, "length": 67108864, "product": "C", "serial": "TWIN"}]})";
+  const std::string machine = "--simulate=" + path;
+  const auto sim = [] { return static_cast<SimHost*>(&GetHost()); };
+  EXPECT_EQ(Run({machine, "format", "serial:S1", "--yes", "--quick"}, "", false), 0) << err_;
+  EXPECT_FALSE(sim()->Drive(0)->Writes.empty());
+  EXPECT_TRUE(sim()->Drive(1)->Writes.empty());
+  EXPECT_EQ(Run({machine, "format", R"(path:\\.\PhysicalDrive2)", "--yes", "--quick"}, "", false),
+            0)
+      << err_;
+  EXPECT_FALSE(sim()->Drive(2)->Writes.empty());
+  EXPECT_TRUE(ErrHas("[3]  C")) << err_;  // the terminal's own number, as typed
+  for (const char* name : {"serial:TWIN", "serial:NONE", "path:/dev/sdz", "serial:", "0"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(Run({machine, "format", name, "--yes"}, "", false), 1);
+    EXPECT_TRUE(ErrHas("these were found:\n  1  A  serial S1  \\\\.\\PhysicalDrive0\n  2  B"))
+        << err_;
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(sim()->Drive(i)->Writes.empty());
+  }
 }
 
 TEST_F(FormatCli, ExitStatusIsZeroOnlyForACompleteRun) {
@@ -102,8 +135,17 @@ TEST_F(FormatCli, ProgressLineIsRedrawnOnATerminalOnly) {
   EXPECT_TRUE(ErrHas("\r\033[K")) << err_;
   EXPECT_TRUE(ErrHas("100% 完成   当前扇区: 131,072   ")) << err_;
   EXPECT_EQ(out_.find('\r'), std::string::npos);
-  EXPECT_EQ(Run({machine, "format", "1", "--yes"}, "", false, false), 0);
-  EXPECT_FALSE(ErrHas("% 完成")) << err_;
+  // Without a terminal: one plain line per percent, with the amounts and
+  // the time, and nothing that steers a terminal.
+  EXPECT_EQ(Run({machine, "format", "1", "--yes", "--verify"}, "", false, false), 0);
+  EXPECT_EQ(err_.find('\r'), std::string::npos);
+  EXPECT_TRUE(ErrHas("\n100% 完成   当前扇区: 131,072   ")) << err_;
+  EXPECT_TRUE(ErrHas(" of 67.1 MB   elapsed 0:00:0")) << err_;
+  size_t lines = 0;
+  for (size_t at = err_.find("% 完成"); at != std::string::npos; at = err_.find("% 完成", at + 1))
+    ++lines;
+  EXPECT_GE(lines, 2u);    // the run and the read-back each end at 100 %
+  EXPECT_LE(lines, 202u);  // at most one line per percent of each
 }
 
 TEST_F(FormatCli, InterruptAndTerminateStopTheRunWithTheCancelLine) {
@@ -118,7 +160,7 @@ TEST_F(FormatCli, InterruptAndTerminateStopTheRunWithTheCancelLine) {
                        " format 1 --yes </dev/null & pid=$!; sleep 0.5; " + "kill -" + signal +
                        " $pid; wait $pid'",
                    &out, &err);
-    EXPECT_EQ(status, 1) << out << err;
+    EXPECT_EQ(status, 3) << out << err;
     EXPECT_NE(out.find("在偏移时取消操作"), std::string::npos) << out;
     EXPECT_NE(out.find("别忘了创建一个新的分区。"), std::string::npos) << out;
   }
@@ -152,7 +194,7 @@ TEST_F(FormatCli, RecordThatCannotBeCreatedStopsTheFormatBeforeItStarts) {
   EXPECT_FALSE(OutHas("锁定设备... "));
   // Declined: no run, so no record and no empty file left behind.
   const std::string declined = (dir_ / "declined.json").string();
-  EXPECT_EQ(Run({machine, "format", "1", "--record", declined}, "no\n", true), 1);
+  EXPECT_EQ(Run({machine, "format", "1", "--record", declined}, "no\n", true), 3);
   EXPECT_FALSE(fs::exists(declined));
   EXPECT_EQ(Run({machine, "list", "--verify"}, "", false), 2);
 }

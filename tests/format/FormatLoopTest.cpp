@@ -125,8 +125,9 @@ TEST_F(FormatLoop, BusyFilesystemRefusesTheLockAndNothingIsWritten) {
   const std::vector<uint8_t> before = head();
   ASSERT_FALSE(AllZero(before, 0, 512));  // the partition table is there
   std::string out, err;
-  EXPECT_EQ(Format(node, "", &out, &err), 1) << out << err;
+  EXPECT_EQ(Format(node, "", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
+  EXPECT_TRUE(Has(out, "占用此设备: volume " + target + " is in use: ")) << out;
   EXPECT_FALSE(Has(out, "格式化中... ")) << out;
   EXPECT_FALSE(Has(out, "别忘了创建一个新的分区。")) << out;
   EXPECT_FALSE(MountOptions(target).empty());
@@ -145,7 +146,7 @@ TEST_F(FormatLoop, RecordOnTheDriveBeingErasedRefusesTheLock) {
   std::vector<uint8_t> before = ReadBytes(lab_->BackingFile(node));
   before.resize(1048576);
   std::string out, err;
-  EXPECT_EQ(Format(node, "--quick --record " + target + "/record.json", &out, &err), 1)
+  EXPECT_EQ(Format(node, "--quick --record " + target + "/record.json", &out, &err), 5)
       << out << err;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
   EXPECT_FALSE(Has(out, "格式化中... ")) << out;
@@ -181,9 +182,11 @@ TEST_F(FormatLoop, ActiveSwapRefusesTheFormatAndTheOtherVolumeComesBack) {
     return bytes;
   };
   const std::vector<uint8_t> before = head();
-  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;
   EXPECT_TRUE(Has(err, "Busy: " + swap.substr(5) + " is active swap")) << err;
+  // Named in the main log too, not in debug mode only.
+  EXPECT_TRUE(Has(out, "占用此设备: " + swap.substr(5) + " is active swap")) << out;
   EXPECT_FALSE(Has(out, "格式化中... ")) << out;
   EXPECT_TRUE(head() == before);
   EXPECT_FALSE(MountOptions(target).empty());  // given back
@@ -214,7 +217,7 @@ TEST_F(FormatLoop, MappedPartitionRefusesTheFormat) {
     }
   } remove{name};
   const std::vector<uint8_t> before = ReadBytes(lab_->BackingFile(node));
-  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(err, "Busy: " + node.substr(5) + "p1 is held by dm-")) << err;
   EXPECT_TRUE(ReadBytes(lab_->BackingFile(node)) == before);
 }
@@ -227,7 +230,7 @@ TEST_F(FormatLoop, ExclusiveOpenByAnotherProgramRefusesTheFormat) {
   const int held = ::open(node.c_str(), O_RDONLY | O_EXCL);
   ASSERT_GE(held, 0);
   std::string out, err;
-  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 1) << out << err;
+  EXPECT_EQ(Format(node, "--quick --debug", &out, &err), 5) << out << err;
   EXPECT_TRUE(Has(err, "Busy: " + node.substr(5) + " is claimed by another program")) << err;
   ::close(held);
   EXPECT_TRUE(HoldsPattern(ReadBytes(file), 0, 40LL * 1048576));
@@ -261,7 +264,7 @@ TEST_F(FormatLoop, NestedAndBindMountsAreUnmountedAndMountedAgainWhenNothingWasW
   const int held = ::open((busy + "/open.txt").c_str(), O_CREAT | O_RDWR, 0600);
   ASSERT_GE(held, 0);
   std::string out, err;
-  EXPECT_EQ(Format(node, "--debug", &out, &err), 1) << out << err;
+  EXPECT_EQ(Format(node, "--debug", &out, &err), 5) << out << err;
   ::close(held);
   EXPECT_TRUE(Has(out, "Locking \\\\.\\" + inner)) << out;
   EXPECT_TRUE(Has(out, "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ")) << out;

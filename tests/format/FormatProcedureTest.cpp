@@ -144,9 +144,10 @@ TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
   Machine(json);
   EXPECT_FALSE(FormatSelectedDevice());
   const std::vector<std::string> log = Log();
-  ASSERT_EQ(log.size(), 7u);
+  ASSERT_EQ(log.size(), 8u);
   EXPECT_EQ(log[5], "锁定设备... ");
   EXPECT_EQ(log[6], "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  EXPECT_EQ(log[7].rfind("占用此设备: volume E: is in use: ", 0), 0u) << log[7];
   EXPECT_TRUE(Drive().Writes.empty());
   EXPECT_EQ(Drive().LayoutRefreshes, 1);
   for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
@@ -166,7 +167,10 @@ TEST_F(FormatTest, DriveHeldByTheSystemIsRefusedAfterItsVolumesAndTheyAreRelease
   DebugMode = true;
   EXPECT_FALSE(FormatSelectedDevice());
   const std::vector<std::string> log = Log();
-  EXPECT_EQ(log.back(), "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[log.size() - 3], "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
+  EXPECT_EQ(log[log.size() - 2], "占用此设备: sdb2 is held by dm-0");
+  EXPECT_EQ(log.back(), "占用此设备: sdb3 is active swap");
   EXPECT_NE(std::find(log.begin(), log.end(), "Busy: sdb3 is active swap"), log.end());
   const std::vector<std::string> debug = DebugTexts();
   EXPECT_NE(std::find(debug.begin(), debug.end(), "Busy: sdb2 is held by dm-0"), debug.end());
@@ -290,6 +294,19 @@ TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
   // The same drive, sequence and all, goes ahead.
   OneDrive(1048576, R"(, "disk_sequence": 7)");
   EXPECT_TRUE(FormatSelectedDevice());
+}
+
+// Swapped after the run: the read-back would read another drive and prove
+// nothing, so it is not done and the run does not count as complete.
+TEST_F(FormatTest, ADriveSwappedBeforeTheReadBackIsNotReadBack) {
+  OneDrive(1048576, R"(, "disk_sequence": 7, "faults": {"swap": {"at_flush": true}})");
+  ui_.SetVerify(true);
+  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_EQ(LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
+  EXPECT_FALSE(LastEraseRecord().VerifyRan);
+  const auto log = Log();
+  EXPECT_EQ(std::count(log.begin(), log.end(), kDriveChangedBeforeReadBackText), 1);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "校验中... "), 0);
 }
 
 TEST_F(FormatTest, ADriveSwappedBeforeItIsOpenedIsNotKept) {

@@ -91,7 +91,7 @@ const std::vector<TCase>& Cases() {
        {"注意: 2048 个扇区位于主机保护区 (HPA)，未被擦除。"},
        true,
        "visible-sectors-only",
-       3},
+       6},
       {"dco",
        {true, true, true},
        R"(, "hidden_area": {"dco_max": 135168})",
@@ -102,7 +102,7 @@ const std::vector<TCase>& Cases() {
        {"注意: 4096 个扇区位于设备配置覆盖区 (DCO)，未被擦除。"},
        true,
        "visible-sectors-only",
-       3},
+       6},
       {"both, 28-bit",
        {false, false, true},
        R"(, "hidden_area": {"native_max": 133120, "dco_max": 135168})",
@@ -114,7 +114,7 @@ const std::vector<TCase>& Cases() {
         "注意: 2048 个扇区位于设备配置覆盖区 (DCO)，未被擦除。"},
        true,
        "visible-sectors-only",
-       3},
+       6},
       {"none hidden",
        {true, false, true},
        "",
@@ -137,7 +137,7 @@ const std::vector<TCase>& Cases() {
         "注意: 无法确定设备配置覆盖区 (DCO) 是否隐藏扇区: DCO 回复的校验和错误"},
        true,
        "visible-sectors-only",
-       3},
+       6},
       {"DCO maximum of one sector",
        {true, false, true},
        R"(, "hidden_area": {"dco_hex": ")" + DcoHex(1, 0) + "\"}",
@@ -251,7 +251,7 @@ TEST(HiddenAreaCli, AFullRunOverAnHpaEndsWithItsOwnStatusAndLine) {
     std::string line, last;
     while (std::getline(lines, line)) last = line;
     EXPECT_EQ(last == "visible-sectors-only: 2048 hidden sectors (HPA/DCO) were not erased",
-              c->ExitStatus == 3)
+              c->ExitStatus == 6)
         << out.str();
   }
   SetHost(nullptr);

@@ -518,7 +518,8 @@ TEST_F(LinuxHostLoop, CliTakesTheDevicesFromTheEnvironmentAndWarnsWithoutRoot) {
                              &out, &err),
             0);
   EXPECT_NE(err.find("drives cannot be opened without root rights"), std::string::npos) << err;
-  EXPECT_EQ(out, "找到磁盘: 0    需要管理员权限才能打开磁盘：" + AdminRightsHint() + "\n");
+  EXPECT_EQ(out, std::string("#\tbus\tmodel (volumes)\tfirmware\tserial\tsectors\tcapacity\tpath\n") +
+                     "找到磁盘: 0    需要管理员权限才能打开磁盘：" + AdminRightsHint() + "\n");
 }
 
 }  // namespace

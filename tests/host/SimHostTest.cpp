@@ -59,7 +59,7 @@ TEST(SimHostDescription, MistakesAreRefusedWithTheirPlace) {
        "drive 1: \"write_mb_per_s\" must be 0 (unlimited) or a number from 0.001 to 1000000"},
       {R"({"drives": [{"number": 1, "write_mb_per_s": 1e300}]})", "\"write_mb_per_s\" must be"},
       {R"({"drives": [{"number": 1, "faults": {"swap": {"serial": "X"}}}]})",
-       "drive 1 faults swap: needs either \"at_open\" or \"at_claim\""},
+       "drive 1 faults swap: needs one of \"at_open\", \"at_claim\" and \"at_flush\""},
       {R"({"drives": [{"number": 1, "faults": {"\u001b[2J": 1}}]})", "unknown key \"\\x1b[2J\""},
   };
   for (const auto& [json, message] : cases) {

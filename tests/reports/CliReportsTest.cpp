@@ -37,7 +37,7 @@ TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
   std::string out, err;
   const std::string cli = std::string(QUARNEL_CLI_PATH) + " --simulate=" + file;
   ASSERT_EQ(test::RunCommand(cli + " details 1", &out, &err), 0) << err;
-  EXPECT_NE(out.find("\n设备详细信息: [0]  SAMSUNG HD501LJ    CR100-12    [500.1 GB]"),
+  EXPECT_NE(out.find("\n设备详细信息: [1]  SAMSUNG HD501LJ    CR100-12    [500.1 GB]"),
             std::string::npos)
       << out;
   EXPECT_NE(out.find("\n型号: SAMSUNG HD501LJ\n固件修订: CR100-12\n序列号: S0MUJ1NQ110060\n"),
@@ -45,7 +45,7 @@ TEST(CliReports, DetailsAndSmartPrintTheReportsOfTheChosenDrive) {
       << out;
   EXPECT_NE(out.find("\n最大队列深度32\n"), std::string::npos);
   ASSERT_EQ(test::RunCommand(cli + " smart 1", &out, &err), 0) << err;
-  EXPECT_NE(out.find("\nSMART 数据: [0]  SAMSUNG HD501LJ"), std::string::npos) << out;
+  EXPECT_NE(out.find("\nSMART 数据: [1]  SAMSUNG HD501LJ"), std::string::npos) << out;
   EXPECT_NE(out.find("\n 194  C2  HDA 温度   "), std::string::npos) << out;
 }
 

@@ -44,6 +44,6 @@ finish
 
 session stop --simulate format 1
 wait_for stop "Type yes to go ahead" && printf 'yes\r' >&7 && wait_for stop "%" &&
-  printf '\003' >&7 && wait_for stop "在偏移时取消操作" && wait_for stop "[status 1]" || failed=1
+  printf '\003' >&7 && wait_for stop "在偏移时取消操作" && wait_for stop "[status 3]" || failed=1
 finish
 exit $failed

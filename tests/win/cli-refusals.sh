@@ -25,7 +25,7 @@ expect 0 'Trying device \\.\X:' '--devices=\\.\X:' --debug list
 expect 0 'Done. Status = 0' '--devices=\\.\X:' --debug list
 expect 0 '找到扇区 X:      设备类型: 7   设备编号: 0' '--devices=\\.\X:' --debug list
 expect 0 '找到磁盘: 0' '--devices=\\.\X:' list
-expect 1 'no drive 1 in the list (it is empty)' '--devices=\\.\X:' format 1 --quick --yes
+expect 1 'no drive 1 in the list; these were found:' '--devices=\\.\X:' format 1 --quick --yes
 expect 1 'C: is no Windows device path' '--devices=C:' list
 expect 1 'is listed twice' '--devices=\\.\X:,\\.\x:' list
 exit $failed

@@ -377,6 +377,7 @@ bool SimHost::FlushFileBuffers(THandle handle) {
   if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   if (Refused(*d, "flush")) return false;
   ++d->FlushCount;
+  if (d->Swap && d->Swap->AtFlush) SwapDrive(*d);
   return Succeed();
 }
 

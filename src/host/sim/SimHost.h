@@ -50,6 +50,7 @@ struct TSimAtaCommand {
 struct TSimSwap {
   int AtOpen = 0;        // as the drive is opened for the Nth time (0: never)
   bool AtClaim = false;  // as a format claims the drive
+  bool AtFlush = false;  // as the run's flush reaches the drive, before any read-back
   std::optional<std::string> Vendor, Product, Revision, Serial;
   std::optional<int64_t> Length;
   std::optional<uint64_t> DiskSequence;  // without it, the old one plus one

@@ -279,12 +279,15 @@ class SimHostLoader {
 
   static TSimSwap Swap(const json& s, const std::string& where) {
     OnlyKeys(s, where,
-             {"at_open", "at_claim", "vendor", "product", "revision", "serial", "length",
-              "disk_sequence"});
+             {"at_open", "at_claim", "at_flush", "vendor", "product", "revision", "serial",
+              "length", "disk_sequence"});
     TSimSwap swap;
     swap.AtOpen = Int<int>(s, "at_open", 0, where, 1, INT32_MAX);
     swap.AtClaim = Bool(s, "at_claim", false, where);
-    if ((swap.AtOpen != 0) == swap.AtClaim) Bad(where, "needs either \"at_open\" or \"at_claim\"");
+    swap.AtFlush = Bool(s, "at_flush", false, where);
+    if ((swap.AtOpen != 0) + swap.AtClaim + swap.AtFlush != 1) {
+      Bad(where, "needs one of \"at_open\", \"at_claim\" and \"at_flush\"");
+    }
     if (s.contains("vendor")) swap.Vendor = DriveText(s, "vendor", where);
     if (s.contains("product")) swap.Product = DriveText(s, "product", where);
     if (s.contains("revision")) swap.Revision = DriveText(s, "revision", where);
