@@ -3,7 +3,9 @@
 // taken from a folder that does not exist.
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "ata/HiddenArea.h"
 #include "host/HostConstants.h"
 #include "host/sim/SimHost.h"
 
@@ -28,6 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host->DeviceIoControl(h, quarnel::win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE, nullptr, 0, out, 8,
                           &got);
     if (got > sizeof out) __builtin_trap();
+    // The hidden-area queries as the program sends them.
+    for (const quarnel::TAtaTaskFile& t :
+         {quarnel::NativeMaxTaskFile(quarnel::TNativeMaxCommand::GetNativeMaxExt, 0),
+          quarnel::NativeMaxTaskFile(quarnel::TNativeMaxCommand::ReadNativeMax, 0),
+          quarnel::DcoIdentifyTaskFile(0)}) {
+      const uint32_t data = t.Current.Command == 0xB1 ? 512 : 0;
+      std::vector<uint8_t> request = quarnel::BuildAtaPassThrough(t, data);
+      const uint32_t size = static_cast<uint32_t>(request.size());
+      got = 0;
+      host->DeviceIoControl(h, quarnel::win::kIOCTL_ATA_PASS_THROUGH, request.data(), size,
+                            request.data(), size, &got);
+      if (got > size) __builtin_trap();
+    }
     host->CloseHandle(h);
   }
   return 0;

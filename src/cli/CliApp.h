@@ -28,6 +28,9 @@ enum TCliExit {
   kExitCancelled = 3,
   kExitAborted = 4,
   kExitInUse = 5,
+  // A complete run on a drive that hides sectors from it (a host protected
+  // area or a device configuration overlay): done as asked, not everything.
+  kExitVisibleSectorsOnly = 6,
   // A signature asked of a build that has no Ed25519 (Windows).
   kExitNoSignatures = 7,
   kExitInterrupted = 130,

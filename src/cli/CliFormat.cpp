@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "app/MainState.h"
+#include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
 #include "cli/CliApp.h"
@@ -123,6 +124,13 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     const bool complete = FormatSelectedDevice();
     status = FormatStatus(ui);
     if (complete != (status == kExitComplete)) status = kExitFailed;
+    const TEraseRecord& done = LastEraseRecord();
+    if (status == kExitComplete && std::string(SectorCoverage(done)) == "visible-sectors-only") {
+      // The run did what was asked, but the drive keeps sectors it never saw.
+      ui.MainLine("visible-sectors-only: " + IntToStrGrouped(done.HiddenArea.HiddenSectors()) +
+                  " hidden sectors (HPA/DCO) were not erased");
+      status = kExitVisibleSectorsOnly;
+    }
     SetEraseRecordWriter(nullptr);
     MainWindowCloseRequested();  // closes the drive: the run is over
   }

@@ -68,7 +68,9 @@ const char* EraseOutcomeName(TEraseOutcome outcome) {
 }
 
 int64_t THiddenArea::HiddenSectors() const {
-  if (!Applies || !Determined) return 0;
+  // What is known to be hidden counts even when the rest is not known: a
+  // native maximum above the reported one hides sectors whatever a DCO says.
+  if (!Applies || NativeMax < 0) return 0;
   const int64_t top = std::max(NativeMax, DcoMax);
   return top > CurrentMax ? top - CurrentMax : 0;
 }
@@ -88,8 +90,8 @@ const char* SanitizationCategory(const TEraseRecord& record, TSanitizationStanda
 const char* SectorCoverage(const TEraseRecord& record) {
   const THiddenArea& h = record.HiddenArea;
   if (!h.Applies) return "all-sectors";
-  if (!h.Determined) return "undetermined";
-  return h.HiddenSectors() > 0 ? "visible-sectors-only" : "all-sectors";
+  if (h.HiddenSectors() > 0) return "visible-sectors-only";
+  return h.Determined ? "all-sectors" : "undetermined";
 }
 
 std::vector<TByteRange> ErasedRanges(bool quickWipe, int64_t driveBytes) {

@@ -67,7 +67,8 @@ struct THiddenArea {
   int64_t CurrentMax = 0;   // sectors the drive reports now
   int64_t NativeMax = -1;   // sectors up to the native maximum; -1 unknown
   int64_t DcoMax = -1;      // sectors up to the overlay's maximum; -1 unknown or none
-  /// Sectors beyond the ones reported (0 when undetermined).
+  /// Sectors known to lie beyond the ones reported (0 when the native
+  /// maximum is unknown).
   int64_t HiddenSectors() const;
 };
 

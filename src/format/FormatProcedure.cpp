@@ -9,6 +9,7 @@
 #include "format/EraseRecord.h"
 #include "format/FirmwareErase.h"
 #include "format/FormatEngine.h"
+#include "format/HiddenAreaRun.h"
 #include "format/Verification.h"
 #include "host/HostConstants.h"
 #include "ui/TaskDialogs.h"
@@ -51,11 +52,15 @@ bool FormatSelectedDevice() {
   TFirmwareCaps caps;
   TFirmwareMethod method = TFirmwareMethod::Block;
   if (firmware && !ResolveFirmwareMethod(Ui().FirmwareChoice(), &caps, &method)) return false;
-  const int answer =
-      ShowTaskDialog("警告", "所选设备上的所有数据将丢失",
-                     "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription +
-                         (firmware ? FirmwareConfirmation(caps, method) : ""),
-                     kIconWarning, kButtonYes | kButtonCancel);
+  // Asked before the question, so that it can name what the run will miss.
+  const THiddenArea hidden = QuerySelectedHiddenArea();
+  std::string content = "你真的确认你要删除 该设备上的所有数据吗?\r\n\r\n" + DeviceDescription +
+                        (firmware ? FirmwareConfirmation(caps, method) : "");
+  if (const std::string line = HiddenAreaConfirmationLine(hidden); !line.empty()) {
+    content += "\r\n\r\n" + line;
+  }
+  const int answer = ShowTaskDialog("警告", "所选设备上的所有数据将丢失", content, kIconWarning,
+                                    kButtonYes | kButtonCancel);
   if (StopRequested) {
     // The window was closed while the question was open: that is no Yes.
     StopRequested = false;
@@ -67,6 +72,7 @@ bool FormatSelectedDevice() {
   Ui().SetControlEnabled(TFormatControl::btCertificate, false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   BeginEraseRecord(quickWipe && !firmware, verify && !firmware);
+  if (TEraseRecord* record = ActiveEraseRecord()) record->HiddenArea = hidden;
   LogHead(drive);
   const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
   // The last moment before the first write: the drive behind the handle
@@ -101,6 +107,7 @@ bool FormatSelectedDevice() {
     Ui().RunStateChanged(false, false);
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
+    for (const std::string& note : HiddenAreaRunNotes(hidden)) AddLog(note);
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
     // What holds it, so the person knows what to close or take down.

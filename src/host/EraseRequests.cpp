@@ -43,6 +43,11 @@ void BuildAtaPassThroughEx(const TAtaCommand48& c, uint32_t timeoutSeconds, uint
   cur[kTfCommand] = c.Command;
 }
 
+bool IsSanitizeRequest(const uint8_t* in, uint32_t inSize) {
+  return in && inSize >= win::kATA_PASS_THROUGH_EX_SIZE &&
+         in[win::kATA_PT_CurrentTaskFile + win::kIDEREGS_bCommandReg] == kSanitizeDeviceCommand;
+}
+
 uint32_t ParseAtaPassThroughEx(const uint8_t* in, uint32_t inSize, uint32_t outSize,
                                TAtaCommand48* c, uint32_t* timeoutSeconds) {
   if (in == nullptr || inSize < win::kATA_PASS_THROUGH_EX_SIZE ||

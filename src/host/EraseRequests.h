@@ -31,6 +31,14 @@ struct TAtaReturn48 {
 /// 48-bit command: the high bytes in PreviousTaskFile, the low in CurrentTaskFile.
 void BuildAtaPassThroughEx(const TAtaCommand48& command, uint32_t timeoutSeconds, uint8_t* out);
 
+/// SANITIZE DEVICE, the one ATA command the erase requests carry.
+inline constexpr uint8_t kSanitizeDeviceCommand = 0xB4;
+
+/// True for an IOCTL_ATA_PASS_THROUGH request that carries SANITIZE DEVICE
+/// (B4h): the hosts send those the erase way, and every other command the
+/// way of the read-only queries, which allows only those.
+bool IsSanitizeRequest(const uint8_t* in, uint32_t inSize);
+
 /// Reads a request; only non-data 48-bit commands are carried. Returns 0 or
 /// the Win32 code of the refusal.
 uint32_t ParseAtaPassThroughEx(const uint8_t* in, uint32_t inSize, uint32_t outSize,

@@ -43,10 +43,9 @@ inline constexpr uint32_t kFSCTL_ALLOW_EXTENDED_DASD_IO = 0x00090083u;
 inline constexpr uint32_t kQUARNEL_IOCTL_GET_DISK_SEQUENCE = 0x80002000u;
 
 // The drive's own erase. IOCTL_ATA_PASS_THROUGH carries an ATA_PASS_THROUGH_EX
-// (below); IOCTL_STORAGE_REINITIALIZE_MEDIA an optional STORAGE_REINITIALIZE_MEDIA
+// (further below); IOCTL_STORAGE_REINITIALIZE_MEDIA an optional STORAGE_REINITIALIZE_MEDIA
 // (Version, Size, TimeoutInSeconds, SanitizeOption: SanitizeMethod in bits 3:0,
 // DisallowUnrestrictedSanitizeExit in bit 4), 16 bytes.
-inline constexpr uint32_t kIOCTL_ATA_PASS_THROUGH = 0x0004D02Cu;
 inline constexpr uint32_t kIOCTL_STORAGE_REINITIALIZE_MEDIA = 0x002D9640u;
 inline constexpr uint32_t kSTORAGE_REINITIALIZE_MEDIA_SIZE = 16;
 inline constexpr uint32_t kStorageSanitizeMethodBlockErase = 1;
@@ -63,19 +62,6 @@ inline constexpr uint32_t kQUARNEL_IOCTL_NVME_ERASE = 0x80002004u;
 inline constexpr uint32_t kNVME_ERASE_IN_SIZE = 68;
 inline constexpr uint32_t kNVME_ERASE_OUT_SIZE = 8;
 
-// ATA_PASS_THROUGH_EX: DataBufferOffset is a ULONG_PTR, so the task files
-// move with the pointer size.
-inline constexpr uint32_t kATA_PT_Length = 0;
-inline constexpr uint32_t kATA_PT_AtaFlags = 2;
-inline constexpr uint32_t kATA_PT_DataTransferLength = 8;
-inline constexpr uint32_t kATA_PT_TimeOutValue = 12;
-inline constexpr uint32_t kATA_PT_DataBufferOffset = sizeof(void*) == 8 ? 24 : 20;
-inline constexpr uint32_t kATA_PT_PreviousTaskFile = sizeof(void*) == 8 ? 32 : 24;
-inline constexpr uint32_t kATA_PT_CurrentTaskFile = sizeof(void*) == 8 ? 40 : 32;
-inline constexpr uint32_t kATA_PASS_THROUGH_EX_SIZE = sizeof(void*) == 8 ? 48 : 40;
-inline constexpr uint16_t kATA_FLAGS_DRDY_REQUIRED = 0x01;
-inline constexpr uint16_t kATA_FLAGS_DATA_IN = 0x02;
-inline constexpr uint16_t kATA_FLAGS_48BIT_COMMAND = 0x08;
 inline constexpr uint32_t kNVME_LOG_PAGE_SANITIZE_STATUS = 0x81;
 inline constexpr uint32_t kNVME_SANITIZE_LOG_SIZE = 512;
 
@@ -257,6 +243,27 @@ inline constexpr uint32_t kNVME_IDENTIFY_DATA_SIZE = 4096;
 inline constexpr uint32_t kNVME_HEALTH_LOG_SIZE = 512;
 inline constexpr uint32_t kNVME_QUERY_HEADER =
     kSTORAGE_PROPERTY_QUERY_AdditionalParameters + kSTORAGE_PROTOCOL_SPECIFIC_DATA_SIZE;  // 48
+
+// IOCTL_ATA_PASS_THROUGH with ATA_PASS_THROUGH_EX: the header, then the data
+// at DataBufferOffset in the same buffer (in and out). DataBufferOffset is a
+// ULONG_PTR, so the offsets after it follow the program's pointer size.
+inline constexpr uint32_t kIOCTL_ATA_PASS_THROUGH = 0x0004D02Cu;
+inline constexpr uint32_t kATA_PT_Length = 0;              // USHORT
+inline constexpr uint32_t kATA_PT_AtaFlags = 2;            // USHORT
+inline constexpr uint32_t kATA_PT_DataTransferLength = 8;  // ULONG
+inline constexpr uint32_t kATA_PT_TimeOutValue = 12;       // ULONG, seconds
+inline constexpr uint32_t kATA_PT_DataBufferOffset = sizeof(void*) == 8 ? 24 : 20;
+inline constexpr uint32_t kATA_PT_PreviousTaskFile =
+    kATA_PT_DataBufferOffset + static_cast<uint32_t>(sizeof(void*));
+inline constexpr uint32_t kATA_PT_CurrentTaskFile = kATA_PT_PreviousTaskFile + 8;
+inline constexpr uint32_t kATA_PASS_THROUGH_EX_SIZE = kATA_PT_CurrentTaskFile + 8;
+// The task files hold the registers in IDEREGS order (the kIDEREGS_ offsets);
+// on return byte 0 is the error register and byte 6 the status.
+inline constexpr uint16_t kATA_FLAGS_DRDY_REQUIRED = 0x01;
+inline constexpr uint16_t kATA_FLAGS_DATA_IN = 0x02;
+inline constexpr uint16_t kATA_FLAGS_DATA_OUT = 0x04;
+inline constexpr uint16_t kATA_FLAGS_48BIT_COMMAND = 0x08;
+inline constexpr uint16_t kATA_FLAGS_USE_DMA = 0x10;
 
 // Platform id of the NT family (OSVERSIONINFO.dwPlatformId).
 inline constexpr uint32_t kVER_PLATFORM_WIN32_NT = 2;

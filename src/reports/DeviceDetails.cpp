@@ -9,6 +9,7 @@
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "reports/FirmwareEraseReport.h"
+#include "reports/HiddenAreaReport.h"
 #include "reports/NvmeReports.h"
 
 namespace quarnel {
@@ -46,6 +47,20 @@ void AddFeatureLines(const T_IDE_PASSPORT& p, std::vector<std::string>& lines) {
   } else {
     lines.push_back("设备不支持命令队列");
   }
+}
+
+// The hidden-area section, last: from the IDENTIFY block read, or without
+// one, saying that it cannot be told.
+void AddHiddenAreaSection(const TAtaBlock* identify, const TIdentifyDeviceData& id) {
+  if (!HiddenAreasPossible(id.BusType)) return;
+  const uint8_t driveNumber = id.IsIDESlave;
+  THiddenAreaQuery query;
+  if (identify) {
+    query = QueryHiddenArea(DeviceHandle, driveNumber, *identify);
+  } else {
+    query.NativeReason = kHiddenAreaNoAta;
+  }
+  for (const std::string& line : HiddenAreaLines(query)) AddDetailsLog(line);
 }
 
 }  // namespace
@@ -100,12 +115,14 @@ void ShowDeviceDetails() {
   bool ok = ReadIdentifyData(DeviceHandle, id.IsIDESlave, block);
   if (!ok && id.BusType != kBusTypeAta) {
     AddDetailsLog("此设备无法使用详细信息。");
+    AddHiddenAreaSection(nullptr, id);
     return;
   }
   // An ATA drive gets one more try before the failure counts as ours.
   if (!ok && !ReadIdentifyData(DeviceHandle, id.IsIDESlave, block)) {
     AddDetailsLog("详细信息不可用: 内部错误。");
     AddDetailsLog(std::string("在 ") + kForumUrl + " 提交这个问题");
+    AddHiddenAreaSection(nullptr, id);
     return;
   }
   uint8_t copy[kIdentifyBlockSize];
@@ -114,6 +131,7 @@ void ShowDeviceDetails() {
     AddDetailsLog(line);
   }
   ShowFirmwareEraseSection();
+  AddHiddenAreaSection(&block, id);
 }
 
 }  // namespace quarnel

@@ -47,13 +47,17 @@ class VerifyTest : public FormatTest {
 };
 
 constexpr int64_t kMiB = 1048576;
+// The drives here answer no IDENTIFY: whether they hide sectors is not known.
+const char* const kNoHiddenAreaAnswer =
+    "注意: 无法确定驱动器是否隐藏扇区 (HPA/DCO): 驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)";
 
 TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   ImageDrive(24 * kMiB);
   EXPECT_TRUE(FormatSelectedDevice());
   EXPECT_EQ(LogFrom("低级格式完成。"),
-            (Lines{"低级格式完成。", "校验中... ", "校验完成：所有已写入的扇区均为零。", "",
-                   "别忘了创建一个新的分区。", "擦除记录已保存: " + RecordPath()}));
+            (Lines{"低级格式完成。", "校验中... ", "校验完成：所有已写入的扇区均为零。",
+                   kNoHiddenAreaAnswer, "", "别忘了创建一个新的分区。",
+                   "擦除记录已保存: " + RecordPath()}));
   EXPECT_EQ(ui_.Page().Position, 100);
   EXPECT_EQ(ui_.Caption(TFormatLabel::lbCurrentPosition), "当前扇区: 49,152");
 
@@ -103,8 +107,8 @@ TEST_F(VerifyTest, BytesTheDriveSilentlyDroppedFailTheRun) {
   EXPECT_FALSE(FormatSelectedDevice());
   EXPECT_EQ(LogFrom("校验中... "),
             (Lines{"校验中... ", "校验失败：偏移 5,000,192 处的数据不为零",
-                   "校验结束，但有 1 个块未通过校验。", "", "别忘了创建一个新的分区。",
-                   "擦除记录已保存: " + RecordPath()}));
+                   "校验结束，但有 1 个块未通过校验。", kNoHiddenAreaAnswer, "",
+                   "别忘了创建一个新的分区。", "擦除记录已保存: " + RecordPath()}));
   const json r = Record();
   EXPECT_EQ(r["outcome"], "failed");
   EXPECT_EQ(r["bytes_written"], 24 * kMiB);  // as the drive reported it
@@ -119,10 +123,10 @@ TEST_F(VerifyTest, BytesTheDriveSilentlyDroppedFailTheRun) {
 TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
   ImageDrive(24 * kMiB, R"(, "faults": {"read_errors": [{"offset": 0, "code": 1117}]})");
   EXPECT_FALSE(FormatSelectedDevice());
-  EXPECT_EQ(Log()[Log().size() - 5],
+  EXPECT_EQ(Log()[Log().size() - 6],
             "校验失败：偏移 0 处读取错误: 1117 - The request could not be "
             "performed because of an I/O device error.");
-  EXPECT_EQ(Log()[Log().size() - 4], "校验结束，但有 1 个块未通过校验。");
+  EXPECT_EQ(Log()[Log().size() - 5], "校验结束，但有 1 个块未通过校验。");
   EXPECT_EQ(Record()["verification"]["bad_blocks"][0]["code"], 1117);
   EXPECT_EQ(Record()["outcome"], "failed");
 
@@ -133,7 +137,7 @@ TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
       (Lines{"校验中... ",
              "校验失败：偏移 65,536 处读取错误: 55 - The specified network resource or device "
              "is no longer available.",
-             "设备已拔下，中止...", "操作以偏移方式终止 65,536    LBA 128", "",
+             "设备已拔下，中止...", "操作以偏移方式终止 65,536    LBA 128", kNoHiddenAreaAnswer, "",
              "别忘了创建一个新的分区。", "擦除记录已保存: " + RecordPath()}));
   EXPECT_EQ(Record()["outcome"], "aborted");
   EXPECT_EQ(Record()["verification"]["bytes_read"], 65536);

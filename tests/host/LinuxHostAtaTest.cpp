@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ata/HiddenArea.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/linux/LinuxHost.h"
@@ -127,6 +128,69 @@ TEST(LinuxHostAta, RefusesWhatWindowsRefuses) {
             win::kERROR_INSUFFICIENT_BUFFER);
   ASSERT_EQ(ParseAtaRequest(win::kIOCTL_SCSI_MINIPORT, id.data(), 572, 556, &r), 0u);
   EXPECT_EQ(r.ReplySize, 556u);
+}
+
+TEST(LinuxHostAta, PassThroughCarriesOnlyTheReadOnlyQueries) {
+  TPassThroughRequest r;
+  auto parse = [&](const TAtaTaskFile& t, uint32_t data) {
+    const std::vector<uint8_t> in = BuildAtaPassThrough(t, data);
+    return ParseAtaPassThrough(in.data(), static_cast<uint32_t>(in.size()),
+                               static_cast<uint32_t>(in.size()), &r);
+  };
+  EXPECT_EQ(parse(NativeMaxTaskFile(TNativeMaxCommand::GetNativeMaxExt, 0), 0), 0u);
+  EXPECT_EQ(parse(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMax, 0), 0), 0u);
+  ASSERT_EQ(parse(DcoIdentifyTaskFile(0), 512), 0u);
+  EXPECT_TRUE(r.DataIn);
+  EXPECT_EQ(r.DataOffset, win::kATA_PASS_THROUGH_EX_SIZE);
+  // What sets a maximum or changes the overlay never passes: SET MAX ADDRESS
+  // (EXT), SET ACCESSIBLE MAX ADDRESS EXT, DCO RESTORE, FREEZE LOCK and SET.
+  TAtaTaskFile t = NativeMaxTaskFile(TNativeMaxCommand::GetNativeMaxExt, 0);
+  t.Current.Features = 0x01;
+  EXPECT_EQ(parse(t, 0), win::kERROR_INVALID_FUNCTION);
+  for (uint8_t command : {0x37, 0xF9}) {
+    t = NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 0);
+    t.Current.Command = command;
+    EXPECT_EQ(parse(t, 0), win::kERROR_INVALID_FUNCTION);
+  }
+  for (uint8_t feature : {0xC0, 0xC1, 0xC3}) {
+    t = DcoIdentifyTaskFile(0);
+    t.Current.Features = feature;
+    EXPECT_EQ(parse(t, feature == 0xC3 ? 0 : 512), win::kERROR_INVALID_FUNCTION);
+  }
+}
+
+TEST(LinuxHostAta, PassThroughReturnsTheWholeAddressOrNothing) {
+  TPassThroughRequest r;
+  const std::vector<uint8_t> in =
+      BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 0), 0);
+  ASSERT_EQ(ParseAtaPassThrough(in.data(), static_cast<uint32_t>(in.size()),
+                                static_cast<uint32_t>(in.size()), &r),
+            0u);
+  // Descriptor format, ATA status return with EXTEND: address 01_3A38_6DAFh.
+  const std::vector<uint8_t> descriptor = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    0x0E,
+                                           0x09, 0x0C, 0x01, 0x00, 0x00, 0x00, 0x3A, 0xAF,
+                                           0x01, 0x6D, 0x00, 0x38, 0xE0, 0x50};
+  std::vector<uint8_t> out = in;
+  ASSERT_TRUE(
+      PutReturnedRegisters(r, sgio::ParseSense(descriptor.data(), descriptor.size()), out.data()));
+  TAtaTaskFile back;
+  back.Current = {out[win::kATA_PT_CurrentTaskFile],     0,
+                  out[win::kATA_PT_CurrentTaskFile + 2], out[win::kATA_PT_CurrentTaskFile + 3],
+                  out[win::kATA_PT_CurrentTaskFile + 4], 0,
+                  out[win::kATA_PT_CurrentTaskFile + 6]};
+  back.Previous = {0,
+                   0,
+                   out[win::kATA_PT_PreviousTaskFile + 2],
+                   out[win::kATA_PT_PreviousTaskFile + 3],
+                   out[win::kATA_PT_PreviousTaskFile + 4],
+                   0,
+                   0};
+  EXPECT_EQ(NativeMaxAddress(TNativeMaxCommand::ReadNativeMaxExt, back), 0x013A386DAFull);
+  EXPECT_EQ(back.Current.Command, 0x50);
+  // Fixed format says only that the upper bytes are not zero: no answer.
+  const std::vector<uint8_t> fixed = {0x70, 0,    0x01, 0x00, 0x50, 0xE0, 0x00, 0x0A, 0xA0,
+                                      0xAF, 0x6D, 0x38, 0x00, 0x1D, 0,    0,    0,    0};
+  EXPECT_FALSE(PutReturnedRegisters(r, sgio::ParseSense(fixed.data(), fixed.size()), out.data()));
 }
 
 }  // namespace

@@ -30,6 +30,17 @@ TEST(SgIoCdb, NonDataCommandsAskForTheRegisters) {
             (std::array<uint8_t, 6>{0x12, 0x01, 0x80, 0x00, 0xFC, 0x00}));
 }
 
+TEST(SgIoCdb, ExtCommandsSetExtendAndCarryTheHighOrderBytes) {
+  using Cdb = std::array<uint8_t, kCdbSize>;
+  // READ NATIVE MAX ADDRESS EXT: non-data (protocol 3) with EXTEND, CK_COND.
+  EXPECT_EQ(BuildAtaPassThrough16Ext({0, 0, 0, 0, 0, 0xE0, 0x27}, {}, TAtaProtocol::NonData),
+            (Cdb{0x85, 0x07, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x27, 0}));
+  // Each high-order byte sits before its low-order one: features, count, LBA.
+  EXPECT_EQ(BuildAtaPassThrough16Ext({1, 2, 3, 4, 5, 0xE0, 0x78}, {6, 7, 8, 9, 10, 0, 0},
+                                     TAtaProtocol::NonData),
+            (Cdb{0x85, 0x07, 0x20, 6, 1, 7, 2, 8, 3, 9, 4, 10, 5, 0xE0, 0x78, 0}));
+}
+
 TAtaOutcome Judge(uint8_t status, const std::vector<uint8_t>& sense, uint16_t host = 0,
                   uint16_t driver = 0) {
   TSgResult r;

@@ -71,7 +71,14 @@ TEST(ShowDeviceDetails, WritesTheWholeReportOfTheWorkedExample) {
       " ",
       "驱动器自身擦除:",
       "驱动器不提供自身擦除命令"};
-  EXPECT_EQ(WithoutDateLine(Log_Details.Lines()), expected);
+  // The hidden-area section follows the report's own sections and the
+  // drive's own erase.
+  const std::vector<std::string> lines = WithoutDateLine(Log_Details.Lines());
+  ASSERT_GT(lines.size(), expected.size() + 2);
+  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + expected.size()), expected);
+  EXPECT_EQ(lines[expected.size()], " ");
+  EXPECT_EQ(lines[expected.size() + 1], "隐藏区域:");
+  EXPECT_EQ(lines[expected.size() + 2], "当前扇区: 976,773,168");
 }
 
 std::vector<std::string> Between(const std::vector<std::string>& lines, const std::string& from,
@@ -131,8 +138,11 @@ TEST(ShowDeviceDetails, NonAtaDriveWithoutIdentifyGetsOneLineAfterOneTry) {
   SimHost& host = OpenReportDrive(R"("bus_type": 7, "product": "USB STICK")");
   ShowDeviceDetails();
   const std::vector<std::string> lines = WithoutDateLine(Log_Details.Lines());
-  ASSERT_EQ(lines.size(), 5u);
+  ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[4], "此设备无法使用详细信息。");
+  // Behind a bridge that passes nothing, hidden areas cannot be told: not "none".
+  EXPECT_EQ(lines[6], "隐藏区域:");
+  EXPECT_EQ(lines[7], "无法确定: 驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)");
   int identifyRoutes = 0;
   for (const TSimAtaCommand& c : host.Drive(0)->AtaCommands) {
     identifyRoutes += c.Request == win::kSMART_GET_VERSION;
@@ -146,9 +156,10 @@ TEST(ShowDeviceDetails, AtaDriveIsAskedTwiceThenTheFailureIsReported) {
                       R"(", "faults": {"smart_version": 1, "miniport": 1})");
   ShowDeviceDetails();
   const std::vector<std::string> lines = WithoutDateLine(Log_Details.Lines());
-  ASSERT_EQ(lines.size(), 6u);
+  ASSERT_EQ(lines.size(), 9u);
   EXPECT_EQ(lines[4], "详细信息不可用: 内部错误。");
   EXPECT_EQ(lines[5], "在 https://forum.zelmora.example/ 提交这个问题");
+  EXPECT_EQ(lines[8], "无法确定: 驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)");
   EXPECT_EQ(host.Drive(0)->AtaCommands.size(), 4u);  // two routes, twice
 }
 

@@ -332,7 +332,6 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       return RereadLayout(open);
     case win::kQUARNEL_IOCTL_GET_DISK_SEQUENCE:
       return DiskSequenceRequest(open, out, outSize, returned);
-    case win::kIOCTL_ATA_PASS_THROUGH:
     case win::kQUARNEL_IOCTL_NVME_ERASE:
       return EraseRequest(open, code, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
@@ -340,6 +339,11 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
     case win::kSMART_RCV_DRIVE_DATA:
     case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(open, code, in, inSize, out, outSize, returned);
+    case win::kIOCTL_ATA_PASS_THROUGH:
+      if (IsSanitizeRequest(in, inSize)) {
+        return EraseRequest(open, code, in, inSize, out, outSize, returned);
+      }
+      return AtaPassThroughRequest(open, in, inSize, out, outSize, returned);
     default:
       return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   }

@@ -47,6 +47,13 @@ bool LinuxHost::EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
   if (const uint32_t refused = ParseAtaPassThroughEx(in, inSize, outSize, &c, &timeout)) {
     return Fail(refused, EINVAL);
   }
+  // SANITIZE DEVICE only, and of it the status read and the three erases:
+  // never a freeze lock or anything else that changes the drive's state.
+  if (c.Command != kSanitizeDeviceCommand ||
+      (c.Features != 0x0000 && c.Features != 0x0011 && c.Features != 0x0012 &&
+       c.Features != 0x0014)) {
+    return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
+  }
   auto cdb = sgio::BuildAtaPassThrough16Ext(c);
   uint8_t sense[64] = {};
   sg_io_hdr_t h{};

@@ -105,6 +105,26 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
 /// data-in command); returns its length.
 uint32_t BuildAtaReply(const TAtaRequest& request, const uint8_t* in, const uint8_t* data,
                        uint8_t* out);
+/// An IOCTL_ATA_PASS_THROUGH request as read from its ATA_PASS_THROUGH_EX.
+struct TPassThroughRequest {
+  sgio::TAtaTaskFile Registers;
+  sgio::TAtaTaskFile Hob;  // PreviousTaskFile of a 48-bit command
+  bool Ext = false;
+  bool DataIn = false;
+  uint32_t DataOffset = 0;  // where the 512 data bytes go in the reply
+  uint32_t TimeoutMs = 15000;
+};
+/// Reads and checks a request. Only the read-only queries the program makes
+/// pass: IDENTIFY DEVICE, GET NATIVE MAX ADDRESS EXT, READ NATIVE MAX ADDRESS
+/// (EXT) and DEVICE CONFIGURATION IDENTIFY; anything else, above all any
+/// command that sets a maximum, is refused with 1. Returns 0 or the Win32 code.
+uint32_t ParseAtaPassThrough(const uint8_t* in, uint32_t inSize, uint32_t outSize,
+                             TPassThroughRequest* request);
+/// Writes the registers the drive returned into the reply's task files; false
+/// when the sense data cannot give them whole (a 48-bit answer in fixed format
+/// whose high-order bytes are not all zero).
+bool PutReturnedRegisters(const TPassThroughRequest& request, const sgio::TSense& sense,
+                          uint8_t* out);
 /// Serial from VPD page 80h through SG_IO INQUIRY.
 bool SgInquirySerial(int fd, std::string* serial);
 /// Model, firmware and serial of an ATA drive from its IDENTIFY data.
@@ -190,6 +210,9 @@ class LinuxHost : public Host {
   // LinuxErase.cpp: IOCTL_ATA_PASS_THROUGH and the NVMe erase request.
   bool EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize, uint8_t* out,
                     uint32_t outSize, uint32_t* returned);
+  // LinuxPassThrough.cpp
+  bool AtaPassThroughRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                             uint32_t outSize, uint32_t* returned);
   // LinuxNvme.cpp
   bool NvmeRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                    uint32_t* returned);

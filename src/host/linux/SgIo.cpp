@@ -36,6 +36,11 @@ void ParseDescriptorFormat(const uint8_t* s, size_t length, TSense& sense) {
       sense.Registers.LbaHigh = d[11];
       sense.Registers.Device = d[12];
       sense.Registers.Command = d[13];  // status
+      sense.Extend = (d[2] & 0x01) != 0;
+      sense.Hob.SectorCount = d[4];
+      sense.Hob.LbaLow = d[6];
+      sense.Hob.LbaMid = d[8];
+      sense.Hob.LbaHigh = d[10];
     }
     at += size;
   }
@@ -59,6 +64,10 @@ void ParseFixedFormat(const uint8_t* s, size_t length, TSense& sense) {
     sense.Registers.LbaLow = s[9];
     sense.Registers.LbaMid = s[10];
     sense.Registers.LbaHigh = s[11];
+    // Byte 8: EXTEND, COUNT UPPER NONZERO, LBA UPPER NONZERO. The upper
+    // bytes themselves have no place in this format.
+    sense.Extend = (s[8] & 0x80) != 0;
+    sense.HobLost = (s[8] & 0x60) != 0;
   }
 }
 
@@ -88,6 +97,20 @@ std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
   cdb[12] = regs.LbaHigh;
   cdb[13] = regs.Device;
   cdb[14] = regs.Command;
+  return cdb;
+}
+
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16Ext(const TAtaTaskFile& regs,
+                                                       const TAtaTaskFile& hob,
+                                                       TAtaProtocol protocol) {
+  std::array<uint8_t, kCdbSize> cdb = BuildAtaPassThrough16(regs, protocol);
+  cdb[1] |= 0x01;  // EXTEND
+  cdb[2] |= 0x20;  // CK_COND
+  cdb[3] = hob.Features;
+  cdb[5] = hob.SectorCount;
+  cdb[7] = hob.LbaLow;
+  cdb[9] = hob.LbaMid;
+  cdb[11] = hob.LbaHigh;
   return cdb;
 }
 

@@ -31,6 +31,13 @@ inline constexpr size_t kCdbSize = 16;
 std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
                                                     TAtaProtocol protocol);
 
+/// The same for a 48-bit command: EXTEND set, `hob` the high-order bytes
+/// (features 15:8, count 15:8, LBA 31:24, 39:32, 47:40). Both protocols ask
+/// for CK_COND here: these commands answer in their registers.
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16Ext(const TAtaTaskFile& regs,
+                                                       const TAtaTaskFile& hob,
+                                                       TAtaProtocol protocol);
+
 /// SCSI INQUIRY of a vital product data page (6-byte block).
 std::array<uint8_t, 6> BuildInquiryVpd(uint8_t page, uint16_t allocationLength);
 
@@ -43,6 +50,9 @@ struct TSense {
   uint8_t Ascq = 0;
   bool HasAtaStatus = false;  // ATA status return descriptor, or the fixed-format fields
   TAtaTaskFile Registers;     // Features holds the ATA error register, Command the status
+  bool Extend = false;        // the registers are a 48-bit command's
+  TAtaTaskFile Hob;           // their high-order bytes (descriptor format only)
+  bool HobLost = false;       // fixed format: some high-order byte was not zero and is not given
 };
 
 /// Parses descriptor-format (72h, ATA status return descriptor 09h) and

@@ -1,6 +1,7 @@
 // The demo machine that --simulate shows without a description file: a SATA
-// hard disk with two volumes, a USB stick whose serial comes as hexadecimal
-// digits, a card too small to choose, an NVMe drive and a CD drive letter.
+// hard disk with two volumes and a host protected area, a USB stick whose
+// serial comes as hexadecimal digits, a card too small to choose, an NVMe
+// drive and a CD drive letter.
 // They write at the speed of such drives, so a trial format shows its progress.
 #include "host/sim/SimHost.h"
 
@@ -8,7 +9,8 @@ namespace quarnel {
 
 namespace {
 
-// IDENTIFY DEVICE and SMART READ DATA of a real 500 GB SATA disk.
+// IDENTIFY DEVICE and SMART READ DATA of a real 500 GB SATA disk. The demo
+// gives it a host protected area of 2,097,152 sectors (1 GiB) above them.
 const char* const kIdentifyHex =
     "7a42ff3f37c81000000000003f000000000000002020202057202d4443575041305739343933393200000080320032"
     "31302e4331313044572043445730353030"
@@ -54,7 +56,7 @@ const char* const kDemo = R"json({
      "revision": "12.01C01", "serial": "WD-WCAPW0493929", "removable": false,
      "identify_hex": "@IDREF@", "smart_hex": "@SMREF@",
      "volumes": [{"root": "C:", "partition": 1}, {"root": "E:", "partition": 2}],
-     "write_mb_per_s": 150},
+     "hidden_area": {"native_max": 978870320}, "write_mb_per_s": 150},
     {"number": 1, "length": 8004304896, "bytes_per_sector": 512, "bus_type": 7,
      "max_transfer": 65536, "vendor": "Kingmax", "product": "Flash Disk", "revision": "PMAP",
      "serial": "4141303030303030303030303430373900000000", "removable": true,

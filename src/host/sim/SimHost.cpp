@@ -288,7 +288,6 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
       PutU64(out, 0, *d.DiskSequence);
       *returned = 8;
       return Succeed();
-    case win::kIOCTL_ATA_PASS_THROUGH:
     case win::kQUARNEL_IOCTL_NVME_ERASE:
       return EraseRequest(d, code, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
@@ -296,6 +295,11 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
     case win::kSMART_RCV_DRIVE_DATA:
     case win::kIOCTL_SCSI_MINIPORT:
       return AtaRequest(d, code, in, inSize, out, outSize, returned);
+    case win::kIOCTL_ATA_PASS_THROUGH:
+      if (IsSanitizeRequest(in, inSize)) {
+        return EraseRequest(d, code, in, inSize, out, outSize, returned);
+      }
+      return AtaPassThroughRequest(d, in, inSize, out, outSize, returned);
     default:
       return Fail(win::kERROR_INVALID_FUNCTION);
   }

@@ -79,6 +79,16 @@ struct TSimFirmware {
   int ErasedFill = 0;     // 0x00, 0xFF, or -1 for a crypto erase's noise
 };
 
+/// What a drive hides above the sectors its IDENTIFY reports (the
+/// "hidden_area" object of docs/simulation.md).
+struct TSimHiddenArea {
+  std::optional<int64_t> NativeMax;  // sectors; none: the IDENTIFY count
+  std::optional<int64_t> DcoMax;     // sectors; none: the native maximum
+  std::vector<uint8_t> DcoBlock;     // a raw DEVICE CONFIGURATION IDENTIFY reply, overriding
+  bool NativeAborts = false;         // the native-maximum queries end with ERR/ABRT
+  bool DcoAborts = false;            // DEVICE CONFIGURATION IDENTIFY does
+};
+
 struct TSimDrive {
   int Number = 0;
   int64_t Length = 0;
@@ -95,6 +105,7 @@ struct TSimDrive {
   std::vector<uint8_t> NvmeController;    // Identify Controller, 4096 bytes or empty
   std::vector<uint8_t> NvmeNamespace;     // Identify Namespace, 4096 bytes or empty
   std::vector<uint8_t> NvmeHealth;        // SMART / Health Information log, 512 bytes or empty
+  TSimHiddenArea Hidden;
   bool SmartEnabled = true;
   bool IdeSlave = false;
   std::optional<uint32_t> ScsiTargetId;
@@ -215,6 +226,9 @@ class SimHost : public Host {
                     uint8_t* out, uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
   bool MiniportRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                        uint32_t outSize, uint32_t* returned, TSimAtaCommand& seen);
+  /// IOCTL_ATA_PASS_THROUGH (SimHostPassThrough.cpp).
+  bool AtaPassThroughRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                             uint32_t outSize, uint32_t* returned);
   /// The protocol-specific storage query for NVMe data (SimHostNvme.cpp).
   bool NvmeRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
                    uint32_t outSize, uint32_t* returned);

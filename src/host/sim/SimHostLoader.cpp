@@ -217,15 +217,16 @@ class SimHostLoader {
 
   void LoadFaults(const json& f, TSimDrive& d, const std::string& where) {
     OnlyKeys(f, where,
-             {"open",          "geometry",     "length",         "adapter",       "device",
-              "smart_version", "smart_rcv",    "smart_send",     "miniport",      "inquiry",
-              "rcv_bytes",     "send_bytes",   "miniport_bytes", "write_errors",  "vanish_at",
-              "seek_errors",   "short_writes", "flush",          "claim_holders", "read_errors",
-              "silent_loss",   "swap"},
+             {"open",          "geometry",     "length",          "adapter",       "device",
+              "smart_version", "smart_rcv",    "smart_send",      "miniport",      "inquiry",
+              "rcv_bytes",     "send_bytes",   "miniport_bytes",  "write_errors",  "vanish_at",
+              "seek_errors",   "short_writes", "flush",           "claim_holders", "read_errors",
+              "silent_loss",   "swap",         "ata_pass_through"},
              {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health", "nvme_bytes"});
     d.Faults = f;
-    for (const char* key : {"open", "geometry", "length", "adapter", "device", "smart_version",
-                            "smart_rcv", "smart_send", "miniport", "inquiry", "flush"}) {
+    for (const char* key :
+         {"open", "geometry", "length", "adapter", "device", "smart_version", "smart_rcv",
+          "smart_send", "miniport", "inquiry", "flush", "ata_pass_through"}) {
       if (f.contains(key)) d.Refusals[key] = Int<uint32_t>(f, key, 0, where, 0, UINT32_MAX);
     }
     for (const char* key : {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health"}) {
@@ -260,6 +261,22 @@ class SimHostLoader {
     }
   }
 
+  void LoadHiddenArea(const json& h, TSimDrive& d, const std::string& where) {
+    OnlyKeys(h, where,
+             {"native_max", "dco_max", "dco_file", "dco_hex", "native_aborts", "dco_aborts"});
+    if (d.Identify.empty()) Bad(where, "needs the drive's IDENTIFY block");
+    // Up to 2^48 sectors: the registers of the queries hold no more.
+    constexpr int64_t kMaxSectors = int64_t{1} << 48;
+    if (h.contains("native_max")) {
+      d.Hidden.NativeMax = Int<int64_t>(h, "native_max", 0, where, 1, kMaxSectors);
+    }
+    if (h.contains("dco_max"))
+      d.Hidden.DcoMax = Int<int64_t>(h, "dco_max", 0, where, 1, kMaxSectors);
+    d.Hidden.DcoBlock = Block(h, "dco_file", "dco_hex", where);
+    d.Hidden.NativeAborts = Bool(h, "native_aborts", false, where);
+    d.Hidden.DcoAborts = Bool(h, "dco_aborts", false, where);
+  }
+
   static TSimSwap Swap(const json& s, const std::string& where) {
     OnlyKeys(s, where,
              {"at_open", "at_claim", "at_flush", "vendor", "product", "revision", "serial",
@@ -292,7 +309,8 @@ class SimHostLoader {
                         "smart_hex",     "thresholds_file", "thresholds_hex",
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
-                        "faults",        "disk_sequence",   "firmware_erase"},
+                        "faults",        "disk_sequence",   "firmware_erase",
+                        "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
@@ -354,6 +372,7 @@ class SimHostLoader {
     if (j.contains("disk_sequence")) {
       d.DiskSequence = Int<uint64_t>(j, "disk_sequence", 0, where, 1, INT64_MAX);
     }
+    if (j.contains("hidden_area")) LoadHiddenArea(j.at("hidden_area"), d, where + " hidden_area");
     if (j.contains("faults")) LoadFaults(j.at("faults"), d, where + " faults");
     if (j.contains("volumes")) {
       if (!j.at("volumes").is_array()) Bad(where, "\"volumes\" must be a list");
