@@ -29,7 +29,7 @@ std::string QuestionDetails(const TCliOptions& options) {
   if (!options.Firmware.empty()) {
     text += "Mode: the drive's own erase (" +
             (options.Firmware == "auto" ? std::string("the first method it offers")
-                                     : VisibleText(options.Firmware)) +
+                                        : VisibleText(options.Firmware)) +
             "), then a sample read back\n";
   } else {
     text += std::string("Mode: ") +

@@ -7,6 +7,7 @@
 #include "base/NumberTexts.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "devices/DriveIdentity.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/SampleCheck.h"
@@ -175,6 +176,7 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
   AddLog("抽样读取 " + IntToStrGrouped(static_cast<int64_t>(sectors.size())) + " 个扇区... ");
   const auto before = ReadSample(DeviceHandle, sectors, id.SectorSize, expected);
   bool ok = false;
+  bool changed = false;  // the drive behind the handle is another one now
   TSampleCheck check;
   if (caps.Ata && caps.SanitizeFrozen) {
     AddLog("驱动器的 SANITIZE 已冻结，未发送任何命令。请让驱动器断电再上电后重试。");
@@ -191,10 +193,15 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
     } else if (FollowProgress(caps, method, note)) {
       ShowFirmwareProgress(65536);
       AddLog("驱动器报告擦除完成。");
-      const auto after = ReadSample(DeviceHandle, sectors, id.SectorSize, expected);
-      check = CompareSamples(before, after, expected);
-      LogSampleCheck(check);
-      ok = check.Result != "not-erased";
+      // Another drive under the same node would make the sample say nothing.
+      if (ConfirmSameDrive(DeviceTable[SelectedDevice].Identity, DeviceHandle, true)) {
+        const auto after = ReadSample(DeviceHandle, sectors, id.SectorSize, expected);
+        check = CompareSamples(before, after, expected);
+        LogSampleCheck(check);
+        ok = check.Result != "not-erased";
+      } else {
+        changed = true;
+      }
     }
   }
   // The drive's own erase cannot be stopped: a stop asked for meanwhile
@@ -206,7 +213,9 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
     r->FirmwareErase = note;
     r->SampleCheck = check;
   }
-  NoteOutcome(ok ? TEraseOutcome::Complete : TEraseOutcome::Failed);
+  NoteOutcome(ok        ? TEraseOutcome::Complete
+              : changed ? TEraseOutcome::DriveChanged
+                        : TEraseOutcome::Failed);
   return ok;
 }
 

@@ -58,11 +58,11 @@ struct TNvmeController {
 
 /// Identify Namespace (CNS 00h): size and the LBA format in use.
 struct TNvmeNamespace {
-  uint64_t SizeBlocks = 0;      // NSZE, bytes 0-7
-  uint64_t CapacityBlocks = 0;  // NCAP, 8-15
-  uint8_t FormatIndex = 0;      // FLBAS bits 3:0 and 6:5
-  uint32_t BlockSize = 0;       // 2^LBADS of that format; 0 when it is not given
-  uint16_t MetadataSize = 0;    // MS of that format
+  uint64_t SizeBlocks = 0;         // NSZE, bytes 0-7
+  uint64_t CapacityBlocks = 0;     // NCAP, 8-15
+  uint8_t FormatIndex = 0;         // FLBAS bits 3:0 and 6:5
+  uint32_t BlockSize = 0;          // 2^LBADS of that format; 0 when it is not given
+  uint16_t MetadataSize = 0;       // MS of that format
   uint8_t FormattedLbaSize = 0;    // FLBAS, byte 26: the format and where metadata goes
   uint8_t ProtectionSettings = 0;  // DPS, byte 29: protection type 2:0, its place 3
   uint8_t DeallocateFeatures = 0;  // DLFEAT, byte 33: what a deallocated block reads as (2:0)

@@ -62,7 +62,8 @@ struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
   TProgressState State = TProgressState::pbsNormal;
   std::array<std::string, 3> Captions;  // by TFormatLabel
-  std::array<bool, 8> Enabled{true, true, true, false, true, false, false, false};  // by TFormatControl
+  std::array<bool, 8> Enabled{true, true,  true,  false,
+                              true, false, false, false};  // by TFormatControl
   bool QuickWipe = false;
   bool Verify = false;  // read back after the run
   // The kind of run: "" the zero fill; "auto" or a method name ("block",

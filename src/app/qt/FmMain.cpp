@@ -15,7 +15,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QUrl>
 #include <QVBoxLayout>
 

@@ -50,7 +50,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QLabel* lbSpeed = nullptr;
   QLabel* lbCurrentPosition = nullptr;
   QCheckBox* cbQuickWipe = nullptr;
-  QCheckBox* cbVerify = nullptr;  // read back after the run
+  QCheckBox* cbVerify = nullptr;          // read back after the run
   QCheckBox* cbFirmware = nullptr;        // the drive's own erase instead of the zero fill
   QComboBox* cbFirmwareMethod = nullptr;  // its method
   QPushButton* btStop = nullptr;

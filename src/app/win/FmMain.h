@@ -44,7 +44,7 @@ class TFmMain : public TWindow, public TMainWindowView {
   HWND lbSpeed = nullptr;
   HWND lbCurrentPosition = nullptr;
   HWND cbQuickWipe = nullptr;
-  HWND cbVerify = nullptr;  // read back after the run
+  HWND cbVerify = nullptr;          // read back after the run
   HWND cbFirmware = nullptr;        // the drive's own erase instead of the zero fill
   HWND cbFirmwareMethod = nullptr;  // its method
   HWND btStop = nullptr;

@@ -13,9 +13,10 @@
 #include <fstream>
 
 #include "host/Bytes.h"
+#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
-#include "host/linux/LinuxHost.h"
 #include "host/NvmeQuery.h"
+#include "host/linux/LinuxHost.h"
 
 namespace quarnel {
 

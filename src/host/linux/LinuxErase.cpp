@@ -49,9 +49,8 @@ bool LinuxHost::EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
   }
   // SANITIZE DEVICE only, and of it the status read and the three erases:
   // never a freeze lock or anything else that changes the drive's state.
-  if (c.Command != kSanitizeDeviceCommand ||
-      (c.Features != 0x0000 && c.Features != 0x0011 && c.Features != 0x0012 &&
-       c.Features != 0x0014)) {
+  if (c.Command != kSanitizeDeviceCommand || (c.Features != 0x0000 && c.Features != 0x0011 &&
+                                              c.Features != 0x0012 && c.Features != 0x0014)) {
     return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
   }
   auto cdb = sgio::BuildAtaPassThrough16Ext(c);

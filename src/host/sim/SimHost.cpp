@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "host/Bytes.h"
+#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/NvmeQuery.h"
 #include "host/WinLayouts.h"
