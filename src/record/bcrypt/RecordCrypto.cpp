@@ -6,8 +6,10 @@
 // neither makes nor checks signatures, and says so.
 #include "record/RecordCrypto.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+
+// After windows.h, whose types it uses.
+#include <wincrypt.h>
 
 #include <algorithm>
 
