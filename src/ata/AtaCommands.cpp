@@ -17,14 +17,7 @@ void BuildSendCmdIn(TSendCmdIn& in, uint32_t bufferSize, const TAtaRegisters& r,
                     uint8_t driveNumber) {
   std::memset(in, 0, sizeof in);
   PutU32(in, win::kSENDCMDIN_cBufferSize, bufferSize);
-  uint8_t* regs = in + win::kSENDCMDIN_irDriveRegs;
-  regs[win::kIDEREGS_bFeaturesReg] = r.Features;
-  regs[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
-  regs[win::kIDEREGS_bSectorNumberReg] = r.SectorNumber;
-  regs[win::kIDEREGS_bCylLowReg] = r.CylLow;
-  regs[win::kIDEREGS_bCylHighReg] = r.CylHigh;
-  regs[win::kIDEREGS_bDriveHeadReg] = r.DriveHead;
-  regs[win::kIDEREGS_bCommandReg] = r.Command;
+  PutIderegs(in + win::kSENDCMDIN_irDriveRegs, r);
   in[win::kSENDCMDIN_bDriveNumber] = driveNumber;
 }
 
@@ -161,6 +154,23 @@ bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
   return IdentifyBySmartRequests(handle, driveNumber, data) ||
          IdentifyByMiniport(handle, driveNumber, data);
+}
+
+void PutIderegs(uint8_t* at, const TAtaRegisters& r) {
+  at[win::kIDEREGS_bFeaturesReg] = r.Features;
+  at[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
+  at[win::kIDEREGS_bSectorNumberReg] = r.SectorNumber;
+  at[win::kIDEREGS_bCylLowReg] = r.CylLow;
+  at[win::kIDEREGS_bCylHighReg] = r.CylHigh;
+  at[win::kIDEREGS_bDriveHeadReg] = r.DriveHead;
+  at[win::kIDEREGS_bCommandReg] = r.Command;
+}
+
+TAtaRegisters IderegsAt(const uint8_t* at) {
+  return {at[win::kIDEREGS_bFeaturesReg],     at[win::kIDEREGS_bSectorCountReg],
+          at[win::kIDEREGS_bSectorNumberReg], at[win::kIDEREGS_bCylLowReg],
+          at[win::kIDEREGS_bCylHighReg],      at[win::kIDEREGS_bDriveHeadReg],
+          at[win::kIDEREGS_bCommandReg]};
 }
 
 }  // namespace quarnel

@@ -22,6 +22,11 @@ struct TAtaRegisters {
   uint8_t Command = 0;
 };
 
+/// Writes the registers into an IDEREGS (SENDCMDINPARAMS' irDriveRegs, or a
+/// task file of ATA_PASS_THROUGH_EX), and reads them back from one.
+void PutIderegs(uint8_t* at, const TAtaRegisters& r);
+TAtaRegisters IderegsAt(const uint8_t* at);
+
 /// A0h for the master (drive number 0), B0h for the slave (1).
 uint8_t DriveHeadFor(uint8_t driveNumber);
 

@@ -7,27 +7,6 @@
 
 namespace quarnel {
 
-namespace {
-
-void PutTaskFile(uint8_t* at, const TAtaRegisters& r) {
-  at[win::kIDEREGS_bFeaturesReg] = r.Features;
-  at[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
-  at[win::kIDEREGS_bSectorNumberReg] = r.SectorNumber;
-  at[win::kIDEREGS_bCylLowReg] = r.CylLow;
-  at[win::kIDEREGS_bCylHighReg] = r.CylHigh;
-  at[win::kIDEREGS_bDriveHeadReg] = r.DriveHead;
-  at[win::kIDEREGS_bCommandReg] = r.Command;
-}
-
-TAtaRegisters TaskFileAt(const uint8_t* at) {
-  return {at[win::kIDEREGS_bFeaturesReg],     at[win::kIDEREGS_bSectorCountReg],
-          at[win::kIDEREGS_bSectorNumberReg], at[win::kIDEREGS_bCylLowReg],
-          at[win::kIDEREGS_bCylHighReg],      at[win::kIDEREGS_bDriveHeadReg],
-          at[win::kIDEREGS_bCommandReg]};
-}
-
-}  // namespace
-
 bool TAtaPassThroughReply::Failed() const {
   return (Registers.Current.Command & (kAtaStatusErr | kAtaStatusDf)) != 0;
 }
@@ -48,8 +27,8 @@ std::vector<uint8_t> BuildAtaPassThrough(const TAtaTaskFile& command, uint32_t d
   for (uint32_t i = 0; i < sizeof(void*); ++i) {
     b[win::kATA_PT_DataBufferOffset + i] = static_cast<uint8_t>(offset >> (8 * i));
   }
-  if (command.Ext) PutTaskFile(b + win::kATA_PT_PreviousTaskFile, command.Previous);
-  PutTaskFile(b + win::kATA_PT_CurrentTaskFile, command.Current);
+  if (command.Ext) PutIderegs(b + win::kATA_PT_PreviousTaskFile, command.Previous);
+  PutIderegs(b + win::kATA_PT_CurrentTaskFile, command.Current);
   return buffer;
 }
 
@@ -70,9 +49,9 @@ bool AtaPassThrough(THandle handle, const TAtaTaskFile& command, uint32_t dataIn
   }
   const uint8_t* b = buffer.data();
   reply->Registers.Ext = command.Ext;
-  reply->Registers.Current = TaskFileAt(b + win::kATA_PT_CurrentTaskFile);
+  reply->Registers.Current = IderegsAt(b + win::kATA_PT_CurrentTaskFile);
   reply->Registers.Previous =
-      command.Ext ? TaskFileAt(b + win::kATA_PT_PreviousTaskFile) : TAtaRegisters{};
+      command.Ext ? IderegsAt(b + win::kATA_PT_PreviousTaskFile) : TAtaRegisters{};
   reply->Data.assign(b + win::kATA_PASS_THROUGH_EX_SIZE, b + size);
   return true;
 }

@@ -25,18 +25,6 @@ constexpr uint8_t kAtaIdentifyPacket = 0xA1;
 constexpr uint8_t kSmartReadLog = 0xD5;
 constexpr uint8_t kSmartWriteLog = 0xD6;
 
-sgio::TAtaTaskFile RegistersAt(const uint8_t* p) {
-  sgio::TAtaTaskFile r;
-  r.Features = p[win::kIDEREGS_bFeaturesReg];
-  r.SectorCount = p[win::kIDEREGS_bSectorCountReg];
-  r.LbaLow = p[win::kIDEREGS_bSectorNumberReg];
-  r.LbaMid = p[win::kIDEREGS_bCylLowReg];
-  r.LbaHigh = p[win::kIDEREGS_bCylHighReg];
-  r.Device = p[win::kIDEREGS_bDriveHeadReg];
-  r.Command = p[win::kIDEREGS_bCommandReg];
-  return r;
-}
-
 bool IsIdentify(uint8_t command) {
   return command == win::kATA_IDENTIFY_DEVICE || command == kAtaIdentifyPacket;
 }
@@ -190,7 +178,7 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
     const uint32_t seconds = GetU32(in, win::kSRB_Timeout);
     r.TimeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
   }
-  r.Registers = RegistersAt(in + at + win::kSENDCMDIN_irDriveRegs);
+  r.Registers = TaskFileFromIderegs(in + at + win::kSENDCMDIN_irDriveRegs);
   if (!Classify(r.Registers, &r.DataIn) || (r.Miniport && !IsIdentify(r.Registers.Command)) ||
       (code == win::kSMART_RCV_DRIVE_DATA && !r.DataIn) ||
       (r.DataIn && GetU32(in, at + win::kSENDCMDIN_cBufferSize) < kBlock)) {
@@ -232,6 +220,28 @@ bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32
   }
   *returned = BuildAtaReply(request, in, data, out);
   return Succeed();
+}
+
+sgio::TAtaTaskFile TaskFileFromIderegs(const uint8_t* p) {
+  sgio::TAtaTaskFile r;
+  r.Features = p[win::kIDEREGS_bFeaturesReg];
+  r.SectorCount = p[win::kIDEREGS_bSectorCountReg];
+  r.LbaLow = p[win::kIDEREGS_bSectorNumberReg];
+  r.LbaMid = p[win::kIDEREGS_bCylLowReg];
+  r.LbaHigh = p[win::kIDEREGS_bCylHighReg];
+  r.Device = p[win::kIDEREGS_bDriveHeadReg];
+  r.Command = p[win::kIDEREGS_bCommandReg];
+  return r;
+}
+
+void PutIderegs(uint8_t* p, const sgio::TAtaTaskFile& r) {
+  p[win::kIDEREGS_bFeaturesReg] = r.Features;
+  p[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
+  p[win::kIDEREGS_bSectorNumberReg] = r.LbaLow;
+  p[win::kIDEREGS_bCylLowReg] = r.LbaMid;
+  p[win::kIDEREGS_bCylHighReg] = r.LbaHigh;
+  p[win::kIDEREGS_bDriveHeadReg] = r.Device;
+  p[win::kIDEREGS_bCommandReg] = r.Command;
 }
 
 }  // namespace quarnel

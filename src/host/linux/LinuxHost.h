@@ -87,6 +87,11 @@ std::vector<std::string> DriveHolders(const std::string& sysBlock, const std::st
 /// One ATA command through SG_IO ATA PASS-THROUGH (16); `data` takes 512 bytes
 /// of a data-in command. Returns 0 or the Win32 code of the refusal, with the
 /// errno of a failed ioctl in *error (0 when the device answered).
+/// The seven registers of an IDEREGS (SENDCMDINPARAMS' irDriveRegs, or a
+/// task file of ATA_PASS_THROUGH_EX), and back.
+sgio::TAtaTaskFile TaskFileFromIderegs(const uint8_t* p);
+void PutIderegs(uint8_t* p, const sgio::TAtaTaskFile& r);
+
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
                       uint32_t timeoutMs, int* error);
 /// A SMART_SEND/RCV or miniport IDENTIFY request as read from its input.

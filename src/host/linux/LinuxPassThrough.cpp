@@ -18,28 +18,6 @@ namespace {
 constexpr uint32_t kBlock = 512;
 constexpr uint8_t kStatusReady = 0x50;
 
-sgio::TAtaTaskFile TaskFileAt(const uint8_t* p) {
-  sgio::TAtaTaskFile r;
-  r.Features = p[win::kIDEREGS_bFeaturesReg];
-  r.SectorCount = p[win::kIDEREGS_bSectorCountReg];
-  r.LbaLow = p[win::kIDEREGS_bSectorNumberReg];
-  r.LbaMid = p[win::kIDEREGS_bCylLowReg];
-  r.LbaHigh = p[win::kIDEREGS_bCylHighReg];
-  r.Device = p[win::kIDEREGS_bDriveHeadReg];
-  r.Command = p[win::kIDEREGS_bCommandReg];
-  return r;
-}
-
-void PutTaskFile(uint8_t* p, const sgio::TAtaTaskFile& r) {
-  p[win::kIDEREGS_bFeaturesReg] = r.Features;
-  p[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
-  p[win::kIDEREGS_bSectorNumberReg] = r.LbaLow;
-  p[win::kIDEREGS_bCylLowReg] = r.LbaMid;
-  p[win::kIDEREGS_bCylHighReg] = r.LbaHigh;
-  p[win::kIDEREGS_bDriveHeadReg] = r.Device;
-  p[win::kIDEREGS_bCommandReg] = r.Command;
-}
-
 // The commands this request may carry, each with its protocol and width.
 bool Allowed(const TPassThroughRequest& r) {
   const uint8_t command = r.Registers.Command;
@@ -71,8 +49,8 @@ uint32_t ParseAtaPassThrough(const uint8_t* in, uint32_t inSize, uint32_t outSiz
   const uint16_t flags = GetU16(in, win::kATA_PT_AtaFlags);
   r.Ext = (flags & win::kATA_FLAGS_48BIT_COMMAND) != 0;
   r.DataIn = (flags & win::kATA_FLAGS_DATA_IN) != 0;
-  r.Registers = TaskFileAt(in + win::kATA_PT_CurrentTaskFile);
-  if (r.Ext) r.Hob = TaskFileAt(in + win::kATA_PT_PreviousTaskFile);
+  r.Registers = TaskFileFromIderegs(in + win::kATA_PT_CurrentTaskFile);
+  if (r.Ext) r.Hob = TaskFileFromIderegs(in + win::kATA_PT_PreviousTaskFile);
   const uint32_t seconds = GetU32(in, win::kATA_PT_TimeOutValue);
   r.TimeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
   if ((flags & (win::kATA_FLAGS_DATA_OUT | win::kATA_FLAGS_USE_DMA)) != 0 || !Allowed(r)) {
@@ -107,8 +85,8 @@ bool PutReturnedRegisters(const TPassThroughRequest& r, const sgio::TSense& sens
     current.Features = 0;
     current.Command = kStatusReady;
   }
-  PutTaskFile(out + win::kATA_PT_CurrentTaskFile, current);
-  if (r.Ext) PutTaskFile(out + win::kATA_PT_PreviousTaskFile, hob);
+  PutIderegs(out + win::kATA_PT_CurrentTaskFile, current);
+  if (r.Ext) PutIderegs(out + win::kATA_PT_PreviousTaskFile, hob);
   return true;
 }
 
