@@ -97,6 +97,46 @@ std::locale RegionalLocale();
 /// a blank and the long time.
 std::string RegionalDateTime(const std::tm& local);
 
+/// A program this one started, its standard output and standard error on one
+/// pipe this one reads, its standard input the null device. It runs in this
+/// program's process group (POSIX): an interrupt typed at the terminal
+/// reaches it too; it starts with interrupts held until it catches them
+/// (CatchStopSignals), so that one sent while it starts is kept for it. On
+/// Windows it gets a console process group of its own, and Interrupt sends it
+/// Ctrl+Break.
+class TChildProcess {
+ public:
+  TChildProcess() = default;
+  ~TChildProcess();  // waits for a started child that was not waited for
+  TChildProcess(const TChildProcess&) = delete;
+  TChildProcess& operator=(const TChildProcess&) = delete;
+
+  /// Starts `program` (a path) with `args`. False with *error set otherwise.
+  bool Start(const std::string& program, const std::vector<std::string>& args,
+             std::string* error);
+  /// Blocks for what the child wrote: the count of bytes, 0 once every copy
+  /// of the pipe is closed (the child ended), -1 on an error.
+  int64_t Read(char* buffer, size_t size);
+  /// Asks the child to stop as an interrupt from the terminal would.
+  void Interrupt();
+  /// Waits for the child's end: its exit status, 128 + the signal that ended
+  /// it, or -1 when there is no child or its end cannot be learnt.
+  int Wait();
+
+ private:
+  intptr_t process_ = -1;  // the process id or handle
+  intptr_t pipe_ = -1;     // this end of the pipe
+  intptr_t id_ = -1;       // Windows: the process id, its group's id too
+};
+
+/// The file of the running program, for starting it again; empty when the
+/// system does not tell.
+std::string OwnProgramFile();
+
+/// A write to a pipe whose reader is gone fails instead of ending the program
+/// (POSIX: SIGPIPE ignored), so that a run goes on to its record.
+void IgnoreBrokenPipes();
+
 /// Whether standard input and standard error are terminals (a console).
 bool StdInIsTerminal();
 bool StdErrIsTerminal();

@@ -24,7 +24,8 @@ const char* const kUsage =
     "  list          scan the drives and list them, numbered from 1\n"
     "  details DRIVE the device details report of the drive\n"
     "  smart DRIVE   the S.M.A.R.T. report of the drive\n"
-    "  format DRIVE  erase the drive with zeros, after a typed \"yes\"\n"
+    "  format DRIVE...  erase the drives with zeros, after a typed \"yes\"; several\n"
+    "                drives run side by side, each in a process of its own\n"
     "    --quick       only the first 10,240,000 bytes (the partition table and\n"
     "                  the start of the partitions)\n"
     "    --yes         answer the confirmation with yes (for scripts)\n"
@@ -35,6 +36,11 @@ const char* const kUsage =
     "                  block, crypto, format-user, format-crypto or overwrite;\n"
     "                  without METHOD the first of these the drive offers\n"
     "    --sign KEY    sign the record with this Ed25519 private key (PEM, PKCS#8)\n"
+    "    --record-dir DIR  a record per drive in DIR, named quarnel-erase-SERIAL-TIME.json\n"
+    "    --jobs N      at most N drives at once (default: all)\n"
+    "    --stop-below MB/S  stop a drive writing slower than this, after its first minute\n"
+    "    --stop-above C  stop a drive that reports a temperature above C degrees Celsius\n"
+    "    --json        the end table and each drive's record as one JSON document\n"
     "  record check FILE...   check the seals of erase records: intact or altered\n"
     "    --key PUBFILE the records must be signed with this Ed25519 public key (PEM)\n"
     "  record certificate FILE  the certificate of an intact record, as one HTML page\n"
@@ -105,7 +111,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: list takes no arguments\n" << kUsage;
     return kExitUsage;
   }
-  if (command != "list" && command != "record" && given != 1) {
+  if (command != "list" && command != "record" && (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command
         << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL or path:DEVICE\n"
                        : " takes one drive\n")
@@ -113,11 +119,17 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     return kExitUsage;
   }
   if ((options.Quick || options.Yes || options.Verify || !options.RecordFile.empty() ||
-       !options.SignKeyFile.empty() || !options.Firmware.empty()) &&
+       !options.SignKeyFile.empty() || !options.Firmware.empty() || !options.RecordDir.empty() ||
+       options.Jobs > 0 || options.StopBelowMBps > 0 || options.StopAboveCelsius > 0 ||
+       !options.BatchMember.empty()) &&
       command != "format") {
-    err << "quarnel-cli: --quick, --yes, --verify, --record, --sign and --firmware belong to "
-           "the format command\n"
+    err << "quarnel-cli: --quick, --yes, --verify, --record, --record-dir, --sign, --firmware, "
+           "--jobs, --stop-below and --stop-above belong to the format command\n"
         << kUsage;
+    return kExitUsage;
+  }
+  if (!options.RecordFile.empty() && !options.RecordDir.empty()) {
+    err << "quarnel-cli: give --record FILE or --record-dir DIR, not both\n" << kUsage;
     return kExitUsage;
   }
   // The terminal names drives by their place in its list, in its reports and
@@ -136,8 +148,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: --force belongs to the format and record commands\n" << kUsage;
     return kExitUsage;
   }
-  if (!options.SignKeyFile.empty() && options.RecordFile.empty()) {
-    err << "quarnel-cli: --sign signs the erase record: it needs --record\n" << kUsage;
+  if (!options.SignKeyFile.empty() && options.RecordFile.empty() && options.RecordDir.empty()) {
+    err << "quarnel-cli: --sign signs the erase record: it needs --record or --record-dir\n"
+        << kUsage;
     return kExitUsage;
   }
   // Records are checked without a host: no drive is looked at.

@@ -13,6 +13,8 @@
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
+#include "cli/CliBatch.h"
+#include "record/BatchReport.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 
@@ -75,10 +77,32 @@ int FormatStatus(TCliUi& ui) {
   return kExitFailed;
 }
 
+// A batch member's last line: what its supervisor's table and document need.
+void ReportToSupervisor(TCliUi& ui, bool ran, const TCliOptions& options, const TSigningKey* key,
+                        const std::string& recordFile, int status) {
+  ui.WorkerLine(RunSummaryJson(LastEraseRecord(), ran, options.Host.Simulate, key, recordFile,
+                               ran ? ui.RunSeconds() : 0.0, status));
+}
+
 }  // namespace
 
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
-  const std::string& record = options.RecordFile;
+  // Several drives, and a document for a script, go through the batch: one
+  // process per drive, one table, one document.
+  if (options.Arguments.size() > 1 || (options.Json && options.BatchMember.empty())) {
+    return CommandFormatBatch(options, ui, err);
+  }
+  const bool member = !options.BatchMember.empty();
+  TDriveIdentity confirmed;
+  if (member) {
+    if (!ReadMemberIdentity(options.BatchMember, &confirmed)) {
+      err << "quarnel-cli: --batch-member takes the identity a batch passes on\n";
+      return kExitUsage;
+    }
+    ui.SetWorker();
+    IgnoreBrokenPipes();  // a supervisor that is gone does not end the run
+  }
+  std::string record = options.RecordFile;
   auto file = std::make_shared<TKeptFile>();
   if (!record.empty()) {
     // Opened once, before the run, and kept to its end: a record that cannot
@@ -114,7 +138,27 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
   }
   ScanDevices();
   int status = ProgramEndRequested() ? ProgramExitCode() : 1;
+  bool ran = false;
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
+    if (member) {
+      // The drive must be the one confirmed in the batch's question, not
+      // merely one at the same path: the run checks it against this before
+      // its first write and again before its read-back.
+      DeviceTable[SelectedDevice].Identity = confirmed;
+    }
+    if (!options.RecordDir.empty()) {
+      record = options.RecordDir + "/" +
+               EraseRecordFileName(Trim(DeviceTable[SelectedDevice].IdentifyData.SN), UtcTimeText());
+      std::string error;
+      if (!file->Open(record, false, &error)) {
+        err << "quarnel-cli: cannot create the erase record " << record << ": " << error
+            << ". Nothing was done.\n";
+        MainWindowCloseRequested();
+        if (member) ReportToSupervisor(ui, false, options, key.get(), "", kExitUsage);
+        return kExitUsage;
+      }
+    }
+    ui.SetStopRules({options.StopBelowMBps, options.StopAboveCelsius});
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
     ui.SetQuestionDetails(QuestionDetails(options));
@@ -122,6 +166,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     ResetEraseRecord();
     if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate, key);
     const bool complete = FormatSelectedDevice();
+    ran = !LastEraseRecord().Start.empty();
     status = FormatStatus(ui);
     if (complete != (status == kExitComplete)) status = kExitFailed;
     const TEraseRecord& done = LastEraseRecord();
@@ -135,6 +180,9 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
     MainWindowCloseRequested();  // closes the drive: the run is over
   }
   file->Discard();  // declined: no run, no record (a file that was there stays)
+  if (member) {
+    ReportToSupervisor(ui, ran, options, key.get(), ran ? LastEraseRecordFile() : "", status);
+  }
   return status;
 }
 

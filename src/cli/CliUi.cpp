@@ -39,12 +39,63 @@ TCliUi::TCliUi(std::ostream& out, std::ostream& err, const TCliTerminal& termina
 
 TCliUi::~TCliUi() { CatchStopSignals(false); }
 
+void TCliUi::SetWorker() {
+  worker_ = true;
+  CatchStopSignals(true);
+}
+
+void TCliUi::SetStopRules(const TStopRules& rules) {
+  watch_ = rules.Any() ? std::make_unique<TStopRuleWatch>(rules) : nullptr;
+}
+
+namespace {
+
+int64_t SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+std::string MbpsText(double mbps) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", mbps);
+  return text;
+}
+
+}  // namespace
+
+void TCliUi::CheckStopRules() {
+  if (!watch_ || ruleStopped_ || !running_ || !stoppable_) return;
+  const bool unknownBefore = watch_->TemperatureUnknown();
+  const TStopRule broken = watch_->Check(SteadyMs(), done_, ReadSelectedDriveTemperature);
+  if (!unknownBefore && watch_->TemperatureUnknown()) {
+    MainLine("stop-above: the drive reports no temperature; the rule does not apply to it");
+  }
+  if (broken.Rule.empty()) return;
+  ruleStopped_ = true;
+  NoteStopRule(broken);
+  MainLine(broken.Rule == "stop-above"
+               ? "stop-above: the drive reports " + DecText(static_cast<int64_t>(broken.Value)) +
+                     " °C, above " + DecText(static_cast<int64_t>(broken.Limit)) +
+                     " °C: stopping this drive"
+               : "stop-below: " + MbpsText(broken.Value) + " MB/s over the last " +
+                     DecText(kSpeedWindowMs / 1000) + " s, below " + MbpsText(broken.Limit) +
+                     " MB/s: stopping this drive");
+  StopButtonClicked();
+}
+
 void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) {
   ClearProgress();
   err_ << caption << ": " << TerminalLine(text) << "\n";
 }
 
 int TCliUi::Ask(const std::string& heading, const std::string& text, int buttons, int yesResult) {
+  if (worker_ && answerYes_) {
+    // A batch member: the batch's own question named this drive and was answered.
+    details_.clear();
+    refusal_ = TRefusal::None;
+    return yesResult;
+  }
   ClearProgress();
   err_ << "\n" << heading << "\n\n" << TerminalLine(text) << "\n\n";
   if (!details_.empty()) err_ << details_ << "\n";
@@ -67,7 +118,7 @@ int TCliUi::Ask(const std::string& heading, const std::string& text, int buttons
   std::string answer;
   const bool read = static_cast<bool>(std::getline(*terminal_.In, answer));
   const bool interrupted = TakeStopSignal();
-  CatchStopSignals(running_);
+  CatchStopSignals(running_ || worker_);
   if (interrupted) {
     if (!read) terminal_.In->clear();
     err_ << "\nInterrupted. Nothing was done.\n";
@@ -93,6 +144,7 @@ int TCliUi::ClassicDialog(const TClassicDialogRequest& request) {
 }
 
 void TCliUi::ProcessMessages() {
+  CheckStopRules();
   if (TakeStopSignal()) {
     if (stoppable_) {
       StopButtonClicked();
@@ -108,7 +160,11 @@ void TCliUi::ProcessMessages() {
 void TCliUi::ShowRunAmounts(int64_t done, int64_t total) {
   // A pass that starts over (the read-back after the run) has a clock of
   // its own.
-  if (total != total_ || done < done_) passStart_ = std::chrono::steady_clock::now();
+  if (total != total_ || done < done_) {
+    passStart_ = std::chrono::steady_clock::now();
+    ++pass_;
+    if (watch_) watch_->StartPass(SteadyMs());
+  }
   done_ = done;
   total_ = total;
 }
@@ -120,18 +176,26 @@ void TCliUi::RunStateChanged(bool running, bool stoppable) {
   // Ctrl+C and SIGTERM are the stop button while a run goes; a run that
   // cannot be stopped keeps them too, so the program is not killed midway
   // and the run still ends with its lines and its record.
-  CatchStopSignals(running);
+  CatchStopSignals(running || worker_);
   if (running) {
-    passStart_ = std::chrono::steady_clock::now();
+    passStart_ = runStart_ = std::chrono::steady_clock::now();
+    pass_ = 0;
+    ruleStopped_ = false;
+    if (watch_) watch_->StartPass(SteadyMs());
     done_ = total_ = 0;
     lastPlain_.clear();
     unstoppableSaid_ = false;
     return;
   }
+  runSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart_).count();
   // The run is over: leave its last figures on their own line.
   DrawProgress(true);
   if (progressShown_) err_ << "\n";
   progressShown_ = false;
+}
+
+void TCliUi::WorkerLine(const std::string& text) {
+  err_ << kWorkerMark << "done " << text << "\n" << std::flush;
 }
 
 void TCliUi::MainLine(const std::string& line) {
@@ -181,6 +245,19 @@ std::string TCliUi::ProgressText() const {
 
 void TCliUi::DrawProgress(bool now) {
   if (!running_ && !now) return;
+  if (worker_) {
+    // For the supervisor: raw figures, a few times a second and at the end.
+    const auto time = std::chrono::steady_clock::now();
+    if (!now && time - lastDraw_ < std::chrono::milliseconds(250)) return;
+    lastDraw_ = time;
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(time - passStart_).count();
+    // std::to_string: no regional digit grouping in what a program reads.
+    err_ << kWorkerMark << "progress " + std::to_string(done_) + ' ' + std::to_string(total_) +
+                               ' ' + std::to_string(elapsed) + ' ' + std::to_string(pass_) + "\n"
+         << std::flush;
+    return;
+  }
   if (!terminal_.ErrIsTerminal) {
     // A log, ssh or a service: one plain line whenever the percentage moves.
     // At the end also when only the sector moved, so the last line is the

@@ -8,7 +8,10 @@
 #include <iosfwd>
 #include <string>
 
+#include <memory>
+
 #include "cli/CliApp.h"
+#include "format/StopRules.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
@@ -24,6 +27,17 @@ class TCliUi : public TUiSeam {
   /// path, the mode and the mounts a format takes down).
   void SetQuestionDetails(const std::string& lines) { details_ = lines; }
 
+  /// One drive's run under a batch's supervisor: progress goes to standard
+  /// error as lines for the supervisor (kWorkerMark, "progress", bytes done,
+  /// bytes in all, milliseconds of the pass, the pass's number), and Ctrl+C
+  /// and SIGTERM are caught from now to the end, so that a stop before the
+  /// run begins still ends in a cancelled run with its record.
+  void SetWorker();
+  /// The stop rules, checked while a run that can be stopped goes.
+  void SetStopRules(const TStopRules& rules);
+  /// Seconds from the start of the run to its end (0 when none ran).
+  double RunSeconds() const { return runSeconds_; }
+
   /// How the last question ended without a yes.
   enum class TRefusal { None, Declined, NoTerminal, Interrupted };
   TRefusal LastRefusal() const { return refusal_; }
@@ -35,6 +49,11 @@ class TCliUi : public TUiSeam {
   void ShowRunAmounts(int64_t done, int64_t total) override;
   void RunStateChanged(bool running, bool stoppable) override;
 
+  /// A batch member's last line for its supervisor (kWorkerMark, "done ", text).
+  void WorkerLine(const std::string& text);
+  std::ostream& Out() { return out_; }
+  bool ErrIsTerminal() const { return terminal_.ErrIsTerminal; }
+
   /// A line of the main log (standard output) and of the debug log.
   void MainLine(const std::string& line);
   void DebugLine(const std::string& line);
@@ -45,6 +64,7 @@ class TCliUi : public TUiSeam {
   void ClearProgress();
   void DrawProgress(bool now);
   std::string ProgressText() const;
+  void CheckStopRules();
 
   std::ostream& out_;
   std::ostream& err_;
@@ -65,7 +85,16 @@ class TCliUi : public TUiSeam {
   // The last line written where standard error is no terminal: its
   // percentage and sector.
   std::string lastPlain_, lastPosition_;
+  bool worker_ = false;
+  int pass_ = 0;
+  std::unique_ptr<TStopRuleWatch> watch_;
+  bool ruleStopped_ = false;
+  double runSeconds_ = 0;
+  std::chrono::steady_clock::time_point runStart_{};
 };
+
+/// The first byte of a line a batch member writes for its supervisor.
+inline constexpr char kWorkerMark = '\x1e';
 
 /// The multi-line entries of a pane with the terminal's line ends, every
 /// other control character but tabs made visible (VisibleText).

@@ -184,6 +184,10 @@ void NoteOutcome(TEraseOutcome outcome) {
   if (active) active->Outcome = outcome;
 }
 
+void NoteStopRule(const TStopRule& rule) {
+  if (active) active->StoppedBy = rule;
+}
+
 const std::string& LastEraseRecordFile() { return lastFile; }
 
 const TEraseRecord& LastEraseRecord() { return last; }

@@ -27,6 +27,14 @@ struct TBlockFault {
   int64_t FirstNonZero = -1;
 };
 
+/// A stop rule of the terminal program that ended a run: which, its limit,
+/// and the value that broke it ("stop-below" in MB/s, "stop-above" in °C).
+struct TStopRule {
+  std::string Rule;  // empty: no rule stopped the run
+  double Limit = 0;
+  double Value = 0;
+};
+
 struct TSmartAttribute {
   int Id = 0;
   int Value = 0;
@@ -110,6 +118,7 @@ struct TEraseRecord {
   TSampleCheck SampleCheck;
   THiddenArea HiddenArea;
   std::vector<TSpeedSample> SpeedSamples;
+  TStopRule StoppedBy;
 };
 
 enum class TSanitizationStandard { Nist80088, Ieee2883 };
@@ -151,6 +160,7 @@ void NoteBytesWritten(int64_t bytes);
 void NoteFailedBlock(int64_t offset, int64_t length, uint32_t code);
 void NoteFlush(bool flushed, uint32_t code);
 void NoteOutcome(TEraseOutcome outcome);
+void NoteStopRule(const TStopRule& rule);
 
 /// The current time as ISO 8601 UTC with milliseconds ("2026-12-08T14:30:05.123Z").
 std::string UtcTimeText();

@@ -1,5 +1,8 @@
 #include "frontend/CommandLine.h"
 
+#include <charconv>
+#include <cstdint>
+
 namespace quarnel {
 
 namespace {
@@ -14,16 +17,38 @@ std::string Lower(std::string text) {
 // An option with a file name, as "--name FILE" or "--name=FILE": true when
 // args[i] is it (with *error set when its value is missing).
 bool ValueOption(const std::vector<std::string>& args, size_t& i, const std::string& name,
-                 std::string* value, std::string* error) {
+                 std::string* value, std::string* error, const char* what = "a file name") {
   const std::string& arg = args[i];
   const bool joined = arg.rfind(name + "=", 0) == 0;
   if (arg != name && !joined) return false;
   if (!joined && i + 1 == args.size()) {
-    *error = name + " needs a file name";
+    *error = name + " needs " + what;
     return true;
   }
   *value = joined ? arg.substr(name.size() + 1) : args[++i];
-  if (value->empty()) *error = name + " needs a file name";
+  if (value->empty()) *error = name + " needs " + what;
+  return true;
+}
+
+// --jobs N (1..1024), --stop-below MB/s (above 0), --stop-above °C (1..150).
+bool NumberOption(const std::string& name, const std::string& text, TCliOptions* options,
+                  std::string* error) {
+  double number = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+  const bool whole = ec == std::errc() && end == text.data() + text.size();
+  const bool integer = whole && number == static_cast<double>(static_cast<int64_t>(number));
+  if (name == "--jobs" && integer && number >= 1 && number <= 1024) {
+    options->Jobs = static_cast<int>(number);
+  } else if (name == "--stop-below" && whole && number > 0 && number <= 1e6) {
+    options->StopBelowMBps = number;
+  } else if (name == "--stop-above" && integer && number >= 1 && number <= 150) {
+    options->StopAboveCelsius = static_cast<int>(number);
+  } else {
+    *error = name + (name == "--jobs"           ? " takes a whole number from 1 to 1024"
+                     : name == "--stop-below" ? " takes MB/s, a number above 0"
+                                              : " takes °C, a whole number from 1 to 150");
+    return false;
+  }
   return true;
 }
 
@@ -57,6 +82,7 @@ bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUs
 bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                      std::string* error) {
   error->clear();
+  std::string value;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const std::string lower = Lower(arg);
@@ -96,13 +122,23 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
         *error = "--firmware= takes block, crypto, format-user, format-crypto or overwrite";
         return false;
       }
+    } else if (arg == "--json") {
+      options->Json = true;
     } else if (arg == "--force") {
       options->Force = true;
     } else if (ValueOption(args, i, "--record", &options->RecordFile, error) ||
                ValueOption(args, i, "--sign", &options->SignKeyFile, error) ||
                ValueOption(args, i, "--key", &options->PublicKeyFile, error) ||
-               ValueOption(args, i, "--out", &options->OutFile, error)) {
+               ValueOption(args, i, "--out", &options->OutFile, error) ||
+               ValueOption(args, i, "--record-dir", &options->RecordDir, error) ||
+               ValueOption(args, i, "--batch-member", &options->BatchMember, error)) {
       if (!error->empty()) return false;
+    } else if (ValueOption(args, i, "--jobs", &value, error, "a number") ||
+               ValueOption(args, i, "--stop-below", &value, error, "a number") ||
+               ValueOption(args, i, "--stop-above", &value, error, "a number")) {
+      if (!error->empty()) return false;
+      const std::string name = arg.substr(0, arg.find('='));
+      if (!NumberOption(name, value, options, error)) return false;
     } else if (arg.size() > 1 && arg[0] == '-') {
       *error = "unknown option " + arg;
       return false;

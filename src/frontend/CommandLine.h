@@ -23,6 +23,12 @@ struct TCliOptions {
   std::string SignKeyFile;    // format: the record's signing key (Ed25519, PEM)
   std::string PublicKeyFile;  // record check: the key the signatures must verify with
   std::string OutFile;        // record certificate: where the page goes
+  std::string RecordDir;      // format: a record per drive, named as the desktop names it
+  int Jobs = 0;               // format of several drives: how many at once; 0: all
+  double StopBelowMBps = 0;   // format: stop a drive slower than this after a minute
+  int StopAboveCelsius = 0;   // format: stop a drive hotter than this
+  bool Json = false;           // one JSON document on standard output
+  std::string BatchMember;    // format: run as one drive of a batch (the identity confirmed)
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

@@ -118,6 +118,14 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
   }
   j["speed_samples"] = samples;
   j["outcome"] = EraseOutcomeName(r.Outcome);
+  if (r.StoppedBy.Rule.empty()) {
+    j["stopped_by"] = nullptr;
+  } else {
+    j["stopped_by"] = {{"rule", r.StoppedBy.Rule},
+                       {"limit", r.StoppedBy.Limit},
+                       {"value", r.StoppedBy.Value},
+                       {"unit", r.StoppedBy.Rule == "stop-above" ? "°C" : "MB/s"}};
+  }
   if (r.HasSmart) {
     j["smart"] = {{"before", Attributes(r.SmartBefore)}, {"after", Attributes(r.SmartAfter)}};
   } else {

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <pthread.h>
 #include <pwd.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -339,6 +341,13 @@ void CatchStopSignals(bool on) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previousInt);
     sigaction(SIGTERM, &action, &previousTerm);
+    // A batch's member starts with them held (TChildProcess::Start); one
+    // that came meanwhile is delivered now, to the handler.
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    pthread_sigmask(SIG_UNBLOCK, &held, nullptr);
   } else {
     sigaction(SIGINT, &previousInt, nullptr);
     sigaction(SIGTERM, &previousTerm, nullptr);
@@ -351,6 +360,100 @@ bool TakeStopSignal() {
   stopSignal = 0;
   return true;
 }
+
+TChildProcess::~TChildProcess() {
+  if (process_ != -1) Wait();
+  if (pipe_ != -1) ::close(static_cast<int>(pipe_));
+}
+
+bool TChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                          std::string* error) {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) {
+    *error = std::strerror(errno);
+    return false;
+  }
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  // posix_spawn, not fork: the caller has threads, and a fork copies none of
+  // them but all of their locks.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+  // The child starts with the default action for the stop signals, whatever
+  // this program catches now; a handler is never inherited anyway.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  sigaddset(&defaults, SIGPIPE);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  // Interrupts are held until the child catches them (CatchStopSignals): one
+  // typed while it starts neither ends it nor is lost.
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  posix_spawnattr_setsigmask(&attributes, &held);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+  pid_t pid = -1;
+  const int result =
+      ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  ::close(ends[1]);
+  if (result != 0) {
+    ::close(ends[0]);
+    *error = std::strerror(result);
+    return false;
+  }
+  process_ = pid;
+  pipe_ = ends[0];
+  return true;
+}
+
+int64_t TChildProcess::Read(char* buffer, size_t size) {
+  if (pipe_ == -1) return -1;
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(pipe_), buffer, size);
+    if (n >= 0) return n;
+    if (errno != EINTR) return -1;
+  }
+}
+
+void TChildProcess::Interrupt() {
+  if (process_ != -1) ::kill(static_cast<pid_t>(process_), SIGINT);
+}
+
+int TChildProcess::Wait() {
+  if (process_ == -1) return -1;
+  int status = 0;
+  pid_t ended;
+  do {
+    ended = ::waitpid(static_cast<pid_t>(process_), &status, 0);
+  } while (ended < 0 && errno == EINTR);
+  process_ = -1;
+  if (ended < 0) return -1;
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return -1;
+}
+
+std::string OwnProgramFile() {
+  std::string path(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+  if (n <= 0 || static_cast<size_t>(n) >= path.size()) return {};
+  path.resize(static_cast<size_t>(n));
+  return path;
+}
+
+void IgnoreBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 bool StdInIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StdErrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

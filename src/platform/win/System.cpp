@@ -214,6 +214,108 @@ void CatchStopSignals(bool on) {
 bool TakeStopSignal() { return stopSignal.exchange(false); }
 
 namespace {
+// One argument as the C runtime's parser reads it back: quoted when it has a
+// blank or a quote, backslashes doubled only before a quote.
+std::wstring QuotedArgument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (const wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  return out + L"\"";
+}
+}  // namespace
+
+TChildProcess::~TChildProcess() {
+  if (process_ != -1) Wait();
+  if (pipe_ != -1) CloseHandle(reinterpret_cast<HANDLE>(pipe_));
+}
+
+bool TChildProcess::Start(const std::string& program, const std::vector<std::string>& args,
+                          std::string* error) {
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+    *error = "CreatePipe failed (" + std::to_string(GetLastError()) + ")";
+    return false;
+  }
+  // Only the child's end is inherited.
+  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  std::wstring line = QuotedArgument(WideFromUtf8(program));
+  for (const std::string& a : args) line += L" " + QuotedArgument(WideFromUtf8(a));
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul;
+  startup.hStdOutput = writeEnd;
+  startup.hStdError = writeEnd;
+  PROCESS_INFORMATION info = {};
+  const std::wstring file = WideFromUtf8(program);
+  // A process group of its own: Interrupt can reach it alone.
+  const BOOL started =
+      CreateProcessW(file.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
+                     nullptr, nullptr, &startup, &info);
+  const DWORD code = GetLastError();
+  CloseHandle(writeEnd);
+  if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
+  if (!started) {
+    CloseHandle(readEnd);
+    *error = "CreateProcess failed (" + std::to_string(code) + ")";
+    return false;
+  }
+  CloseHandle(info.hThread);
+  process_ = reinterpret_cast<intptr_t>(info.hProcess);
+  id_ = static_cast<intptr_t>(info.dwProcessId);
+  pipe_ = reinterpret_cast<intptr_t>(readEnd);
+  return true;
+}
+
+int64_t TChildProcess::Read(char* buffer, size_t size) {
+  if (pipe_ == -1) return -1;
+  DWORD read = 0;
+  const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 20));
+  if (ReadFile(reinterpret_cast<HANDLE>(pipe_), buffer, want, &read, nullptr)) return read;
+  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+}
+
+// Ctrl+Break to the child's own process group: a group of its own does not
+// get the Ctrl+C typed at the console, so this is how a stop reaches it.
+void TChildProcess::Interrupt() {
+  if (process_ != -1) GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, static_cast<DWORD>(id_));
+}
+
+int TChildProcess::Wait() {
+  if (process_ == -1) return -1;
+  const HANDLE process = reinterpret_cast<HANDLE>(process_);
+  DWORD code = 0;
+  const bool known = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  process_ = -1;
+  return known ? static_cast<int>(code) : -1;
+}
+
+std::string OwnProgramFile() {
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  return Utf8FromWide(path);
+}
+
+void IgnoreBrokenPipes() {}  // a write to a closed pipe fails; nothing is ended
+
+namespace {
 bool IsConsole(DWORD stream) {
   DWORD mode = 0;
   return GetConsoleMode(GetStdHandle(stream), &mode) != 0;

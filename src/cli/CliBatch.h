@@ -1,0 +1,32 @@
+// Several drives in one format command: one confirmation, then one process
+// per drive (this program again, as a batch member), watched by this one.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "devices/DriveIdentity.h"
+#include "frontend/CommandLine.h"
+#include "record/BatchReport.h"
+
+namespace quarnel {
+
+class TCliUi;
+
+/// format D1 D2 ...: the supervisor. Returns the status of the worst outcome.
+int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err);
+
+/// The identity the batch's question named, as --batch-member passes it on
+/// ("SEQUENCE:LENGTH:MODEL:SERIAL", the texts in hexadecimal, "-" for no
+/// sequence number), and back.
+std::string MemberIdentityText(const TDriveIdentity& identity);
+bool ReadMemberIdentity(const std::string& text, TDriveIdentity* identity);
+
+/// The exit status of one row, and of a batch: that of its worst outcome,
+/// worst first: failed (also refused and crashed) 1, aborted 4, in use 5,
+/// cancelled (also not started) 3, visible-sectors-only 6, complete 0.
+int RowStatus(const TBatchRow& row);
+int BatchStatus(const std::vector<TBatchRow>& rows);
+
+}  // namespace quarnel

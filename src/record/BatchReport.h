@@ -1,0 +1,49 @@
+// A batch of drives erased by one command: the line each drive's run hands
+// its supervisor at its end, the end table's rows, and the document a
+// script reads (docs/cli-json.md).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "format/EraseRecord.h"
+#include "record/RecordCrypto.h"
+
+namespace quarnel {
+
+/// One drive of a batch, as the end table and the JSON document give it.
+struct TBatchRow {
+  int64_t Number = 0;  // its place in the list
+  std::string Model, Serial, Bus, Path;
+  int64_t Capacity = 0;
+  // The record's outcome; without a record: "refused" (the run ended before
+  // it began: nothing was written), "crashed" (the run's process ended
+  // abnormally) or "not-started" (the batch was stopped first).
+  std::string Outcome = "not-started";
+  std::string Coverage;  // the record's coverage; empty without a record
+  int64_t BytesWritten = 0;
+  double Seconds = 0;        // from the run's start to its end, read-back included
+  double AverageMBps = 0;    // of the writing: 10^6 bytes per second; 0 when none
+  std::string Verification;  // "passed", "failed", "not-run", "not-asked", or the sample check's result
+  std::string RecordFile;    // empty when no file was written
+  std::string StoppedBy;     // "stop-below" or "stop-above", or empty
+  int ExitStatus = -1;       // the run's own status; -1 when it had none
+  std::string Record;        // the record as compact JSON text; empty without one
+};
+
+/// What a finished run says of itself (one line of compact JSON): its
+/// record (sealed and signed as the file is), the file it went to, its
+/// length in seconds, its exit status, and the table's figures.
+std::string RunSummaryJson(const TEraseRecord& record, bool ran, bool simulated,
+                           const TSigningKey* key, const std::string& recordFile,
+                           double seconds, int exitStatus);
+
+/// Fills a row's outcome, figures and record from a RunSummaryJson text.
+/// False when the text is not one (the row is then left as it was).
+bool ReadRunSummary(const std::string& text, TBatchRow* row);
+
+/// The batch as one JSON document: {"drives": [...], "exit_status": N}.
+std::string BatchJson(const std::vector<TBatchRow>& rows, int exitStatus);
+
+}  // namespace quarnel

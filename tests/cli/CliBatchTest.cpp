@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "cli/CliBatch.h"
+#include "support/TestSupport.h"
+
+namespace quarnel {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+class CliBatch : public ::testing::Test {
+ protected:
+  std::string Describe(const std::string& text) {
+    const fs::path file = dir_ / "machine.json";
+    std::ofstream(file) << text;
+    return file.string();
+  }
+  int Run(const std::string& args) {
+    return test::RunCommand(std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " " + args, &out_, &err_);
+  }
+  static json Drive(const json& doc, const std::string& serial) {
+    for (const json& d : doc["drives"]) {
+      if (d["serial"] == serial) return d;
+    }
+    ADD_FAILURE() << "no drive " << serial;
+    return json::object();
+  }
+
+  test::TTempFolder dir_{"batch"};
+  std::string out_, err_;
+};
+
+// One drive of each ending: written and read back, a failed block, gone
+// midway, held by the system, and stopped by a stop rule (28 °C > 20 °C).
+const char* const kMixedRack = R"({"drives": [
+  {"number": 0, "length": 67108864, "product": "GOOD", "serial": "GOOD0001", "write_mb_per_s": 400},
+  {"number": 1, "length": 67108864, "product": "BAD", "serial": "BAD00002",
+   "faults": {"write_errors": [{"offset": 1048576, "code": 23}]}},
+  {"number": 2, "length": 67108864, "product": "GONE", "serial": "GONE0003",
+   "faults": {"vanish_at": 8388608}},
+  {"number": 3, "length": 67108864, "product": "BUSY", "serial": "BUSY0004",
+   "faults": {"claim_holders": ["sdb1 is active swap"]}},
+  {"number": 4, "length": 120034123776, "product": "HOT", "serial": "HOT00005",
+   "identify_file": "DATA/identify.bin", "smart_file": "DATA/smart.bin"}
+]})";
+
+TEST_F(CliBatch, MixedRackEndsEachDriveOnItsOwnAndReportsTheWorst) {
+  std::string machine = kMixedRack;
+  const std::string data =
+      std::string(QUARNEL_TEST_DATA) + "/drives/FUJITSU_MHY2120BH--0084000D";
+  for (size_t at; (at = machine.find("DATA")) != std::string::npos;) machine.replace(at, 4, data);
+  const fs::path records = dir_ / "records";
+  fs::create_directory(records);
+  const int status = Run("--simulate=" + Describe(machine) +
+                         " format 1 2 3 4 5 --yes --verify --stop-above 20 --json --record-dir " +
+                         records.string());
+  EXPECT_EQ(status, 1) << err_;  // the worst: a failed block
+  const json doc = json::parse(out_, nullptr, false);
+  ASSERT_TRUE(doc.is_object()) << out_;
+  EXPECT_EQ(doc["exit_status"], 1);
+  ASSERT_EQ(doc["drives"].size(), 5u);
+
+  const json good = Drive(doc, "GOOD0001");
+  EXPECT_EQ(good["outcome"], "complete");
+  EXPECT_EQ(good["bytes_written"], 67108864);
+  EXPECT_EQ(good["verification"], "passed");
+  EXPECT_EQ(good["record"]["verification"]["bytes_read"], 67108864);
+  EXPECT_EQ(Drive(doc, "BAD00002")["outcome"], "failed");
+  EXPECT_EQ(Drive(doc, "GONE0003")["outcome"], "aborted");
+  const json busy = Drive(doc, "BUSY0004");
+  EXPECT_EQ(busy["outcome"], "not-locked");
+  EXPECT_EQ(busy["bytes_written"], 0);
+  const json hot = Drive(doc, "HOT00005");
+  EXPECT_EQ(hot["outcome"], "cancelled");
+  EXPECT_EQ(hot["stopped_by"], "stop-above");
+  EXPECT_EQ(hot["record"]["stopped_by"]["value"], 28);
+
+  // Each record went to its own file, the same as the document's.
+  for (const json& d : doc["drives"]) {
+    ASSERT_TRUE(d["record_file"].is_string()) << d["serial"];
+    std::ifstream in(fs::path(d["record_file"].get<std::string>()));
+    const json file = json::parse(in, nullptr, false);
+    EXPECT_EQ(file["outcome"], d["outcome"]);
+    EXPECT_EQ(file["seal"], d["record"]["seal"]);
+  }
+  // What holds the busy drive is said in the terminal's output, by drive.
+  EXPECT_NE(err_.find("[4] ") , std::string::npos);
+  EXPECT_NE(err_.find("占用此设备: sdb1 is active swap"), std::string::npos) << err_;
+  EXPECT_NE(err_.find("stop-above: the drive reports 28 °C, above 20 °C"), std::string::npos);
+}
+
+TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
+  const std::string machine = Describe(R"({"drives": [
+    {"number": 0, "length": 268435456, "serial": "SLOW0001", "write_mb_per_s": 20},
+    {"number": 1, "length": 268435456, "serial": "SLOW0002", "write_mb_per_s": 20},
+    {"number": 2, "length": 268435456, "serial": "SLOW0003", "write_mb_per_s": 20}]})");
+  // The third waits for a free place (--jobs 2) and is never started.
+  const std::string command = std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --simulate=" +
+                              machine + " format 1 2 3 --yes --jobs 2 --json & pid=$!; " +
+                              "sleep 2; kill -INT $pid; wait $pid";
+  const int status = test::RunCommand(command, &out_, &err_);
+  EXPECT_EQ(status, 3) << err_;
+  const json doc = json::parse(out_, nullptr, false);
+  ASSERT_TRUE(doc.is_object()) << out_ << err_;
+  for (const char* serial : {"SLOW0001", "SLOW0002"}) {
+    const json d = Drive(doc, serial);
+    EXPECT_EQ(d["outcome"], "cancelled") << serial;
+    EXPECT_GT(d["bytes_written"].get<int64_t>(), 0) << serial;
+    EXPECT_LT(d["bytes_written"].get<int64_t>(), 268435456) << serial;
+    EXPECT_TRUE(d["record"]["flush"]["succeeded"].get<bool>()) << serial;
+  }
+  EXPECT_EQ(Drive(doc, "SLOW0003")["outcome"], "not-started");
+}
+
+TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
+  const std::string machine = Describe(R"({"drives": [
+    {"number": 0, "length": 67108864, "product": "NEW", "serial": "NEW00001"}]})");
+  TDriveIdentity confirmed;
+  confirmed.Read = true;
+  confirmed.Model = "NEW";
+  confirmed.Serial = "OLD00001";  // another drive now stands at its place
+  confirmed.Length = 67108864;
+  const int status = Run("--simulate=" + machine + " format 1 --yes --batch-member=" +
+                         MemberIdentityText(confirmed));
+  EXPECT_EQ(status, 4) << err_;
+  const size_t done = err_.rfind("\x1e" "done ");
+  ASSERT_NE(done, std::string::npos) << err_;
+  const json summary = json::parse(err_.substr(done + 6, err_.find('\n', done) - done - 6));
+  EXPECT_EQ(summary["record"]["outcome"], "drive-changed");
+  EXPECT_EQ(summary["record"]["bytes_written"], 0);
+
+  TDriveIdentity back;
+  confirmed.HasSequence = true;
+  confirmed.Sequence = 17;
+  confirmed.Model = std::string("A:\x01\xff", 4);
+  ASSERT_TRUE(ReadMemberIdentity(MemberIdentityText(confirmed), &back));
+  EXPECT_EQ(back.Model, confirmed.Model);
+  EXPECT_EQ(back.Sequence, 17u);
+  EXPECT_FALSE(ReadMemberIdentity("1:2:zz:00", &back));
+}
+
+}  // namespace
+}  // namespace quarnel
