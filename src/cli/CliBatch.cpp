@@ -245,11 +245,15 @@ bool TBatch::Confirm() {
 std::vector<std::string> TBatch::MemberArguments(const TMember& m) const {
   std::vector<std::string> args;
   const THostOptions& host = options_.Host;
+  // The member scans what this program scanned, so that its log numbers the
+  // drives as this one does.
   if (host.Simulate) {
     args.push_back(host.SimulateFile.empty() ? "--simulate" : "--simulate=" + host.SimulateFile);
-  } else {
-    // The member looks at its own drive and no other.
-    args.push_back("--devices=" + m.Row.Path);
+  }
+  if (host.DevicesGiven) {
+    std::string list;
+    for (const std::string& node : host.Devices) list += (list.empty() ? "" : ",") + node;
+    args.push_back("--devices=" + list);
   }
   if (options_.Debug) args.push_back("--debug");
   args.insert(args.end(), {"format", "path:" + m.Row.Path, "--yes", "--batch-member=" + m.Identity});
