@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <nlohmann/json.hpp>
 
 #include "format/FormatFixture.h"
@@ -195,6 +196,40 @@ TEST_F(FormatLoop, ActiveSwapRefusesTheFormatAndTheOtherVolumeComesBack) {
   ASSERT_EQ(RunCommand("swapoff " + swap, &o, &e), 0) << e;
   EXPECT_EQ(Format(node, "--quick", &out, &err), 0) << out << err;
   EXPECT_TRUE(AllZero(ReadBytes(lab_->BackingFile(node)), 0, 10240000));
+}
+
+TEST_F(FormatLoop, BatchOfFourZeroesEveryByteOfEachAndNothingBeyond) {
+  const int64_t limit = 36LL * 1048576;
+  std::vector<std::string> nodes;
+  for (int i = 0; i < 4; ++i) {
+    nodes.push_back(lab_->Attach(40, 512, false, false, limit));
+    ASSERT_FALSE(nodes.back().empty());
+    WritePattern(lab_->BackingFile(nodes.back()), 40LL * 1048576);
+  }
+  std::string out, err;
+  const std::string records = lab_->Dir() + "/records";
+  ASSERT_TRUE(lab_->Run("mkdir " + records));
+  EXPECT_EQ(RunCommand(std::string(QUARNEL_CLI_PATH) + " --devices=" + nodes[0] + "," + nodes[1] +
+                           "," + nodes[2] + "," + nodes[3] + " format 4 2 3 1 --yes --verify " +
+                           "--jobs 3 --record-dir " + records + " </dev/null",
+                       &out, &err),
+            0)
+      << out << err;
+  for (const std::string& node : nodes) {
+    const std::vector<uint8_t> bytes = ReadBytes(lab_->BackingFile(node));
+    EXPECT_TRUE(AllZero(bytes, 0, limit)) << node;
+    EXPECT_TRUE(HoldsPattern(bytes, limit, 40LL * 1048576)) << node;
+  }
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(records)) ++files;
+  EXPECT_EQ(files, 4u);
+  // The end table: each drive complete and read back.
+  size_t passed = 0;
+  std::stringstream table(out);
+  for (std::string line; std::getline(table, line);) {
+    passed += Has(line, "  complete  ") && Has(line, "  passed  ");
+  }
+  EXPECT_EQ(passed, 4u) << out;
 }
 
 // A device-mapper volume over a partition (LVM, LUKS and plain mappings all
