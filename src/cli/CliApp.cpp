@@ -111,7 +111,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: list takes no arguments\n" << kUsage;
     return kExitUsage;
   }
-  if (command != "list" && command != "record" && (given == 0 || (given > 1 && command != "format"))) {
+  if (command != "list" && command != "record" &&
+      (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command
         << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL or path:DEVICE\n"
                        : " takes one drive\n")

@@ -46,9 +46,7 @@ bool FromHex(const std::string& hex, std::string* bytes) {
     int value = 0;
     for (size_t k = i; k < i + 2; ++k) {
       const char c = hex[k];
-      const int d = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                           : -1;
+      const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
       if (d < 0) return false;
       value = value * 16 + d;
     }
@@ -230,8 +228,8 @@ bool TBatch::Confirm() {
                             : "full: zeros over every sector") +
             (options_.Verify ? ", then read back" : "") + "\n";
   }
-  list += "Runs at once: " +
-          (options_.Jobs > 0 ? DecText(options_.Jobs) : std::string("all")) + "\n";
+  list +=
+      "Runs at once: " + (options_.Jobs > 0 ? DecText(options_.Jobs) : std::string("all")) + "\n";
   ui_.SetQuestionDetails(list);
   TTaskDialogRequest request;
   request.Title = "警告";
@@ -256,7 +254,8 @@ std::vector<std::string> TBatch::MemberArguments(const TMember& m) const {
     args.push_back("--devices=" + list);
   }
   if (options_.Debug) args.push_back("--debug");
-  args.insert(args.end(), {"format", "path:" + m.Row.Path, "--yes", "--batch-member=" + m.Identity});
+  args.insert(args.end(),
+              {"format", "path:" + m.Row.Path, "--yes", "--batch-member=" + m.Identity});
   if (options_.Quick) args.push_back("--quick");
   if (options_.Verify) args.push_back("--verify");
   if (!options_.Firmware.empty()) {
@@ -336,8 +335,8 @@ void TBatch::Finish(size_t index) {
     m.Row.ExitStatus = status;
     m.Row.Outcome = status < 0 || status >= 128 ? "crashed" : "refused";
   }
-  std::string said = "[" + DecText(m.Row.Number) + "] " + VisibleText(m.Row.Serial) + ": " +
-                     m.Row.Outcome;
+  std::string said =
+      "[" + DecText(m.Row.Number) + "] " + VisibleText(m.Row.Serial) + ": " + m.Row.Outcome;
   if (!m.Row.StoppedBy.empty()) said += " (" + m.Row.StoppedBy + ")";
   if (m.Row.Outcome == "crashed") said += " (status " + DecText(status) + ")";
   Line(said);
@@ -372,9 +371,9 @@ std::string TBatch::ProgressLine(const TMember& m) const {
     const double mbps = static_cast<double>(m.Done) / 1000.0 / static_cast<double>(m.ElapsedMs);
     line += "   " + Mbps(mbps);
     if (m.Done > 0 && m.Done < m.Total) {
-      line += "   left " + Clock(static_cast<double>(m.Total - m.Done) *
-                                 static_cast<double>(m.ElapsedMs) / 1000.0 /
-                                 static_cast<double>(m.Done));
+      line += "   left " +
+              Clock(static_cast<double>(m.Total - m.Done) * static_cast<double>(m.ElapsedMs) /
+                    1000.0 / static_cast<double>(m.Done));
     }
   }
   return line + "   " + PassName(options_, m.Pass);
@@ -410,8 +409,8 @@ void TBatch::DrawBlock(bool force) {
 
 void TBatch::Table() {
   std::vector<std::vector<std::string>> cells = {{"drive", "serial", "outcome", "bytes written",
-                                                   "average speed", "duration", "verification",
-                                                   "record"}};
+                                                  "average speed", "duration", "verification",
+                                                  "record"}};
   for (const TMember& m : members_) {
     const TBatchRow& r = m.Row;
     std::string outcome = r.Outcome;
@@ -419,12 +418,11 @@ void TBatch::Table() {
     if (r.Coverage == "visible-sectors-only" && r.Outcome == "complete") {
       outcome = "visible-sectors-only";
     }
-    cells.push_back({"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial),
-                     outcome, IntToStrGrouped(r.BytesWritten),
-                     r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
-                     r.Seconds > 0 ? Clock(r.Seconds) : "-",
-                     r.Verification.empty() ? "-" : r.Verification,
-                     r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
+    cells.push_back(
+        {"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial), outcome,
+         IntToStrGrouped(r.BytesWritten), r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
+         r.Seconds > 0 ? Clock(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
+         r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
   }
   std::vector<size_t> width(cells[0].size(), 0);
   for (const auto& row : cells) {
@@ -467,9 +465,8 @@ int TBatch::Run() {
     std::vector<size_t> ended;
     {
       std::unique_lock<std::mutex> hold(inbox_.Lock);
-      inbox_.Arrived.wait_for(hold, std::chrono::milliseconds(200), [&] {
-        return !inbox_.Lines.empty() || !inbox_.Ended.empty();
-      });
+      inbox_.Arrived.wait_for(hold, std::chrono::milliseconds(200),
+                              [&] { return !inbox_.Lines.empty() || !inbox_.Ended.empty(); });
       lines.swap(inbox_.Lines);
       ended.swap(inbox_.Ended);
     }

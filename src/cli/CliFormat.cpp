@@ -8,12 +8,12 @@
 #include "base/System.h"
 #include "base/Text.h"
 #include "cli/CliApp.h"
+#include "cli/CliBatch.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
-#include "cli/CliBatch.h"
 #include "record/BatchReport.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
@@ -147,8 +147,9 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
       DeviceTable[SelectedDevice].Identity = confirmed;
     }
     if (!options.RecordDir.empty()) {
-      record = options.RecordDir + "/" +
-               EraseRecordFileName(Trim(DeviceTable[SelectedDevice].IdentifyData.SN), UtcTimeText());
+      record =
+          options.RecordDir + "/" +
+          EraseRecordFileName(Trim(DeviceTable[SelectedDevice].IdentifyData.SN), UtcTimeText());
       std::string error;
       if (!file->Open(record, false, &error)) {
         err << "quarnel-cli: cannot create the erase record " << record << ": " << error

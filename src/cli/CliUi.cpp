@@ -253,8 +253,9 @@ void TCliUi::DrawProgress(bool now) {
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(time - passStart_).count();
     // std::to_string: no regional digit grouping in what a program reads.
-    err_ << kWorkerMark << "progress " + std::to_string(done_) + ' ' + std::to_string(total_) +
-                               ' ' + std::to_string(elapsed) + ' ' + std::to_string(pass_) + "\n"
+    err_ << kWorkerMark
+         << "progress " + std::to_string(done_) + ' ' + std::to_string(total_) + ' ' +
+                std::to_string(elapsed) + ' ' + std::to_string(pass_) + "\n"
          << std::flush;
     return;
   }

@@ -6,9 +6,8 @@
 #include <chrono>
 #include <cstdint>
 #include <iosfwd>
-#include <string>
-
 #include <memory>
+#include <string>
 
 #include "cli/CliApp.h"
 #include "format/StopRules.h"

@@ -35,8 +35,8 @@ TStopRule TStopRuleWatch::Check(int64_t nowMs, int64_t bytes,
   if (nowMs - passStart_ < kSpeedGraceMs) return {};
   const auto [baseMs, baseBytes] = samples_.front();
   if (nowMs - baseMs < kSpeedWindowMs) return {};
-  const double mbps = static_cast<double>(bytes - baseBytes) / 1000.0 /
-                      static_cast<double>(nowMs - baseMs);
+  const double mbps =
+      static_cast<double>(bytes - baseBytes) / 1000.0 / static_cast<double>(nowMs - baseMs);
   if (mbps < rules_.MinMBps) return {"stop-below", rules_.MinMBps, mbps};
   return {};
 }

@@ -44,7 +44,7 @@ bool NumberOption(const std::string& name, const std::string& text, TCliOptions*
   } else if (name == "--stop-above" && integer && number >= 1 && number <= 150) {
     options->StopAboveCelsius = static_cast<int>(number);
   } else {
-    *error = name + (name == "--jobs"           ? " takes a whole number from 1 to 1024"
+    *error = name + (name == "--jobs"         ? " takes a whole number from 1 to 1024"
                      : name == "--stop-below" ? " takes MB/s, a number above 0"
                                               : " takes °C, a whole number from 1 to 150");
     return false;

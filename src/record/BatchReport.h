@@ -23,21 +23,22 @@ struct TBatchRow {
   std::string Outcome = "not-started";
   std::string Coverage;  // the record's coverage; empty without a record
   int64_t BytesWritten = 0;
-  double Seconds = 0;        // from the run's start to its end, read-back included
-  double AverageMBps = 0;    // of the writing: 10^6 bytes per second; 0 when none
-  std::string Verification;  // "passed", "failed", "not-run", "not-asked", or the sample check's result
-  std::string RecordFile;    // empty when no file was written
-  std::string StoppedBy;     // "stop-below" or "stop-above", or empty
-  int ExitStatus = -1;       // the run's own status; -1 when it had none
-  std::string Record;        // the record as compact JSON text; empty without one
+  double Seconds = 0;      // from the run's start to its end, read-back included
+  double AverageMBps = 0;  // of the writing: 10^6 bytes per second; 0 when none
+  std::string
+      Verification;  // "passed", "failed", "not-run", "not-asked", or the sample check's result
+  std::string RecordFile;  // empty when no file was written
+  std::string StoppedBy;   // "stop-below" or "stop-above", or empty
+  int ExitStatus = -1;     // the run's own status; -1 when it had none
+  std::string Record;      // the record as compact JSON text; empty without one
 };
 
 /// What a finished run says of itself (one line of compact JSON): its
 /// record (sealed and signed as the file is), the file it went to, its
 /// length in seconds, its exit status, and the table's figures.
 std::string RunSummaryJson(const TEraseRecord& record, bool ran, bool simulated,
-                           const TSigningKey* key, const std::string& recordFile,
-                           double seconds, int exitStatus);
+                           const TSigningKey* key, const std::string& recordFile, double seconds,
+                           int exitStatus);
 
 /// Fills a row's outcome, figures and record from a RunSummaryJson text.
 /// False when the text is not one (the row is then left as it was).

@@ -51,8 +51,7 @@ const char* const kMixedRack = R"({"drives": [
 
 TEST_F(CliBatch, MixedRackEndsEachDriveOnItsOwnAndReportsTheWorst) {
   std::string machine = kMixedRack;
-  const std::string data =
-      std::string(QUARNEL_TEST_DATA) + "/drives/FUJITSU_MHY2120BH--0084000D";
+  const std::string data = std::string(QUARNEL_TEST_DATA) + "/drives/FUJITSU_MHY2120BH--0084000D";
   for (size_t at; (at = machine.find("DATA")) != std::string::npos;) machine.replace(at, 4, data);
   const fs::path records = dir_ / "records";
   fs::create_directory(records);
@@ -89,7 +88,7 @@ TEST_F(CliBatch, MixedRackEndsEachDriveOnItsOwnAndReportsTheWorst) {
     EXPECT_EQ(file["seal"], d["record"]["seal"]);
   }
   // What holds the busy drive is said in the terminal's output, by drive.
-  EXPECT_NE(err_.find("[4] ") , std::string::npos);
+  EXPECT_NE(err_.find("[4] "), std::string::npos);
   EXPECT_NE(err_.find("占用此设备: sdb1 is active swap"), std::string::npos) << err_;
   EXPECT_NE(err_.find("stop-above: the drive reports 28 °C, above 20 °C"), std::string::npos);
 }
@@ -100,9 +99,9 @@ TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
     {"number": 1, "length": 268435456, "serial": "SLOW0002", "write_mb_per_s": 20},
     {"number": 2, "length": 268435456, "serial": "SLOW0003", "write_mb_per_s": 20}]})");
   // The third waits for a free place (--jobs 2) and is never started.
-  const std::string command = std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --simulate=" +
-                              machine + " format 1 2 3 --yes --jobs 2 --json & pid=$!; " +
-                              "sleep 2; kill -INT $pid; wait $pid";
+  const std::string command =
+      std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --simulate=" + machine +
+      " format 1 2 3 --yes --jobs 2 --json & pid=$!; " + "sleep 2; kill -INT $pid; wait $pid";
   const int status = test::RunCommand(command, &out_, &err_);
   EXPECT_EQ(status, 3) << err_;
   const json doc = json::parse(out_, nullptr, false);
@@ -125,10 +124,12 @@ TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
   confirmed.Model = "NEW";
   confirmed.Serial = "OLD00001";  // another drive now stands at its place
   confirmed.Length = 67108864;
-  const int status = Run("--simulate=" + machine + " format 1 --yes --batch-member=" +
-                         MemberIdentityText(confirmed));
+  const int status = Run("--simulate=" + machine +
+                         " format 1 --yes --batch-member=" + MemberIdentityText(confirmed));
   EXPECT_EQ(status, 4) << err_;
-  const size_t done = err_.rfind("\x1e" "done ");
+  const size_t done = err_.rfind(
+      "\x1e"
+      "done ");
   ASSERT_NE(done, std::string::npos) << err_;
   const json summary = json::parse(err_.substr(done + 6, err_.find('\n', done) - done - 6));
   EXPECT_EQ(summary["record"]["outcome"], "drive-changed");

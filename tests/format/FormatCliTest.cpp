@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sstream>
 
 #include "app/StartUp.h"
@@ -237,6 +241,82 @@ TEST_F(FormatCli, RecordIsANewRegularFileUnlessForcedAndNeverALinkADeviceOrAFifo
   EXPECT_EQ(ReadText(victim), "victim");
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(Run({machine, "list", "--force"}, "", false), 2);
+}
+
+}  // namespace
+}  // namespace quarnel::test
+
+namespace quarnel::test {
+namespace {
+
+// Standard input that is Ctrl+C: the read is interrupted and ends.
+class TInterruptingBuffer : public std::streambuf {
+ protected:
+  int_type underflow() override {
+    std::raise(SIGINT);
+    return traits_type::eof();
+  }
+};
+
+// One case for each status of the manual page's table.
+TEST_F(FormatCli, EveryStatusOfTheManualPageHasACase) {
+  const auto machine = [&](const std::string& extra) {
+    return "--simulate=" + Description(64LL * 1048576, extra);
+  };
+  std::map<int, std::function<int()>> cases = {
+      {0,
+       [&] {
+         return Run({machine(""), "format", "1", "--yes"}, "", false);
+       }},
+      {1,
+       [&] {
+         return Run({machine(R"(, "faults": {"write_errors": [{"offset": 0, "code": 23}]})"),
+                     "format", "1", "--yes"},
+                    "", false);
+       }},
+      {2,
+       [&] {
+         return Run({machine(""), "list", "-v"}, "", false);
+       }},
+      {3,
+       [&] {
+         return Run({machine(""), "format", "1"}, "no\n", true);
+       }},
+      {4,
+       [&] {
+         return Run({machine(R"(, "faults": {"vanish_at": 1048576})"), "format", "1", "--yes"}, "",
+                    false);
+       }},
+      {5,
+       [&] {
+         return Run({machine(R"(, "faults": {"claim_holders": ["sdb1 is active swap"]})"), "format",
+                     "1", "--yes"},
+                    "", false);
+       }},
+      {6,
+       [&] {
+         return Run({"--simulate", "format", "1", "--quick", "--yes"}, "", false);
+       }},
+      {130,
+       [&] {
+         TInterruptingBuffer buffer;
+         std::istream in(&buffer);
+         std::ostringstream out, err;
+         return RunCli("quarnel-cli", {machine(""), "format", "1"}, out, err, {&in, true, false});
+       }},
+  };
+  // 7 is the Windows build's alone (no Ed25519 there): its case runs under wine.
+  std::ifstream page(std::string(QUARNEL_TEST_DATA) + "/../../docs/man/quarnel-cli.1.scd");
+  int rows = 0;
+  for (std::string line; std::getline(page, line);) {
+    int status = -1;
+    if (std::sscanf(line.c_str(), "|  *%d*", &status) != 1 || status == 7) continue;
+    ++rows;
+    ASSERT_TRUE(cases.count(status)) << "no case for status " << status;
+    ResetProcessState();
+    EXPECT_EQ(cases[status](), status) << out_ << err_;
+  }
+  EXPECT_EQ(rows, static_cast<int>(cases.size()));
 }
 
 }  // namespace

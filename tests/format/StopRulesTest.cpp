@@ -1,6 +1,6 @@
-#include "format/StopRules.h"
-
 #include <gtest/gtest.h>
+
+#include "format/StopRules.h"
 
 namespace quarnel {
 namespace {
