@@ -68,8 +68,7 @@ class TKeptFile {
 /// Reads a regular file (UTF-8 path) of at most `limit` bytes, without
 /// following a symbolic link and without waiting: a FIFO, a device, a link or
 /// a larger file gives false, an empty *content and the reason in *error.
-bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
-                   std::string* error);
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* content, std::string* error);
 
 /// Starts `command` (a program found in PATH, and its arguments) detached,
 /// with nothing but the rights of the user a StartedOnBehalfOfUser start was
@@ -112,11 +111,11 @@ class TChildProcess {
   TChildProcess& operator=(const TChildProcess&) = delete;
 
   /// Starts `program` (a path) with `args`. False with *error set otherwise.
-  bool Start(const std::string& program, const std::vector<std::string>& args,
-             std::string* error);
-  /// Blocks for what the child wrote: the count of bytes, 0 once every copy
-  /// of the pipe is closed (the child ended), -1 on an error.
-  int64_t Read(char* buffer, size_t size);
+  bool Start(const std::string& program, const std::vector<std::string>& args, std::string* error);
+  /// What the child wrote and this one has not read yet, without waiting:
+  /// the count of bytes (0 when nothing is there now), or -1 once the pipe
+  /// has ended (the child and any program it started are gone) or failed.
+  int64_t ReadAvailable(char* buffer, size_t size);
   /// Asks the child to stop as an interrupt from the terminal would.
   void Interrupt();
   /// Waits for the child's end: its exit status, 128 + the signal that ended
@@ -128,6 +127,9 @@ class TChildProcess {
   intptr_t pipe_ = -1;     // this end of the pipe
   intptr_t id_ = -1;       // Windows: the process id, its group's id too
 };
+
+/// Waits `milliseconds`.
+void PauseMs(int milliseconds);
 
 /// The file of the running program, for starting it again; empty when the
 /// system does not tell.

@@ -7,13 +7,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <ostream>
-#include <thread>
 
 #include "base/NumberTexts.h"
 #include "base/System.h"
@@ -95,7 +92,7 @@ struct TMember {
   std::string Identity;  // MemberIdentityText of the drive the question named
   std::string Volumes;   // mounted volumes the run takes down
   std::unique_ptr<TChildProcess> Child;
-  std::thread Reader;
+  std::string Pending;  // what its pipe gave after its last full line
   enum class TState { Waiting, Running, Done } State = TState::Waiting;
   bool Summarised = false;
   // The last progress: bytes done and in all of the pass, its milliseconds,
@@ -105,39 +102,6 @@ struct TMember {
   int LastPercentSaid = -1;
   int LastPassSaid = 0;
 };
-
-// Lines read from the members' pipes, handed to the supervising loop.
-struct TInbox {
-  std::mutex Lock;
-  std::condition_variable Arrived;
-  std::vector<std::pair<size_t, std::string>> Lines;
-  std::vector<size_t> Ended;  // members whose pipe reached its end
-};
-
-void ReadMember(TChildProcess* child, size_t index, TInbox* inbox) {
-  std::string pending;
-  char buffer[16384];
-  for (;;) {
-    const int64_t n = child->Read(buffer, sizeof buffer);
-    if (n <= 0) break;
-    pending.append(buffer, static_cast<size_t>(n));
-    size_t start = 0, end;
-    std::vector<std::string> lines;
-    while ((end = pending.find('\n', start)) != std::string::npos) {
-      lines.push_back(pending.substr(start, end - start));
-      start = end + 1;
-    }
-    pending.erase(0, start);
-    if (lines.empty()) continue;
-    std::lock_guard<std::mutex> hold(inbox->Lock);
-    for (std::string& line : lines) inbox->Lines.emplace_back(index, std::move(line));
-    inbox->Arrived.notify_one();
-  }
-  std::lock_guard<std::mutex> hold(inbox->Lock);
-  if (!pending.empty()) inbox->Lines.emplace_back(index, std::move(pending));
-  inbox->Ended.push_back(index);
-  inbox->Arrived.notify_one();
-}
 
 std::string PassName(const TCliOptions& options, int pass) {
   if (!options.Firmware.empty()) return pass <= 1 ? "drive's erase" : "sample check";
@@ -175,7 +139,6 @@ class TBatch {
   std::ostream& err_;
   std::ostream& text_;  // the lasting lines: standard output, or standard error under --json
   std::vector<TMember> members_;
-  TInbox inbox_;
   bool stopping_ = false;
   size_t blockLines_ = 0;
   std::chrono::steady_clock::time_point start_{}, lastDraw_{};
@@ -289,7 +252,6 @@ void TBatch::Start(size_t index) {
     return;
   }
   m.State = TMember::TState::Running;
-  m.Reader = std::thread(ReadMember, m.Child.get(), index, &inbox_);
 }
 
 void TBatch::Take(size_t index, const std::string& line) {
@@ -326,7 +288,8 @@ void TBatch::Take(size_t index, const std::string& line) {
 
 void TBatch::Finish(size_t index) {
   TMember& m = members_[index];
-  if (m.Reader.joinable()) m.Reader.join();
+  if (!m.Pending.empty()) Take(index, m.Pending);
+  m.Pending.clear();
   const int status = m.Child ? m.Child->Wait() : -1;
   m.Child.reset();
   m.State = TMember::TState::Done;
@@ -461,22 +424,33 @@ int TBatch::Run() {
       ++next;
     }
     if (running == 0) break;
-    std::vector<std::pair<size_t, std::string>> lines;
-    std::vector<size_t> ended;
-    {
-      std::unique_lock<std::mutex> hold(inbox_.Lock);
-      inbox_.Arrived.wait_for(hold, std::chrono::milliseconds(200),
-                              [&] { return !inbox_.Lines.empty() || !inbox_.Ended.empty(); });
-      lines.swap(inbox_.Lines);
-      ended.swap(inbox_.Ended);
+    // The members' pipes, read without waiting (no thread is needed for
+    // that, and the Windows build has none to give).
+    bool heard = false, ended = false;
+    for (size_t index = 0; index < members_.size(); ++index) {
+      TMember& m = members_[index];
+      if (m.State != TMember::TState::Running) continue;
+      char buffer[16384];
+      int64_t n;
+      while ((n = m.Child->ReadAvailable(buffer, sizeof buffer)) > 0) {
+        heard = true;
+        m.Pending.append(buffer, static_cast<size_t>(n));
+        size_t start = 0, end;
+        while ((end = m.Pending.find('\n', start)) != std::string::npos) {
+          Take(index, m.Pending.substr(start, end - start));
+          start = end + 1;
+        }
+        m.Pending.erase(0, start);
+      }
+      if (n < 0) {
+        Finish(index);
+        --running;
+        ended = true;
+      }
     }
-    for (const auto& [index, line] : lines) Take(index, line);
-    for (const size_t index : ended) {
-      Finish(index);
-      --running;
-    }
+    if (!heard && !ended) PauseMs(50);
     if (TakeStopSignal()) Stop();
-    DrawBlock(!ended.empty());
+    DrawBlock(ended);
   }
   CatchStopSignals(false);
   ClearBlock();

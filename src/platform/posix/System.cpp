@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <iomanip>
 #include <sstream>
 #include <vector>
@@ -256,8 +257,8 @@ bool TKeptFile::Replace(const std::string& text, std::string* error) {
   }
   size_t done = 0;
   while (done < text.size()) {
-    const ssize_t n = ::pwrite(fd, text.data() + done, text.size() - done,
-                               static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(fd, text.data() + done, text.size() - done, static_cast<off_t>(done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       *error = Reason(n < 0 ? errno : ENOSPC);
@@ -274,7 +275,8 @@ bool TKeptFile::Replace(const std::string& text, std::string* error) {
 
 void TKeptFile::Discard() {
   if (handle_ != -1 && created_ && !written_) {
-    struct stat mine {}, named {};
+    struct stat mine {
+    }, named{};
     // Only our own file goes, even if its name was given to another meanwhile.
     if (::fstat(static_cast<int>(handle_), &mine) == 0 &&
         ::fstatat(static_cast<int>(folder_), name_.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
@@ -415,15 +417,24 @@ bool TChildProcess::Start(const std::string& program, const std::vector<std::str
   }
   process_ = pid;
   pipe_ = ends[0];
+  ::fcntl(ends[0], F_SETFL, ::fcntl(ends[0], F_GETFL) | O_NONBLOCK);
   return true;
 }
 
-int64_t TChildProcess::Read(char* buffer, size_t size) {
+int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
   if (pipe_ == -1) return -1;
   for (;;) {
     const ssize_t n = ::read(static_cast<int>(pipe_), buffer, size);
-    if (n >= 0) return n;
+    if (n > 0) return n;
+    if (n == 0) return -1;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     if (errno != EINTR) return -1;
+  }
+}
+
+void PauseMs(int milliseconds) {
+  struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+  while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
   }
 }
 

@@ -72,8 +72,8 @@ std::string Reason(DWORD code) {
 bool IsRegularFile(HANDLE file) {
   BY_HANDLE_FILE_INFORMATION info{};
   return GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &info) &&
-         !(info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                                    FILE_ATTRIBUTE_DEVICE));
+         !(info.dwFileAttributes &
+           (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
 }
 
 // Device names ("\\.\PhysicalDrive0") are never files to write.
@@ -94,11 +94,12 @@ bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) 
   HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                             kFlags, nullptr);
   created_ = file != INVALID_HANDLE_VALUE;
-  if (!created_ && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+  if (!created_ &&
+      (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
     const DWORD attributes = GetFileAttributesW(wide.c_str());
     existed_ = attributes != INVALID_FILE_ATTRIBUTES &&
-               !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT |
-                               FILE_ATTRIBUTE_DEVICE));
+               !(attributes &
+                 (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE));
     if (!existed_ || !replace) {
       *error = existed_ ? "it exists already" : "it is not a regular file";
       return false;
@@ -262,9 +263,8 @@ bool TChildProcess::Start(const std::string& program, const std::vector<std::str
   PROCESS_INFORMATION info = {};
   const std::wstring file = WideFromUtf8(program);
   // A process group of its own: Interrupt can reach it alone.
-  const BOOL started =
-      CreateProcessW(file.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NEW_PROCESS_GROUP,
-                     nullptr, nullptr, &startup, &info);
+  const BOOL started = CreateProcessW(file.c_str(), line.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NEW_PROCESS_GROUP, nullptr, nullptr, &startup, &info);
   const DWORD code = GetLastError();
   CloseHandle(writeEnd);
   if (nul != INVALID_HANDLE_VALUE) CloseHandle(nul);
@@ -280,13 +280,20 @@ bool TChildProcess::Start(const std::string& program, const std::vector<std::str
   return true;
 }
 
-int64_t TChildProcess::Read(char* buffer, size_t size) {
+int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
   if (pipe_ == -1) return -1;
+  const HANDLE pipe = reinterpret_cast<HANDLE>(pipe_);
+  DWORD available = 0;
+  if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return -1;
+  if (available == 0) return 0;
   DWORD read = 0;
-  const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 20));
-  if (ReadFile(reinterpret_cast<HANDLE>(pipe_), buffer, want, &read, nullptr)) return read;
-  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  const DWORD want =
+      static_cast<DWORD>(std::min<size_t>({size, size_t{available}, size_t{1} << 20}));
+  if (!ReadFile(pipe, buffer, want, &read, nullptr)) return -1;
+  return read;
 }
+
+void PauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 // Ctrl+Break to the child's own process group: a group of its own does not
 // get the Ctrl+C typed at the console, so this is how a stop reaches it.
@@ -298,8 +305,8 @@ int TChildProcess::Wait() {
   if (process_ == -1) return -1;
   const HANDLE process = reinterpret_cast<HANDLE>(process_);
   DWORD code = 0;
-  const bool known = WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 &&
-                     GetExitCodeProcess(process, &code);
+  const bool known =
+      WaitForSingleObject(process, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(process, &code);
   CloseHandle(process);
   process_ = -1;
   return known ? static_cast<int>(code) : -1;
