@@ -136,6 +136,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   // The terminal names drives by their place in its list, in its reports and
   // log lines too: one numbering for everything it prints and takes.
   NumberDrivesByListPlace = true;
+  // A rack holds more drives than the desktop's list of fifteen.
+  DeviceTable.Widen(kAllDriveNumbers + 1);
+  MaxScannedDevices = kAllDriveNumbers;
   if (!options.Firmware.empty() && (options.Quick || options.Verify)) {
     // The drive's own erase covers the whole drive and is checked by its sample.
     err << "quarnel-cli: --quick and --verify belong to the zero fill, not to --firmware\n";

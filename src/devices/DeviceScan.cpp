@@ -97,7 +97,7 @@ void ScanDevices() {
   DriveRightsMissing = false;
   TIdentifyDeviceData working;
   AddDebugLog("Iterating through devices...");
-  for (int n = 0; n <= kLastDriveNumber && DeviceCount < kMaxScannedDevices; ++n) {
+  for (int n = 0; n <= kLastDriveNumber && DeviceCount < MaxScannedDevices; ++n) {
     const std::string path = host.DrivePath(n);
     std::string trying = "Trying device ";  // appended: GCC 12 -O3 warns on "#" + string
     if (path.empty()) {

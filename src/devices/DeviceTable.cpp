@@ -13,23 +13,29 @@ int64_t SelectedDevice = -1;
 THandle DeviceHandle = kInvalidHandle;
 std::string DeviceDescription;
 bool NumberDrivesByListPlace = false;
+int64_t MaxScannedDevices = kMaxScannedDevices;
 
 namespace {
-void CheckIndex(int64_t index) {
-  if (index < 1 || index > kDeviceTableSize) {
-    throw std::out_of_range("device table index " + std::to_string(index) + " outside 1..16");
+void CheckIndex(int64_t index, int64_t size) {
+  if (index < 1 || index > size) {
+    throw std::out_of_range("device table index " + std::to_string(index) + " outside 1.." +
+                            std::to_string(size));
   }
 }
 }  // namespace
 
 TDeviceTable& TDeviceTableArray::operator[](int64_t index) {
-  CheckIndex(index);
+  CheckIndex(index, Size());
   return entries_[static_cast<size_t>(index - 1)];
 }
 
 const TDeviceTable& TDeviceTableArray::operator[](int64_t index) const {
-  CheckIndex(index);
+  CheckIndex(index, Size());
   return entries_[static_cast<size_t>(index - 1)];
+}
+
+void TDeviceTableArray::Widen(int64_t entries) {
+  if (entries > Size()) entries_.resize(static_cast<size_t>(entries));
 }
 
 std::string BusTypeName(int64_t busType) {
@@ -63,6 +69,7 @@ void ResetDeviceTable() {
   DeviceHandle = kInvalidHandle;
   DeviceDescription.clear();
   NumberDrivesByListPlace = false;
+  MaxScannedDevices = kMaxScannedDevices;
 }
 
 }  // namespace quarnel

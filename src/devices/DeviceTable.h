@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ata/Identification.h"
 #include "devices/DriveIdentity.h"
@@ -28,15 +29,25 @@ struct TDeviceTable {
 inline constexpr int64_t kDeviceTableSize = 16;
 inline constexpr int64_t kMaxScannedDevices = 15;
 
-/// Sixteen entries indexed 1..16; any other index is a range error.
+/// Sixteen entries indexed 1..16, or as many as Widen made; any other index
+/// is a range error.
 class TDeviceTableArray {
  public:
   TDeviceTable& operator[](int64_t index);
   const TDeviceTable& operator[](int64_t index) const;
+  int64_t Size() const { return static_cast<int64_t>(entries_.size()); }
+  /// At least `entries` entries, all empty (before a scan).
+  void Widen(int64_t entries);
 
  private:
-  std::array<TDeviceTable, kDeviceTableSize> entries_{};
+  std::vector<TDeviceTable> entries_ = std::vector<TDeviceTable>(kDeviceTableSize);
 };
+
+/// The most drives a scan enters: kMaxScannedDevices for the desktop
+/// program; the terminal program, made for racks of drives, enters every
+/// drive number there is (kAllDriveNumbers) into a table widened to hold them.
+extern int64_t MaxScannedDevices;
+inline constexpr int64_t kAllDriveNumbers = 256;
 
 extern TDeviceTableArray DeviceTable;
 extern int64_t DeviceCount;

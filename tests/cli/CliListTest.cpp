@@ -169,3 +169,24 @@ TEST_F(CliList, OptionsVersionHelpAndMistakes) {
 
 }  // namespace
 }  // namespace quarnel
+
+namespace quarnel {
+namespace {
+
+// A rack holds more than the desktop's fifteen drives: the terminal lists
+// them all, and names the last by its number.
+TEST_F(CliList, TerminalListsEveryDriveOfARack) {
+  std::string machine = R"({"drives": [)";
+  for (int i = 0; i < 20; ++i) {
+    machine += std::string(i ? "," : "") + R"({"number": )" + std::to_string(i) +
+               R"(, "length": 67108864, "serial": "R)" + std::to_string(i) + "\"}";
+  }
+  const std::string file = Describe(machine + "]}");
+  ASSERT_EQ(Run("--simulate=" + file + " list"), 0) << err_;
+  EXPECT_EQ(Lines(out_).back(), "找到磁盘: 20");
+  ASSERT_EQ(Run("--simulate=" + file + " details 20"), 0) << err_;
+  EXPECT_NE(out_.find("设备详细信息: [20]"), std::string::npos) << out_;
+}
+
+}  // namespace
+}  // namespace quarnel
