@@ -180,17 +180,7 @@ bool TBatch::Confirm() {
             "   " + VisibleText(m.Row.Path) +
             (m.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(m.Volumes)) + "\n";
   }
-  if (!options_.Firmware.empty()) {
-    list += "Mode: the drive's own erase (" +
-            (options_.Firmware == "auto" ? std::string("the first method each drive offers")
-                                         : VisibleText(options_.Firmware)) +
-            "), then a sample read back\n";
-  } else {
-    list += std::string("Mode: ") +
-            (options_.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
-                            : "full: zeros over every sector") +
-            (options_.Verify ? ", then read back" : "") + "\n";
-  }
+  list += ModeLine(options_, "the first method each drive offers");
   list +=
       "Runs at once: " + (options_.Jobs > 0 ? DecText(options_.Jobs) : std::string("all")) + "\n";
   ui_.SetQuestionDetails(list);

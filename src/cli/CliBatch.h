@@ -17,6 +17,10 @@ class TCliUi;
 /// format D1 D2 ...: the supervisor. Returns the status of the worst outcome.
 int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err);
 
+/// The question's line on what a format will do; `firstMethod` names the
+/// method --firmware without one takes.
+std::string ModeLine(const TCliOptions& options, const std::string& firstMethod);
+
 /// The identity the batch's question named, as --batch-member passes it on
 /// ("SEQUENCE:LENGTH:MODEL:SERIAL", the texts in hexadecimal, "-" for no
 /// sequence number), and back.

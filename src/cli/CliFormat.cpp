@@ -20,6 +20,18 @@
 
 namespace quarnel {
 
+std::string ModeLine(const TCliOptions& options, const std::string& firstMethod) {
+  if (!options.Firmware.empty()) {
+    return "Mode: the drive's own erase (" +
+           (options.Firmware == "auto" ? firstMethod : VisibleText(options.Firmware)) +
+           "), then a sample read back\n";
+  }
+  return std::string("Mode: ") +
+         (options.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
+                        : "full: zeros over every sector") +
+         (options.Verify ? ", then read back" : "") + "\n";
+}
+
 namespace {
 
 // What the warning does not say and the person typing yes must check: which
@@ -28,17 +40,7 @@ std::string QuestionDetails(const TCliOptions& options) {
   const TDeviceTable& d = DeviceTable[SelectedDevice];
   std::string text = "Serial: " + VisibleText(Trim(d.IdentifyData.SN)) + "\n";
   text += "Path: " + VisibleText(d.DevicePath) + "\n";
-  if (!options.Firmware.empty()) {
-    text += "Mode: the drive's own erase (" +
-            (options.Firmware == "auto" ? std::string("the first method it offers")
-                                        : VisibleText(options.Firmware)) +
-            "), then a sample read back\n";
-  } else {
-    text += std::string("Mode: ") +
-            (options.Quick ? "quick wipe: zeros over the first 10,240,000 bytes and the last MiB"
-                           : "full: zeros over every sector") +
-            (options.Verify ? ", then read back" : "") + "\n";
-  }
+  text += ModeLine(options, "the first method it offers");
   text += "Unmounted first: " +
           (d.AssociatedPartitions.empty() ? std::string("nothing is mounted")
                                           : VisibleText(d.AssociatedPartitions)) +
