@@ -19,6 +19,9 @@
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "format/HiddenAreaRun.h"
+#include "host/Host.h"
+#include "host/HostConstants.h"
 #include "record/RecordCrypto.h"
 #include "ui/TaskDialogs.h"
 
@@ -91,6 +94,7 @@ struct TMember {
   TBatchRow Row;
   std::string Identity;  // MemberIdentityText of the drive the question named
   std::string Volumes;   // mounted volumes the run takes down
+  std::string Hidden;    // the question's line on sectors the drive hides
   std::unique_ptr<TChildProcess> Child;
   std::string Pending;  // what its pipe gave after its last full line
   enum class TState { Waiting, Running, Done } State = TState::Waiting;
@@ -102,6 +106,26 @@ struct TMember {
   int LastPercentSaid = -1;
   int LastPassSaid = 0;
 };
+
+// The question's line on the sectors drive `n` hides from the system, asked
+// with read-only commands through a shared open that is closed again at once
+// (each run asks again for its own record).
+std::string HiddenAreaLine(int64_t n) {
+  Host& host = GetHost();
+  const THandle handle =
+      host.CreateFileU8(DeviceTable[n].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE,
+                        win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
+  if (handle == kInvalidHandle) return {};
+  const int64_t selected = SelectedDevice;
+  const THandle kept = DeviceHandle;
+  SelectedDevice = n;
+  DeviceHandle = handle;
+  const std::string line = HiddenAreaConfirmationLine(QuerySelectedHiddenArea());
+  DeviceHandle = kept;
+  SelectedDevice = selected;
+  host.CloseHandle(handle);
+  return line;
+}
 
 std::string PassName(const TCliOptions& options, int pass) {
   if (!options.Firmware.empty()) return pass <= 1 ? "drive's erase" : "sample check";
@@ -167,6 +191,7 @@ bool TBatch::Choose() {
     m.Row.Capacity = d.IdentifyData.LBA * std::max<int64_t>(d.IdentifyData.SectorSize, 0);
     m.Identity = MemberIdentityText(d.Identity);
     m.Volumes = d.AssociatedPartitions;
+    m.Hidden = HiddenAreaLine(n);
     members_.push_back(std::move(m));
   }
   return true;
@@ -179,6 +204,7 @@ bool TBatch::Confirm() {
             VisibleText(m.Row.Serial) + "   " + SizeToStr(m.Row.Capacity) + "   " + m.Row.Bus +
             "   " + VisibleText(m.Row.Path) +
             (m.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(m.Volumes)) + "\n";
+    if (!m.Hidden.empty()) list += "      " + m.Hidden + "\n";
   }
   list += ModeLine(options_, "the first method each drive offers");
   list +=

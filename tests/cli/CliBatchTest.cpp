@@ -93,6 +93,14 @@ TEST_F(CliBatch, MixedRackEndsEachDriveOnItsOwnAndReportsTheWorst) {
   EXPECT_NE(err_.find("stop-above: the drive reports 28 °C, above 20 °C"), std::string::npos);
 }
 
+TEST_F(CliBatch, QuestionNamesHiddenSectorsAndTheirDriveEndsVisibleSectorsOnly) {
+  EXPECT_EQ(Run("--simulate format 1 2 --quick --yes"), 6) << err_;
+  EXPECT_NE(err_.find("      此驱动器隐藏了 2,097,152 个扇区 (HPA/DCO)，本次擦除不会触及它们。"),
+            std::string::npos)
+      << err_;
+  EXPECT_NE(out_.find("  visible-sectors-only  "), std::string::npos) << out_;
+}
+
 TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
   const std::string machine = Describe(R"({"drives": [
     {"number": 0, "length": 268435456, "serial": "SLOW0001", "write_mb_per_s": 20},
