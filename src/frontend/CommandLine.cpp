@@ -82,6 +82,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Help = true;
     } else if (arg == "--version") {
       options->Version = true;
+    } else if (arg == "--json") {
+      options->Json = true;
     } else if (arg == "--quick") {
       options->Quick = true;
     } else if (arg == "--yes") {

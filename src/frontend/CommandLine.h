@@ -14,6 +14,7 @@ struct TCliOptions {
   bool Debug = false;
   bool Help = false;
   bool Version = false;
+  bool Json = false;          // list, details, smart, format: one JSON document on standard output
   bool Quick = false;         // format: the quick wipe
   bool Yes = false;           // format: the confirmation answered for scripts
   bool Verify = false;        // format: read back what was written

@@ -310,7 +310,7 @@ class SimHostLoader {
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
                         "faults",        "disk_sequence",   "firmware_erase",
-                        "hidden_area"},
+                        "hidden_area",   "wwn"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
@@ -345,6 +345,10 @@ class SimHostLoader {
     if (j.contains("firmware_erase")) {
       const std::string wrong = LoadSimFirmwareErase(j.at("firmware_erase"), d);
       if (!wrong.empty()) Bad(where, "firmware_erase: " + wrong);
+    }
+    if (j.contains("wwn")) {
+      const std::string wrong = SetSimWwn(Str(j, "wwn", where), d);
+      if (!wrong.empty()) Bad(where, wrong);
     }
     // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
     const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
