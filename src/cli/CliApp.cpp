@@ -110,8 +110,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   if (command != "list" && command != "record" && given != 1) {
     err << "quarnel-cli: " << options.Command
-        << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL, wwn:WWN or path:DEVICE\n"
-                       : " takes one drive\n")
+        << (given == 0
+                ? " needs a drive: its number in the list, serial:SERIAL, wwn:WWN or path:DEVICE\n"
+                : " takes one drive\n")
         << kUsage;
     return kExitUsage;
   }

@@ -54,8 +54,7 @@ int CommandListJson(std::ostream& out, std::ostream&) {
   return 0;
 }
 
-int CommandDetailsJson(const std::vector<std::string>& args, std::ostream& out,
-                       std::ostream& err) {
+int CommandDetailsJson(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   return RunJsonReport(args, out, err, [](const TJsonDrive& drive, const TIdentifyDeviceData& id) {
     return DetailsJson(drive, ReadDetailsFacts(DeviceHandle, id));
   });

@@ -173,9 +173,8 @@ std::string DetailsJson(const TJsonDrive& drive, const TDetailsFacts& f) {
 }
 
 std::string SmartJson(const TJsonDrive& drive, const TSmartFacts& f) {
-  json j = {{"drive", DriveObject(drive)},
-            {"protocol", f.Nvme ? "nvme" : "ata"},
-            {"available", f.Read}};
+  json j = {
+      {"drive", DriveObject(drive)}, {"protocol", f.Nvme ? "nvme" : "ata"}, {"available", f.Read}};
   if (f.Nvme) {
     j["attributes"] = nullptr;
     j["thresholds_read"] = nullptr;

@@ -1,6 +1,5 @@
 #include "reports/FirmwareEraseReport.h"
 
-
 namespace quarnel {
 
 std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps) {

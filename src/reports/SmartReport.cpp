@@ -135,7 +135,8 @@ std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& f) {
       // The thresholds page has the same layout (id, threshold); its entries
       // usually stand at the same place, but are matched by id.
       for (int t = 0; t < kSmartAttributeSlots && !a.Threshold; ++t) {
-        const uint8_t* th = f.Thresholds.data() + kSmartFirstEntry + kSmartEntrySize * ((k + t) % kSmartAttributeSlots);
+        const uint8_t* th = f.Thresholds.data() + kSmartFirstEntry +
+                            kSmartEntrySize * ((k + t) % kSmartAttributeSlots);
         if (th[0] == a.Id) a.Threshold = th[1];
       }
     }

@@ -2,9 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "support/TestSupport.h"
 
@@ -238,10 +237,11 @@ TEST_F(CliList, WwnNamesADriveOrIsRefusedWithTheList) {
       << err_;
   // Two drives with the same WWN: neither is picked.
   const std::string twins = Describe(R"({"drives": [
-    {"number": 0, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" + std::string(8192, '0') +
+    {"number": 0, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" +
+                                     std::string(8192, '0') +
                                      R"(", "wwn": "0011223344556677"},
-    {"number": 1, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" + std::string(8192, '0') +
-                                     R"(", "wwn": "0011223344556677"}]})");
+    {"number": 1, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" +
+                                     std::string(8192, '0') + R"(", "wwn": "0011223344556677"}]})");
   EXPECT_EQ(Run("--simulate=" + twins + " details wwn:0011223344556677"), 1);
   EXPECT_NE(err_.find("more than one drive is wwn:0011223344556677"), std::string::npos) << err_;
 }

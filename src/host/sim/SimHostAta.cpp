@@ -182,7 +182,8 @@ std::string SetSimWwn(const std::string& digits, TSimDrive& d) {
     }
     return "";
   }
-  if (d.NvmeNamespace.empty()) return "\"wwn\" needs an IDENTIFY or an NVMe Identify Namespace block";
+  if (d.NvmeNamespace.empty())
+    return "\"wwn\" needs an IDENTIFY or an NVMe Identify Namespace block";
   if (bytes.size() == 8) {
     std::copy(bytes.begin(), bytes.end(), d.NvmeNamespace.begin() + 120);
   } else if (bytes.size() == 16) {

@@ -310,9 +310,9 @@ class SimHostLoader {
                         "smart_enabled", "ide_slave",       "scsi_target_id",
                         "volumes",       "image",           "write_mb_per_s",
                         "faults",        "disk_sequence",   "firmware_erase",
-                        "hidden_area",   "wwn"},
+                        "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
-              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
+              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
