@@ -92,9 +92,17 @@ add_custom_command(OUTPUT ${QUARNEL_RECORD_DOC_GZ}
   COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/docs/erase-record.md
           ${QUARNEL_RECORD_DOC_GZ}
   DEPENDS ${CMAKE_SOURCE_DIR}/docs/erase-record.md VERBATIM)
-add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ})
+# The terminal program's JSON documents (--json), which the manual page points at.
+set(QUARNEL_JSON_DOC_GZ ${QUARNEL_GENERATED}/doc/cli-json.md.gz)
+add_custom_command(OUTPUT ${QUARNEL_JSON_DOC_GZ}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
+  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/docs/cli-json.md
+          ${QUARNEL_JSON_DOC_GZ}
+  DEPENDS ${CMAKE_SOURCE_DIR}/docs/cli-json.md VERBATIM)
+add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ}
+  ${QUARNEL_JSON_DOC_GZ})
 install(FILES ${QUARNEL_PACKAGING_DIR}/copyright ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ}
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
+  ${QUARNEL_JSON_DOC_GZ} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
 
 # The package.
 set(CPACK_GENERATOR DEB)

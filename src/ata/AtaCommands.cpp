@@ -140,15 +140,38 @@ uint64_t SmartRawValue(const TSmartEntry& entry) {
   return raw;
 }
 
-bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
-  if (!ataBus) return SmartReadData(handle, driveNumber, page);
+namespace {
+
+bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
+                    TAtaBlock* thresholds, bool* thresholdsRead) {
+  const auto readPages = [&] {
+    if (!SmartReadData(handle, driveNumber, page)) return false;
+    if (thresholds) {
+      const TAtaRegisters r = SmartRegisters(win::kSMART_READ_THRESHOLDS, driveNumber);
+      *thresholdsRead = SmartReceiveBlock(handle, driveNumber, r, *thresholds) ||
+                        SmartSendCommandBlock(handle, driveNumber, r, *thresholds);
+    }
+    return true;
+  };
+  if (thresholdsRead) *thresholdsRead = false;
+  if (!ataBus) return readPages();
   TAtaBlock identify = {};
   const bool wasEnabled =
       ReadIdentifyData(handle, driveNumber, identify) && (identify[2 * 85] & 1) != 0;
-  const bool ok =
-      SmartEnableOperations(handle, driveNumber) && SmartReadData(handle, driveNumber, page);
+  const bool ok = SmartEnableOperations(handle, driveNumber) && readPages();
   if (!wasEnabled) SmartDisableOperations(handle, driveNumber);
   return ok;
+}
+
+}  // namespace
+
+bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
+  return ReadSmartPages(handle, ataBus, driveNumber, page, nullptr, nullptr);
+}
+
+bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
+                   TAtaBlock& thresholds, bool* thresholdsRead) {
+  return ReadSmartPages(handle, ataBus, driveNumber, page, &thresholds, thresholdsRead);
 }
 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {

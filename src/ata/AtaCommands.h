@@ -66,6 +66,11 @@ uint64_t SmartRawValue(const TSmartEntry& entry);
 /// DISABLE persists across power cycles. Return false when no page came.
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page);
 
+/// As ReadSmartPage, and when the page came, SMART READ THRESHOLDS into
+/// `thresholds` while SMART is still on. *thresholdsRead says whether they came.
+bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
+                   TAtaBlock& thresholds, bool* thresholdsRead);
+
 /// IDENTIFY DEVICE through SMART_GET_VERSION and SMART_RCV_DRIVE_DATA, else
 /// through IOCTL_SCSI_MINIPORT. `data` is untouched when both routes fail.
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data);

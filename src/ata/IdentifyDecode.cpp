@@ -72,6 +72,20 @@ std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWo
   return VisibleText(Trim(Latin1ToUtf8(area)));
 }
 
+std::string IdentifyWwn(const uint8_t (&block)[kIdentifyBlockSize]) {
+  const uint16_t w87 = Word(block, 87);
+  if ((w87 & 0xC000) != 0x4000 || !Bit(w87, 8)) return "";
+  // Only NAA 5 (IEEE registered) is defined for ATA; anything else is noise.
+  if ((Word(block, 108) >> 12) != 5) return "";
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  for (int n = 108; n <= 111; ++n) {
+    const uint16_t w = Word(block, n);
+    for (int shift = 12; shift >= 0; shift -= 4) text += digits[(w >> shift) & 0xF];
+  }
+  return text;
+}
+
 T_IDE_PASSPORT DecodeIdentifyData(const uint8_t (&block)[kIdentifyBlockSize]) {
   T_IDE_PASSPORT p;
   const uint8_t* b = block;
@@ -88,6 +102,7 @@ T_IDE_PASSPORT DecodeIdentifyData(const uint8_t (&block)[kIdentifyBlockSize]) {
     p.QueueSupported = true;
     p.QueueDepth = w75;
   }
+  p.wwn = IdentifyWwn(block);
   return p;
 }
 

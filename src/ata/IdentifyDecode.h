@@ -35,10 +35,16 @@ struct T_IDE_PASSPORT {
   bool QueueSupported = false;
   int64_t QueueDepth = 0;  // word 75 as it stands
   bool StreamingSupported = false;
+  std::string wwn;  // words 108-111 as 16 lower-case hex digits; "" when not reported
 };
 
 /// Decodes any 512 bytes; never fails, never looks at a signature or checksum.
 T_IDE_PASSPORT DecodeIdentifyData(const uint8_t (&block)[kIdentifyBlockSize]);
+
+/// The world wide name of words 108-111 (NAA 5, 64 bits) as 16 lower-case
+/// hexadecimal digits, word 108 first; "" unless word 87 is valid (bits 15:14
+/// 01b) and says it is reported (bit 8), and the NAA field is 5.
+std::string IdentifyWwn(const uint8_t (&block)[kIdentifyBlockSize]);
 
 /// The ATA text of `wordCount` words from word `firstWord`: bytes of each word
 /// exchanged, Latin-1, trimmed of characters 20h and below at both ends.

@@ -47,12 +47,15 @@ const char* const kUsage =
     "    --out FILE    write it to FILE (a new file; --force replaces one) instead of\n"
     "                  standard output\n"
     "\n"
-    "DRIVE is its number in the list, serial:SERIAL or path:DEVICE.\n"
+    "DRIVE is its number in the list, serial:SERIAL, wwn:WWN (the world wide name\n"
+    "the drive reports, hexadecimal) or path:DEVICE.\n"
     "\n"
     "Options:\n"
     "  --simulate[=FILE]  simulated drives: the demo machine, or the one FILE describes\n"
     "  --devices=LIST     only these device nodes, comma-separated, in this order\n"
     "                     (also from the QUARNEL_DEVICES environment variable)\n"
+    "  --json             list, details, smart: one JSON document on standard output\n"
+    "                     instead of the text (docs/cli-json.md)\n"
     "  --debug            write the debug log to standard error\n"
     "  --help             this text\n"
     "  --version          the program's name and version\n";
@@ -114,8 +117,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   if (command != "list" && command != "record" &&
       (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command
-        << (given == 0 ? " needs a drive: its number in the list, serial:SERIAL or path:DEVICE\n"
-                       : " takes one drive\n")
+        << (given == 0
+                ? " needs a drive: its number in the list, serial:SERIAL, wwn:WWN or path:DEVICE\n"
+                : " takes one drive\n")
         << kUsage;
     return kExitUsage;
   }
@@ -131,6 +135,11 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   if (!options.RecordFile.empty() && !options.RecordDir.empty()) {
     err << "quarnel-cli: give --record FILE or --record-dir DIR, not both\n" << kUsage;
+    return kExitUsage;
+  }
+  if (options.Json && command == "record") {
+    err << "quarnel-cli: --json belongs to the list, details, smart and format commands\n"
+        << kUsage;
     return kExitUsage;
   }
   // The terminal names drives by their place in its list, in its reports and
@@ -159,7 +168,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   // Records are checked without a host: no drive is looked at.
   if (command == "record") return CommandRecord(options, out, err);
-  TCliUi ui(out, err, terminal);
+  // With --json the document is all that goes to standard output.
+  TCliUi ui(options.Json ? err : out, err, terminal);
   ui.AnswerYes(options.Yes);
   SetUi(&ui);
   Log_BenchMark.SetListener([&ui](const std::string& line) { ui.MainLine(TerminalLine(line)); });
@@ -170,11 +180,14 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
           options.Debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{},
           programFile)) {
     if (options.Command == "list") {
-      status = CommandList(out, err);
+      status = options.Json ? CommandListJson(out, err) : CommandList(out, err);
     } else if (options.Command == "details") {
-      status = CommandDetails(options.Arguments, out, err);
+      status = options.Json ? CommandDetailsJson(options.Arguments, out, err)
+                            : CommandDetails(options.Arguments, out, err);
     } else if (options.Command == "format") {
-      status = CommandFormat(options, ui, err);
+      status = CommandFormat(options, ui, out, err);
+    } else if (options.Json) {
+      status = CommandSmartJson(options.Arguments, out, err);
     } else {
       status = CommandSmart(options.Arguments, out, err);
     }

@@ -44,14 +44,18 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
 int CommandList(std::ostream& out, std::ostream& err);
 int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+/// The same with --json: one JSON document on `out`.
+int CommandListJson(std::ostream& out, std::ostream& err);
+int CommandDetailsJson(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int CommandSmartJson(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 class TCliUi;
-int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err);
+int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err);
 /// record check FILE... [--key PUBFILE] | record certificate FILE [--out FILE]:
 /// needs no host and no drive.
 int CommandRecord(const TCliOptions& options, std::ostream& out, std::ostream& err);
 
-/// The list entry a drive name picks (a number of the list, serial:SERIAL
-/// or path:DEVICE), as the chooser accepts it; -1 after saying why not,
+/// The list entry a drive name picks (a number of the list, serial:SERIAL,
+/// wwn:WWN or path:DEVICE), as the chooser accepts it; -1 after saying why not,
 /// with the drives that were found.
 int64_t SelectEntry(const std::string& name, std::ostream& err);
 

@@ -134,8 +134,10 @@ std::string PassName(const TCliOptions& options, int pass) {
 
 class TBatch {
  public:
-  TBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err)
-      : options_(options), ui_(ui), err_(err), text_(options.Json ? err : ui.Out()) {}
+  // With --json the lasting lines go to standard error (the UI's main log
+  // does already) and the document alone to standard output.
+  TBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err)
+      : options_(options), ui_(ui), out_(out), err_(err), text_(options.Json ? err : out) {}
 
   int Run();
 
@@ -160,6 +162,7 @@ class TBatch {
 
   const TCliOptions& options_;
   TCliUi& ui_;
+  std::ostream& out_;
   std::ostream& err_;
   std::ostream& text_;  // the lasting lines: standard output, or standard error under --json
   std::vector<TMember> members_;
@@ -477,7 +480,7 @@ int TBatch::Run() {
   }
   Table();
   const int status = BatchStatus(Rows());
-  if (options_.Json) ui_.Out() << BatchJson(Rows(), status) << std::flush;
+  if (options_.Json) out_ << BatchJson(Rows(), status) << std::flush;
   return status;
 }
 
@@ -534,7 +537,8 @@ int BatchStatus(const std::vector<TBatchRow>& rows) {
   return kExitComplete;
 }
 
-int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
+int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out,
+                       std::ostream& err) {
   if (!options.RecordFile.empty()) {
     err << "quarnel-cli: --record names one file; for several drives give --record-dir DIR\n";
     return kExitUsage;
@@ -569,7 +573,7 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err
       return kExitUsage;
     }
   }
-  TBatch batch(options, ui, err);
+  TBatch batch(options, ui, out, err);
   return batch.Run();
 }
 

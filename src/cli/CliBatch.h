@@ -15,7 +15,8 @@ namespace quarnel {
 class TCliUi;
 
 /// format D1 D2 ...: the supervisor. Returns the status of the worst outcome.
-int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& err);
+int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out,
+                       std::ostream& err);
 
 /// The question's line on what a format will do; `firstMethod` names the
 /// method --firmware without one takes.

@@ -88,11 +88,11 @@ void ReportToSupervisor(TCliUi& ui, bool ran, const TCliOptions& options, const 
 
 }  // namespace
 
-int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& err) {
+int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err) {
   // Several drives, and a document for a script, go through the batch: one
   // process per drive, one table, one document.
   if (options.Arguments.size() > 1 || (options.Json && options.BatchMember.empty())) {
-    return CommandFormatBatch(options, ui, err);
+    return CommandFormatBatch(options, ui, out, err);
   }
   const bool member = !options.BatchMember.empty();
   TDriveIdentity confirmed;

@@ -1,5 +1,6 @@
 // The report commands: pick entry N of the scanned list as the chooser would,
 // open it as the main window does, and print the report pane's lines.
+#include <algorithm>
 #include <charconv>
 #include <ostream>
 
@@ -13,6 +14,7 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
+#include "devices/DriveWwn.h"
 #include "host/Host.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
@@ -22,25 +24,44 @@ namespace quarnel {
 
 namespace {
 
-std::string EntryLine(int64_t i) {
+// The WWNs of every drive in the list, asked of each drive once: for a
+// wwn: name, and for the list a refusal shows.
+class TListWwns {
+ public:
+  const std::vector<std::string>& Of(int64_t i) {
+    if (wwns_.empty()) {
+      for (int64_t k = 1; k <= DeviceCount; ++k) {
+        wwns_.push_back(ReadDriveWwnsAt(DeviceTable[k].DevicePath, DeviceTable[k].IdentifyData));
+      }
+    }
+    return wwns_[static_cast<size_t>(i - 1)];
+  }
+
+ private:
+  std::vector<std::vector<std::string>> wwns_;
+};
+
+std::string EntryLine(int64_t i, TListWwns& wwns) {
   const TDeviceTable& d = DeviceTable[i];
-  return "  " + DecText(i) + "  " + VisibleText(Trim(d.IdentifyData.Model)) + "  serial " +
-         VisibleText(Trim(d.IdentifyData.SN)) + "  " + VisibleText(d.DevicePath) + "\n";
+  std::string line = "  " + DecText(i) + "  " + VisibleText(Trim(d.IdentifyData.Model)) +
+                     "  serial " + VisibleText(Trim(d.IdentifyData.SN));
+  if (!wwns.Of(i).empty()) line += "  wwn " + wwns.Of(i).front();
+  return line + "  " + VisibleText(d.DevicePath) + "\n";
 }
 
-std::string EveryEntry() {
+std::string EveryEntry(TListWwns& wwns) {
   std::string list;
-  for (int64_t i = 1; i <= DeviceCount; ++i) list += EntryLine(i);
+  for (int64_t i = 1; i <= DeviceCount; ++i) list += EntryLine(i, wwns);
   return list.empty() ? std::string("  (no drive was found)\n") : list;
 }
 
-// The entry a drive name picks: a number of the list, serial:SERIAL or
-// path:DEVICE. 0 when none does, -1 when more than one does.
-int64_t FindEntry(const std::string& name) {
+// The entry a drive name picks: a number of the list, serial:SERIAL,
+// wwn:WWN or path:DEVICE. 0 when none does, -1 when more than one does.
+int64_t FindEntry(const std::string& name, TListWwns& wwns) {
   const auto pick = [](const auto& matches) {
     int64_t found = 0;
     for (int64_t i = 1; i <= DeviceCount; ++i) {
-      if (!matches(DeviceTable[i])) continue;
+      if (!matches(i)) continue;
       if (found != 0) return int64_t{-1};
       found = i;
     }
@@ -49,11 +70,20 @@ int64_t FindEntry(const std::string& name) {
   if (name.rfind("serial:", 0) == 0) {
     const std::string serial = Trim(name.substr(7));
     if (serial.empty()) return 0;
-    return pick([&](const TDeviceTable& d) { return Trim(d.IdentifyData.SN) == serial; });
+    return pick([&](int64_t i) { return Trim(DeviceTable[i].IdentifyData.SN) == serial; });
+  }
+  if (name.rfind("wwn:", 0) == 0) {
+    // A drive without a WWN never matches, nor does a name that is no WWN.
+    const std::string wwn = NormalWwn(name.substr(4));
+    if (wwn.empty()) return 0;
+    return pick([&](int64_t i) {
+      const std::vector<std::string>& names = wwns.Of(i);
+      return std::find(names.begin(), names.end(), wwn) != names.end();
+    });
   }
   if (name.rfind("path:", 0) == 0) {
     const std::string path = name.substr(5);
-    return pick([&](const TDeviceTable& d) { return !path.empty() && d.DevicePath == path; });
+    return pick([&](int64_t i) { return !path.empty() && DeviceTable[i].DevicePath == path; });
   }
   int64_t n = 0;
   const auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), n);
@@ -64,11 +94,12 @@ int64_t FindEntry(const std::string& name) {
 }  // namespace
 
 int64_t SelectEntry(const std::string& name, std::ostream& err) {
-  const int64_t n = FindEntry(name);
+  TListWwns wwns;
+  const int64_t n = FindEntry(name, wwns);
   if (n <= 0) {
     err << "quarnel-cli: " << (n == 0 ? "no drive " : "more than one drive is ")
         << VisibleText(name) << (n == 0 ? " in the list" : "") << "; these were found:\n"
-        << EveryEntry();
+        << EveryEntry(wwns);
     return -1;
   }
   // The chooser's own rule, with its message.

@@ -50,7 +50,6 @@ class TCliUi : public TUiSeam {
 
   /// A batch member's last line for its supervisor (kWorkerMark, "done ", text).
   void WorkerLine(const std::string& text);
-  std::ostream& Out() { return out_; }
   bool ErrIsTerminal() const { return terminal_.ErrIsTerminal; }
 
   /// A line of the main log (standard output) and of the debug log.

@@ -91,6 +91,21 @@ void ListDevicePartitions(std::string& text, int64_t deviceNumber) {
   text = Trim(text);
 }
 
+std::vector<std::string> DeviceVolumeRoots(int64_t deviceNumber) {
+  std::vector<std::string> found;
+  TDriveRoots roots;
+  ListLogicalDrives(roots);
+  for (const std::string& root : roots) {
+    if (root.empty()) continue;
+    const TVolumeDeviceInfo info = GetVolumeDeviceNumber(root);
+    if (info.Found && info.DeviceNumber == deviceNumber &&
+        info.DeviceType == win::kFILE_DEVICE_DISK) {
+      found.push_back(VisibleText(root));
+    }
+  }
+  return found;
+}
+
 void ScanDevices() {
   Host& host = GetHost();
   DeviceCount = 0;

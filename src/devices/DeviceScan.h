@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace quarnel {
 
@@ -29,6 +30,10 @@ TVolumeDeviceInfo GetVolumeDeviceNumber(const std::string& root);
 
 /// The roots of the disk volumes of drive `deviceNumber`, blank-separated.
 void ListDevicePartitions(std::string& text, int64_t deviceNumber);
+
+/// The roots of the lettered volumes (mount points) on drive `deviceNumber`,
+/// each shown as VisibleText shows it, asked quietly (no log lines).
+std::vector<std::string> DeviceVolumeRoots(int64_t deviceNumber);
 
 /// The chooser's status-bar text, "找到磁盘: " and the count; when a drive
 /// was refused for want of rights, then kNoDriveRightsText and the system's

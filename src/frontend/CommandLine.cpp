@@ -108,6 +108,8 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
       options->Help = true;
     } else if (arg == "--version") {
       options->Version = true;
+    } else if (arg == "--json") {
+      options->Json = true;
     } else if (arg == "--quick") {
       options->Quick = true;
     } else if (arg == "--yes") {
@@ -122,8 +124,6 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
         *error = "--firmware= takes block, crypto, format-user, format-crypto or overwrite";
         return false;
       }
-    } else if (arg == "--json") {
-      options->Json = true;
     } else if (arg == "--force") {
       options->Force = true;
     } else if (ValueOption(args, i, "--record", &options->RecordFile, error) ||

@@ -14,6 +14,7 @@ struct TCliOptions {
   bool Debug = false;
   bool Help = false;
   bool Version = false;
+  bool Json = false;          // list, details, smart, format: one JSON document on standard output
   bool Quick = false;         // format: the quick wipe
   bool Yes = false;           // format: the confirmation answered for scripts
   bool Verify = false;        // format: read back what was written
@@ -27,7 +28,6 @@ struct TCliOptions {
   int Jobs = 0;               // format of several drives: how many at once; 0: all
   double StopBelowMBps = 0;   // format: stop a drive slower than this after a minute
   int StopAboveCelsius = 0;   // format: stop a drive hotter than this
-  bool Json = false;          // one JSON document on standard output
   std::string BatchMember;    // format: run as one drive of a batch (the identity confirmed)
   std::string Command;
   std::vector<std::string> Arguments;  // after the command

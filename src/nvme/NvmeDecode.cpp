@@ -30,6 +30,20 @@ std::string AsciiField(const uint8_t* p, size_t off, size_t size) {
   return VisibleText(Trim(Latin1ToUtf8(bytes)));
 }
 
+// A namespace identifier in byte order, as the standard writes it; all
+// zeros means the namespace has none.
+std::string HexIdentifier(const uint8_t* p, size_t off, size_t size) {
+  static const char digits[] = "0123456789abcdef";
+  std::string text;
+  bool any = false;
+  for (size_t i = 0; i < size; ++i) {
+    any = any || p[off + i] != 0;
+    text += digits[p[off + i] >> 4];
+    text += digits[p[off + i] & 0xF];
+  }
+  return any ? text : std::string();
+}
+
 std::string Grouped(const std::string& digits) {
   if (digits.size() <= 4) return digits;
   std::string result;
@@ -100,6 +114,8 @@ TNvmeNamespace DecodeNvmeNamespace(const TNvmeIdentifyBlock& b) {
   n.FormattedLbaSize = flbas;
   n.ProtectionSettings = b[29];
   n.DeallocateFeatures = b[33];
+  n.Nguid = HexIdentifier(b, 104, 16);
+  n.Eui64 = HexIdentifier(b, 120, 8);
   if (n.FormatIndex <= formats && n.FormatIndex < 64) {
     const uint32_t format = U32(b, 128 + 4 * static_cast<size_t>(n.FormatIndex));
     const uint32_t lbads = (format >> 16) & 0xFF;

@@ -66,6 +66,8 @@ struct TNvmeNamespace {
   uint8_t FormattedLbaSize = 0;    // FLBAS, byte 26: the format and where metadata goes
   uint8_t ProtectionSettings = 0;  // DPS, byte 29: protection type 2:0, its place 3
   uint8_t DeallocateFeatures = 0;  // DLFEAT, byte 33: what a deallocated block reads as (2:0)
+  std::string Nguid;               // NGUID, bytes 104-119, lower-case hex; "" when all zero
+  std::string Eui64;               // EUI64, bytes 120-127, lower-case hex; "" when all zero
 };
 
 /// SMART / Health Information log (log page 02h).

@@ -8,9 +8,11 @@
 #include "base/ProgramInfo.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "nvme/NvmeCommands.h"
 #include "reports/FirmwareEraseReport.h"
 #include "reports/HiddenAreaReport.h"
 #include "reports/NvmeReports.h"
+#include "ui/UiSeam.h"
 
 namespace quarnel {
 
@@ -47,20 +49,6 @@ void AddFeatureLines(const T_IDE_PASSPORT& p, std::vector<std::string>& lines) {
   } else {
     lines.push_back("设备不支持命令队列");
   }
-}
-
-// The hidden-area section, last: from the IDENTIFY block read, or without
-// one, saying that it cannot be told.
-void AddHiddenAreaSection(const TAtaBlock* identify, const TIdentifyDeviceData& id) {
-  if (!HiddenAreasPossible(id.BusType)) return;
-  const uint8_t driveNumber = id.IsIDESlave;
-  THiddenAreaQuery query;
-  if (identify) {
-    query = QueryHiddenArea(DeviceHandle, driveNumber, *identify);
-  } else {
-    query.NativeReason = kHiddenAreaNoAta;
-  }
-  for (const std::string& line : HiddenAreaLines(query)) AddDetailsLog(line);
 }
 
 }  // namespace
@@ -100,38 +88,83 @@ std::vector<std::string> DeviceDetailsLines(const T_IDE_PASSPORT& p) {
   return lines;
 }
 
+TDetailsFacts ReadDetailsFacts(THandle handle, const TIdentifyDeviceData& id) {
+  TDetailsFacts f;
+  f.Nvme = id.BusType == kBusTypeNvme;
+  if (f.Nvme) {
+    TNvmeIdentifyBlock block = {};
+    if (NvmeIdentifyController(handle, block)) {
+      f.Controller = DecodeNvmeController(block);
+      // The controller's facts stand without the namespace's.
+      if (NvmeIdentifyNamespace(handle, block)) f.Namespace = DecodeNvmeNamespace(block);
+    }
+    f.FirmwareCaps = ReadFirmwareCaps(handle, id);
+    return f;
+  }
+  TAtaBlock block = {};
+  f.IdentifyRead = ReadIdentifyData(handle, id.IsIDESlave, block);
+  // An ATA drive gets one more try before the failure counts as ours.
+  if (!f.IdentifyRead && id.BusType == kBusTypeAta) {
+    f.IdentifyRead = ReadIdentifyData(handle, id.IsIDESlave, block);
+    f.IdentifyFailed = !f.IdentifyRead;
+  }
+  if (f.IdentifyRead) {
+    std::memcpy(f.Identify.data(), block, kAtaBlockSize);
+    uint8_t copy[kIdentifyBlockSize];
+    std::memcpy(copy, block, sizeof copy);
+    f.Passport = DecodeIdentifyData(copy);
+    f.FirmwareCaps = ReadFirmwareCaps(handle, id);
+  }
+  if (HiddenAreasPossible(id.BusType)) {
+    if (f.IdentifyRead) {
+      f.HiddenArea = QueryHiddenArea(handle, id.IsIDESlave, block);
+    } else {
+      f.HiddenArea = THiddenAreaQuery{};
+      f.HiddenArea->NativeReason = kHiddenAreaNoAta;
+    }
+  }
+  return f;
+}
+
+std::vector<std::string> DetailsFactsLines(const TDetailsFacts& f) {
+  std::vector<std::string> lines;
+  const auto add = [&lines](const std::vector<std::string>& more) {
+    lines.insert(lines.end(), more.begin(), more.end());
+  };
+  if (f.Nvme) {
+    if (f.Controller) {
+      add(NvmeDetailsLines(*f.Controller, f.Namespace));
+    } else {
+      lines.push_back("此设备无法使用详细信息。");
+    }
+  } else if (f.IdentifyFailed) {
+    lines.push_back("详细信息不可用: 内部错误。");
+    lines.push_back(std::string("在 ") + kForumUrl + " 提交这个问题");
+  } else if (!f.IdentifyRead) {
+    lines.push_back("此设备无法使用详细信息。");
+  } else {
+    add(DeviceDetailsLines(f.Passport));
+  }
+  // A drive whose data could not be read has had its failure line already.
+  if (f.FirmwareCaps && f.FirmwareCaps->Known) add(FirmwareEraseLines(*f.FirmwareCaps));
+  if (f.HiddenArea) add(HiddenAreaLines(*f.HiddenArea));
+  return lines;
+}
+
 void ShowDeviceDetails() {
-  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   for (const std::string& line :
        ReportHeadingLines("设备详细信息: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddDetailsLog(line);
   }
-  if (id.BusType == kBusTypeNvme) {
-    for (const std::string& line : NvmeDetailsReport(DeviceHandle)) AddDetailsLog(line);
-    ShowFirmwareEraseSection();
-    return;
+  const TDetailsFacts facts =
+      ReadDetailsFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
+  for (const std::string& line : DetailsFactsLines(facts)) AddDetailsLog(line);
+  if (facts.FirmwareCaps) {
+    // The format page offers the same methods.
+    std::vector<std::string> names;
+    for (TFirmwareMethod m : facts.FirmwareCaps->Offered) names.push_back(FirmwareMethodName(m));
+    Ui().SetFirmwareMethods(names);
   }
-  TAtaBlock block = {};
-  bool ok = ReadIdentifyData(DeviceHandle, id.IsIDESlave, block);
-  if (!ok && id.BusType != kBusTypeAta) {
-    AddDetailsLog("此设备无法使用详细信息。");
-    AddHiddenAreaSection(nullptr, id);
-    return;
-  }
-  // An ATA drive gets one more try before the failure counts as ours.
-  if (!ok && !ReadIdentifyData(DeviceHandle, id.IsIDESlave, block)) {
-    AddDetailsLog("详细信息不可用: 内部错误。");
-    AddDetailsLog(std::string("在 ") + kForumUrl + " 提交这个问题");
-    AddHiddenAreaSection(nullptr, id);
-    return;
-  }
-  uint8_t copy[kIdentifyBlockSize];
-  std::memcpy(copy, block, sizeof copy);
-  for (const std::string& line : DeviceDetailsLines(DecodeIdentifyData(copy))) {
-    AddDetailsLog(line);
-  }
-  ShowFirmwareEraseSection();
-  AddHiddenAreaSection(&block, id);
 }
 
 }  // namespace quarnel

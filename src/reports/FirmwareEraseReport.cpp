@@ -1,8 +1,5 @@
 #include "reports/FirmwareEraseReport.h"
 
-#include "base/Logging.h"
-#include "ui/UiSeam.h"
-
 namespace quarnel {
 
 std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps) {
@@ -32,19 +29,6 @@ std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps) {
     }
   }
   return lines;
-}
-
-void ShowFirmwareEraseSection() {
-  const TFirmwareCaps caps =
-      ReadFirmwareCaps(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
-  // A drive whose data could not be read has had its failure line already.
-  if (caps.Known) {
-    for (const std::string& line : FirmwareEraseLines(caps)) AddDetailsLog(line);
-  }
-  // The format page offers the same methods.
-  std::vector<std::string> names;
-  for (TFirmwareMethod m : caps.Offered) names.push_back(FirmwareMethodName(m));
-  Ui().SetFirmwareMethods(names);
 }
 
 }  // namespace quarnel

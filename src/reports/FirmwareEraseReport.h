@@ -12,8 +12,4 @@ namespace quarnel {
 
 std::vector<std::string> FirmwareEraseLines(const TFirmwareCaps& caps);
 
-/// Reads the selected drive's offer through DeviceHandle and appends the
-/// section to the details pane.
-void ShowFirmwareEraseSection();
-
 }  // namespace quarnel

@@ -8,6 +8,7 @@
 #include "base/NumberTexts.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
+#include "nvme/NvmeCommands.h"
 #include "reports/DeviceDetails.h"
 #include "reports/NvmeReports.h"
 
@@ -97,22 +98,74 @@ std::vector<std::string> SmartTableLines(const TAtaBlock& page) {
   return lines;
 }
 
+TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool withThresholds) {
+  TSmartFacts f;
+  f.Nvme = id.BusType == kBusTypeNvme;
+  if (f.Nvme) {
+    TNvmeHealthBlock log = {};
+    f.Read = NvmeReadHealthLog(handle, log);
+    if (f.Read) f.Health = DecodeNvmeHealth(log);
+    return f;
+  }
+  TAtaBlock page = {};
+  TAtaBlock thresholds = {};
+  const bool ataBus = id.BusType == kBusTypeAta;
+  f.Read = withThresholds
+               ? ReadSmartPage(handle, ataBus, id.IsIDESlave, page, thresholds, &f.ThresholdsRead)
+               : ReadSmartPage(handle, ataBus, id.IsIDESlave, page);
+  std::memcpy(f.Page.data(), page, kAtaBlockSize);
+  std::memcpy(f.Thresholds.data(), thresholds, kAtaBlockSize);
+  return f;
+}
+
+std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& f) {
+  std::vector<TSmartAttributeRow> list;
+  if (f.Nvme || !f.Read) return list;
+  for (int k = 0; k < kSmartAttributeSlots; ++k) {
+    const uint8_t* e = f.Page.data() + kSmartFirstEntry + kSmartEntrySize * k;
+    if (e[0] == 0) break;
+    TSmartAttributeRow a;
+    a.Id = e[0];
+    a.Flags = static_cast<uint16_t>(e[1] | (e[2] << 8));
+    a.Current = e[3];
+    a.Worst = e[4];
+    std::memcpy(a.RawBytes.data(), e + 5, a.RawBytes.size());
+    for (int i = 10; i >= 5; --i) a.Raw = (a.Raw << 8) | e[i];
+    if (f.ThresholdsRead) {
+      // The thresholds page has the same layout (id, threshold); its entries
+      // usually stand at the same place, but are matched by id.
+      for (int t = 0; t < kSmartAttributeSlots && !a.Threshold; ++t) {
+        const uint8_t* th = f.Thresholds.data() + kSmartFirstEntry +
+                            kSmartEntrySize * ((k + t) % kSmartAttributeSlots);
+        if (th[0] == a.Id) a.Threshold = th[1];
+      }
+    }
+    list.push_back(a);
+  }
+  return list;
+}
+
 void ShowSmartData() {
-  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   for (const std::string& line :
        ReportHeadingLines("SMART 数据: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddSmartLog(line);
   }
-  if (id.BusType == kBusTypeNvme) {
-    for (const std::string& line : NvmeHealthReport(DeviceHandle)) AddSmartLog(line);
+  const TSmartFacts f =
+      ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, false);
+  if (f.Nvme) {
+    if (!f.Read) {
+      AddSmartLog("此设备不支持 SMART。");
+      return;
+    }
+    for (const std::string& line : NvmeHealthLines(f.Health)) AddSmartLog(line);
     return;
   }
-  TAtaBlock page = {};
-  const bool ok = ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
-  if (!ok) {
+  if (!f.Read) {
     AddSmartLog("此设备不支持 SMART。");
     return;
   }
+  TAtaBlock page;
+  std::memcpy(page, f.Page.data(), kAtaBlockSize);
   for (const std::string& line : SmartTableLines(page)) AddSmartLog(line);
 }
 

@@ -5,6 +5,7 @@
 
 #include "ata/IdentifyDecode.h"
 #include "host/Bytes.h"
+#include "support/TestSupport.h"
 
 namespace quarnel {
 namespace {
@@ -133,6 +134,38 @@ TEST(DecodeIdentifyData, FeatureWordsAndCounts) {
   EXPECT_TRUE(p.QueueSupported);
   EXPECT_EQ(p.QueueDepth, 31);
   EXPECT_EQ(TBlock().W(75, 0xFFFF).Decode().QueueDepth, 65535);  // unmasked
+}
+
+// Words 108-111 count only where word 87 is valid and says so, with NAA 5.
+// The real drives' values agree with hdparm --Istdin.
+TEST(DecodeIdentifyData, WorldWideName) {
+  const auto wwn = [](uint16_t w87, uint16_t w108) {
+    return TBlock()
+        .W(87, w87)
+        .W(108, w108)
+        .W(109, 0x14ee)
+        .W(110, 0x2002)
+        .W(111, 0xa560)
+        .Decode()
+        .wwn;
+  };
+  EXPECT_EQ(wwn(0x4100, 0x5001), "500114ee2002a560");
+  EXPECT_EQ(wwn(0x4000, 0x5001), "");  // not reported (bit 8 clear)
+  EXPECT_EQ(wwn(0xC100, 0x5001), "");  // word 87 not valid
+  EXPECT_EQ(wwn(0x4100, 0x6001), "");  // NAA other than 5
+  const std::pair<const char*, const char*> real[] = {
+      {"WDC_WD5000AAKS--00TMA0-12.01C01", "50014ee2002a560a"},
+      {"INTEL_SSDSA2MH080G1GC--045C8820", "5001517387d61905"},
+      {"SAMSUNG_MP0804H--UE100-14", ""},  // words 108-111 hold 5 but word 87 says no WWN
+      {"Maxtor_96147H8--BAC51KJ0", ""}};
+  for (const auto& [folder, expected] : real) {
+    const std::vector<uint8_t> bytes =
+        test::ReadBytes(test::DriveDataDir(folder) + "/identify.bin");
+    ASSERT_EQ(bytes.size(), kIdentifyBlockSize) << folder;
+    uint8_t block[kIdentifyBlockSize];
+    std::memcpy(block, bytes.data(), sizeof block);
+    EXPECT_EQ(IdentifyWwn(block), expected) << folder;
+  }
 }
 
 }  // namespace

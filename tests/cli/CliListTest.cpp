@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "support/TestSupport.h"
@@ -165,6 +166,97 @@ TEST_F(CliList, OptionsVersionHelpAndMistakes) {
     EXPECT_EQ(Run(std::string("--simulate ") + args), 2);
     EXPECT_NE(err_.find("Usage:"), std::string::npos) << err_;
   }
+}
+
+// --json: one document on standard output, also with --debug (whose main-log
+// lines then go to standard error), with typed values from the drives' data.
+TEST_F(CliList, JsonListDetailsAndSmartOfTheDemoMachine) {
+  ASSERT_EQ(Run("--simulate --debug list --json"), 0) << err_;
+  nlohmann::json j = nlohmann::json::parse(out_);
+  ASSERT_EQ(j["drives"].size(), 4u);
+  const nlohmann::json& sata = j["drives"][0];
+  EXPECT_EQ(sata["number"], 1);
+  EXPECT_EQ(sata["bus"], "SATA");
+  EXPECT_EQ(sata["serial"], "WD-WCAPW0493929");
+  EXPECT_EQ(sata["wwn"], "50014ee2002a560a");
+  EXPECT_EQ(sata["sectors"], 976773168);
+  EXPECT_EQ(sata["capacity"], 500107862016);
+  EXPECT_EQ(sata["volumes"], nlohmann::json::parse(R"(["C:", "E:"])"));
+  EXPECT_EQ(sata["path"], "\\\\.\\PhysicalDrive0");
+  EXPECT_TRUE(j["drives"][1]["wwn"].is_null());  // a USB stick answers no IDENTIFY
+  EXPECT_EQ(j["drives"][3]["wwn"], "001b364d454d4f01");
+  EXPECT_EQ(j["status"], "找到磁盘: 4");
+
+  ASSERT_EQ(Run("--simulate details 1 --json"), 0) << err_;
+  j = nlohmann::json::parse(out_);
+  EXPECT_EQ(j["protocol"], "ata");
+  EXPECT_TRUE(j["available"].get<bool>());
+  EXPECT_EQ(j["ata"]["lba48"]["sectors"], 976773168);
+  EXPECT_EQ(j["ata"]["security"]["level"], nullptr);
+  EXPECT_EQ(j["ata"]["queue"]["max_depth"], 32);
+  EXPECT_EQ(j["hidden_area"]["native_max"], 978870320);
+  EXPECT_EQ(j["hidden_area"]["hidden_sectors"], 2097152);
+  EXPECT_TRUE(j["firmware_erase"]["methods"].is_array());
+  EXPECT_TRUE(j["nvme"].is_null());
+
+  ASSERT_EQ(Run("--simulate details 4 --json"), 0) << err_;
+  j = nlohmann::json::parse(out_);
+  EXPECT_EQ(j["nvme"]["namespace"]["eui64"], "001b364d454d4f01");
+  EXPECT_EQ(j["nvme"]["namespace"]["capacity"], 512110190592);
+  EXPECT_EQ(j["firmware_erase"]["methods"][0]["name"], "block");
+  EXPECT_TRUE(j["hidden_area"].is_null());
+
+  ASSERT_EQ(Run("--simulate smart 1 --json"), 0) << err_;
+  j = nlohmann::json::parse(out_);
+  ASSERT_TRUE(j["attributes"].is_array());
+  const nlohmann::json* temperature = nullptr;
+  for (const nlohmann::json& a : j["attributes"]) {
+    if (a["id"] == 194) temperature = &a;
+  }
+  ASSERT_NE(temperature, nullptr);
+  EXPECT_EQ((*temperature)["raw"], 0x28);
+  EXPECT_EQ((*temperature)["raw_bytes"], "280000000000");
+  EXPECT_EQ((*temperature)["temperature_celsius"], 40);
+  EXPECT_TRUE((*temperature)["threshold"].is_null());  // the demo drive has no thresholds page
+
+  ASSERT_EQ(Run("--simulate smart 4 --json"), 0) << err_;
+  j = nlohmann::json::parse(out_);
+  EXPECT_EQ(j["health"]["temperature_celsius"], 38);
+  EXPECT_EQ(j["health"]["data_units_read"], 12345678);
+  EXPECT_EQ(j["health"]["temperature_sensors"][1]["celsius"], 45);
+}
+
+TEST_F(CliList, WwnNamesADriveOrIsRefusedWithTheList) {
+  ASSERT_EQ(Run("--simulate details wwn:0x50014EE2002A560A --json"), 0) << err_;
+  EXPECT_EQ(nlohmann::json::parse(out_)["drive"]["number"], 1);
+  EXPECT_EQ(Run("--simulate smart wwn:50014ee2002a560b --json"), 1);
+  EXPECT_EQ(out_, "");
+  EXPECT_NE(err_.find("no drive wwn:50014ee2002a560b in the list; these were found:\n"
+                      "  1  WDC WD5000AAKS-00TMA0  serial WD-WCAPW0493929  wwn 50014ee2002a560a  "),
+            std::string::npos)
+      << err_;
+  // Two drives with the same WWN: neither is picked.
+  const std::string twins = Describe(R"({"drives": [
+    {"number": 0, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" +
+                                     std::string(8192, '0') +
+                                     R"(", "wwn": "0011223344556677"},
+    {"number": 1, "length": 8004304896, "bus_type": 17, "nvme_identify_ns_hex": ")" +
+                                     std::string(8192, '0') + R"(", "wwn": "0011223344556677"}]})");
+  EXPECT_EQ(Run("--simulate=" + twins + " details wwn:0011223344556677"), 1);
+  EXPECT_NE(err_.find("more than one drive is wwn:0011223344556677"), std::string::npos) << err_;
+}
+
+// Control characters in drive texts and mount points come out escaped, as
+// the texts show them; the document stays one valid JSON value.
+TEST_F(CliList, JsonKeepsControlCharactersOut) {
+  const std::string machine = Describe(R"({"drives": [{"number": 0, "length": 500107862016,
+      "product": "EVIL\u001b[2J\u009b", "serial": "S\u007f1",
+      "volumes": [{"root": "/mnt/a\nb", "partition": 1}]}]})");
+  ASSERT_EQ(Run("--simulate=" + machine + " list --json"), 0) << err_;
+  const nlohmann::json j = nlohmann::json::parse(out_);
+  EXPECT_EQ(j["drives"][0]["model"], "EVIL\\x1b[2J\\x9b");
+  EXPECT_EQ(j["drives"][0]["serial"], "S\\x7f1");
+  EXPECT_EQ(j["drives"][0]["volumes"][0], "/mnt/a\\x0ab");
 }
 
 }  // namespace

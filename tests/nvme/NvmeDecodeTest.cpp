@@ -82,6 +82,14 @@ TEST(NvmeDecode, NamespaceFormatInUse) {
   b[25] = 2;
   n = DecodeNvmeNamespace(b);
   EXPECT_EQ(n.BlockSize, 0u);
+  EXPECT_EQ(n.Eui64, "");  // all zero: none
+  EXPECT_EQ(n.Nguid, "");
+  b[104] = 0xAB;
+  b[119] = 0x01;
+  b[127] = 0x7F;
+  n = DecodeNvmeNamespace(b);
+  EXPECT_EQ(n.Nguid, "ab000000000000000000000000000001");
+  EXPECT_EQ(n.Eui64, "000000000000007f");
 }
 
 TEST(NvmeDecode, HealthLinesWarningsSensorsAndLargeCounters) {

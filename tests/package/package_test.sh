@@ -85,6 +85,10 @@ zcat "$root/usr/share/doc/quarnel/erase-record.md.gz" | grep '^### The canonical
 # The page's source marks each full stop with \& (no sentence end there).
 zcat "$root/usr/share/man/man1/quarnel-cli.1.gz" | sed 's/\\&//g' | grep 'erase-record.md.gz' >/dev/null ||
   fail "quarnel-cli.1 does not point at the erase record's document"
+zcat "$root/usr/share/doc/quarnel/cli-json.md.gz" | grep '^## details' >/dev/null ||
+  fail "the JSON documents' description is not installed"
+zcat "$root/usr/share/man/man1/quarnel-cli.1.gz" | sed 's/\\&//g' | grep 'cli-json.md.gz' >/dev/null ||
+  fail "quarnel-cli.1 does not point at the JSON documents' description"
 dpkg-deb --field "$deb" Depends | grep 'libssl3' >/dev/null || fail "Depends lacks libssl3 (libcrypto)"
 
 for size in 48 256; do

@@ -59,6 +59,9 @@ std::vector<uint8_t> Namespace() {
   b[25] = 1;                   // two formats
   Put(b, 128, 0x00090000, 4);  // 512 bytes, in use
   Put(b, 132, 0x000C0000, 4);  // 4096 bytes
+  // EUI64, in byte order: the company identifier first.
+  const uint8_t eui64[8] = {0x00, 0x1b, 0x36, 0x4d, 0x45, 0x4d, 0x4f, 0x01};
+  std::memcpy(b.data() + 120, eui64, sizeof eui64);
   return b;
 }
 

@@ -142,6 +142,11 @@ struct TSimDrive {
 /// methods in its IDENTIFY data; returns "" or what is wrong with it.
 std::string LoadSimFirmwareErase(const nlohmann::json& j, TSimDrive& d);
 
+/// Lays a drive's "wwn" (hexadecimal digits) into its blocks: 16 digits into
+/// IDENTIFY words 108-111 with words 84 and 87 saying it is there, or into an
+/// NVMe namespace's EUI64; 32 digits into its NGUID. Returns "" or what is wrong.
+std::string SetSimWwn(const std::string& digits, TSimDrive& d);
+
 /// What a crypto-erased simulated medium reads as at a byte offset.
 uint8_t SimEraseNoise(int64_t offset);
 

@@ -161,4 +161,37 @@ bool SimHost::MiniportRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, 
   return Succeed();
 }
 
+std::string SetSimWwn(const std::string& digits, TSimDrive& d) {
+  if (digits.empty() || digits.size() % 2 != 0 ||
+      digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos) {
+    return "\"wwn\" must be an even number of hexadecimal digits";
+  }
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < digits.size(); i += 2) {
+    bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  }
+  if (!d.Identify.empty()) {
+    if (bytes.size() != 8) return "\"wwn\" of an ATA drive has 16 hexadecimal digits";
+    // Words 108-111, each word's high byte first in the text.
+    for (size_t w = 0; w < 4; ++w) {
+      d.Identify[2 * (108 + w)] = bytes[2 * w + 1];
+      d.Identify[2 * (108 + w) + 1] = bytes[2 * w];
+    }
+    for (size_t word : {84, 87}) {
+      d.Identify[2 * word + 1] = static_cast<uint8_t>((d.Identify[2 * word + 1] & 0x3E) | 0x41);
+    }
+    return "";
+  }
+  if (d.NvmeNamespace.empty())
+    return "\"wwn\" needs an IDENTIFY or an NVMe Identify Namespace block";
+  if (bytes.size() == 8) {
+    std::copy(bytes.begin(), bytes.end(), d.NvmeNamespace.begin() + 120);
+  } else if (bytes.size() == 16) {
+    std::copy(bytes.begin(), bytes.end(), d.NvmeNamespace.begin() + 104);
+  } else {
+    return "\"wwn\" of an NVMe drive has 16 (EUI64) or 32 (NGUID) hexadecimal digits";
+  }
+  return "";
+}
+
 }  // namespace quarnel

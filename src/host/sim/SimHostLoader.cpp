@@ -312,7 +312,7 @@ class SimHostLoader {
                         "faults",        "disk_sequence",   "firmware_erase",
                         "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
-              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex"});
+              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
@@ -345,6 +345,10 @@ class SimHostLoader {
     if (j.contains("firmware_erase")) {
       const std::string wrong = LoadSimFirmwareErase(j.at("firmware_erase"), d);
       if (!wrong.empty()) Bad(where, "firmware_erase: " + wrong);
+    }
+    if (j.contains("wwn")) {
+      const std::string wrong = SetSimWwn(Str(j, "wwn", where), d);
+      if (!wrong.empty()) Bad(where, wrong);
     }
     // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
     const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
