@@ -149,9 +149,9 @@ class TZeroCheck {
 // searched byte by byte.
 constexpr size_t kScanChunk = 256;
 
-#if defined(__GNUC__)
-// Lanes of 16 bytes: vector registers where the target has them, pairs
-// of words where it has none. Copied in with memcpy, so any alignment does.
+#if defined(__GNUC__) && (defined(__SSE2__) || defined(__ARM_NEON))
+// Lanes of 16 bytes in the target's vector registers, copied in with memcpy
+// so that any alignment does.
 using TScanLane = uint64_t __attribute__((vector_size(16)));
 
 inline bool ChunkHasNonZero(const uint8_t* p) {
@@ -167,6 +167,7 @@ inline bool ChunkHasNonZero(const uint8_t* p) {
   return (a[0] | a[1]) != 0;
 }
 #else
+// Without vector registers (the 32-bit Windows build) a word at a time.
 inline bool ChunkHasNonZero(const uint8_t* p) {
   uint64_t a = 0;
   for (size_t j = 0; j < kScanChunk; j += sizeof a) {
