@@ -6,11 +6,13 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <vector>
 
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"
 #include "format/FormatProcedure.h"
+#include "format/Verification.h"
 #include "record/EraseRecordFile.h"
 #include "support/TestSupport.h"
 
@@ -202,6 +204,29 @@ TEST_F(VerifyTest, EveryRunPastTheConfirmationLeavesARecord) {
       EXPECT_EQ(r["smart"]["before"][0],
                 (json{{"id", 1}, {"value", 200}, {"worst", 200}, {"raw", 18}}));
       EXPECT_EQ(r["drive"]["bus"], "ATA");
+    }
+  }
+}
+
+// The scan tests whole chunks at once: a lone byte is found wherever it lies
+// in or around a chunk, from any alignment, and nothing past the end is read.
+TEST(FirstNonZero, FindsALoneByteAtEveryPlaceFromAnyAlignment) {
+  std::vector<uint8_t> bytes(1200, 0);
+  const size_t shifts[] = {0, 1, 7};
+  const size_t sizes[] = {0, 1, 255, 256, 257, 600, 1024};
+  for (const size_t shift : shifts) {
+    uint8_t* p = bytes.data() + shift;
+    for (const size_t size : sizes) {
+      EXPECT_EQ(FirstNonZero(p, size), size);
+      p[size] = 1;  // just past the end
+      EXPECT_EQ(FirstNonZero(p, size), size) << shift << " " << size;
+      p[size] = 0;
+      for (size_t at = 0; at < size; ++at) {
+        p[at] = 0x80;
+        if (at + 1 < size) p[size - 1] = 1;  // a later one does not hide it
+        ASSERT_EQ(FirstNonZero(p, size), at) << shift << " " << size;
+        p[at] = p[size - 1] = 0;
+      }
     }
   }
 }
