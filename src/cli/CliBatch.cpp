@@ -192,7 +192,7 @@ bool TBatch::Choose() {
     m.Row.Bus = BusTypeName(d.IdentifyData.BusType);
     m.Row.Path = d.DevicePath;
     m.Row.Capacity = d.IdentifyData.LBA * std::max<int64_t>(d.IdentifyData.SectorSize, 0);
-    m.Identity = MemberIdentityText(d.Identity);
+    m.Identity = MemberIdentityText(n, d.Identity);
     m.Volumes = d.AssociatedPartitions;
     m.Hidden = HiddenAreaLine(n);
     members_.push_back(std::move(m));
@@ -225,15 +225,13 @@ bool TBatch::Confirm() {
 std::vector<std::string> TBatch::MemberArguments(const TMember& m) const {
   std::vector<std::string> args;
   const THostOptions& host = options_.Host;
-  // The member scans what this program scanned, so that its log numbers the
-  // drives as this one does.
+  // A member looks at its own drive alone: the others are held by their own
+  // runs, and a scan of them would only be turned away. Its log shows the
+  // drive's number in this program's list all the same (--batch-member).
   if (host.Simulate) {
     args.push_back(host.SimulateFile.empty() ? "--simulate" : "--simulate=" + host.SimulateFile);
-  }
-  if (host.DevicesGiven) {
-    std::string list;
-    for (const std::string& node : host.Devices) list += (list.empty() ? "" : ",") + node;
-    args.push_back("--devices=" + list);
+  } else {
+    args.push_back("--devices=" + m.Row.Path);
   }
   if (options_.Debug) args.push_back("--debug");
   args.insert(args.end(),
@@ -486,12 +484,13 @@ int TBatch::Run() {
 
 }  // namespace
 
-std::string MemberIdentityText(const TDriveIdentity& identity) {
-  return (identity.HasSequence ? std::to_string(identity.Sequence) : std::string("-")) + ":" +
+std::string MemberIdentityText(int64_t number, const TDriveIdentity& identity) {
+  return std::to_string(number) + ":" +
+         (identity.HasSequence ? std::to_string(identity.Sequence) : std::string("-")) + ":" +
          std::to_string(identity.Length) + ":" + Hex(identity.Model) + ":" + Hex(identity.Serial);
 }
 
-bool ReadMemberIdentity(const std::string& text, TDriveIdentity* identity) {
+bool ReadMemberIdentity(const std::string& text, int64_t* number, TDriveIdentity* identity) {
   std::vector<std::string> parts;
   size_t start = 0, end;
   while ((end = text.find(':', start)) != std::string::npos) {
@@ -499,17 +498,19 @@ bool ReadMemberIdentity(const std::string& text, TDriveIdentity* identity) {
     start = end + 1;
   }
   parts.push_back(text.substr(start));
-  if (parts.size() != 4) return false;
+  if (parts.size() != 5) return false;
   TDriveIdentity read;
   read.Read = true;
-  uint64_t length = 0;
-  if (parts[0] != "-") {
-    if (!WholeNumber(parts[0], &read.Sequence)) return false;
+  uint64_t place = 0, length = 0;
+  if (!WholeNumber(parts[0], &place) || place < 1 || place > kAllDriveNumbers) return false;
+  if (parts[1] != "-") {
+    if (!WholeNumber(parts[1], &read.Sequence)) return false;
     read.HasSequence = true;
   }
-  if (!WholeNumber(parts[1], &length) || length > static_cast<uint64_t>(INT64_MAX)) return false;
+  if (!WholeNumber(parts[2], &length) || length > static_cast<uint64_t>(INT64_MAX)) return false;
   read.Length = static_cast<int64_t>(length);
-  if (!FromHex(parts[2], &read.Model) || !FromHex(parts[3], &read.Serial)) return false;
+  if (!FromHex(parts[3], &read.Model) || !FromHex(parts[4], &read.Serial)) return false;
+  *number = static_cast<int64_t>(place);
   *identity = read;
   return true;
 }

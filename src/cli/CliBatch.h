@@ -22,11 +22,12 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out
 /// method --firmware without one takes.
 std::string ModeLine(const TCliOptions& options, const std::string& firstMethod);
 
-/// The identity the batch's question named, as --batch-member passes it on
-/// ("SEQUENCE:LENGTH:MODEL:SERIAL", the texts in hexadecimal, "-" for no
-/// sequence number), and back.
-std::string MemberIdentityText(const TDriveIdentity& identity);
-bool ReadMemberIdentity(const std::string& text, TDriveIdentity* identity);
+/// The drive the batch's question named, as --batch-member passes it on:
+/// its number in the batch's list and its identity
+/// ("NUMBER:SEQUENCE:LENGTH:MODEL:SERIAL", the texts in hexadecimal, "-" for
+/// no sequence number), and back.
+std::string MemberIdentityText(int64_t number, const TDriveIdentity& identity);
+bool ReadMemberIdentity(const std::string& text, int64_t* number, TDriveIdentity* identity);
 
 /// The exit status of one row, and of a batch: that of its worst outcome,
 /// worst first: failed (also refused and crashed) 1, aborted 4, in use 5,

@@ -97,7 +97,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
   const bool member = !options.BatchMember.empty();
   TDriveIdentity confirmed;
   if (member) {
-    if (!ReadMemberIdentity(options.BatchMember, &confirmed)) {
+    if (!ReadMemberIdentity(options.BatchMember, &ShownListPlace, &confirmed)) {
       err << "quarnel-cli: --batch-member takes the identity a batch passes on\n";
       return kExitUsage;
     }

@@ -14,6 +14,7 @@ THandle DeviceHandle = kInvalidHandle;
 std::string DeviceDescription;
 bool NumberDrivesByListPlace = false;
 int64_t MaxScannedDevices = kMaxScannedDevices;
+int64_t ShownListPlace = 0;
 
 namespace {
 void CheckIndex(int64_t index, int64_t size) {
@@ -55,7 +56,8 @@ std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index) 
   const TIdentifyDeviceData& id = entry.IdentifyData;
   // Appended piece by piece: GCC 12 at -O3 warns falsely on "literal" + string.
   std::string text = "[";
-  text += NumberDrivesByListPlace ? DecText(index) : DecTextU(entry.DeviceNumber);
+  const int64_t place = ShownListPlace > 0 && index == SelectedDevice ? ShownListPlace : index;
+  text += NumberDrivesByListPlace ? DecText(place) : DecTextU(entry.DeviceNumber);
   text += "]  " + Trim(id.Model) + "    " + Trim(id.FW);
   text += "    [" + SizeToStr(id.LBA * id.SectorSize);
   text += "]    (" + DecText(id.LBA) + " " + DecText(id.SectorSize) + "-字节扇区)";
@@ -70,6 +72,7 @@ void ResetDeviceTable() {
   DeviceDescription.clear();
   NumberDrivesByListPlace = false;
   MaxScannedDevices = kMaxScannedDevices;
+  ShownListPlace = 0;
 }
 
 }  // namespace quarnel

@@ -65,6 +65,10 @@ extern std::string DeviceDescription;
 /// desktop program), or, when set, the drive's place in the list from 1 (the
 /// terminal program, which takes drives by that number).
 extern bool NumberDrivesByListPlace;
+/// With NumberDrivesByListPlace, when set, the number the chosen drive is
+/// shown with instead (a batch's member, which scans its own drive alone,
+/// shows the drive's place in the batch's list).
+extern int64_t ShownListPlace;
 
 /// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
 std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);

@@ -133,7 +133,7 @@ TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
   confirmed.Serial = "OLD00001";  // another drive now stands at its place
   confirmed.Length = 67108864;
   const int status = Run("--simulate=" + machine +
-                         " format 1 --yes --batch-member=" + MemberIdentityText(confirmed));
+                         " format 1 --yes --batch-member=" + MemberIdentityText(3, confirmed));
   EXPECT_EQ(status, 4) << err_;
   const size_t done = err_.rfind(
       "\x1e"
@@ -143,14 +143,20 @@ TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
   EXPECT_EQ(summary["record"]["outcome"], "drive-changed");
   EXPECT_EQ(summary["record"]["bytes_written"], 0);
 
+  // Its log names it by the batch's number, not its own list's.
+  EXPECT_NE(out_.find("低级格式化: [3]"), std::string::npos) << out_;
+
   TDriveIdentity back;
+  int64_t number = 0;
   confirmed.HasSequence = true;
   confirmed.Sequence = 17;
   confirmed.Model = std::string("A:\x01\xff", 4);
-  ASSERT_TRUE(ReadMemberIdentity(MemberIdentityText(confirmed), &back));
+  ASSERT_TRUE(ReadMemberIdentity(MemberIdentityText(12, confirmed), &number, &back));
+  EXPECT_EQ(number, 12);
   EXPECT_EQ(back.Model, confirmed.Model);
   EXPECT_EQ(back.Sequence, 17u);
-  EXPECT_FALSE(ReadMemberIdentity("1:2:zz:00", &back));
+  EXPECT_FALSE(ReadMemberIdentity("1:-:2:zz:00", &number, &back));
+  EXPECT_FALSE(ReadMemberIdentity("0:-:2:00:00", &number, &back));
 }
 
 }  // namespace
