@@ -70,10 +70,16 @@ peak_kib() {
 one_after_another() {
   for i in $(seq 1 "$drives"); do "$cli" "${host[@]}" format "$i" --yes || return 1; done
 }
+# Each process is given its own drive alone: with the whole list, each one's
+# scan would meet the drives the others hold, and its numbers would shift.
 shell_loop() {
   local pids=()
   for i in $(seq 1 "$drives"); do
-    "$cli" "${host[@]}" format "$i" --yes >/dev/null 2>&1 &
+    if [ "$kind" = loop ]; then
+      "$cli" "--devices=${nodes[$((i - 1))]}" format 1 --yes >/dev/null 2>&1 &
+    else
+      "$cli" "${host[@]}" format "$i" --yes >/dev/null 2>&1 &
+    fi
     pids+=($!)
   done
   for p in "${pids[@]}"; do wait "$p" || return 1; done
