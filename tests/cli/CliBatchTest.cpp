@@ -106,10 +106,14 @@ TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
     {"number": 0, "length": 268435456, "serial": "SLOW0001", "write_mb_per_s": 20},
     {"number": 1, "length": 268435456, "serial": "SLOW0002", "write_mb_per_s": 20},
     {"number": 2, "length": 268435456, "serial": "SLOW0003", "write_mb_per_s": 20}]})");
-  // The third waits for a free place (--jobs 2) and is never started.
+  // The third waits for a free place (--jobs 2) and is never started. The
+  // stop comes once both runs have written (however loaded the machine).
+  const std::string log = (dir_ / "progress.txt").string();
   const std::string command =
       std::string("LC_ALL=C ") + QUARNEL_CLI_PATH + " --simulate=" + machine +
-      " format 1 2 3 --yes --jobs 2 --json & pid=$!; " + "sleep 2; kill -INT $pid; wait $pid";
+      " format 1 2 3 --yes --jobs 2 --json 2>" + log + " & pid=$!; for i in $(seq 300); do " +
+      "grep -q 'SLOW0001 .*[1-9]%' " + log + " && grep -q 'SLOW0002 .*[1-9]%' " + log +
+      " && break; sleep 0.1; done; kill -INT $pid; wait $pid";
   const int status = test::RunCommand(command, &out_, &err_);
   EXPECT_EQ(status, 3) << err_;
   const json doc = json::parse(out_, nullptr, false);
