@@ -77,32 +77,27 @@ else()
                   "(scripts/ensure-deps.sh --tests installs scdoc)")
 endif()
 
-# Debian's documentation files: the copyright and the compressed changelog.
-set(QUARNEL_CHANGELOG_GZ ${QUARNEL_GENERATED}/doc/changelog.Debian.gz)
-add_custom_command(OUTPUT ${QUARNEL_CHANGELOG_GZ}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
-  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${QUARNEL_PACKAGING_DIR}/changelog
-          ${QUARNEL_CHANGELOG_GZ}
-  DEPENDS ${QUARNEL_PACKAGING_DIR}/changelog VERBATIM)
-# The erase record's format and how to check its seal, which the manual page
-# points at; compressed as Debian wants documents of more than 4 KB.
-set(QUARNEL_RECORD_DOC_GZ ${QUARNEL_GENERATED}/doc/erase-record.md.gz)
-add_custom_command(OUTPUT ${QUARNEL_RECORD_DOC_GZ}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
-  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/docs/erase-record.md
-          ${QUARNEL_RECORD_DOC_GZ}
-  DEPENDS ${CMAKE_SOURCE_DIR}/docs/erase-record.md VERBATIM)
-# The terminal program's JSON documents (--json), which the manual page points at.
-set(QUARNEL_JSON_DOC_GZ ${QUARNEL_GENERATED}/doc/cli-json.md.gz)
-add_custom_command(OUTPUT ${QUARNEL_JSON_DOC_GZ}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
-  COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${CMAKE_SOURCE_DIR}/docs/cli-json.md
-          ${QUARNEL_JSON_DOC_GZ}
-  DEPENDS ${CMAKE_SOURCE_DIR}/docs/cli-json.md VERBATIM)
-add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ}
-  ${QUARNEL_JSON_DOC_GZ})
-install(FILES ${QUARNEL_PACKAGING_DIR}/copyright ${QUARNEL_CHANGELOG_GZ} ${QUARNEL_RECORD_DOC_GZ}
-  ${QUARNEL_JSON_DOC_GZ} DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
+# Debian's documentation files: the copyright, the compressed changelog, and
+# the documents the manual page points at (the erase record's format and how
+# to check its seal; the terminal program's JSON documents), compressed as
+# Debian wants documents of more than 4 KB.
+set(QUARNEL_DOC_GZ "")
+foreach(doc ${QUARNEL_PACKAGING_DIR}/changelog ${CMAKE_SOURCE_DIR}/docs/erase-record.md
+            ${CMAKE_SOURCE_DIR}/docs/cli-json.md)
+  get_filename_component(name ${doc} NAME)
+  if(name STREQUAL "changelog")
+    set(name changelog.Debian)
+  endif()
+  set(gz ${QUARNEL_GENERATED}/doc/${name}.gz)
+  add_custom_command(OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${QUARNEL_GENERATED}/doc
+    COMMAND sh -c "gzip -9n -c \"$0\" > \"$1\"" ${doc} ${gz}
+    DEPENDS ${doc} VERBATIM)
+  list(APPEND QUARNEL_DOC_GZ ${gz})
+endforeach()
+add_custom_target(quarnel_doc ALL DEPENDS ${QUARNEL_DOC_GZ})
+install(FILES ${QUARNEL_PACKAGING_DIR}/copyright ${QUARNEL_DOC_GZ}
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quarnel)
 
 # The package.
 set(CPACK_GENERATOR DEB)

@@ -6,6 +6,7 @@
 #include "cli/CliBatch.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -30,12 +31,8 @@ namespace quarnel {
 namespace {
 
 std::string Hex(const std::string& bytes) {
-  static const char* const digits = "0123456789abcdef";
   std::string out;
-  for (const unsigned char c : bytes) {
-    out += digits[c >> 4];
-    out += digits[c & 15];
-  }
+  for (const char c : bytes) out += Hex2(static_cast<uint8_t>(c));
   return out;
 }
 
@@ -43,51 +40,20 @@ bool FromHex(const std::string& hex, std::string* bytes) {
   if (hex.size() % 2 != 0) return false;
   bytes->clear();
   for (size_t i = 0; i < hex.size(); i += 2) {
-    int value = 0;
-    for (size_t k = i; k < i + 2; ++k) {
-      const char c = hex[k];
-      const int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-      if (d < 0) return false;
-      value = value * 16 + d;
-    }
+    uint8_t value = 0;
+    const auto [end, ec] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
+    if (ec != std::errc() || end != hex.data() + i + 2) return false;
     *bytes += static_cast<char>(value);
   }
   return true;
 }
 
 bool WholeNumber(const std::string& text, uint64_t* value) {
-  if (text.empty() || text.size() > 20) return false;
-  uint64_t v = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    const uint64_t next = v * 10 + static_cast<uint64_t>(c - '0');
-    if (next / 10 != v) return false;  // beyond 64 bits
-    v = next;
-  }
-  *value = v;
-  return true;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
+  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
 }
 
-// Columns are counted in characters, not bytes.
-size_t TextWidth(const std::string& text) {
-  size_t n = 0;
-  for (const unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-std::string Clock(double seconds) {
-  const int64_t s = static_cast<int64_t>(seconds + 0.5);
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-  return text;
-}
-
-std::string Mbps(double mbps) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f MB/s", mbps);
-  return text;
-}
+std::string Mbps(double mbps) { return MbpsText(mbps) + " MB/s"; }
 
 // One drive of the batch, from the question to its row of the table.
 struct TMember {
@@ -350,10 +316,8 @@ std::string TBatch::ProgressLine(const TMember& m) const {
   if (m.ElapsedMs > 0) {
     const double mbps = static_cast<double>(m.Done) / 1000.0 / static_cast<double>(m.ElapsedMs);
     line += "   " + Mbps(mbps);
-    if (m.Done > 0 && m.Done < m.Total) {
-      line += "   left " +
-              Clock(static_cast<double>(m.Total - m.Done) * static_cast<double>(m.ElapsedMs) /
-                    1000.0 / static_cast<double>(m.Done));
+    if (const double left = SecondsLeft(m.Done, m.Total, m.ElapsedMs); left >= 0) {
+      line += "   left " + ClockText(left);
     }
   }
   return line + "   " + PassName(options_, m.Pass);
@@ -380,7 +344,7 @@ void TBatch::DrawBlock(bool force) {
            DecText(static_cast<int64_t>(waiting)) + " waiting, " +
            DecText(static_cast<int64_t>(done)) + " done of " +
            DecText(static_cast<int64_t>(members_.size())) + "   elapsed " +
-           Clock(std::chrono::duration<double>(now - start_).count()) +
+           ClockText(std::chrono::duration<double>(now - start_).count()) +
            (stopping_ ? "   stopping" : "") + "\n";
   ClearBlock();
   err_ << block << std::flush;
@@ -401,18 +365,18 @@ void TBatch::Table() {
     cells.push_back(
         {"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial), outcome,
          IntToStrGrouped(r.BytesWritten), r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
-         r.Seconds > 0 ? Clock(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
+         r.Seconds > 0 ? ClockText(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
          r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
   }
   std::vector<size_t> width(cells[0].size(), 0);
   for (const auto& row : cells) {
-    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], TextWidth(row[c]));
+    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], Utf8Length(row[c]));
   }
   for (const auto& row : cells) {
     std::string line;
     for (size_t c = 0; c < row.size(); ++c) {
       line += row[c];
-      if (c + 1 < row.size()) line += std::string(width[c] - TextWidth(row[c]) + 2, ' ');
+      if (c + 1 < row.size()) line += std::string(width[c] - Utf8Length(row[c]) + 2, ' ');
     }
     Line(line);
   }

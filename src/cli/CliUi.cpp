@@ -56,13 +56,27 @@ int64_t SteadyMs() {
       .count();
 }
 
+}  // namespace
+
 std::string MbpsText(double mbps) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", mbps);
   return text;
 }
 
-}  // namespace
+std::string ClockText(double seconds) {
+  const int64_t s = static_cast<int64_t>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+  return text;
+}
+
+double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs) {
+  if (done <= 0 || done >= total || elapsedMs <= 0) return -1;
+  return static_cast<double>(total - done) * static_cast<double>(elapsedMs) / 1000.0 /
+         static_cast<double>(done);
+}
 
 void TCliUi::CheckStopRules() {
   if (!watch_ || ruleStopped_ || !running_ || !stoppable_) return;
@@ -214,17 +228,6 @@ void TCliUi::ClearProgress() {
   progressShown_ = false;
 }
 
-namespace {
-
-std::string Clock(int64_t seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
-  return text;
-}
-
-}  // namespace
-
 std::string TCliUi::ProgressText() const {
   std::string text = Caption(TFormatLabel::lbCurrentPercent) + "   " +
                      Caption(TFormatLabel::lbCurrentPosition) + "   " +
@@ -233,12 +236,10 @@ std::string TCliUi::ProgressText() const {
                            std::chrono::steady_clock::now() - passStart_)
                            .count();
   if (total_ > 0) text += "   " + SizeToStr(done_) + " of " + SizeToStr(total_);
-  text += "   elapsed " + Clock(elapsed / 1000);
-  // The time left at the pass's own average so far.
-  if (total_ > 0 && done_ > 0 && elapsed >= 1000 && done_ < total_) {
-    const double left = static_cast<double>(total_ - done_) * static_cast<double>(elapsed) /
-                        1000.0 / static_cast<double>(done_);
-    text += "   left " + Clock(static_cast<int64_t>(left + 0.5));
+  text += "   elapsed " + ClockText(static_cast<double>(elapsed / 1000));
+  // The time left at the pass's own average so far, once a second has passed.
+  if (const double left = SecondsLeft(done_, total_, elapsed); elapsed >= 1000 && left >= 0) {
+    text += "   left " + ClockText(left);
   }
   return text;
 }

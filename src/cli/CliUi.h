@@ -94,6 +94,14 @@ class TCliUi : public TUiSeam {
 /// The first byte of a line a batch member writes for its supervisor.
 inline constexpr char kWorkerMark = '\x1e';
 
+/// h:mm:ss of `seconds`, rounded to the second.
+std::string ClockText(double seconds);
+/// A speed in MB/s (10^6 bytes per second) with one decimal, without the unit.
+std::string MbpsText(double mbps);
+/// The seconds a pass has left at its own average so far; negative when that
+/// cannot be told (nothing done yet, or all of it).
+double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs);
+
 /// The multi-line entries of a pane with the terminal's line ends, every
 /// other control character but tabs made visible (VisibleText).
 std::string TerminalLine(std::string line);

@@ -56,6 +56,15 @@ std::string Grouped(const std::string& digits) {
 
 }  // namespace
 
+TUInt128 Mul64x32(uint64_t a, uint32_t b) {
+  const uint64_t low = (a & 0xFFFFFFFFu) * b;
+  const uint64_t high = (a >> 32) * b;
+  TUInt128 r;
+  r.Low = low + (high << 32);
+  r.High = (high >> 32) + (r.Low < low ? 1 : 0);
+  return r;
+}
+
 uint32_t DivMod128(TUInt128& value, uint32_t divisor) {
   // Long division over 32-bit limbs, most significant first: the running
   // remainder stays below the divisor, so remainder << 32 fits 64 bits.

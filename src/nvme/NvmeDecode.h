@@ -27,6 +27,8 @@ std::string DecText128(const TUInt128& value);
 std::string GroupedText128(const TUInt128& value);
 /// Divides `value` in place by a non-zero `divisor`; returns the remainder.
 uint32_t DivMod128(TUInt128& value, uint32_t divisor);
+/// The full product of a 64-bit and a 32-bit value.
+TUInt128 Mul64x32(uint64_t a, uint32_t b);
 
 /// Identify Controller (CNS 01h), the fields the reports use.
 struct TNvmeController {

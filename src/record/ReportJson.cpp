@@ -21,15 +21,6 @@ json Number128(const TUInt128& value) {
   return value.High == 0 ? json(value.Low) : json(DecText128(value));
 }
 
-TUInt128 Product(uint64_t a, uint32_t b) {
-  const uint64_t low = (a & 0xFFFFFFFFu) * b;
-  const uint64_t high = (a >> 32) * b;
-  TUInt128 r;
-  r.Low = low + (high << 32);
-  r.High = (high >> 32) + (r.Low < low ? 1 : 0);
-  return r;
-}
-
 json DriveObject(const TJsonDrive& d) {
   const TDeviceTable& e = *d.Entry;
   const TIdentifyDeviceData& id = e.IdentifyData;
@@ -84,7 +75,7 @@ json NvmeObject(const TNvmeController& c, const std::optional<TNvmeNamespace>& n
     space = {{"block_size", ns->BlockSize > 0 ? json(ns->BlockSize) : json(nullptr)},
              {"size_blocks", ns->SizeBlocks},
              {"capacity_blocks", ns->CapacityBlocks},
-             {"capacity", Number128(Product(ns->SizeBlocks, ns->BlockSize))},
+             {"capacity", Number128(Mul64x32(ns->SizeBlocks, ns->BlockSize))},
              {"eui64", TextOrNull(ns->Eui64)},
              {"nguid", TextOrNull(ns->Nguid)}};
   }

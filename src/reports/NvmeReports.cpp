@@ -16,15 +16,6 @@ namespace {
 constexpr uint32_t kDataUnitBytes = 512000;
 constexpr int kKelvinOffset = 273;
 
-TUInt128 Mul64x32(uint64_t a, uint32_t b) {
-  const uint64_t low = (a & 0xFFFFFFFFu) * b;
-  const uint64_t high = (a >> 32) * b;
-  TUInt128 r;
-  r.Low = low + (high << 32);
-  r.High = (high >> 32) + (r.Low < low ? 1 : 0);
-  return r;
-}
-
 std::string Hex2Prefixed(uint8_t v) { return "0x" + Hex2(v); }
 
 std::string Hex4Prefixed(uint16_t v) {
