@@ -6,7 +6,9 @@
 # or QUARNEL_BENCH_DIR). The read-back's time is the one its debug line reports
 # ("Read-back: N bytes in M ms", from its first read to its last check); dd's
 # is the one dd reports. RUNS rounds per target, the two alternating. Prints
-# each run, the medians and their ratio. Needs root for the loop devices.
+# each run, the medians and their ratio, and the median of each round's own
+# ratio (the read-back against the dd run beside it, which shares its moment
+# on a machine whose speed drifts). Needs root for the loop devices.
 #   bench/verify_throughput.sh [SIZE_MIB] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,17 +47,18 @@ bench_target() {
   local label=$1 node
   make_target "$2" "$3"
   node=$target_node
-  local q=() d=()
+  local q=() d=() r=()
   for i in $(seq 1 "$runs"); do
     q+=("$(run_quarnel "$node")")
     d+=("$(run_dd "$node")")
-    echo "$label run $i: read-back ${q[-1]} MB/s   dd ${d[-1]} MB/s"
+    r+=("$(ratio "${q[-1]}" "${d[-1]}")")
+    echo "$label run $i: read-back ${q[-1]} MB/s   dd ${d[-1]} MB/s   ratio ${r[-1]}"
   done
   local mq md
   mq=$(median "${q[@]}")
   md=$(median "${d[@]}")
   echo "$label median of ${runs} runs over ${size_mib} MiB: read-back ${mq} MB/s, dd ${md} MB/s;" \
-    "read-back/dd $(ratio "$mq" "$md")"
+    "read-back/dd $(ratio "$mq" "$md"); median of the rounds' ratios $(median "${r[@]}")"
 }
 
 bench_target memory /dev/shm ""

@@ -128,6 +128,11 @@ class TChildProcess {
   intptr_t id_ = -1;       // Windows: the process id, its group's id too
 };
 
+/// Asks the system to back a block not yet touched with large pages (Linux:
+/// transparent huge pages). Only a hint: nothing happens where the system
+/// has none or declines.
+void OfferLargePages(void* block, size_t size);
+
 /// Waits `milliseconds`.
 void PauseMs(int milliseconds);
 

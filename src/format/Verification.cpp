@@ -312,9 +312,9 @@ bool VerifyErasedDrive(bool quickWipe) {
   if (TEraseRecord* r = ActiveEraseRecord()) r->VerifyRan = true;
 
   // Declared before the run state, whose pending scan reads them.
-  std::unique_ptr<void, TAlignedBlockDeleter> buffers[2] = {
-      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kReadBackBlockSize)),
-      std::unique_ptr<void, TAlignedBlockDeleter>(AllocateAlignedBlock(kReadBackBlockSize))};
+  std::unique_ptr<void, TLargeBlockDeleter> buffers[2] = {
+      std::unique_ptr<void, TLargeBlockDeleter>(AllocateLargeBlock(kReadBackBlockSize)),
+      std::unique_ptr<void, TLargeBlockDeleter>(AllocateLargeBlock(kReadBackBlockSize))};
   if (!buffers[0] || !buffers[1]) {
     AddLog("无法分配内存缓冲区。");
     NoteOutcome(TEraseOutcome::Failed);

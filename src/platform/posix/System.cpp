@@ -6,6 +6,7 @@
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -430,6 +431,15 @@ int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
     if (errno != EINTR) return -1;
   }
+}
+
+void OfferLargePages(void* block, size_t size) {
+#ifdef MADV_HUGEPAGE
+  ::madvise(block, size, MADV_HUGEPAGE);
+#else
+  (void)block;
+  (void)size;
+#endif
 }
 
 void PauseMs(int milliseconds) {

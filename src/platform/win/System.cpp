@@ -293,6 +293,9 @@ int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
   return read;
 }
 
+// Large pages on Windows need a privilege a program does not hold by default.
+void OfferLargePages(void*, size_t) {}
+
 void PauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 // Ctrl+Break to the child's own process group: a group of its own does not
