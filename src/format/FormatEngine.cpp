@@ -248,12 +248,12 @@ int64_t SeekDevice(THandle handle, int64_t offset) {
 bool RunLowLevelFormat(bool quickWipe) {
   const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
   void* raw = allocateZeroBuffer ? allocateZeroBuffer(kZeroBufferSize)
-                                 : AllocateAlignedBlock(kZeroBufferSize);
+                                 : AllocateLargeBlock(kZeroBufferSize);
   if (!raw) {
     AddLog("无法分配内存缓冲区。");
     return false;
   }
-  std::unique_ptr<void, TAlignedBlockDeleter> zeros(raw);
+  std::unique_ptr<void, TLargeBlockDeleter> zeros(raw);
   std::memset(zeros.get(), 0, kZeroBufferSize);
   Ui().ProcessMessages();
 

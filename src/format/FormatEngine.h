@@ -58,7 +58,7 @@ void SetFormatClock(std::function<int64_t()> clock);
 
 /// Where the zero buffer comes from (tests make it fail). It returns a
 /// 4096-byte-aligned area of the given size, or nullptr; the release is
-/// ReleaseAlignedBlock. An empty function means AllocateAlignedBlock.
+/// ReleaseLargeBlock. An empty function means AllocateLargeBlock.
 void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
 
 /// Clears the stop flag, the clock and the allocator (tests).
