@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <system_error>
 #include <vector>
 
-// mingw-w64's win32 thread model, which the Windows build uses to run on XP,
-// has no std::thread: there the check runs in line.
-#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
-#define QUARNEL_CHECK_ALONGSIDE 0
-#else
-#define QUARNEL_CHECK_ALONGSIDE 1
+#include "base/Threads.h"
+// Without threads (the Windows build) each block is read and scanned in line.
+#if QUARNEL_HAS_THREADS
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -45,104 +43,8 @@ constexpr int64_t kReadBackBlockSize = 4194304;
 // MiB, a slow one keeps answering the stop button between small ones.
 constexpr int64_t kReadBackGrowBelowMs = 50;
 
-// Scans a block for non-zero bytes on a thread of its own while the next
-// block is read. The scan only reads its own buffer; every host request,
-// log line and control stays on the calling thread.
-class TZeroCheck {
- public:
-  static constexpr int64_t kAlongsideFrom = 262144;
-
-  TZeroCheck() = default;
-  TZeroCheck(const TZeroCheck&) = delete;
-  TZeroCheck& operator=(const TZeroCheck&) = delete;
-  ~TZeroCheck() {
-    Settle();
-#if QUARNEL_CHECK_ALONGSIDE
-    if (worker_.joinable()) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        quit_ = true;
-      }
-      wake_.notify_all();
-      worker_.join();
-    }
-#endif
-  }
-  void Start(const uint8_t* block, int64_t offset, int64_t size) {
-    Settle();
-    offset_ = offset;
-    size_ = size;
-    pending_ = true;
-#if QUARNEL_CHECK_ALONGSIDE
-    // A small block is scanned sooner than it is handed over.
-    if (size >= kAlongsideFrom && StartWorker()) {
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        block_ = block;
-        busy_ = true;
-      }
-      wake_.notify_all();
-      return;
-    }
-#endif
-    at_ = FirstNonZero(block, static_cast<size_t>(size));
-  }
-  /// Waits for the pending scan. True when it found a non-zero byte.
-  bool Settle() {
-    if (!pending_) return false;
-    pending_ = false;
-#if QUARNEL_CHECK_ALONGSIDE
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return !busy_; });
-#endif
-    return at_ != static_cast<size_t>(size_);
-  }
-  int64_t Offset() const { return offset_; }
-  int64_t Size() const { return size_; }
-  int64_t FirstNonZeroOffset() const { return offset_ + static_cast<int64_t>(at_); }
-
- private:
-#if QUARNEL_CHECK_ALONGSIDE
-  // One thread for the whole read-back, started with its first large block.
-  bool StartWorker() {
-    if (worker_.joinable()) return true;
-    if (noWorker_) return false;
-    try {
-      worker_ = std::thread([this] { Work(); });
-      return true;
-    } catch (const std::system_error&) {
-      noWorker_ = true;  // no thread to be had: scan in line
-      return false;
-    }
-  }
-  void Work() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      wake_.wait(lock, [this] { return busy_ || quit_; });
-      if (quit_) return;
-      const uint8_t* block = block_;
-      const size_t size = static_cast<size_t>(size_);
-      lock.unlock();
-      const size_t at = FirstNonZero(block, size);
-      lock.lock();
-      at_ = at;
-      busy_ = false;
-      done_.notify_all();
-    }
-  }
-  std::thread worker_;
-  std::mutex mutex_;
-  std::condition_variable wake_, done_;
-  const uint8_t* block_ = nullptr;
-  bool busy_ = false;
-  bool quit_ = false;
-  bool noWorker_ = false;
-#endif
-  bool pending_ = false;
-  size_t at_ = 0;
-  int64_t offset_ = 0;
-  int64_t size_ = 0;
-};
+// Reading threads at most, where the host takes reads at once.
+constexpr int kMaxLanes = 2;
 
 // The scan ORs a chunk's words together and tests the result once per
 // chunk, which keeps it at the speed of the loads; a non-zero chunk is then
@@ -179,18 +81,178 @@ inline bool ChunkHasNonZero(const uint8_t* p) {
 }
 #endif
 
+// One block of the read-back and what became of it.
+struct TBlock {
+  enum TState { Waiting, Reading, Done };
+  int64_t Offset = 0;
+  int64_t Size = 0;
+  TState State = Waiting;
+  bool ReadFailed = false;
+  uint32_t Read = 0;
+  uint32_t Code = 0;  // the failed read's code
+  size_t At = 0;      // the first non-zero byte's index; Size when all are zero
+};
+
+// A lane's whole work on a block: read it into `buffer`, then scan it.
+void ReadAndScan(THandle handle, uint8_t* buffer, TBlock& b) {
+  uint32_t read = 0, code = 0;
+  const bool ok = GetHost().ReadAt(handle, buffer, static_cast<uint32_t>(b.Size), b.Offset, &read,
+                                   &code);
+  b.Read = read;
+  if (!ok || read != b.Size) {
+    b.ReadFailed = true;
+    b.Code = ok ? kErrorHandleEof : code;
+  } else {
+    b.At = FirstNonZero(buffer, static_cast<size_t>(b.Size));
+  }
+  b.State = TBlock::Done;
+}
+
+// The read-back's reading and scanning. Where the host takes concurrent
+// reads, each lane is a thread with a buffer of its own that takes the
+// oldest block waiting, reads it and scans it: while one lane scans, the
+// other's read keeps the drive busy, and no lane waits for the calling
+// thread between blocks. Blocks are handed back in the order they were
+// issued; every log line, record entry and control stays on the calling
+// thread. Without lane threads each block is read and scanned when issued.
+class TReadLanes {
+ public:
+  TReadLanes(THandle handle, int lanes) : handle_(handle) {
+    lanes = std::clamp(lanes, 1, kMaxLanes);
+    for (int i = 0; i < lanes; ++i) {
+      buffers_[i].reset(AllocateLargeBlock(kReadBackBlockSize));
+      if (!buffers_[i]) return;
+    }
+    ready_ = true;
+#if QUARNEL_HAS_THREADS
+    if (lanes < 2) return;
+    try {
+      for (int i = 0; i < lanes; ++i) {
+        uint8_t* buffer = static_cast<uint8_t*>(buffers_[i].get());
+        threads_.emplace_back([this, buffer] { Work(buffer); });
+      }
+    } catch (const std::system_error&) {
+      Quit();  // no thread to be had: read in line
+    }
+#endif
+  }
+  TReadLanes(const TReadLanes&) = delete;
+  TReadLanes& operator=(const TReadLanes&) = delete;
+  ~TReadLanes() {
+#if QUARNEL_HAS_THREADS
+    Drop();
+    Quit();
+#endif
+  }
+
+  bool Ready() const { return ready_; }
+  /// How many blocks may be issued and not yet taken back.
+  size_t Depth() const { return Threaded() ? 2 * LaneCount() : 1; }
+  size_t Outstanding() const { return blocks_.size(); }
+
+  void Issue(int64_t offset, int64_t size) {
+    TBlock block;
+    block.Offset = offset;
+    block.Size = size;
+#if QUARNEL_HAS_THREADS
+    if (Threaded()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        blocks_.push_back(block);
+      }
+      work_.notify_one();
+      return;
+    }
+#endif
+    ReadAndScan(handle_, static_cast<uint8_t*>(buffers_[0].get()), block);
+    blocks_.push_back(block);
+  }
+
+  /// The oldest block issued, once it has been read and scanned.
+  TBlock TakeOldest() {
+#if QUARNEL_HAS_THREADS
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [this] { return blocks_.front().State == TBlock::Done; });
+#endif
+    TBlock block = blocks_.front();
+    blocks_.pop_front();
+    return block;
+  }
+
+  /// Forgets the blocks no lane has taken and waits for those being read.
+  void Drop() {
+#if QUARNEL_HAS_THREADS
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!blocks_.empty() && blocks_.back().State == TBlock::Waiting) blocks_.pop_back();
+    done_.wait(lock, [this] {
+      return std::none_of(blocks_.begin(), blocks_.end(),
+                          [](const TBlock& b) { return b.State == TBlock::Reading; });
+    });
+#endif
+    blocks_.clear();
+  }
+
+ private:
+#if QUARNEL_HAS_THREADS
+  bool Threaded() const { return !threads_.empty(); }
+  size_t LaneCount() const { return threads_.size(); }
+  void Work(uint8_t* buffer) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      TBlock* block = nullptr;
+      work_.wait(lock, [&] {
+        for (TBlock& b : blocks_) {
+          if (b.State == TBlock::Waiting) {
+            block = &b;
+            return true;
+          }
+        }
+        return quit_;
+      });
+      if (!block) return;
+      // The block stays where it is while it is read: the calling thread
+      // adds at the deque's back and takes from its front only blocks Done.
+      block->State = TBlock::Reading;
+      TBlock result = *block;
+      lock.unlock();
+      ReadAndScan(handle_, buffer, result);
+      lock.lock();
+      *block = result;
+      done_.notify_all();
+    }
+  }
+  void Quit() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      quit_ = true;
+    }
+    work_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable work_, done_;
+  bool quit_ = false;
+#else
+  bool Threaded() const { return false; }
+  size_t LaneCount() const { return 1; }
+#endif
+  THandle handle_;
+  bool ready_ = false;
+  std::unique_ptr<void, TLargeBlockDeleter> buffers_[kMaxLanes];
+  std::deque<TBlock> blocks_;
+};
+
 struct TReadBack {
   int64_t Total = 0;     // bytes of all ranges
-  int64_t Passed = 0;    // bytes of the ranges handled so far
-  int64_t Position = 0;  // drive offset of the block in hand
+  int64_t Passed = 0;    // bytes of the blocks handed back so far
+  int64_t Position = 0;  // drive offset after the last block handed back
   int64_t BlockSize = kFirstBlockSize;
-  int64_t BlockCount = 0;
   int64_t StartStamp = 0;
   int64_t BadBlocks = 0;
   bool Aborted = false;
   int64_t SectorSize = 0;
-  uint8_t* Buffers[2] = {nullptr, nullptr};  // one is read into while the other is scanned
-  TZeroCheck Check;
 };
 
 void BadBlock(TReadBack& rb, int64_t offset, int64_t size, uint32_t code, int64_t firstNonZero) {
@@ -201,61 +263,72 @@ void BadBlock(TReadBack& rb, int64_t offset, int64_t size, uint32_t code, int64_
   }
 }
 
-// The outcome of the block scanned last, logged in the order of the blocks.
-void SettleCheck(TReadBack& rb) {
-  if (!rb.Check.Settle()) return;
-  const int64_t offset = rb.Check.FirstNonZeroOffset();
-  AddLog("校验失败：偏移 " + IntToStrGrouped(offset) + " 处的数据不为零");
-  BadBlock(rb, rb.Check.Offset(), rb.Check.Size(), 0, offset);
-}
-
-// One block at rb.Position: seek, read, and start its scan. Returns false
-// when the drive has gone.
-bool ReadBackBlock(TReadBack& rb, int64_t size) {
-  Host& host = GetHost();
-  uint8_t* buffer = rb.Buffers[rb.BlockCount % 2];
-  uint32_t read = 0;
-  const bool ok = SeekDevice(DeviceHandle, rb.Position) == rb.Position &&
-                  host.ReadFile(DeviceHandle, buffer, static_cast<uint32_t>(size), &read);
-  if (TEraseRecord* r = ActiveEraseRecord()) r->BytesRead += read;
-  SettleCheck(rb);
-  if (!ok || read != size) {
-    uint32_t code = host.GetLastError();
-    if (ok && code == 0) code = kErrorHandleEof;
-    AddLog("校验失败：偏移 " + IntToStrGrouped(rb.Position) + " 处读取错误: " + DecTextU(code) +
-           " - " + host.ErrorText(code));
-    BadBlock(rb, rb.Position, size, code, -1);
-    if (code == win::kERROR_FILE_NOT_FOUND || code == win::kERROR_DEV_NOT_EXIST) {
+// Logs and records a block handed back, in the order of the blocks. Returns
+// false when the drive has gone.
+bool ReportBlock(TReadBack& rb, const TBlock& b) {
+  if (TEraseRecord* r = ActiveEraseRecord()) r->BytesRead += b.Read;
+  if (b.ReadFailed) {
+    Host& host = GetHost();
+    AddLog("校验失败：偏移 " + IntToStrGrouped(b.Offset) + " 处读取错误: " + DecTextU(b.Code) +
+           " - " + host.ErrorText(b.Code));
+    BadBlock(rb, b.Offset, b.Size, b.Code, -1);
+    if (b.Code == win::kERROR_FILE_NOT_FOUND || b.Code == win::kERROR_DEV_NOT_EXIST) {
       AddLog("设备已拔下，中止...");
       rb.Aborted = true;
+      rb.Position = b.Offset;
       return false;
     }
-    return true;
+  } else if (b.At != static_cast<size_t>(b.Size)) {
+    const int64_t offset = b.Offset + static_cast<int64_t>(b.At);
+    AddLog("校验失败：偏移 " + IntToStrGrouped(offset) + " 处的数据不为零");
+    BadBlock(rb, b.Offset, b.Size, 0, offset);
   }
-  rb.Check.Start(buffer, rb.Position, size);
+  rb.Position = b.Offset + b.Size;
+  rb.Passed += b.Size;
   return true;
 }
 
-// Reads one range block by block; false when the run must end (drive gone).
-bool ReadBackRange(TReadBack& rb, const TByteRange& range) {
-  rb.Position = range.Offset;
-  const int64_t end = range.Offset + range.Length;
-  while (rb.Position < end && !StopRequested) {
-    ++rb.BlockCount;
-    const int64_t size = std::min(rb.BlockSize, end - rb.Position);
-    ShowRunProgress(rb.Passed + size, rb.Total, rb.Position + size, rb.SectorSize);
-    Ui().ProcessMessages();
-    const int64_t before = FormatClockNow();
-    if (!ReadBackBlock(rb, size)) return false;
-    const int64_t after = FormatClockNow();
-    if (after - before < kReadBackGrowBelowMs) {
+// Issues the ranges' blocks to the lanes and takes them back in order. While
+// the block size still grows, one block at a time, timed from its issue; a
+// stop is seen before each block is issued.
+void ReadBackRanges(TReadBack& rb, TReadLanes& lanes, const std::vector<TByteRange>& ranges) {
+  size_t range = 0;
+  int64_t next = ranges.empty() ? 0 : ranges[0].Offset;
+  int64_t issued = 0;  // bytes issued
+  int64_t issuedAt = 0;
+  bool stopped = false;
+  for (;;) {
+    for (;;) {
+      while (range < ranges.size() && next >= ranges[range].Offset + ranges[range].Length) {
+        if (++range < ranges.size()) next = ranges[range].Offset;
+      }
+      const size_t depth = rb.BlockSize < kReadBackBlockSize ? 1 : lanes.Depth();
+      if (stopped || range == ranges.size() || lanes.Outstanding() >= depth) break;
+      if (StopRequested) {
+        stopped = true;
+        break;
+      }
+      const int64_t size =
+          std::min(rb.BlockSize, ranges[range].Offset + ranges[range].Length - next);
+      ShowRunProgress(issued + size, rb.Total, next + size, rb.SectorSize);
+      Ui().ProcessMessages();
+      issuedAt = FormatClockNow();
+      lanes.Issue(next, size);
+      next += size;
+      issued += size;
+    }
+    if (lanes.Outstanding() == 0) return;
+    const TBlock block = lanes.TakeOldest();
+    const int64_t now = FormatClockNow();
+    if (rb.BlockSize < kReadBackBlockSize && now - issuedAt < kReadBackGrowBelowMs) {
       rb.BlockSize = std::min(rb.BlockSize * 2, kReadBackBlockSize);
     }
-    rb.Position += size;
-    rb.Passed += size;
-    ShowRunSpeed(rb.Passed, after - rb.StartStamp);
+    if (!ReportBlock(rb, block)) {
+      lanes.Drop();
+      return;
+    }
+    ShowRunSpeed(rb.Passed, now - rb.StartStamp);
   }
-  return true;
 }
 
 bool LogReadBackOutcome(TReadBack& rb) {
@@ -311,11 +384,8 @@ bool VerifyErasedDrive(bool quickWipe) {
   const std::vector<TByteRange> ranges = ErasedRanges(quickWipe, driveBytes);
   if (TEraseRecord* r = ActiveEraseRecord()) r->VerifyRan = true;
 
-  // Declared before the run state, whose pending scan reads them.
-  std::unique_ptr<void, TLargeBlockDeleter> buffers[2] = {
-      std::unique_ptr<void, TLargeBlockDeleter>(AllocateLargeBlock(kReadBackBlockSize)),
-      std::unique_ptr<void, TLargeBlockDeleter>(AllocateLargeBlock(kReadBackBlockSize))};
-  if (!buffers[0] || !buffers[1]) {
+  TReadLanes lanes(DeviceHandle, GetHost().ConcurrentReads());
+  if (!lanes.Ready()) {
     AddLog("无法分配内存缓冲区。");
     NoteOutcome(TEraseOutcome::Failed);
     return false;
@@ -323,13 +393,9 @@ bool VerifyErasedDrive(bool quickWipe) {
   TReadBack rb;
   rb.SectorSize = drive.SectorSize;
   for (const TByteRange& r : ranges) rb.Total += r.Length;
-  for (int i = 0; i < 2; ++i) rb.Buffers[i] = static_cast<uint8_t*>(buffers[i].get());
   Ui().ProcessMessages();
   rb.StartStamp = FormatClockNow();
-  for (const TByteRange& range : ranges) {
-    if (StopRequested || !ReadBackRange(rb, range)) break;
-  }
-  SettleCheck(rb);
+  ReadBackRanges(rb, lanes, ranges);
   AddDebugLog("Read-back: " + DecText(rb.Passed) + " bytes in " +
               DecText(FormatClockNow() - rb.StartStamp) + " ms");
   return LogReadBackOutcome(rb);

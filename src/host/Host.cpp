@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/HostConstants.h"
+
 namespace quarnel {
 
 namespace {
@@ -19,6 +21,18 @@ Host& GetHost() {
     std::abort();
   }
   return *host;
+}
+
+bool Host::ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
+                  uint32_t* error) {
+  *read = 0;
+  int64_t before = 0;
+  const bool ok = SetFilePointerEx(handle, 0, &before, win::kFILE_CURRENT) &&
+                  SetFilePointerEx(handle, offset, nullptr, win::kFILE_BEGIN) &&
+                  ReadFile(handle, buffer, size, read);
+  *error = ok ? 0 : GetLastError();
+  SetFilePointerEx(handle, before, nullptr, win::kFILE_BEGIN);
+  return ok;
 }
 
 void SetHost(std::unique_ptr<Host> host) { CurrentHost() = std::move(host); }

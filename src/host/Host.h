@@ -51,6 +51,19 @@ class Host {
   /// *read holds the bytes actually read either way (fewer at the end).
   virtual bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) = 0;
 
+  /// Read of `size` bytes at `offset` that leaves the handle's position
+  /// where it was: a failure's code goes to *error (0 on success), and *read
+  /// holds the bytes read either way (fewer at the end). The buffer is
+  /// aligned as ReadFile's must be on the same handle. The default seeks and
+  /// reads; hosts that take concurrent reads touch no state of their own.
+  virtual bool ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset,
+                      uint32_t* read, uint32_t* error);
+
+  /// How many ReadAt calls may run at once on threads of their own, beside
+  /// the calling thread's other requests. 1: ReadAt is called from the
+  /// calling thread alone.
+  virtual int ConcurrentReads() { return 1; }
+
   /// Writes what the handle's device still caches to the medium (fsync on
   /// Linux). Return false on failure.
   virtual bool FlushFileBuffers(THandle handle) = 0;

@@ -145,6 +145,31 @@ TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
   EXPECT_EQ(Record()["verification"]["bytes_read"], 65536);
 }
 
+// Past the first 4 MiB (blocks of 64 KiB to 2 MiB) blocks of 4 MiB are read
+// several at once; they are still logged and recorded in the drive's order,
+// and a block read ahead of a gone drive's failure is not counted.
+TEST_F(VerifyTest, BlocksReadAtOnceAreReportedInTheirOrder) {
+  ImageDrive(40 * kMiB, R"(, "faults": {"silent_loss": [{"offset": 12582912, "length": 4096}],
+                        "read_errors": [{"offset": 20971520, "code": 1117},
+                                        {"offset": 29360128, "code": 55}]})");
+  EXPECT_FALSE(FormatSelectedDevice());
+  const Lines log = LogFrom("校验中... ");
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(Lines(log.begin() + 1, log.begin() + 6),
+            (Lines{"校验失败：偏移 12,582,912 处的数据不为零",
+                   "校验失败：偏移 20,905,984 处读取错误: 1117 - The request could not be "
+                   "performed because of an I/O device error.",
+                   "校验失败：偏移 29,294,592 处读取错误: 55 - The specified network resource or "
+                   "device is no longer available.",
+                   "设备已拔下，中止...", "操作以偏移方式终止 29,294,592    LBA 57,216"}));
+  const json r = Record();
+  EXPECT_EQ(r["outcome"], "aborted");
+  EXPECT_EQ(r["verification"]["bytes_read"], 29294592 - 4 * kMiB);  // the 1117 block gave none
+  std::vector<int64_t> offsets;
+  for (const json& b : r["verification"]["bad_blocks"]) offsets.push_back(b["offset"]);
+  EXPECT_EQ(offsets, (std::vector<int64_t>{12517376, 20905984, 29294592}));
+}
+
 TEST_F(VerifyTest, StopDuringTheReadBackCancelsIt) {
   ImageDrive(24 * kMiB);
   int reads = 0;

@@ -424,6 +424,21 @@ TEST_F(LinuxHostLoop, WritesAndSeeksAtOffsets) {
   EXPECT_EQ(bytes[(1 << 20) + 65535], 0xA5);
   EXPECT_EQ(bytes[(1 << 20) + 65536], 0);
 
+  // Reads at an offset leave the position where it was; the last one is short.
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 8192, nullptr, win::kFILE_BEGIN));
+  uint32_t read = 0, code = 1;
+  ASSERT_TRUE(host.ReadAt(drive, aligned, 65536, 1 << 20, &read, &code));
+  EXPECT_EQ(read, 65536u);
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(aligned[0], 0xA5);
+  EXPECT_EQ(aligned[65535], 0xA5);
+  EXPECT_TRUE(host.ReadAt(drive, aligned, 8192, (4 << 20) - 4096, &read, &code));
+  EXPECT_EQ(read, 4096u);
+  EXPECT_FALSE(host.ReadAt(drive, unaligned, 4096, 0, &read, &code));
+  EXPECT_EQ(code, win::kERROR_INVALID_PARAMETER);
+  ASSERT_TRUE(host.SetFilePointerEx(drive, 0, &at, win::kFILE_CURRENT));
+  EXPECT_EQ(at, 8192);
+
   // Refusals: a part of a sector, a seek before the start, a write past the end.
   ASSERT_TRUE(host.SetFilePointerEx(drive, 0, nullptr, win::kFILE_BEGIN));
   EXPECT_FALSE(host.WriteFile(drive, aligned, 100, &written));

@@ -152,6 +152,9 @@ class LinuxHost : public Host {
                        uint32_t outSize, uint32_t* bytesReturned) override;
   bool WriteFile(THandle handle, const void* buffer, uint32_t size, uint32_t* written) override;
   bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) override;
+  bool ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
+              uint32_t* error) override;
+  int ConcurrentReads() override { return 2; }
   bool FlushFileBuffers(THandle handle) override;
   bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                         uint32_t moveMethod) override;

@@ -137,4 +137,27 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
   return Succeed();
 }
 
+// A read at an offset from a lane thread: one at a time, on the handle's
+// position and last error as they were before it.
+bool SimHost::ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
+                     uint32_t* error) {
+#if QUARNEL_HAS_THREADS
+  std::lock_guard<std::mutex> lock(readMutex_);
+#endif
+  *read = 0;
+  TOpen* open = Find(handle);
+  if (!open) {
+    *error = win::kERROR_INVALID_HANDLE;
+    return false;
+  }
+  const int64_t position = open->Position;
+  const uint32_t lastError = lastError_;
+  open->Position = offset;
+  const bool ok = ReadFile(handle, buffer, size, read);
+  *error = ok ? 0 : lastError_;
+  open->Position = position;
+  lastError_ = lastError;
+  return ok;
+}
+
 }  // namespace quarnel
