@@ -57,8 +57,9 @@ void ShowRunSpeed(int64_t bytes, int64_t elapsed);
 void SetFormatClock(std::function<int64_t()> clock);
 
 /// Where the zero buffer comes from (tests make it fail). It returns a
-/// 4096-byte-aligned area of the given size, or nullptr; the release is
-/// ReleaseLargeBlock. An empty function means AllocateLargeBlock.
+/// block of the given size allocated as AllocateLargeBlock does, or nullptr;
+/// the release is ReleaseLargeBlock. An empty function means
+/// AllocateLargeBlock.
 void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
 
 /// Clears the stop flag, the clock and the allocator (tests).
