@@ -149,11 +149,10 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
       DeviceTable[SelectedDevice].Identity = confirmed;
     }
     if (!options.RecordDir.empty()) {
-      record =
-          options.RecordDir + "/" +
-          EraseRecordFileName(Trim(DeviceTable[SelectedDevice].IdentifyData.SN), UtcTimeText());
       std::string error;
-      if (!file->Open(record, false, &error)) {
+      if (!CreateEraseRecordFile(file.get(), options.RecordDir,
+                                 Trim(DeviceTable[SelectedDevice].IdentifyData.SN), UtcTimeText(),
+                                 &record, &error)) {
         err << "quarnel-cli: cannot create the erase record " << record << ": " << error
             << ". Nothing was done.\n";
         MainWindowCloseRequested();

@@ -152,6 +152,18 @@ std::string EraseRecordFileName(const std::string& serial, const std::string& ut
   return "quarnel-erase-" + name + "-" + time + ".json";
 }
 
+bool CreateEraseRecordFile(TKeptFile* file, const std::string& folder, const std::string& serial,
+                           const std::string& utcTime, std::string* path, std::string* error) {
+  std::string name = EraseRecordFileName(serial, utcTime);
+  const std::string stem = name.substr(0, name.size() - 5);  // without ".json"
+  for (int copy = 2;; ++copy) {
+    *path = folder + "/" + name;
+    if (file->Open(*path, false, error)) return true;
+    if (!file->Existed() || copy > 999) return false;
+    name = stem + "-" + std::to_string(copy) + ".json";
+  }
+}
+
 void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated,
                          std::shared_ptr<const TSigningKey> key) {
   SetEraseRecordWriter([file, path, simulated, key](const TEraseRecord& record, std::string* where,
@@ -183,7 +195,7 @@ bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* e
           std::error_code ec;
           std::filesystem::create_directories(folder, ec);
           TKeptFile file;
-          return file.Open(*where, false, error) &&
+          return CreateEraseRecordFile(&file, folder, record.Serial, record.Start, where, error) &&
                  file.Replace(EraseRecordJson(record, simulated), error);
         });
         if (!written && error->empty()) *error = "the user's rights could not be taken";

@@ -21,6 +21,14 @@ std::string EraseRecordJson(const TEraseRecord& record, bool simulated,
 /// not belong in a file name become "_".
 std::string EraseRecordFileName(const std::string& serial, const std::string& utcTime);
 
+/// Creates a new record file in `folder` under EraseRecordFileName. Drives
+/// without a serial of their own, or several with the same one, may start in
+/// the same millisecond: when that name is taken, "-2", "-3", ... go before
+/// ".json" until a free one is found. Never opens a file that was there. The
+/// chosen path goes to *path; false with *error set when none can be created.
+bool CreateEraseRecordFile(TKeptFile* file, const std::string& folder, const std::string& serial,
+                           const std::string& utcTime, std::string* path, std::string* error);
+
 /// Installs the writer: every record into `file`, which the terminal program
 /// opened at `path` before the run and keeps open to its end; signed with
 /// `key` when one is given.

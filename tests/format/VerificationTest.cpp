@@ -263,5 +263,32 @@ TEST(EraseRecordFile, NameKeepsTheSerialSafeAndTheTimeWithoutColons) {
             "quarnel-erase-unknown-20261208T143005.123Z.json");
 }
 
+// Loop devices all say "000000": a batch's drives may start in one millisecond.
+TEST(EraseRecordFile, ATakenNameGetsANumberAndNothingThereIsOpened) {
+  test::TTempFolder dir("record-name");
+  const std::string folder = dir.Path().generic_string();
+  const std::string time = "2026-12-08T14:30:05.123Z";
+  std::string path, error;
+  std::vector<std::string> names;
+  for (int i = 0; i < 3; ++i) {
+    TKeptFile file;
+    ASSERT_TRUE(CreateEraseRecordFile(&file, folder, "000000", time, &path, &error)) << error;
+    ASSERT_TRUE(file.Replace("run " + std::to_string(i), &error)) << error;
+    names.push_back(fs::path(path).filename().string());
+  }
+  EXPECT_EQ(names, (Lines{"quarnel-erase-000000-20261208T143005.123Z.json",
+                          "quarnel-erase-000000-20261208T143005.123Z-2.json",
+                          "quarnel-erase-000000-20261208T143005.123Z-3.json"}));
+  const std::vector<uint8_t> first = test::ReadBytes((dir / names[0]).string());
+  EXPECT_EQ(std::string(first.begin(), first.end()), "run 0");
+#ifndef _WIN32
+  // A name held by something other than a regular file is not stepped over.
+  fs::create_directory_symlink(dir.Path(), dir / "quarnel-erase-LINK-20261208T143005.123Z.json");
+  TKeptFile file;
+  EXPECT_FALSE(CreateEraseRecordFile(&file, folder, "LINK", time, &path, &error));
+  EXPECT_EQ(error, "it is a symbolic link");
+#endif
+}
+
 }  // namespace
 }  // namespace quarnel::test
