@@ -281,13 +281,16 @@ bool LinuxHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uin
   return Succeed();
 }
 
+uint32_t LinuxHost::ReadRefusal(const TOpen* open) {
+  if (!open) return win::kERROR_INVALID_HANDLE;
+  if (open->IsVolume || !(open->Access & win::kGENERIC_READ)) return win::kERROR_ACCESS_DENIED;
+  return 0;
+}
+
 bool LinuxHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
   *read = 0;
   TOpen* open = Find(handle);
-  if (!open) return Fail(win::kERROR_INVALID_HANDLE, EBADF);
-  if (open->IsVolume || !(open->Access & win::kGENERIC_READ)) {
-    return Fail(win::kERROR_ACCESS_DENIED, EBADF);
-  }
+  if (const uint32_t code = ReadRefusal(open)) return Fail(code, EBADF);
   auto* to = static_cast<uint8_t*>(buffer);
   const bool aligned = reinterpret_cast<uintptr_t>(to) % kDirectAlignment == 0;
   if (!aligned && bounceSize_ < std::min<size_t>(size, kBounceLimit)) {
@@ -328,10 +331,8 @@ bool LinuxHost::ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offs
   *read = 0;
   *error = 0;
   const TOpen* open = Find(handle);
-  if (!open) {
-    *error = win::kERROR_INVALID_HANDLE;
-  } else if (open->IsVolume || !(open->Access & win::kGENERIC_READ)) {
-    *error = win::kERROR_ACCESS_DENIED;
+  if (const uint32_t code = ReadRefusal(open)) {
+    *error = code;
   } else if (offset < 0) {
     *error = win::kERROR_NEGATIVE_SEEK;
   } else if (reinterpret_cast<uintptr_t>(buffer) % kDirectAlignment != 0) {

@@ -200,6 +200,8 @@ class LinuxHost : public Host {
     return true;
   }
   TOpen* Find(THandle handle);
+  /// Why a read on `open` is refused before it reaches the drive, or 0.
+  static uint32_t ReadRefusal(const TOpen* open);
   THandle Track(TOpen open);
   THandle OpenDrive(int drive, uint32_t access, uint32_t shareMode);
   THandle OpenVolume(const std::string& root);

@@ -225,6 +225,8 @@ class SimHost : public Host {
     return true;
   }
   TOpen* Find(THandle handle);
+  uint32_t ReadMedium(const TOpen& open, void* buffer, uint32_t size, int64_t begin,
+                      uint32_t* read);
   bool SharingConflict(bool isVolume, int drive, size_t volume, uint32_t access, uint32_t share);
   bool DriveRequest(TOpen& open, TSimDrive& drive, uint32_t code, const uint8_t* in,
                     uint32_t inSize, uint8_t* out, uint32_t outSize, uint32_t* returned);

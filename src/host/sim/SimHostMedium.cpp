@@ -90,24 +90,23 @@ bool SimHost::Store(TSimDrive& d, int64_t begin, const void* buffer, uint32_t le
   return d.ImagePath.empty() || static_cast<bool>(image);
 }
 
-bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
-  *read = 0;
-  TOpen* open = Find(handle);
-  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
-  if (!(open->Access & win::kGENERIC_READ) || open->IsVolume)
-    return Fail(win::kERROR_ACCESS_DENIED);
-  TSimDrive* d = Drive(open->Drive);
-  if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
-  const int64_t begin = open->Position;
+// The drive's bytes at `begin`: 0 with *read set, or the code of the
+// refusal or fault. Neither the handle's position nor the last error moves,
+// so a lane thread may call it beside the calling thread's requests.
+uint32_t SimHost::ReadMedium(const TOpen& open, void* buffer, uint32_t size, int64_t begin,
+                             uint32_t* read) {
+  if (!(open.Access & win::kGENERIC_READ) || open.IsVolume) return win::kERROR_ACCESS_DENIED;
+  const TSimDrive* d = Drive(open.Drive);
+  if (!d || d->Vanished) return win::kERROR_DEV_NOT_EXIST;
   if (d->BytesPerSector != 0 && (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
-    return Fail(win::kERROR_INVALID_PARAMETER);
+    return win::kERROR_INVALID_PARAMETER;
   }
   const auto length = static_cast<uint32_t>(std::clamp<int64_t>(d->Length - begin, 0, size));
   for (const TSimWriteFault& f : d->ReadErrors) {
-    if (f.Offset >= begin && f.Offset < begin + length) return Fail(f.Code);
+    if (f.Offset >= begin && f.Offset < begin + length) return f.Code;
   }
   auto* out = static_cast<char*>(buffer);
-  if (!d->ImagePath.empty() && !SimImageUsable(d->ImagePath)) return Fail(win::kERROR_IO_DEVICE);
+  if (!d->ImagePath.empty() && !SimImageUsable(d->ImagePath)) return win::kERROR_IO_DEVICE;
   if (!d->ImagePath.empty()) {
     // Past the image file's end the drive reads as zeros, as a sparse file does.
     std::memset(out, 0, length);
@@ -132,32 +131,29 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
     }
   }
   Pace(*d, length);
-  open->Position = begin + length;
   *read = length;
+  return 0;
+}
+
+bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) {
+  *read = 0;
+  TOpen* open = Find(handle);
+  if (!open) return Fail(win::kERROR_INVALID_HANDLE);
+  if (const uint32_t code = ReadMedium(*open, buffer, size, open->Position, read)) return Fail(code);
+  open->Position += *read;
   return Succeed();
 }
 
-// A read at an offset from a lane thread: one at a time, on the handle's
-// position and last error as they were before it.
+// A read at an offset from a lane thread, one at a time as a drive takes them.
 bool SimHost::ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
                      uint32_t* error) {
 #if QUARNEL_HAS_THREADS
   std::lock_guard<std::mutex> lock(readMutex_);
 #endif
   *read = 0;
-  TOpen* open = Find(handle);
-  if (!open) {
-    *error = win::kERROR_INVALID_HANDLE;
-    return false;
-  }
-  const int64_t position = open->Position;
-  const uint32_t lastError = lastError_;
-  open->Position = offset;
-  const bool ok = ReadFile(handle, buffer, size, read);
-  *error = ok ? 0 : lastError_;
-  open->Position = position;
-  lastError_ = lastError;
-  return ok;
+  const TOpen* open = Find(handle);
+  *error = open ? ReadMedium(*open, buffer, size, offset, read) : win::kERROR_INVALID_HANDLE;
+  return *error == 0;
 }
 
 }  // namespace quarnel
