@@ -1,6 +1,8 @@
 // LinuxHost pieces that need no device: naming order, bus types, descriptor
 // layout, errno mapping, the platform line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -47,6 +49,61 @@ TEST(LinuxHostNames, ListingSkipsVirtualAndUnboundDevices) {
   }
   sys.Write("/loop1/loop/backing_file", "/tmp/disk.img");
   EXPECT_EQ(ListSysBlockDisks(sys.Path()), (std::vector<std::string>{"loop1", "sda", "sdb"}));
+}
+
+// A mapping or an array passes commands on to the disks below it, so it is
+// never taken as a drive, by name or by what sysfs says of it; a drive's own
+// erase also wants a controller behind the node.
+TEST(LinuxHostNames, OnlyWholeDisksOfTheirOwnAreDrives) {
+  TempDir sys;
+  const auto device = [&](const std::string& number, const std::string& place,
+                          std::initializer_list<const char*> entries) {
+    for (const char* entry : entries) sys.Write(place + "/" + entry, "1");
+    fs::create_directories(sys.Path() + "/sys/dev/block");
+    fs::create_symlink(sys.Path() + place, sys.Path() + "/sys/dev/block/" + number);
+    const std::string name = fs::path(place).filename().string();
+    if (name.find("sda1") == std::string::npos) {
+      fs::create_directories(sys.Path() + "/sys/block");
+      fs::create_symlink(sys.Path() + place, sys.Path() + "/sys/block/" + name);
+    }
+  };
+  const std::string disk =
+      "/sys/devices/pci0000:00/0000:00:1f.2/ata1/host0/target0:0:0/0:0:0:0/block/sda";
+  device("8:0", disk, {"device/model"});
+  device("8:1", disk + "/sda1", {"partition"});
+  device("253:3", "/sys/devices/virtual/block/dm-3", {"dm/name", "slaves/sda1"});
+  device("9:0", "/sys/devices/virtual/block/md0", {"md/level"});
+  device("252:0", "/sys/devices/virtual/block/bcache0", {"slaves/sda1"});
+  device("7:7", "/sys/devices/virtual/block/loop7", {"loop/backing_file"});
+  struct {
+    unsigned Major, Minor;
+    bool Drive, Erasable;
+  } cases[] = {{8, 0, true, true},   {8, 1, false, false},   {253, 3, false, false},
+               {9, 0, false, false}, {252, 0, false, false}, {7, 7, true, false},
+               {8, 16, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Major) + ":" + std::to_string(c.Minor));
+    EXPECT_EQ(WholeDiskRefusal(sys.Path(), c.Major, c.Minor, false).empty(), c.Drive);
+    EXPECT_EQ(WholeDiskRefusal(sys.Path(), c.Major, c.Minor, true).empty(), c.Erasable);
+  }
+  EXPECT_EQ(ListSysBlockDisks(sys.Path() + "/sys/block"),
+            (std::vector<std::string>{"loop7", "sda"}));
+
+  // A node of the mapping, and a volume group's link to it, as --devices,
+  // QUARNEL_DEVICES and path: name them (a block node needs no driver).
+  const std::string node = sys.Path() + "/dm-3", link = sys.Path() + "/vg-lv";
+  if (::mknod(node.c_str(), S_IFBLK | 0600, makedev(253, 3)) != 0) {
+    GTEST_SKIP() << "cannot make a block device node here (needs root)";
+  }
+  fs::create_symlink(node, link);
+  for (const std::string& name : {node, link}) {
+    TLinuxDrive drive;
+    std::string error;
+    EXPECT_FALSE(DriveFromNode(name, &drive, &error, sys.Path()));
+    EXPECT_NE(error.find("is not a whole-disk block device (a partition or a mapping)"),
+              std::string::npos)
+        << error;
+  }
 }
 
 TEST(LinuxHostBus, TransportFromTheSysfsPath) {

@@ -156,14 +156,53 @@ std::string SerialFromVpd80(const uint8_t* page, size_t length) {
   return Trimmed(std::string(reinterpret_cast<const char*>(page + 4), size));
 }
 
+namespace {
+
+// Block devices that are no drive of their own: RAM disks, mappings and
+// arrays over other devices, optical and floppy drives.
+bool SkippedName(const std::string& name) {
+  for (const char* prefix : {"ram", "zram", "dm-", "md", "sr", "fd"}) {
+    if (StartsWith(name, prefix)) return true;
+  }
+  return false;
+}
+
+bool HasEntries(const fs::path& folder) {
+  std::error_code ec;
+  return fs::directory_iterator(folder, ec) != fs::directory_iterator();
+}
+
+}  // namespace
+
+std::string WholeDiskRefusal(const std::string& sysRoot, unsigned devMajor, unsigned devMinor,
+                             bool needController) {
+  const std::string sys =
+      sysRoot + "/sys/dev/block/" + std::to_string(devMajor) + ":" + std::to_string(devMinor);
+  std::error_code ec;
+  const fs::path real = fs::canonical(sys, ec);
+  const std::string name = ec ? std::string() : real.filename().string();
+  if (name.empty()) return "the kernel lists no block device " + sys.substr(sysRoot.size());
+  if (fs::exists(real / "partition")) return "it is a partition (" + name + ")";
+  if (!fs::exists(sysRoot + "/sys/block/" + name)) return name + " is not a whole disk";
+  // A device-mapper volume (LVM, LUKS, ...) or an md array passes requests on
+  // to the disks below it: a command meant for it would reach them whole.
+  if (SkippedName(name) || fs::exists(real / "dm") || fs::exists(real / "md") ||
+      HasEntries(real / "slaves")) {
+    return name + " is a mapping over other devices";
+  }
+  if (needController && !fs::exists(real / "device")) {
+    return name + " has no controller behind it";
+  }
+  return {};
+}
+
 std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock) {
   std::vector<std::string> names;
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(sysBlock, ec)) {
     const std::string name = entry.path().filename().string();
-    bool skip = false;
-    for (const char* prefix : {"ram", "zram", "dm-", "md", "sr", "fd"})
-      skip |= StartsWith(name, prefix);
+    bool skip = SkippedName(name) || fs::exists(entry.path() / "dm") ||
+                fs::exists(entry.path() / "md") || HasEntries(entry.path() / "slaves");
     // An unbound loop device has no medium worth listing.
     if (StartsWith(name, "loop") && !fs::exists(entry.path() / "loop" / "backing_file"))
       skip = true;
@@ -173,7 +212,8 @@ std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock) {
   return names;
 }
 
-bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error) {
+bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error,
+                   const std::string& sysRoot) {
   struct stat st {};
   if (::stat(node.c_str(), &st) != 0) {
     *error = node + ": " + std::strerror(errno);
@@ -183,18 +223,19 @@ bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* err
     *error = node + " is not a block device";
     return false;
   }
-  const std::string sys = "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
-                          std::to_string(minor(st.st_rdev));
-  std::error_code ec;
-  const fs::path real = fs::canonical(sys, ec);
-  const std::string name = ec ? std::string() : real.filename().string();
-  if (name.empty() || fs::exists(real / "partition") || !fs::exists("/sys/block/" + name)) {
+  const std::string why = WholeDiskRefusal(sysRoot, major(st.st_rdev), minor(st.st_rdev), false);
+  if (!why.empty()) {
     *error =
-        node + " is not a whole-disk block device (a partition or a mapping); give the disk's node";
+        node +
+        " is not a whole-disk block device (a partition or a mapping); give the disk's node (" +
+        why + ")";
     return false;
   }
+  std::error_code ec;
+  const std::string sys = sysRoot + "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
+                          std::to_string(minor(st.st_rdev));
   drive->Path = node;
-  drive->Name = name;
+  drive->Name = fs::canonical(sys, ec).filename().string();
   drive->Devno = st.st_rdev;
   return true;
 }

@@ -4,6 +4,8 @@
 #include <linux/nvme_ioctl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <cstring>
@@ -20,6 +22,14 @@ namespace quarnel {
 bool LinuxHost::EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32_t inSize,
                              uint8_t* out, uint32_t outSize, uint32_t* returned) {
   if (!(open.Access & win::kGENERIC_WRITE)) return Fail(win::kERROR_ACCESS_DENIED, EACCES);
+  // Checked again on the open descriptor itself, just before the command: a
+  // drive's own erase goes to a whole disk with its controller, never to a
+  // mapping that would pass it on to the disks below.
+  struct stat st {};
+  if (::fstat(open.Fd, &st) != 0 || !S_ISBLK(st.st_mode) ||
+      !WholeDiskRefusal("", major(st.st_rdev), minor(st.st_rdev), true).empty()) {
+    return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
+  }
   if (code == win::kQUARNEL_IOCTL_NVME_ERASE) {
     TNvmeErase e;
     if (const uint32_t refused = ParseNvmeEraseRequest(in, inSize, outSize, &e)) {

@@ -52,8 +52,16 @@ std::string SerialFromVpd80(const uint8_t* page, size_t length);
 
 /// Whole-disk block devices of /sys/block worth listing, in natural order.
 std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock = "/sys/block");
-/// Resolves a node to a drive; false with *error when it is no whole-disk block device.
-bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error);
+/// Resolves a node to a drive; false with *error when it is no whole-disk block
+/// device of its own (a partition, a device-mapper volume, an md array, anything
+/// with devices below it, or a kind the scan skips). `sysRoot` prefixes sysfs.
+bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* error,
+                   const std::string& sysRoot = "");
+/// Why the block device major:minor is no whole disk of its own, from sysfs
+/// under `sysRoot`; empty when it is one. `needController`: it must also have
+/// a device (a controller) behind it, as a command to the drive itself needs.
+std::string WholeDiskRefusal(const std::string& sysRoot, unsigned devMajor, unsigned devMinor,
+                             bool needController);
 /// Mounted block-device filesystems that lie on the drives (libmount).
 std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives);
 /// The folder a mount point covers, noted before the unmount.
