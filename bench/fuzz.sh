@@ -39,18 +39,29 @@ if [ ! -s "$deep" ]; then
     printf '}}]}'; } >"$deep"
 fi
 
-status=0
-for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine; do
-  log="$out/$target.log"
+run_target() {  # TARGET: its figures line, or FAILED with the log's tail
+  local target=$1 log="$out/$1.log"
   if ! (cd "$out" && "./$target" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="$out/$target-" "corpus/$target" >"$log" 2>&1); then
     echo "$target: FAILED (log: $log)"
     tail -30 "$log"
-    status=1
-    continue
+    return 1
   fi
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
   echo "$target: $runs runs in ${seconds}s, $speed execs/s, no findings"
+}
+
+# As many targets at once as there are cores; each prints when it is done.
+status=0
+pids=()
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine; do
+  run_target "$target" &
+  pids+=($!)
+  if [ ${#pids[@]} -ge "$(nproc)" ]; then
+    wait "${pids[0]}" || status=1
+    pids=("${pids[@]:1}")
+  fi
 done
+for pid in "${pids[@]}"; do wait "$pid" || status=1; done
 exit $status

@@ -31,6 +31,21 @@ add_executable(quarnel-screenshots EXCLUDE_FROM_ALL tools/screenshots/win/Screen
 target_link_options(quarnel-screenshots PRIVATE -municode)
 target_link_libraries(quarnel-screenshots PRIVATE quarnel_desktop_lib)
 
+# Every portable header compiles after <windows.h>, so that no Windows macro
+# rewrites a name of ours (the Linux build's windows_syntax test checks the
+# same without a Windows build).
+file(GLOB QUARNEL_PORTABLE_HEADERS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/src CONFIGURE_DEPENDS
+  src/base/*.h src/host/*.h src/ui/*.h src/ata/*.h src/nvme/*.h src/devices/*.h src/reports/*.h
+  src/format/*.h src/agreement/*.h src/app/*.h src/frontend/*.h)
+set(QUARNEL_AFTER_WINDOWS_H "#include <windows.h>\n#include <winioctl.h>\n")
+foreach(header ${QUARNEL_PORTABLE_HEADERS})
+  string(APPEND QUARNEL_AFTER_WINDOWS_H "#include \"${header}\"\n")
+endforeach()
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/AfterWindowsH.cpp
+  CONTENT "${QUARNEL_AFTER_WINDOWS_H}")
+add_library(quarnel_after_windows_h OBJECT ${CMAKE_BINARY_DIR}/generated/AfterWindowsH.cpp)
+target_link_libraries(quarnel_after_windows_h PRIVATE quarnel_frontend)
+
 if(QUARNEL_TESTS)
   enable_testing()
   include(cmake/WindowsTests.cmake)

@@ -3,9 +3,11 @@
 # build-win32/ (x86), each with quarnel-cli.exe and a zip of it with the
 # README (quarnel-VERSION-win64.zip, quarnel-VERSION-win32.zip). With --test,
 # runs their tests under wine afterwards and passes the remaining arguments to
-# ctest. The 32-bit tests run where this machine runs 32-bit programs
-# (scripts/wine-env.sh finds out); elsewhere they are reported as skipped,
-# with the reason, and the 64-bit ones run through wine's 64-bit loader.
+# ctest (each folder's results also in its ctest-junit.xml). The 32-bit build
+# is made and tested where this machine runs 32-bit programs under wine
+# (scripts/wine-env.sh finds out); elsewhere --test builds nothing of it and
+# reports it as skipped, with the reason, and the 64-bit tests run through
+# wine's 64-bit loader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 run_tests=0
@@ -34,15 +36,25 @@ build() {  # folder toolchain zip-suffix
 }
 
 build build-win64 toolchain-mingw64.cmake win64
-build build-win32 toolchain-mingw32.cmake win32
-[ $run_tests -eq 1 ] || exit 0
+if [ $run_tests -eq 0 ]; then
+  build build-win32 toolchain-mingw32.cmake win32
+  exit 0
+fi
 
 source scripts/wine-env.sh
+# The 32-bit build only where it will be run.
+[ "$QUARNEL_WINE32" = yes ] && build build-win32 toolchain-mingw32.cmake win32
 status=0
-(cd build-win64 && ctest --output-on-failure -j2 "$@") || status=1
+suite() {  # FOLDER CTEST-ARGUMENTS...
+  local dir=$1
+  shift
+  rm -f "$dir/ctest-junit.xml"
+  (cd "$dir" && ctest --output-on-failure -j2 --output-junit "$PWD/ctest-junit.xml" "$@") || status=1
+}
+suite build-win64 "$@"
 if [ "$QUARNEL_WINE32" = yes ]; then
-  (cd build-win32 && ctest --output-on-failure -j2 "$@") || status=1
+  suite build-win32 "$@"
 else
-  echo "SKIPPED: the 32-bit Windows tests (build-win32) were not run: $QUARNEL_WINE32"
+  echo "SKIPPED: the 32-bit Windows tests (build-win32) were not built or run: $QUARNEL_WINE32"
 fi
 exit $status

@@ -14,7 +14,13 @@ if [ -z "${QUARNEL_WINE32:-}" ]; then
   if [ "${QUARNEL_NO_WINE32:-0}" = 1 ]; then
     QUARNEL_WINE32="QUARNEL_NO_WINE32=1 is set"
   elif [ ! -x "$quarnel_wine32_loader" ]; then
-    QUARNEL_WINE32="wine32 is not installed ($quarnel_wine32_loader is missing)"
+    # scripts/ensure-deps.sh says why it did not install wine32.
+    quarnel_status=$(dirname "${BASH_SOURCE[0]}")/../build/wine32-status
+    if [ -s "$quarnel_status" ]; then
+      QUARNEL_WINE32=$(head -1 "$quarnel_status")
+    else
+      QUARNEL_WINE32="wine32 is not installed ($quarnel_wine32_loader is missing)"
+    fi
   elif quarnel_probe=$("$quarnel_wine32_loader" --version 2>&1); then
     QUARNEL_WINE32=yes
   else

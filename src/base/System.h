@@ -144,8 +144,9 @@ std::string OwnProgramFile();
 /// (POSIX: SIGPIPE ignored), so that a run goes on to its record.
 void IgnoreBrokenPipes();
 
-/// Whether standard input and standard error are terminals (a console).
+/// Whether standard input, output and error are terminals (a console).
 bool StdInIsTerminal();
+bool StdOutIsTerminal();
 bool StdErrIsTerminal();
 
 }  // namespace quarnel

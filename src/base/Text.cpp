@@ -127,6 +127,21 @@ size_t Utf8Length(std::string_view text) {
   return n;
 }
 
+size_t DisplayWidth(std::string_view text) {
+  size_t width = 0;
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    uint32_t cp = length == 1 ? c : c & (0xFF >> (length + 1));
+    for (size_t k = 1; k < length && i + k < text.size(); ++k) {
+      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    }
+    width += cp >= 0x2E80 ? 2 : 1;
+    i += length;
+  }
+  return width;
+}
+
 std::string UpperAscii(std::string_view text) {
   std::string out(text);
   for (char& c : out) {

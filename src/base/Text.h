@@ -28,6 +28,10 @@ std::string VisibleText(std::string_view text);
 /// Number of characters (code points) of a UTF-8 text.
 size_t Utf8Length(std::string_view text);
 
+/// Columns a UTF-8 text takes at a fixed pitch: CJK and full-width forms
+/// (from U+2E80) take two, everything else one.
+size_t DisplayWidth(std::string_view text);
+
 /// Letters a-z made upper case, nothing else changed.
 std::string UpperAscii(std::string_view text);
 

@@ -1,6 +1,8 @@
 #include "cli/CliApp.h"
 
+#include <algorithm>
 #include <iostream>
+#include <vector>
 
 #include "app/StartUp.h"
 #include "base/Logging.h"
@@ -70,14 +72,31 @@ bool SelectHost(const TCliOptions& options, std::ostream& err) {
 
 }  // namespace
 
-int CommandList(std::ostream& out, std::ostream&) {
+int CommandList(std::ostream& out, std::ostream&, bool aligned) {
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
-  out << "#\tbus\tmodel (volumes)\tfirmware\tserial\tsectors\tcapacity\tpath\n";
+  std::vector<std::vector<std::string>> rows = {
+      {"#", "bus", "model (volumes)", "firmware", "serial", "sectors", "capacity", "path"}};
   for (int64_t i = 1; i <= DeviceCount; ++i) {
-    out << i;
-    for (const std::string& cell : DriveListRow(DeviceTable[i])) out << '\t' << cell;
-    out << '\t' << VisibleText(DeviceTable[i].DevicePath) << '\n';
+    std::vector<std::string> row = {DecText(i)};
+    for (const std::string& cell : DriveListRow(DeviceTable[i])) row.push_back(cell);
+    row.push_back(VisibleText(DeviceTable[i].DevicePath));
+    rows.push_back(std::move(row));
+  }
+  std::vector<size_t> width(rows[0].size(), 0);
+  for (const auto& row : rows) {
+    for (size_t c = 0; c < row.size() && c < width.size(); ++c) {
+      width[c] = std::max(width[c], DisplayWidth(row[c]));
+    }
+  }
+  for (const auto& row : rows) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 == row.size()) break;
+      line += aligned ? std::string(width[c] - DisplayWidth(row[c]) + 2, ' ') : "\t";
+    }
+    out << line << '\n';
   }
   out << ChooserStatusText << '\n';
   return 0;
@@ -180,7 +199,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
           options.Debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{},
           programFile)) {
     if (options.Command == "list") {
-      status = options.Json ? CommandListJson(out, err) : CommandList(out, err);
+      status =
+          options.Json ? CommandListJson(out, err) : CommandList(out, err, terminal.OutIsTerminal);
     } else if (options.Command == "details") {
       status = options.Json ? CommandDetailsJson(options.Arguments, out, err)
                             : CommandDetails(options.Arguments, out, err);

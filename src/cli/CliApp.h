@@ -11,11 +11,12 @@
 namespace quarnel {
 
 /// The terminal the program runs at: where answers come from, and whether
-/// standard input and standard error are terminals.
+/// standard input, standard error and standard output are terminals.
 struct TCliTerminal {
   std::istream* In = nullptr;
   bool InIsTerminal = false;
   bool ErrIsTerminal = false;
+  bool OutIsTerminal = false;
 };
 
 /// The exit statuses (the man page's table). A format's status is its run's
@@ -41,7 +42,9 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
            std::ostream& err, const TCliTerminal& terminal = {});
 
 /// Commands, each after the host is chosen and the start-up checks ran.
-int CommandList(std::ostream& out, std::ostream& err);
+/// `aligned`: columns padded under the header for a person at a terminal
+/// (a CJK character counts two columns); otherwise tab-separated for scripts.
+int CommandList(std::ostream& out, std::ostream& err, bool aligned = false);
 int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 /// The same with --json: one JSON document on `out`.

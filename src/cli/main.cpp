@@ -15,6 +15,6 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> args(argv + 1, argv + argc);
   quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(),
-                                 quarnel::StdErrIsTerminal()};
+                                 quarnel::StdErrIsTerminal(), quarnel::StdOutIsTerminal()};
   return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr, terminal);
 }

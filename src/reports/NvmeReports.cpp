@@ -22,23 +22,6 @@ std::string Hex4Prefixed(uint16_t v) {
   return "0x" + Hex2(static_cast<uint8_t>(v >> 8)) + Hex2(static_cast<uint8_t>(v));
 }
 
-// Columns a character takes in the fixed-pitch pane: CJK and full-width
-// forms take two.
-size_t DisplayWidth(const std::string& text) {
-  size_t width = 0;
-  for (size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    uint32_t cp = length == 1 ? c : c & (0xFF >> (length + 1));
-    for (size_t k = 1; k < length && i + k < text.size(); ++k) {
-      cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    }
-    width += cp >= 0x2E80 ? 2 : 1;
-    i += length;
-  }
-  return width;
-}
-
 std::string Supported(bool yes, const std::string& feature) {
   return (yes ? "支持" : "不支持") + feature;
 }

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "base/Text.h"
 #include "support/TestSupport.h"
 
 namespace quarnel {
@@ -76,6 +78,44 @@ TEST_F(CliList, ListsDrivesWithGapsAndLogsEverySkippedNumber) {
 
 // A drive's texts and a mount point reach the terminal as visible escapes:
 // no escape sequence is sent, no row is split.
+// At a terminal the columns line up under the header, a CJK character
+// counting two; piped, the same cells stay tab-separated for scripts.
+TEST_F(CliList, TerminalLinesColumnsUpPipesKeepTabs) {
+  const std::string machine = Describe(R"({"drives": [
+    {"number": 0, "length": 500107862016, "bus_type": 11, "product": "Modèle Extra Long",
+     "serial": "S1", "volumes": [{"root": "C:", "partition": 1}]},
+    {"number": 1, "length": 1000, "bus_type": 7, "product": "X", "serial": "SERIAL-TWO"}]})");
+  ASSERT_EQ(Run("--simulate=" + machine + " list"), 0) << err_;
+  const auto piped = Lines(out_);
+  ASSERT_GE(piped.size(), 3u);
+  EXPECT_EQ(piped[0], "#\tbus\tmodel (volumes)\tfirmware\tserial\tsectors\tcapacity\tpath");
+  EXPECT_EQ(piped[1].rfind("1\tSATA\tModèle Extra Long (C:)\t", 0), 0u) << piped[1];
+
+  if (test::RunCommand("command -v script", &out_, &err_) != 0) {
+    GTEST_SKIP() << "no script(1) to give the program a terminal";
+  }
+  const std::string command = std::string("LC_ALL=C.UTF-8 script -qec '") + QUARNEL_CLI_PATH +
+                              " --simulate=" + machine + " list' /dev/null";
+  ASSERT_EQ(test::RunCommand(command, &out_, &err_), 0) << err_;
+  std::vector<std::string> rows;
+  for (std::string line : Lines(out_)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!line.empty() && (line[0] == '#' || std::isdigit(static_cast<unsigned char>(line[0]))))
+      rows.push_back(line);
+  }
+  ASSERT_EQ(rows.size(), 3u) << out_;
+  const auto column = [](const std::string& line, const std::string& cell) {
+    const size_t at = line.find(cell);
+    return at == std::string::npos ? std::string::npos : DisplayWidth(line.substr(0, at));
+  };
+  EXPECT_EQ(rows[0].find('\t'), std::string::npos);
+  EXPECT_EQ(column(rows[1], "S1"), column(rows[0], "serial"));
+  EXPECT_EQ(column(rows[2], "SERIAL-TWO"), column(rows[0], "serial"));
+  // The small drive's capacity is given in 字节, two columns a character.
+  ASSERT_NE(rows[2].find("字节"), std::string::npos) << rows[2];
+  EXPECT_EQ(column(rows[2], "\\\\.\\PhysicalDrive1"), column(rows[0], "path"));
+}
+
 TEST_F(CliList, DeviceTextsCannotSteerTheTerminal) {
   const std::string machine = Describe(R"({"drives": [{"number": 0, "length": 500107862016,
       "product": "EVIL\u001b[2J\u001b]0;pwned\u0007!", "revision": "1\u009b2", "serial": "S\u007f1",

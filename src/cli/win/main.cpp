@@ -22,6 +22,6 @@ int wmain(int argc, wchar_t** argv) {
   const std::string programFile =
       module.empty() ? std::string("quarnel-cli.exe") : quarnel::Utf8FromWide(module);
   quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(),
-                                 quarnel::StdErrIsTerminal()};
+                                 quarnel::StdErrIsTerminal(), quarnel::StdOutIsTerminal()};
   return quarnel::RunCli(programFile, args, std::cout, std::cerr, terminal);
 }

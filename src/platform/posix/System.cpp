@@ -477,6 +477,7 @@ std::string OwnProgramFile() {
 void IgnoreBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
 bool StdInIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+bool StdOutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StdErrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::locale RegionalLocale() { return std::locale(""); }

@@ -333,6 +333,7 @@ bool IsConsole(DWORD stream) {
 }  // namespace
 
 bool StdInIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+bool StdOutIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
 bool StdErrIsTerminal() { return IsConsole(STD_ERROR_HANDLE); }
 
 std::locale RegionalLocale() {
