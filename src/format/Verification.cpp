@@ -7,18 +7,11 @@
 #include <system_error>
 #include <vector>
 
-#include "base/Threads.h"
-// Without threads (the Windows build) each block is read and scanned in line.
-#if QUARNEL_HAS_THREADS
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#endif
-
 #include "base/AlignedBlock.h"
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
+#include "base/Threads.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
@@ -96,8 +89,8 @@ struct TBlock {
 // A lane's whole work on a block: read it into `buffer`, then scan it.
 void ReadAndScan(THandle handle, uint8_t* buffer, TBlock& b) {
   uint32_t read = 0, code = 0;
-  const bool ok = GetHost().ReadAt(handle, buffer, static_cast<uint32_t>(b.Size), b.Offset, &read,
-                                   &code);
+  const bool ok =
+      GetHost().ReadAt(handle, buffer, static_cast<uint32_t>(b.Size), b.Offset, &read, &code);
   b.Read = read;
   if (!ok || read != b.Size) {
     b.ReadFailed = true;
@@ -114,7 +107,8 @@ void ReadAndScan(THandle handle, uint8_t* buffer, TBlock& b) {
 // other's read keeps the drive busy, and no lane waits for the calling
 // thread between blocks. Blocks are handed back in the order they were
 // issued; every log line, record entry and control stays on the calling
-// thread. Without lane threads each block is read and scanned when issued.
+// thread. Without lane threads (a host that takes one read at a time, or no
+// thread to be had) each block is read and scanned when issued.
 class TReadLanes {
  public:
   TReadLanes(THandle handle, int lanes) : handle_(handle) {
@@ -124,25 +118,22 @@ class TReadLanes {
       if (!buffers_[i]) return;
     }
     ready_ = true;
-#if QUARNEL_HAS_THREADS
     if (lanes < 2) return;
-    try {
-      for (int i = 0; i < lanes; ++i) {
-        uint8_t* buffer = static_cast<uint8_t*>(buffers_[i].get());
-        threads_.emplace_back([this, buffer] { Work(buffer); });
+    for (int i = 0; i < lanes; ++i) {
+      uint8_t* buffer = static_cast<uint8_t*>(buffers_[i].get());
+      std::unique_ptr<TThread> thread = TThread::Start([this, buffer] { Work(buffer); });
+      if (!thread) {
+        Quit();  // no thread to be had: read in line
+        return;
       }
-    } catch (const std::system_error&) {
-      Quit();  // no thread to be had: read in line
+      threads_.push_back(std::move(thread));
     }
-#endif
   }
   TReadLanes(const TReadLanes&) = delete;
   TReadLanes& operator=(const TReadLanes&) = delete;
   ~TReadLanes() {
-#if QUARNEL_HAS_THREADS
     Drop();
     Quit();
-#endif
   }
 
   bool Ready() const { return ready_; }
@@ -154,26 +145,22 @@ class TReadLanes {
     TBlock block;
     block.Offset = offset;
     block.Size = size;
-#if QUARNEL_HAS_THREADS
     if (Threaded()) {
       {
-        std::lock_guard<std::mutex> lock(mutex_);
+        TLock lock(mutex_);
         blocks_.push_back(block);
       }
-      work_.notify_one();
+      work_.NotifyOne();
       return;
     }
-#endif
     ReadAndScan(handle_, static_cast<uint8_t*>(buffers_[0].get()), block);
     blocks_.push_back(block);
   }
 
   /// The oldest block issued, once it has been read and scanned.
   TBlock TakeOldest() {
-#if QUARNEL_HAS_THREADS
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return blocks_.front().State == TBlock::Done; });
-#endif
+    TLock lock(mutex_);
+    done_.Wait(lock, [this] { return blocks_.front().State == TBlock::Done; });
     TBlock block = blocks_.front();
     blocks_.pop_front();
     return block;
@@ -181,26 +168,23 @@ class TReadLanes {
 
   /// Forgets the blocks no lane has taken and waits for those being read.
   void Drop() {
-#if QUARNEL_HAS_THREADS
-    std::unique_lock<std::mutex> lock(mutex_);
+    TLock lock(mutex_);
     while (!blocks_.empty() && blocks_.back().State == TBlock::Waiting) blocks_.pop_back();
-    done_.wait(lock, [this] {
+    done_.Wait(lock, [this] {
       return std::none_of(blocks_.begin(), blocks_.end(),
                           [](const TBlock& b) { return b.State == TBlock::Reading; });
     });
-#endif
     blocks_.clear();
   }
 
  private:
-#if QUARNEL_HAS_THREADS
   bool Threaded() const { return !threads_.empty(); }
   size_t LaneCount() const { return threads_.size(); }
   void Work(uint8_t* buffer) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    TLock lock(mutex_);
     for (;;) {
       TBlock* block = nullptr;
-      work_.wait(lock, [&] {
+      work_.Wait(lock, [&] {
         for (TBlock& b : blocks_) {
           if (b.State == TBlock::Waiting) {
             block = &b;
@@ -214,30 +198,26 @@ class TReadLanes {
       // adds at the deque's back and takes from its front only blocks Done.
       block->State = TBlock::Reading;
       TBlock result = *block;
-      lock.unlock();
+      lock.Unlock();
       ReadAndScan(handle_, buffer, result);
-      lock.lock();
+      lock.Relock();
       *block = result;
-      done_.notify_all();
+      done_.NotifyAll();
     }
   }
   void Quit() {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      TLock lock(mutex_);
       quit_ = true;
     }
-    work_.notify_all();
-    for (std::thread& t : threads_) t.join();
+    work_.NotifyAll();
+    for (auto& thread : threads_) thread->Join();
     threads_.clear();
   }
-  std::vector<std::thread> threads_;
-  std::mutex mutex_;
-  std::condition_variable work_, done_;
+  std::vector<std::unique_ptr<TThread>> threads_;
+  TMutex mutex_;
+  TCondition work_, done_;
   bool quit_ = false;
-#else
-  bool Threaded() const { return false; }
-  size_t LaneCount() const { return 1; }
-#endif
   THandle handle_;
   bool ready_ = false;
   std::unique_ptr<void, TLargeBlockDeleter> buffers_[kMaxLanes];

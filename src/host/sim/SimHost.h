@@ -14,10 +14,6 @@
 #include "base/Threads.h"
 #include "host/Host.h"
 
-#if QUARNEL_HAS_THREADS
-#include <mutex>
-#endif
-
 namespace quarnel {
 
 struct TSimVolume {
@@ -186,7 +182,7 @@ class SimHost : public Host {
   bool ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* read) override;
   bool ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
               uint32_t* error) override;
-  int ConcurrentReads() override { return QUARNEL_HAS_THREADS ? 2 : 1; }
+  int ConcurrentReads() override { return 2; }
   bool SetFilePointerEx(THandle handle, int64_t distance, int64_t* newPosition,
                         uint32_t moveMethod) override;
   bool FlushFileBuffers(THandle handle) override;
@@ -268,9 +264,7 @@ class SimHost : public Host {
   std::map<THandle, TOpen> handles_;
   THandle nextHandle_ = 100;
   uint32_t lastError_ = 0;
-#if QUARNEL_HAS_THREADS
-  std::mutex readMutex_;  // one ReadAt at a time
-#endif
+  TMutex readMutex_;  // one ReadAt at a time
   int64_t clockMs_ = 0;
   TPlatformVersion platform_{2, 6, 1, 7601, "Service Pack 1"};
   bool wow64_ = false;

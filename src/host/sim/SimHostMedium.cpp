@@ -139,7 +139,8 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
   *read = 0;
   TOpen* open = Find(handle);
   if (!open) return Fail(win::kERROR_INVALID_HANDLE);
-  if (const uint32_t code = ReadMedium(*open, buffer, size, open->Position, read)) return Fail(code);
+  if (const uint32_t code = ReadMedium(*open, buffer, size, open->Position, read))
+    return Fail(code);
   open->Position += *read;
   return Succeed();
 }
@@ -147,9 +148,7 @@ bool SimHost::ReadFile(THandle handle, void* buffer, uint32_t size, uint32_t* re
 // A read at an offset from a lane thread, one at a time as a drive takes them.
 bool SimHost::ReadAt(THandle handle, void* buffer, uint32_t size, int64_t offset, uint32_t* read,
                      uint32_t* error) {
-#if QUARNEL_HAS_THREADS
-  std::lock_guard<std::mutex> lock(readMutex_);
-#endif
+  TLock lock(readMutex_);
   *read = 0;
   const TOpen* open = Find(handle);
   *error = open ? ReadMedium(*open, buffer, size, offset, read) : win::kERROR_INVALID_HANDLE;
