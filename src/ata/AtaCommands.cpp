@@ -134,6 +134,28 @@ bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
                                SmartRegisters(win::kSMART_READ_DATA, driveNumber), data);
 }
 
+TSmartReturnStatus SmartReturnStatus(THandle handle, uint8_t driveNumber) {
+  TSendCmdIn in;
+  BuildSendCmdIn(in, 0, SmartRegisters(win::kSMART_RETURN_STATUS, driveNumber), driveNumber);
+  std::vector<uint8_t> out(win::kSMART_SEND_NO_DATA_OUT, 0);
+  uint32_t returned = 0;
+  if (!GetHost().DeviceIoControl(handle, win::kSMART_SEND_DRIVE_COMMAND, in,
+                                 win::kSENDCMDIN_SIZE_NO_DATA, out.data(),
+                                 win::kSMART_SEND_NO_DATA_OUT, &returned) ||
+      returned < win::kSENDCMDOUT_bBuffer + win::kIDEREGS_bCommandReg + 1 ||
+      returned > win::kSMART_SEND_NO_DATA_OUT) {
+    return TSmartReturnStatus::NoAnswer;
+  }
+  const TAtaRegisters r = IderegsAt(out.data() + win::kSENDCMDOUT_bBuffer);
+  if (r.CylLow == win::kSMART_CYL_LOW && r.CylHigh == win::kSMART_CYL_HI) {
+    return TSmartReturnStatus::Passed;
+  }
+  if (r.CylLow == win::kSMART_CYL_LOW_EXCEEDED && r.CylHigh == win::kSMART_CYL_HI_EXCEEDED) {
+    return TSmartReturnStatus::Failed;
+  }
+  return TSmartReturnStatus::NoAnswer;
+}
+
 uint64_t SmartRawValue(const TSmartEntry& entry) {
   uint64_t raw = 0;
   for (int i = 10; i >= 5; --i) raw = (raw << 8) | entry[i];
@@ -143,7 +165,7 @@ uint64_t SmartRawValue(const TSmartEntry& entry) {
 namespace {
 
 bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
-                    TAtaBlock* thresholds, bool* thresholdsRead) {
+                    TAtaBlock* thresholds, bool* thresholdsRead, TSmartReturnStatus* status) {
   const auto readPages = [&] {
     if (!SmartReadData(handle, driveNumber, page)) return false;
     if (thresholds) {
@@ -151,9 +173,11 @@ bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock&
       *thresholdsRead = SmartReceiveBlock(handle, driveNumber, r, *thresholds) ||
                         SmartSendCommandBlock(handle, driveNumber, r, *thresholds);
     }
+    if (status) *status = SmartReturnStatus(handle, driveNumber);
     return true;
   };
   if (thresholdsRead) *thresholdsRead = false;
+  if (status) *status = TSmartReturnStatus::NoAnswer;
   if (!ataBus) return readPages();
   TAtaBlock identify = {};
   const bool wasEnabled =
@@ -166,12 +190,12 @@ bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock&
 }  // namespace
 
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
-  return ReadSmartPages(handle, ataBus, driveNumber, page, nullptr, nullptr);
+  return ReadSmartPages(handle, ataBus, driveNumber, page, nullptr, nullptr, nullptr);
 }
 
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
-                   TAtaBlock& thresholds, bool* thresholdsRead) {
-  return ReadSmartPages(handle, ataBus, driveNumber, page, &thresholds, thresholdsRead);
+                   TAtaBlock& thresholds, bool* thresholdsRead, TSmartReturnStatus* status) {
+  return ReadSmartPages(handle, ataBus, driveNumber, page, &thresholds, thresholdsRead, status);
 }
 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {

@@ -51,6 +51,15 @@ bool SmartDisableOperations(THandle handle, uint8_t driveNumber);
 /// SMART READ DATA through the receive request, else through the send request.
 bool SmartReadData(THandle handle, uint8_t driveNumber, TAtaBlock& data);
 
+/// The drive's answer to SMART RETURN STATUS.
+enum class TSmartReturnStatus { NoAnswer, Passed, Failed };
+
+/// SMART RETURN STATUS through SMART_SEND_DRIVE_COMMAND: the drive answers in
+/// the cylinder registers, which the reply holds as IDEREGS in bBuffer.
+/// NoAnswer when the request fails or the registers hold neither answer (a
+/// driver that returns no registers leaves them zero).
+TSmartReturnStatus SmartReturnStatus(THandle handle, uint8_t driveNumber);
+
 /// The SMART data page's attribute table: 30 entries of 12 bytes from byte 2,
 /// an entry with id 0 ending it.
 inline constexpr int kSmartAttributeSlots = 30;
@@ -67,9 +76,11 @@ uint64_t SmartRawValue(const TSmartEntry& entry);
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page);
 
 /// As ReadSmartPage, and when the page came, SMART READ THRESHOLDS into
-/// `thresholds` while SMART is still on. *thresholdsRead says whether they came.
+/// `thresholds` (and RETURN STATUS into *status when given) while SMART is
+/// still on. *thresholdsRead says whether they came.
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
-                   TAtaBlock& thresholds, bool* thresholdsRead);
+                   TAtaBlock& thresholds, bool* thresholdsRead,
+                   TSmartReturnStatus* status = nullptr);
 
 /// IDENTIFY DEVICE through SMART_GET_VERSION and SMART_RCV_DRIVE_DATA, else
 /// through IOCTL_SCSI_MINIPORT. `data` is untouched when both routes fail.

@@ -137,7 +137,7 @@ int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std:
 }
 
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  return RunReport(args, out, err, ShowSmartData, Log_Smart);
+  return RunReport(args, out, err, ShowSmartDataWithHealth, Log_Smart);
 }
 
 }  // namespace quarnel

@@ -208,6 +208,12 @@ inline constexpr uint8_t kSMART_DISABLE_OPERATIONS = 0xD9;
 inline constexpr uint8_t kSMART_RETURN_STATUS = 0xDA;
 inline constexpr uint8_t kSMART_CYL_LOW = 0x4F;
 inline constexpr uint8_t kSMART_CYL_HI = 0xC2;
+// RETURN STATUS of a drive whose attribute passed its threshold: F4h/2Ch in
+// the cylinder registers instead of 4Fh/C2h.
+inline constexpr uint8_t kSMART_CYL_LOW_EXCEEDED = 0xF4;
+inline constexpr uint8_t kSMART_CYL_HI_EXCEEDED = 0x2C;
+// The IDEREGS that SMART_SEND_DRIVE_COMMAND returns in bBuffer for RETURN STATUS.
+inline constexpr uint32_t kIDEREGS_SIZE = 8;
 
 // IOCTL_STORAGE_QUERY_PROPERTY for protocol-specific data (Windows 10): the
 // query's AdditionalParameters hold a STORAGE_PROTOCOL_SPECIFIC_DATA, and the

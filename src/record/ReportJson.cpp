@@ -4,6 +4,7 @@
 
 #include "base/Text.h"
 #include "format/HiddenAreaRun.h"
+#include "record/HealthJson.h"
 
 namespace quarnel {
 
@@ -166,6 +167,7 @@ std::string DetailsJson(const TJsonDrive& drive, const TDetailsFacts& f) {
 std::string SmartJson(const TJsonDrive& drive, const TSmartFacts& f) {
   json j = {
       {"drive", DriveObject(drive)}, {"protocol", f.Nvme ? "nvme" : "ata"}, {"available", f.Read}};
+  j["assessment"] = HealthObject(AssessSmartFacts(f));
   if (f.Nvme) {
     j["attributes"] = nullptr;
     j["thresholds_read"] = nullptr;

@@ -88,6 +88,13 @@ std::vector<std::string> NvmeDetailsLines(const TNvmeController& c,
   return lines;
 }
 
+std::string NvmeCriticalWarningText(int bit) {
+  static constexpr const char* kWarnings[] = {"可用备用空间低于阈值", "温度超出阈值",
+                                              "可靠性下降",           "介质已处于只读模式",
+                                              "易失性存储器备份失败", "持久内存区域只读"};
+  return bit >= 0 && bit < 6 ? kWarnings[bit] : "";
+}
+
 std::vector<std::string> NvmeHealthLines(const TNvmeHealth& h) {
   std::vector<std::pair<std::string, std::string>> fields;
   auto add = [&fields](std::string label, std::string value) {
@@ -121,15 +128,12 @@ std::vector<std::string> NvmeHealthLines(const TNvmeHealth& h) {
   }
   size_t width = 0;
   for (const auto& [label, value] : fields) width = std::max(width, DisplayWidth(label) + 1);
-  static constexpr const char* kWarnings[] = {"可用备用空间低于阈值", "温度超出阈值",
-                                              "可靠性下降",           "介质已处于只读模式",
-                                              "易失性存储器备份失败", "持久内存区域只读"};
   std::vector<std::string> lines;
   for (const auto& [label, value] : fields) {
     lines.push_back(label + ":" + std::string(width - DisplayWidth(label), ' ') + value);
     if (lines.size() != 1) continue;
     for (int bit = 0; bit < 6; ++bit) {
-      if (h.CriticalWarning & (1u << bit)) lines.push_back(kWarnings[bit]);
+      if (h.CriticalWarning & (1u << bit)) lines.push_back(NvmeCriticalWarningText(bit));
     }
   }
   lines.push_back(" ");

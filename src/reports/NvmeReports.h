@@ -20,6 +20,9 @@ std::string DataUnitsSizeText(const TUInt128& units);
 std::vector<std::string> NvmeDetailsLines(const TNvmeController& controller,
                                           const std::optional<TNvmeNamespace>& ns);
 
+/// The line of critical warning bit 0..5 of the health log ("" for others).
+std::string NvmeCriticalWarningText(int bit);
+
 /// The health lines after the heading, one field a line, values aligned, and
 /// the closing blank line.
 std::vector<std::string> NvmeHealthLines(const TNvmeHealth& health);

@@ -10,6 +10,7 @@
 #include "devices/DeviceTable.h"
 #include "nvme/NvmeCommands.h"
 #include "reports/DeviceDetails.h"
+#include "reports/Health.h"
 #include "reports/NvmeReports.h"
 
 namespace quarnel {
@@ -101,6 +102,7 @@ std::vector<std::string> SmartTableLines(const TAtaBlock& page) {
 TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool withThresholds) {
   TSmartFacts f;
   f.Nvme = id.BusType == kBusTypeNvme;
+  f.Sectors = id.LBA;
   if (f.Nvme) {
     TNvmeHealthBlock log = {};
     f.Read = NvmeReadHealthLog(handle, log);
@@ -110,9 +112,9 @@ TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool w
   TAtaBlock page = {};
   TAtaBlock thresholds = {};
   const bool ataBus = id.BusType == kBusTypeAta;
-  f.Read = withThresholds
-               ? ReadSmartPage(handle, ataBus, id.IsIDESlave, page, thresholds, &f.ThresholdsRead)
-               : ReadSmartPage(handle, ataBus, id.IsIDESlave, page);
+  f.Read = withThresholds ? ReadSmartPage(handle, ataBus, id.IsIDESlave, page, thresholds,
+                                          &f.ThresholdsRead, &f.ReturnStatus)
+                          : ReadSmartPage(handle, ataBus, id.IsIDESlave, page);
   std::memcpy(f.Page.data(), page, kAtaBlockSize);
   std::memcpy(f.Thresholds.data(), thresholds, kAtaBlockSize);
   return f;
@@ -145,28 +147,33 @@ std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& f) {
   return list;
 }
 
-void ShowSmartData() {
+namespace {
+
+// The report's lines after the heading, from what was read.
+std::vector<std::string> SmartLines(const TSmartFacts& f) {
+  if (!f.Read) return {"此设备不支持 SMART。"};
+  if (f.Nvme) return NvmeHealthLines(f.Health);
+  TAtaBlock page;
+  std::memcpy(page, f.Page.data(), kAtaBlockSize);
+  return SmartTableLines(page);
+}
+
+void ShowSmartReport(bool withHealth) {
   for (const std::string& line :
        ReportHeadingLines("SMART 数据: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddSmartLog(line);
   }
   const TSmartFacts f =
-      ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, false);
-  if (f.Nvme) {
-    if (!f.Read) {
-      AddSmartLog("此设备不支持 SMART。");
-      return;
-    }
-    for (const std::string& line : NvmeHealthLines(f.Health)) AddSmartLog(line);
-    return;
-  }
-  if (!f.Read) {
-    AddSmartLog("此设备不支持 SMART。");
-    return;
-  }
-  TAtaBlock page;
-  std::memcpy(page, f.Page.data(), kAtaBlockSize);
-  for (const std::string& line : SmartTableLines(page)) AddSmartLog(line);
+      ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, withHealth);
+  for (const std::string& line : SmartLines(f)) AddSmartLog(line);
+  if (!withHealth) return;
+  for (const std::string& line : HealthLines(AssessSmartFacts(f), f.Nvme)) AddSmartLog(line);
 }
+
+}  // namespace
+
+void ShowSmartData() { ShowSmartReport(false); }
+
+void ShowSmartDataWithHealth() { ShowSmartReport(true); }
 
 }  // namespace quarnel

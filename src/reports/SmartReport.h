@@ -39,9 +39,12 @@ struct TSmartFacts {
   std::array<uint8_t, kAtaBlockSize> Page{};
   bool ThresholdsRead = false;
   std::array<uint8_t, kAtaBlockSize> Thresholds{};
+  TSmartReturnStatus ReturnStatus = TSmartReturnStatus::NoAnswer;  // asked with the thresholds
+  int64_t Sectors = 0;  // the drive's size, which bounds its bad-sector counts
   TNvmeHealth Health;
 };
 
+/// `withThresholds` also asks an ATA drive for its thresholds and RETURN STATUS.
 TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool withThresholds);
 
 /// One entry of the attribute table, with its threshold when the thresholds
@@ -66,5 +69,8 @@ std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& facts);
 /// Appends the SMART report of entry SelectedDevice, read through
 /// DeviceHandle, to Log_Smart.
 void ShowSmartData();
+
+/// The same report followed by the drive's health verdict (HealthLines).
+void ShowSmartDataWithHealth();
 
 }  // namespace quarnel

@@ -77,6 +77,28 @@ TEST(LinuxHostAta, SmartEnableIsANonDataCommandWithASixteenByteReply) {
   EXPECT_EQ(out[16], 0xEE);
 }
 
+TEST(LinuxHostAta, ReturnStatusRepliesWithTheDriveRegistersAsWindowsDoes) {
+  const std::vector<uint8_t> in = SendCmd(0, 0xDA, 0xB0);
+  TAtaRequest r;
+  ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 527, &r), 0u);
+  EXPECT_FALSE(r.DataIn);
+  EXPECT_TRUE(r.ReturnsRegisters);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 23, &r),
+            win::kERROR_INSUFFICIENT_BUFFER);
+  ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 24, &r), 0u);
+  sgio::TAtaTaskFile answer;
+  answer.SectorCount = 1;
+  answer.LbaMid = 0xF4;
+  answer.LbaHigh = 0x2C;
+  answer.Device = 0xA0;
+  answer.Command = 0x50;  // the status
+  std::vector<uint8_t> out(527, 0xEE);
+  ASSERT_EQ(BuildAtaReply(r, in.data(), nullptr, out.data(), answer), 24u);
+  EXPECT_EQ(GetU32(out.data(), 0), 8u);
+  EXPECT_EQ(std::vector<uint8_t>(out.begin() + 16, out.begin() + 25),
+            (std::vector<uint8_t>{0, 1, 0, 0xF4, 0x2C, 0xA0, 0x50, 0, 0xEE}));
+}
+
 TEST(LinuxHostAta, MiniportIdentifyRepliesWith572Bytes) {
   const std::vector<uint8_t> in = Miniport();
   TAtaRequest r;

@@ -58,6 +58,8 @@ TEST(SimHostDescription, MistakesAreRefusedWithTheirPlace) {
       {R"({"drives": [{"number": 1, "write_mb_per_s": 1e-300}]})",
        "drive 1: \"write_mb_per_s\" must be 0 (unlimited) or a number from 0.001 to 1000000"},
       {R"({"drives": [{"number": 1, "write_mb_per_s": 1e300}]})", "\"write_mb_per_s\" must be"},
+      {R"({"drives": [{"number": 1, "smart_return_status": "bad"}]})",
+       "drive 1: \"smart_return_status\" must be \"passed\" or \"failed\""},
       {R"({"drives": [{"number": 1, "faults": {"swap": {"serial": "X"}}}]})",
        "drive 1 faults swap: needs one of \"at_open\", \"at_claim\" and \"at_flush\""},
       {R"({"drives": [{"number": 1, "faults": {"\u001b[2J": 1}}]})", "unknown key \"\\x1b[2J\""},

@@ -82,7 +82,7 @@ sg_io_hdr_t SgHeader(uint8_t* cdb, size_t cdbLength, uint8_t* sense, size_t sens
 }  // namespace
 
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
-                      uint32_t timeoutMs, int* error) {
+                      uint32_t timeoutMs, int* error, sgio::TSense* senseOut) {
   auto cdb = sgio::BuildAtaPassThrough16(
       regs, dataIn ? sgio::TAtaProtocol::PioDataIn : sgio::TAtaProtocol::NonData);
   uint8_t sense[64] = {};
@@ -103,7 +103,9 @@ uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8
   r.DriverStatus = h.driver_status;
   r.Sense = sense;
   r.SenseLength = h.sb_len_wr;
-  return sgio::JudgeAtaResult(r).Win32Error;
+  const sgio::TAtaOutcome outcome = sgio::JudgeAtaResult(r);
+  if (senseOut) *senseOut = outcome.Sense;
+  return outcome.Win32Error;
 }
 
 bool SgInquirySerial(int fd, std::string* serial) {
@@ -184,14 +186,19 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
       (r.DataIn && GetU32(in, at + win::kSENDCMDIN_cBufferSize) < kBlock)) {
     return win::kERROR_INVALID_PARAMETER;
   }
-  const uint32_t needed = r.Miniport ? kMiniportMinimum : kReplyHeader + (r.DataIn ? kBlock : 0);
+  r.ReturnsRegisters = !r.Miniport && r.Registers.Command == win::kATA_SMART &&
+                       r.Registers.Features == win::kSMART_RETURN_STATUS;
+  const uint32_t needed = r.Miniport           ? kMiniportMinimum
+                          : r.ReturnsRegisters ? kReplyHeader + win::kIDEREGS_SIZE
+                                               : kReplyHeader + (r.DataIn ? kBlock : 0);
   if (outSize < needed) return win::kERROR_INSUFFICIENT_BUFFER;
   r.ReplySize = r.Miniport ? std::min(outSize, kMiniportReply) : needed;
   *request = r;
   return 0;
 }
 
-uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* data, uint8_t* out) {
+uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* data, uint8_t* out,
+                       const sgio::TAtaTaskFile& returned) {
   // SENDCMDOUTPARAMS, behind the SRB_IO_CONTROL header for the miniport.
   const uint32_t at = r.Miniport ? win::kSRB_IO_CONTROL_SIZE : 0;
   std::memset(out, 0, r.ReplySize);
@@ -202,6 +209,10 @@ uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* d
   }
   PutU32(out, at + win::kSENDCMDOUT_cBufferSize, r.DataIn ? kBlock : 0);
   if (r.DataIn) std::memcpy(out + at + win::kSENDCMDOUT_bBuffer, data, kBlock);
+  if (r.ReturnsRegisters) {
+    PutU32(out, win::kSENDCMDOUT_cBufferSize, win::kIDEREGS_SIZE);
+    PutIderegs(out + win::kSENDCMDOUT_bBuffer, returned);
+  }
   return r.ReplySize;
 }
 
@@ -214,11 +225,15 @@ bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32
   }
   uint8_t data[kBlock] = {};
   int error = 0;
+  sgio::TSense sense;
   if (uint32_t failed = SgAtaCommand(open.Fd, request.Registers, request.DataIn, data,
-                                     request.TimeoutMs, &error)) {
+                                     request.TimeoutMs, &error, &sense)) {
     return Fail(failed, error);
   }
-  *returned = BuildAtaReply(request, in, data, out);
+  // Non-data commands ask for CK_COND, so the registers come in the sense
+  // data; without them the reply holds zeros, which names no answer.
+  const sgio::TAtaTaskFile registers = sense.HasAtaStatus ? sense.Registers : sgio::TAtaTaskFile{};
+  *returned = BuildAtaReply(request, in, data, out, registers);
   return Succeed();
 }
 

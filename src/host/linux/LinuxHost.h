@@ -101,23 +101,25 @@ sgio::TAtaTaskFile TaskFileFromIderegs(const uint8_t* p);
 void PutIderegs(uint8_t* p, const sgio::TAtaTaskFile& r);
 
 uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
-                      uint32_t timeoutMs, int* error);
+                      uint32_t timeoutMs, int* error, sgio::TSense* sense = nullptr);
 /// A SMART_SEND/RCV or miniport IDENTIFY request as read from its input.
 struct TAtaRequest {
   sgio::TAtaTaskFile Registers;
   bool DataIn = false;
   bool Miniport = false;
   uint32_t TimeoutMs = 30000;
-  uint32_t ReplySize = 0;  // 528 or 16; 572 for the miniport (less when the area is smaller)
+  uint32_t ReplySize = 0;         // 528 or 16; 24 for RETURN STATUS; 572 for the miniport (or less)
+  bool ReturnsRegisters = false;  // SMART RETURN STATUS: the drive answers in its registers
 };
 /// Reads and checks a request: only IDENTIFY and the SMART features Windows
 /// lets through, never SMART WRITE LOG. Returns 0 or the Win32 code of the refusal.
 uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint32_t outSize,
                          TAtaRequest* request);
 /// Lays out the reply of a carried-out request around `data` (512 bytes of a
-/// data-in command); returns its length.
+/// data-in command), or as Windows does for RETURN STATUS, the registers the
+/// drive returned as IDEREGS in bBuffer; returns its length.
 uint32_t BuildAtaReply(const TAtaRequest& request, const uint8_t* in, const uint8_t* data,
-                       uint8_t* out);
+                       uint8_t* out, const sgio::TAtaTaskFile& returned = {});
 /// An IOCTL_ATA_PASS_THROUGH request as read from its ATA_PASS_THROUGH_EX.
 struct TPassThroughRequest {
   sgio::TAtaTaskFile Registers;

@@ -108,6 +108,7 @@ struct TSimDrive {
   std::vector<uint8_t> NvmeHealth;        // SMART / Health Information log, 512 bytes or empty
   TSimHiddenArea Hidden;
   bool SmartEnabled = true;
+  bool SmartFailing = false;  // RETURN STATUS answers F4h/2Ch ("smart_return_status": "failed")
   bool IdeSlave = false;
   std::optional<uint32_t> ScsiTargetId;
   std::string ImagePath;

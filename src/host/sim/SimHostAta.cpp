@@ -37,6 +37,19 @@ std::vector<uint8_t> CurrentIdentify(const TSimDrive& d) {
   return block;
 }
 
+// RETURN STATUS: IDEREGS with the cylinder registers 4Fh/C2h for a drive
+// that passes, F4h/2Ch for one that predicts its failure; status DRDY|DSC.
+std::vector<uint8_t> ReturnStatusRegisters(const TSimDrive& d, const uint8_t* sent) {
+  std::vector<uint8_t> r(win::kIDEREGS_SIZE, 0);
+  r[win::kIDEREGS_bSectorCountReg] = sent[win::kIDEREGS_bSectorCountReg];
+  r[win::kIDEREGS_bSectorNumberReg] = sent[win::kIDEREGS_bSectorNumberReg];
+  r[win::kIDEREGS_bCylLowReg] = d.SmartFailing ? win::kSMART_CYL_LOW_EXCEEDED : win::kSMART_CYL_LOW;
+  r[win::kIDEREGS_bCylHighReg] = d.SmartFailing ? win::kSMART_CYL_HI_EXCEEDED : win::kSMART_CYL_HI;
+  r[win::kIDEREGS_bDriveHeadReg] = sent[win::kIDEREGS_bDriveHeadReg];
+  r[win::kIDEREGS_bCommandReg] = 0x50;
+  return r;
+}
+
 void ReadRegisters(const uint8_t* block, TSimAtaCommand& seen) {
   seen.BufferSize = GetU32(block, win::kSENDCMDIN_cBufferSize);
   const uint8_t* regs = block + win::kSENDCMDIN_irDriveRegs;
@@ -95,6 +108,7 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
   if (Refused(d, receive ? "smart_rcv" : "smart_send")) return false;
   const uint8_t* regs = in + win::kSENDCMDIN_irDriveRegs;
   std::vector<uint8_t> data;
+  bool dataCommand = true;
   if (seen.Command == win::kATA_IDENTIFY_DEVICE) {
     data = CurrentIdentify(d);
   } else if (seen.Command == win::kATA_SMART &&
@@ -108,6 +122,10 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
         d.SmartEnabled = false;
         break;
       case win::kSMART_RETURN_STATUS:
+        // The answer is in the registers, laid out as Windows returns them.
+        if (!d.SmartEnabled) return Fail(win::kERROR_INVALID_FUNCTION);
+        data = ReturnStatusRegisters(d, regs);
+        dataCommand = false;
         break;
       case win::kSMART_READ_DATA:
       case win::kSMART_READ_THRESHOLDS:
@@ -122,7 +140,7 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
   } else {
     return Fail(win::kERROR_INVALID_FUNCTION);
   }
-  if (!data.empty() && seen.BufferSize < win::kSMART_DATA_SIZE) {
+  if (dataCommand && !data.empty() && seen.BufferSize < win::kSMART_DATA_SIZE) {
     return Fail(win::kERROR_INVALID_PARAMETER);
   }
   const uint32_t size = win::kSENDCMDOUT_HEADER_SIZE + static_cast<uint32_t>(data.size());

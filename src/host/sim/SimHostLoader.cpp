@@ -312,7 +312,8 @@ class SimHostLoader {
                         "faults",        "disk_sequence",   "firmware_erase",
                         "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
-              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn"});
+              "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn",
+              "smart_return_status"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
@@ -353,6 +354,13 @@ class SimHostLoader {
     // Word 85 bit 0 of the drive's own IDENTIFY block tells its SMART state.
     const bool identifySaysEnabled = d.Identify.empty() || (d.Identify[170] & 1) != 0;
     d.SmartEnabled = Bool(j, "smart_enabled", identifySaysEnabled, where);
+    if (j.contains("smart_return_status")) {
+      const std::string status = Str(j, "smart_return_status", where);
+      if (status != "passed" && status != "failed") {
+        Bad(where, "\"smart_return_status\" must be \"passed\" or \"failed\"");
+      }
+      d.SmartFailing = status == "failed";
+    }
     d.IdeSlave = Bool(j, "ide_slave", false, where);
     if (j.contains("scsi_target_id")) {
       d.ScsiTargetId = Int<uint32_t>(j, "scsi_target_id", 0, where, 0, 255);

@@ -1,0 +1,15 @@
+// A drive's health verdict as JSON: the one place its names are written, for
+// every document that carries a verdict (docs/cli-json.md).
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "reports/Health.h"
+
+namespace quarnel {
+
+/// {"verdict", "return_status", "bad_sectors", "reasons"}; an NVMe drive's
+/// return status and bad sectors are null.
+nlohmann::ordered_json HealthObject(const THealthAssessment& assessment);
+
+}  // namespace quarnel
