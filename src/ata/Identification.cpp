@@ -187,12 +187,13 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   auto text = [&](uint32_t field) { return ScanDescriptorText(reply, GetU32(reply, field), size); };
   // The drive's texts reach logs, terminals and windows: shown, never obeyed.
   const std::string vendor =
-      VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset)))) + " ";
+      UnambiguousText(Trim(Latin1ToUtf8(text(win::kDEVICE_VendorIdOffset)))) + " ";
   AddDebugLog("VendorID: " + vendor);
-  const std::string product = VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset))));
+  const std::string product =
+      UnambiguousText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductIdOffset))));
   AddDebugLog("ProductID: " + product);
   const std::string revision =
-      VisibleText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductRevisionOffset))));
+      UnambiguousText(Trim(Latin1ToUtf8(text(win::kDEVICE_ProductRevisionOffset))));
   AddDebugLog("ProductRevision: " + revision);
   std::string serial = SerialFromDescriptorBytes(text(win::kDEVICE_SerialNumberOffset));
   AddDebugLog("SerialNumber: " + VisibleText(serial));
@@ -217,7 +218,7 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   if (Trim(rec.Model).empty()) rec.Model = "Storage Device";
   rec.FW = Trim(revision).empty() ? "0000" : revision;
   if (Utf8Length(serial) == 40) serial = RecoverHexSerial(serial);
-  serial = VisibleText(serial);
+  serial = UnambiguousText(serial);
   rec.SN = Trim(serial).empty() ? "000000" : serial;
 
   record = rec;

@@ -69,7 +69,7 @@ std::string IdentifyText(const uint8_t (&block)[kIdentifyBlockSize], int firstWo
   // Latin-1 keeps every character below 80h as the byte and never yields a
   // code of 20h or less from a byte above it, so trimming after conversion
   // equals trimming the bytes.
-  return VisibleText(Trim(Latin1ToUtf8(area)));
+  return UnambiguousText(Trim(Latin1ToUtf8(area)));
 }
 
 std::string IdentifyWwn(const uint8_t (&block)[kIdentifyBlockSize]) {

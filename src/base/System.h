@@ -45,7 +45,8 @@ class TKeptFile {
   TKeptFile& operator=(const TKeptFile&) = delete;
 
   /// Creates the file `path` (UTF-8); with `replace`, an existing regular file
-  /// there is taken instead, its bytes kept until Replace. False with *error
+  /// there with no other name (hard link) is taken instead, its bytes kept
+  /// until Replace. False with *error
   /// set to the reason otherwise; Existed() tells whether a regular file was
   /// there already.
   bool Open(const std::string& path, bool replace, std::string* error);
@@ -69,6 +70,12 @@ class TKeptFile {
 /// following a symbolic link and without waiting: a FIFO, a device, a link or
 /// a larger file gives false, an empty *content and the reason in *error.
 bool ReadSmallFile(const std::string& path, size_t limit, std::string* content, std::string* error);
+
+/// As ReadSmallFile, for a private key: on POSIX also refused, with the way
+/// to fix it in *error, when anyone but its owner may read or write it (any
+/// group or other permission). Windows has no such bits to look at.
+bool ReadPrivateFile(const std::string& path, size_t limit, std::string* content,
+                     std::string* error);
 
 /// Starts `command` (a program found in PATH, and its arguments) detached,
 /// with nothing but the rights of the user a StartedOnBehalfOfUser start was

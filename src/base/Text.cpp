@@ -91,9 +91,7 @@ std::string HexLower(uint32_t value, int digits) {
   return out;
 }
 
-}  // namespace
-
-std::string VisibleText(std::string_view text) {
+std::string Escaped(std::string_view text, bool backslash) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
@@ -105,7 +103,9 @@ std::string VisibleText(std::string_view text) {
       ++i;
       continue;
     }
-    if (!MustEscape(code)) {
+    if (backslash && code == '\\') {
+      out += "\\\\";
+    } else if (!MustEscape(code)) {
       out.append(text.substr(i, length));
     } else if (code <= 0xFF) {
       out += "\\x";
@@ -118,6 +118,12 @@ std::string VisibleText(std::string_view text) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string VisibleText(std::string_view text) { return Escaped(text, false); }
+
+std::string UnambiguousText(std::string_view text) { return Escaped(text, true); }
 
 size_t Utf8Length(std::string_view text) {
   size_t n = 0;

@@ -25,6 +25,11 @@ bool Utf8ToLatin1(std::string_view text, std::string* bytes);
 /// is not part of valid UTF-8 becomes "\xNN". Everything else is kept.
 std::string VisibleText(std::string_view text);
 
+/// VisibleText that also writes a backslash as "\\", so that every escape
+/// reads back one way: a drive's texts as they enter the core. VisibleText
+/// over its result changes nothing.
+std::string UnambiguousText(std::string_view text);
+
 /// Number of characters (code points) of a UTF-8 text.
 size_t Utf8Length(std::string_view text);
 

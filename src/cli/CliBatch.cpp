@@ -531,7 +531,7 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out
     }
     TSigningKey key;
     std::string pem, error;
-    if (!ReadSmallFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
+    if (!ReadPrivateFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
         !LoadSigningKey(pem, &key, &error)) {
       err << "quarnel-cli: the signing key " << options.SignKeyFile << " cannot be used: " << error
           << ". Nothing was done.\n";

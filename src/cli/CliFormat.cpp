@@ -130,7 +130,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
     }
     key = std::make_shared<TSigningKey>();
     std::string pem, error;
-    if (!ReadSmallFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
+    if (!ReadPrivateFile(options.SignKeyFile, 64 * 1024, &pem, &error) ||
         !LoadSigningKey(pem, key.get(), &error)) {
       err << "quarnel-cli: the signing key " << options.SignKeyFile << " cannot be used: " << error
           << ". Nothing was done.\n";

@@ -27,7 +27,7 @@ std::string AsciiField(const uint8_t* p, size_t off, size_t size) {
   std::string bytes(reinterpret_cast<const char*>(p + off), size);
   const size_t nul = bytes.find('\0');
   if (nul != std::string::npos) bytes.resize(nul);
-  return VisibleText(Trim(Latin1ToUtf8(bytes)));
+  return UnambiguousText(Trim(Latin1ToUtf8(bytes)));
 }
 
 // A namespace identifier in byte order, as the standard writes it; all

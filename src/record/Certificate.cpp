@@ -75,12 +75,16 @@ bool Flag(const json& j, const char* key) {
   return v.is_boolean() && v.get<bool>();
 }
 
-// For SVG: always a decimal point, whatever the locale.
+// For SVG: always a decimal point, whatever the locale. Room for any double
+// written in full; the page's numbers are far smaller.
 std::string Plain(double value, int decimals) {
-  char buf[64];
+  char buf[400];
   const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
-  return std::string(buf, res.ptr);
+  return res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("0");
 }
+
+// Samples are whole milliseconds apart: closer ones give no speed.
+constexpr double kShortestInterval = 0.0005;
 
 // For people: the locale's decimal separator, as the program shows numbers.
 std::string Fixed(double value, int decimals) {
@@ -251,15 +255,33 @@ std::string SmartHtml(const json& smart) {
          rows + "</table>\n";
 }
 
-std::string SealHtml(const json& seal, bool intact) {
+// What checking the signature established: a good signature under the
+// record's own public key only says the record is as its key holder made
+// it, not who that is.
+std::string SignatureVerdict(TSignatureResult result, bool keyGiven) {
+  switch (result) {
+    case TSignatureResult::Good:
+      return keyGiven ? "已用读者提供的公钥核对，签名有效"
+                      : "只用记录自带的公钥核对，签名与记录相符；未用读者提供的公钥核对，"
+                        "签名者未经确认";
+    case TSignatureResult::Bad:
+      return keyGiven ? "<b>签名不是用读者提供的公钥生成的</b>" : "<b>签名无效</b>";
+    default:
+      return "<b>未核对签名</b>（此版本无法核对 Ed25519 签名）";
+  }
+}
+
+std::string SealHtml(const json& seal, const TSealCheck& check, bool keyGiven) {
   if (!seal.is_object()) return Row("封印", "<b>无封印</b>");
+  const bool intact = check.Seal == TSealResult::Intact;
   std::string out = Row("封印 SHA-256", "<code>" + Escape(Text(seal, "sha256")) + "</code>（" +
                                             (intact ? "已核对，记录完整" : "<b>记录已被更改</b>") +
                                             "，Quarnel " + Escape(Text(seal, "version")) + "）");
   const json& sig = At(seal, "signature");
   if (sig.is_object()) {
     out += Row("Ed25519 签名", "<code>" + Escape(Text(sig, "value")) + "</code>，公钥 <code>" +
-                                   Escape(Text(sig, "public_key")) + "</code>");
+                                   Escape(Text(sig, "public_key")) + "</code>（" +
+                                   SignatureVerdict(check.Signature, keyGiven) + "）");
   }
   return out;
 }
@@ -293,23 +315,32 @@ std::string SpeedGraphSvg(const json& samples) {
   struct TPoint {
     double From, To, Speed;  // the speed between two samples
   };
-  std::vector<TPoint> points;
-  double previousT = 0, previousB = 0, top = 0, last = 0;
-  bool first = true;
+  std::vector<std::pair<double, double>> kept;  // seconds, bytes
   for (const json& s : samples.is_array() ? samples : json::array()) {
     const json& t = At(s, "seconds");
     const json& b = At(s, "bytes");
-    if (!t.is_number() || !b.is_number()) continue;
-    const double seconds = t.get<double>(), bytes = b.get<double>();
-    if (!first && seconds > previousT) {
+    if (t.is_number() && b.is_number()) kept.emplace_back(t.get<double>(), b.get<double>());
+  }
+  // Thinned, the first and last kept: the speed between two kept samples is
+  // the average over those between, and the page stays small.
+  if (kept.size() > kDrawnSamples) {
+    const size_t step = (kept.size() - 2) / (kDrawnSamples - 1) + 1;
+    std::vector<std::pair<double, double>> thin;
+    for (size_t i = 0; i < kept.size() - 1; i += step) thin.push_back(kept[i]);
+    thin.push_back(kept.back());
+    kept.swap(thin);
+  }
+  std::vector<TPoint> points;
+  double top = 0, last = 0;
+  for (size_t i = 1; i < kept.size(); ++i) {
+    const auto [previousT, previousB] = kept[i - 1];
+    const auto [seconds, bytes] = kept[i];
+    if (seconds - previousT >= kShortestInterval) {
       const double speed = (bytes - previousB) / (seconds - previousT) / 1e6;
       points.push_back({previousT, seconds, speed});
       top = std::max(top, speed);
-      last = seconds;
+      last = std::max(last, seconds);
     }
-    first = false;
-    previousT = seconds;
-    previousB = bytes;
   }
   std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Plain(kWidth, 0) +
                     "\" height=\"" + Plain(kHeight, 0) + "\" viewBox=\"0 0 " + Plain(kWidth, 0) +
@@ -346,7 +377,9 @@ std::string SpeedGraphSvg(const json& samples) {
   return svg + "</svg>";
 }
 
-std::string CertificateHtml(const json& record, bool sealIntact) {
+namespace {
+
+std::string Page(const json& record, const TSealCheck& check, bool keyGiven) {
   const json& drive = At(record, "drive");
   const json& host = At(record, "host");
   const json& mode = At(record, "mode");
@@ -358,7 +391,7 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
   std::string speed = "未知";
   const json& samples = At(record, "speed_samples");
   if (samples.is_array() && !samples.empty() && At(samples.back(), "seconds").is_number() &&
-      At(samples.back(), "seconds").get<double>() > 0) {
+      At(samples.back(), "seconds").get<double>() >= kShortestInterval) {
     const double s = At(samples.back(), "seconds").get<double>();
     speed = Fixed(static_cast<double>(Number(samples.back(), "bytes")) / s / 1e6, 1) + " MB/s";
   }
@@ -419,11 +452,24 @@ std::string CertificateHtml(const json& record, bool sealIntact) {
                 "；IEEE 2883-2022：" + Escape(Text(category, "ieee_2883")));
   h += "</table>\n<h2>速度</h2>\n" + SpeedGraphSvg(At(record, "speed_samples")) + "\n";
   h += "<h2>S.M.A.R.T.（擦除前后）</h2>\n" + SmartHtml(At(record, "smart"));
-  h += "<h2>封印</h2>\n<table class=\"facts\">\n" + SealHtml(At(record, "seal"), sealIntact) +
+  h += "<h2>封印</h2>\n<table class=\"facts\">\n" + SealHtml(At(record, "seal"), check, keyGiven) +
        "</table>\n";
   h += "<table class=\"sign\">\n<tr><td></td><td></td><td></td></tr>\n"
        "<tr><th>姓名</th><th>日期</th><th>签名</th></tr>\n</table>\n</body>\n</html>\n";
   return h;
+}
+
+}  // namespace
+
+bool CertificateHtml(const json& record, const TSealCheck& check, bool keyGiven, std::string* html,
+                     std::string* error) {
+  // Out of range, a number would overflow the page's sums and times.
+  if (!NumbersExact(record)) {
+    *error = "the record holds a number of 2^53 or more, which no drive has";
+    return false;
+  }
+  *html = Page(record, check, keyGiven);
+  return true;
 }
 
 std::string SaveCertificateFor(const std::string& recordFile) {
@@ -434,10 +480,10 @@ std::string SaveCertificateFor(const std::string& recordFile) {
   std::string text, error;
   if (ReadSmallFile(recordFile, 64 * 1024 * 1024, &text, &error)) {
     const TSealCheck check = CheckRecordSeal(text, nullptr);
+    std::string html;
     if (check.Seal != TSealResult::Intact) {
       error = "the record is altered (" + check.Reason + ")";
-    } else {
-      const std::string html = CertificateHtml(json::parse(text), true);
+    } else if (CertificateHtml(json::parse(text), check, false, &html, &error)) {
       // Beside the record, in the user's folder, with the user's rights.
       const bool written = RunAsInvokingUser([&] {
         TKeptFile file;

@@ -6,14 +6,21 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "record/RecordSeal.h"
+
 namespace quarnel {
 
-/// The page for a record (the parsed record file). `sealIntact` says the
-/// record's seal was checked and holds; the page shows it either way.
-std::string CertificateHtml(const nlohmann::json& record, bool sealIntact);
+/// The page for a record (the parsed record file) and what checking it found,
+/// shown either way; `keyGiven` says the signature was checked against a key
+/// the reader gave, not only against the record's own. False with *error set
+/// (English) and no page for a record holding a number of 2^53 or more.
+bool CertificateHtml(const nlohmann::json& record, const TSealCheck& check, bool keyGiven,
+                     std::string* html, std::string* error);
 
-/// The speed-over-time graph as inline SVG from the record's speed samples;
-/// a note instead of a line where there are fewer than two.
+/// The speed-over-time graph as inline SVG from the record's speed samples,
+/// thinned to at most kDrawnSamples of them; a note instead of a line where
+/// there are fewer than two.
+constexpr size_t kDrawnSamples = 300;
 std::string SpeedGraphSvg(const nlohmann::json& samples);
 
 /// Seconds between two of the record's UTC times ("2026-12-08T14:30:05.123Z");

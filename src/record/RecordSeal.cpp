@@ -120,30 +120,133 @@ std::string Hex(const TSha256& digest) { return HexText(digest.data(), digest.si
 // No record nests deeper; the canonical form recurses over the nesting.
 constexpr int kDeepest = 32;
 
-// A parse that notes a key given twice in one object (readers would disagree
-// on which one counts) and a nesting deeper than any record's.
+// Notes a key given twice in one object (readers would disagree on which one
+// counts) and a nesting deeper than any record's, building nothing. (A parse
+// with a callback looks through the parent at each object's end: quadratic
+// in a long list of objects.)
+class TStrictSax : public nlohmann::json_sax<json> {
+ public:
+  bool Duplicate = false, TooDeep = false;
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override {
+    open_.emplace_back();
+    return Enter();
+  }
+  bool key(string_t& name) override {
+    if (!open_.back().insert(name).second) Duplicate = true;
+    return true;
+  }
+  bool end_object() override {
+    open_.pop_back();
+    --depth_;
+    return true;
+  }
+  bool start_array(std::size_t) override { return Enter(); }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+    return false;
+  }
+
+ private:
+  bool Enter() {
+    TooDeep = TooDeep || ++depth_ > kDeepest;
+    return !TooDeep;
+  }
+  std::vector<std::set<std::string>> open_;
+  int depth_ = 0;
+};
+
 json ParseStrict(const std::string& text, bool* duplicate, bool* tooDeep) {
-  std::vector<std::set<std::string>> open;
-  *duplicate = false;
-  *tooDeep = false;
-  json::parser_callback_t note = [&](int depth, json::parse_event_t event, json& parsed) {
-    if (depth > kDeepest) {
-      *tooDeep = true;
-      return false;
-    }
-    if (event == json::parse_event_t::object_start) {
-      open.emplace_back();
-    } else if (event == json::parse_event_t::object_end) {
-      if (!open.empty()) open.pop_back();
-    } else if (event == json::parse_event_t::key && !open.empty()) {
-      if (!open.back().insert(parsed.get<std::string>()).second) *duplicate = true;
+  TStrictSax sax;
+  const bool wellFormed = json::sax_parse(text, &sax);
+  *duplicate = sax.Duplicate;
+  *tooDeep = sax.TooDeep;
+  if (!wellFormed) return json(json::value_t::discarded);
+  return json::parse(text, nullptr, false);
+}
+
+// Above 2^53 doubles skip integers: two records would share one canonical form.
+constexpr double kExactLimit = 9007199254740992.0;
+
+template <typename Json>
+bool Exact(const Json& v) {
+  if (v.is_structured()) {
+    for (const auto& item : v) {
+      if (!Exact(item)) return false;
     }
     return true;
-  };
-  return json::parse(text, note, false);
+  }
+  if (v.is_number_unsigned()) return v.template get<uint64_t>() < 9007199254740992ull;
+  if (v.is_number_integer()) {
+    const auto n = v.template get<int64_t>();
+    return n < 9007199254740992ll && n > -9007199254740992ll;
+  }
+  return !v.is_number() || std::fabs(v.template get<double>()) < kExactLimit;
+}
+
+// Such integers are kept exact as their decimal text.
+void LargeIntegersAsText(nlohmann::ordered_json& v) {
+  if (v.is_structured()) {
+    for (auto& item : v) LargeIntegersAsText(item);
+  } else if ((v.is_number_integer() || v.is_number_unsigned()) && !Exact(v)) {
+    v = v.dump();
+  }
+}
+
+// The signature a sealed record holds: checked against the record's own
+// public key always (one that fails there makes the record altered), and
+// against `key` when one is given.
+void CheckSignature(const json& seal, const std::string& canonical, const TEd25519PublicKey* key,
+                    TSealCheck* check) {
+  const auto sig = seal.find("signature");
+  if (sig == seal.end() || sig->is_null()) {
+    check->Signature = TSignatureResult::Missing;
+    if (key) check->Reason = "not signed";
+    return;
+  }
+  std::string own, value;
+  const bool readable = sig->is_object() && sig->value("algorithm", "") == "ed25519" &&
+                        sig->contains("public_key") && sig->at("public_key").is_string() &&
+                        HexBytes(sig->at("public_key").get<std::string>(), &own) &&
+                        own.size() == 32 && sig->contains("value") &&
+                        sig->at("value").is_string() &&
+                        HexBytes(sig->at("value").get<std::string>(), &value);
+  if (!readable) {
+    check->Seal = TSealResult::Altered;
+    check->Reason = "its signature cannot be read";
+    return;
+  }
+  if (!SignaturesAvailable()) {
+    check->Signature = TSignatureResult::NotChecked;
+    check->Reason = "its signature cannot be checked in this build";
+    return;
+  }
+  TEd25519PublicKey ownKey{};
+  std::copy(own.begin(), own.end(), ownKey.begin());
+  if (!VerifyEd25519(ownKey, canonical, value)) {
+    check->Seal = TSealResult::Altered;
+    check->Signature = TSignatureResult::Bad;
+    check->Reason = "the signature does not match the content";
+    return;
+  }
+  const bool good = !key || VerifyEd25519(*key, canonical, value);
+  check->Signature = good ? TSignatureResult::Good : TSignatureResult::Bad;
+  if (!good) check->Reason = "the signature was not made with this key";
 }
 
 }  // namespace
+
+bool NumbersExact(const json& value) { return Exact(value); }
 
 std::string HexText(const uint8_t* bytes, size_t count) {
   static const char* const kHex = "0123456789abcdef";
@@ -199,6 +302,7 @@ std::string CanonicalJson(const json& value) {
 
 bool SealRecord(nlohmann::ordered_json& record, const TSigningKey* key, std::string* error) {
   record.erase("seal");
+  LargeIntegersAsText(record);
   // The seal covers the record as a reader will parse it from the file.
   const std::string canonical = CanonicalJson(
       json::parse(record.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)));
@@ -230,12 +334,12 @@ TSealCheck CheckRecordSeal(const std::string& text, const TEd25519PublicKey* key
   TSealCheck check;
   bool duplicate = false, tooDeep = false;
   json record = ParseStrict(text, &duplicate, &tooDeep);
-  if (record.is_discarded() || !record.is_object()) {
-    check.Reason = "not a JSON object";
-    return check;
-  }
   if (tooDeep) {
     check.Reason = "nested deeper than any record";
+    return check;
+  }
+  if (record.is_discarded() || !record.is_object()) {
+    check.Reason = "not a JSON object";
     return check;
   }
   if (duplicate) {
@@ -250,6 +354,10 @@ TSealCheck CheckRecordSeal(const std::string& text, const TEd25519PublicKey* key
   }
   const json seal = *sealAt;
   record.erase("seal");
+  if (!Exact(record)) {
+    check.Reason = "it holds a number of 2^53 or more, which its seal cannot tell apart";
+    return check;
+  }
   const std::string canonical = CanonicalJson(record);
   TSha256 digest;
   if (!ComputeSha256(canonical, &digest)) {
@@ -263,20 +371,7 @@ TSealCheck CheckRecordSeal(const std::string& text, const TEd25519PublicKey* key
     return check;
   }
   check.Seal = TSealResult::Intact;
-  if (!key) return check;
-  const auto sig = seal.find("signature");
-  if (sig == seal.end() || !sig->is_object()) {
-    check.Signature = TSignatureResult::Missing;
-    check.Reason = "not signed";
-    return check;
-  }
-  std::string value;
-  const bool good = sig->value("algorithm", "") == "ed25519" && sig->contains("value") &&
-                    sig->at("value").is_string() &&
-                    HexBytes(sig->at("value").get<std::string>(), &value) &&
-                    VerifyEd25519(*key, canonical, value);
-  check.Signature = good ? TSignatureResult::Good : TSignatureResult::Bad;
-  if (!good) check.Reason = "the signature was not made with this key";
+  CheckSignature(seal, canonical, key, &check);
   return check;
 }
 

@@ -299,6 +299,17 @@ TEST_F(CliList, JsonKeepsControlCharactersOut) {
   EXPECT_EQ(j["drives"][0]["volumes"][0], "/mnt/a\\x0ab");
 }
 
+// A model holding the four characters \x01 is not the one holding byte 01.
+TEST_F(CliList, JsonTellsAnEscapeFromTheCharactersOfOne) {
+  const std::string machine = Describe(R"({"drives": [
+      {"number": 0, "length": 67108864, "product": "A\u0001B", "serial": "S1"},
+      {"number": 1, "length": 67108864, "product": "A\\x01B", "serial": "S2"}]})");
+  ASSERT_EQ(Run("--simulate=" + machine + " list --json"), 0) << err_;
+  const nlohmann::json j = nlohmann::json::parse(out_);
+  EXPECT_EQ(j["drives"][0]["model"], "A\\x01B");
+  EXPECT_EQ(j["drives"][1]["model"], "A\\\\x01B");
+}
+
 }  // namespace
 }  // namespace quarnel
 

@@ -42,8 +42,16 @@ json Record() {
     "seal": {"algorithm": "sha-256", "sha256": "ab12", "version": "4.40", "signature": null}})");
 }
 
+std::string Page(const json& record, TSealResult seal = TSealResult::Intact) {
+  TSealCheck check;
+  check.Seal = seal;
+  std::string html, error;
+  EXPECT_TRUE(CertificateHtml(record, check, false, &html, &error)) << error;
+  return html;
+}
+
 TEST(CertificateTest, PageShowsTheRecordEscapedWithoutScripts) {
-  const std::string page = CertificateHtml(Record(), true);
+  const std::string page = Page(Record());
   EXPECT_FALSE(Has(page, "<script")) << page;
   EXPECT_TRUE(Has(page, "&lt;script&gt;alert(1)&lt;/script&gt;"));
   EXPECT_TRUE(Has(page, "<b>S&amp;N</b>"));
@@ -72,12 +80,28 @@ TEST(CertificateTest, QuickWipeSaysWhatWasNotWrittenAndLongListsAreCut) {
                                   {"text", "t"}});
   }
   r["speed_samples"] = json::array();
-  const std::string page = CertificateHtml(r, false);
+  const std::string page = Page(r, TSealResult::Altered);
   EXPECT_TRUE(Has(page, "只有下列字节范围被写入零。驱动器的其余部分未被写入"));
   EXPECT_TRUE(Has(page, "字节 500,000,000 – 501,048,575"));
   EXPECT_TRUE(Has(page, "另有 7 个"));
   EXPECT_TRUE(Has(page, "记录中没有足够的速度样本"));
   EXPECT_TRUE(Has(page, "记录已被更改"));
+}
+
+// Numbers no drive has would overflow the page's sums and formatting.
+TEST(CertificateTest, RecordWithNumbersOutOfRangeIsRefused) {
+  for (const char* change : {R"({"speed_samples": [{"seconds": 0, "bytes": 0},
+                                                    {"seconds": 1, "bytes": 1e300}]})",
+                             R"({"mode": {"ranges": [{"offset": 9000000000000000000,
+                                                     "length": 9000000000000000000}]}})",
+                             R"({"drive": {"capacity": -9223372036854775808}})"}) {
+    json r = Record();
+    r.merge_patch(json::parse(change));
+    std::string html = "unchanged", error;
+    EXPECT_FALSE(CertificateHtml(r, TSealCheck{}, false, &html, &error)) << change;
+    EXPECT_EQ(html, "unchanged");
+    EXPECT_NE(error.find("2^53"), std::string::npos) << error;
+  }
 }
 
 // The desktop's button: the page beside the record, again on a second press;

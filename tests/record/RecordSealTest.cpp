@@ -86,5 +86,23 @@ TEST(RecordSealTest, SealCoversTextsThatAreNotUtf8) {
   EXPECT_EQ(CheckRecordSeal(EraseRecordJson(r, false), nullptr).Seal, TSealResult::Intact);
 }
 
+// Doubles hold integers exactly only below 2^53: above, 2^63 - 512 and
+// 2^63 - 1 would share one canonical form, and one seal.
+TEST(RecordSealTest, IntegersFrom2To53AreToldApart) {
+  TEraseRecord r = SampleRecord();
+  r.Capacity = 9223372036854775296;
+  const std::string text = EraseRecordJson(r, true);
+  EXPECT_EQ(CheckRecordSeal(text, nullptr).Seal, TSealResult::Intact);
+  std::string forged = text;
+  forged.replace(forged.find("9223372036854775296"), 19, "9223372036854775807");
+  EXPECT_EQ(CheckRecordSeal(forged, nullptr).Seal, TSealResult::Altered);
+  // Such a number itself, as a sealed record would have held it before.
+  json j = json::parse(text);
+  j["drive"]["capacity"] = 9223372036854775807;
+  const TSealCheck check = CheckRecordSeal(j.dump(), nullptr);
+  EXPECT_EQ(check.Seal, TSealResult::Altered);
+  EXPECT_NE(check.Reason.find("2^53"), std::string::npos) << check.Reason;
+}
+
 }  // namespace
 }  // namespace quarnel

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -239,6 +240,13 @@ bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) 
     ::close(dir);
     return false;
   }
+  // Another name of the same file would be overwritten with it.
+  if (!created_ && st.st_nlink != 1) {
+    *error = "it has other names (hard links): only a file with one name is replaced";
+    ::close(fd);
+    ::close(dir);
+    return false;
+  }
   handle_ = fd;
   folder_ = dir;
   path_ = path;
@@ -294,8 +302,37 @@ void TKeptFile::Close() {
   handle_ = folder_ = -1;
 }
 
-bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
-                   std::string* error) {
+namespace {
+// Reads what is there by the file's size, not by the limit: a small file
+// takes a small buffer. One byte more is asked for than the file had, so a
+// file that grew meanwhile is read on, and refused past the limit.
+bool ReadOpenFile(int fd, size_t size, size_t limit, std::string* bytes, std::string* error) {
+  bytes->assign(std::min(size, limit) + 1, '\0');
+  size_t done = 0;
+  for (;;) {
+    if (done == bytes->size()) {
+      if (done > limit) break;
+      bytes->resize(std::min(done * 2, limit + 1));
+    }
+    const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      *error = Reason(errno);
+      return false;
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  if (done > limit) {
+    *error = "it is larger than " + std::to_string(limit) + " bytes";
+    return false;
+  }
+  bytes->resize(done);
+  return true;
+}
+
+bool ReadRegularFile(const std::string& path, size_t limit, bool ownerOnly, std::string* content,
+                     std::string* error) {
   content->clear();
   const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -309,26 +346,30 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
     ok = false;
     *error = "it is larger than " + std::to_string(limit) + " bytes";
   }
-  // Read one byte past the limit: a file that grew meanwhile is refused too.
-  std::string bytes(limit + 1, '\0');
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ok = false;
-      *error = Reason(errno);
-    }
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::close(fd);
-  if (ok && done > limit) {
+  // As ssh refuses such a key: whoever else may read it holds the key too.
+  if (ok && ownerOnly && (st.st_mode & 077) != 0) {
     ok = false;
-    *error = "it is larger than " + std::to_string(limit) + " bytes";
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    *error = std::string("others than its owner may read or write it (mode ") + mode +
+             "); make it its owner's alone with: chmod 600 " + path;
   }
-  if (ok) content->assign(bytes, 0, done);
+  std::string bytes;
+  if (ok) ok = ReadOpenFile(fd, static_cast<size_t>(st.st_size), limit, &bytes, error);
+  ::close(fd);
+  if (ok) *content = std::move(bytes);
   return ok;
+}
+}  // namespace
+
+bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
+                   std::string* error) {
+  return ReadRegularFile(path, limit, false, content, error);
+}
+
+bool ReadPrivateFile(const std::string& path, size_t limit, std::string* content,
+                     std::string* error) {
+  return ReadRegularFile(path, limit, true, content, error);
 }
 
 std::string AdminRightsHint() {

@@ -116,6 +116,13 @@ bool TKeptFile::Open(const std::string& path, bool replace, std::string* error) 
     *error = "it is not a regular file";
     return false;
   }
+  // Another name of the same file would be overwritten with it.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!created_ && (!GetFileInformationByHandle(file, &info) || info.nNumberOfLinks != 1)) {
+    CloseHandle(file);
+    *error = "it has other names (hard links): only a file with one name is replaced";
+    return false;
+  }
   handle_ = reinterpret_cast<intptr_t>(file);
   path_ = path;
   return true;
@@ -181,10 +188,15 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
     ok = false;
     *error = "it is larger than " + std::to_string(limit) + " bytes";
   }
-  // One byte past the limit: a file that grew meanwhile is refused too.
-  std::string bytes(limit + 1, '\0');
+  // By the file's size, one byte more: a file that grew meanwhile is read
+  // on, and refused past the limit.
+  std::string bytes(ok ? static_cast<size_t>(size.QuadPart) + 1 : 0, '\0');
   size_t done = 0;
-  while (ok && done < bytes.size()) {
+  while (ok) {
+    if (done == bytes.size()) {
+      if (done > limit) break;
+      bytes.resize(std::min(done * 2, limit + 1));
+    }
     DWORD read = 0;
     if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &read,
                   nullptr)) {
@@ -201,6 +213,12 @@ bool ReadSmallFile(const std::string& path, size_t limit, std::string* content,
   }
   if (ok) content->assign(bytes, 0, done);
   return ok;
+}
+
+// Windows keeps no permission bits that others' access could be read from.
+bool ReadPrivateFile(const std::string& path, size_t limit, std::string* content,
+                     std::string* error) {
+  return ReadSmallFile(path, limit, content, error);
 }
 
 std::string AdminRightsHint() { return "请右键单击 Quarnel，选择“以管理员身份运行”"; }
