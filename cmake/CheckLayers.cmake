@@ -15,7 +15,8 @@ set(uses_ata base host)
 set(uses_nvme base host)
 set(uses_devices base host ui ata nvme)
 set(uses_reports base host ui ata nvme devices)
-set(uses_format base host ui ata nvme devices)
+# An erase reads the drive's health verdict (reports) for its question and record.
+set(uses_format base host ui ata nvme devices reports)
 set(uses_agreement base host ui)
 set(uses_app base host ui ata nvme devices reports format agreement)
 # Hosts see the interface only; per-system files see base only.

@@ -9,6 +9,7 @@
 #include "devices/DeviceTable.h"
 #include "format/FormatProcedure.h"
 #include "reports/DeviceDetails.h"
+#include "reports/Health.h"
 
 namespace quarnel {
 
@@ -100,8 +101,10 @@ void FormatButtonClicked(TMainWindowView& main) {
 
 void SmartButtonClicked(TMainWindowView& main) {
   const int start = ShownLines(Log_Smart);
-  RunSmartReport();
+  const THealthAssessment assessment = RunSmartReport();
   main.ScrollReportTo(Log_Smart, start);
+  // The panel is narrow: the verdict's word alone; the page says the rest.
+  main.ShowHealthVerdict(HealthVerdictText(assessment.Verdict));
 }
 
 }  // namespace quarnel

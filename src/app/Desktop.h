@@ -25,6 +25,8 @@ class TMainWindowView : public TFormatPageView {
   virtual void ShowDiskName(const std::string& description) = 0;
   /// The second status panel.
   virtual void ShowStatusDescription(const std::string& description) = 0;
+  /// The third status panel: the drive's health verdict once it was read.
+  virtual void ShowHealthVerdict(const std::string& verdict) = 0;
   /// Scrolls a report pane (Log_Details, Log_Smart) so that `line` is its
   /// first visible one, once the lines written so far are drawn.
   virtual void ScrollReportTo(const TLogPane& pane, int line) = 0;

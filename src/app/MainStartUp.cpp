@@ -11,6 +11,7 @@
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
+#include "reports/Health.h"
 #include "reports/SmartReport.h"
 #include "ui/Catalogue.h"
 #include "ui/TaskDialogs.h"
@@ -18,10 +19,11 @@
 
 namespace quarnel {
 
-void RunSmartReport() {
+THealthAssessment RunSmartReport() {
   SetControlsEnabled(false);
-  ShowSmartData();
+  const THealthAssessment assessment = ShowSmartDataWithHealth();
   SetControlsEnabled(true);
+  return assessment;
 }
 
 std::string MainWindowTitle() { return std::string(kProgramTitle) + "    "; }

@@ -7,9 +7,10 @@
 
 namespace quarnel {
 
-/// The main window's SMART button: the report, with the busy switch off
-/// while it reads.
-void RunSmartReport();
+/// The main window's SMART button: the report and the health verdict after
+/// it, with the busy switch off while it reads; returns the verdict.
+struct THealthAssessment;
+THealthAssessment RunSmartReport();
 
 /// The program title and four blanks.
 std::string MainWindowTitle();

@@ -23,7 +23,10 @@
 #include "format/HiddenAreaRun.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
+#include "record/HealthJson.h"
 #include "record/RecordCrypto.h"
+#include "reports/Health.h"
+#include "reports/SmartReport.h"
 #include "ui/TaskDialogs.h"
 
 namespace quarnel {
@@ -61,6 +64,7 @@ struct TMember {
   std::string Identity;  // MemberIdentityText of the drive the question named
   std::string Volumes;   // mounted volumes the run takes down
   std::string Hidden;    // the question's line on sectors the drive hides
+  std::string Health;    // the question's line on the drive's health
   std::unique_ptr<TChildProcess> Child;
   std::string Pending;  // what its pipe gave after its last full line
   enum class TState { Waiting, Running, Done } State = TState::Waiting;
@@ -73,10 +77,10 @@ struct TMember {
   int LastPassSaid = 0;
 };
 
-// The question's line on the sectors drive `n` hides from the system, asked
-// with read-only commands through a shared open that is closed again at once
-// (each run asks again for its own record).
-std::string HiddenAreaLine(int64_t n) {
+// The question's lines on the sectors drive `n` hides from the system and on
+// its health, asked with read-only commands through a shared open that is
+// closed again at once (each run asks again for its own record).
+std::string HiddenAreaLine(int64_t n, THealthAssessment* health) {
   Host& host = GetHost();
   const THandle handle =
       host.CreateFileU8(DeviceTable[n].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE,
@@ -87,6 +91,7 @@ std::string HiddenAreaLine(int64_t n) {
   SelectedDevice = n;
   DeviceHandle = handle;
   const std::string line = HiddenAreaConfirmationLine(QuerySelectedHiddenArea());
+  *health = QuerySelectedHealth();
   DeviceHandle = kept;
   SelectedDevice = selected;
   host.CloseHandle(handle);
@@ -160,7 +165,10 @@ bool TBatch::Choose() {
     m.Row.Capacity = d.IdentifyData.LBA * std::max<int64_t>(d.IdentifyData.SectorSize, 0);
     m.Identity = MemberIdentityText(n, d.Identity);
     m.Volumes = d.AssociatedPartitions;
-    m.Hidden = HiddenAreaLine(n);
+    THealthAssessment health;
+    m.Hidden = HiddenAreaLine(n, &health);
+    m.Row.Health = health.Verdict;
+    if (health.Verdict != THealthVerdict::Unknown) m.Health = HealthConfirmationLine(health);
     members_.push_back(std::move(m));
   }
   return true;
@@ -174,6 +182,7 @@ bool TBatch::Confirm() {
             "   " + VisibleText(m.Row.Path) +
             (m.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(m.Volumes)) + "\n";
     if (!m.Hidden.empty()) list += "      " + m.Hidden + "\n";
+    if (!m.Health.empty()) list += "      " + m.Health + "\n";
   }
   list += ModeLine(options_, "the first method each drive offers");
   list +=
@@ -354,7 +363,7 @@ void TBatch::DrawBlock(bool force) {
 void TBatch::Table() {
   std::vector<std::vector<std::string>> cells = {{"drive", "serial", "outcome", "bytes written",
                                                   "average speed", "duration", "verification",
-                                                  "record"}};
+                                                  "health", "record"}};
   for (const TMember& m : members_) {
     const TBatchRow& r = m.Row;
     std::string outcome = r.Outcome;
@@ -366,6 +375,8 @@ void TBatch::Table() {
         {"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial), outcome,
          IntToStrGrouped(r.BytesWritten), r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
          r.Seconds > 0 ? ClockText(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
+         r.Health == THealthVerdict::Failing ? "failing: do not reuse"
+                                             : HealthVerdictName(r.Health),
          r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
   }
   std::vector<size_t> width(cells[0].size(), 0);

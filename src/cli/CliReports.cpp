@@ -17,6 +17,7 @@
 #include "devices/DriveWwn.h"
 #include "host/Host.h"
 #include "reports/DeviceDetails.h"
+#include "reports/Health.h"
 #include "reports/SmartReport.h"
 #include "ui/UiSeam.h"
 
@@ -137,7 +138,8 @@ int CommandDetails(const std::vector<std::string>& args, std::ostream& out, std:
 }
 
 int CommandSmart(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  return RunReport(args, out, err, ShowSmartDataWithHealth, Log_Smart);
+  return RunReport(
+      args, out, err, [] { ShowSmartDataWithHealth(); }, Log_Smart);
 }
 
 }  // namespace quarnel

@@ -12,6 +12,7 @@
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
+#include "reports/SmartReport.h"
 
 namespace quarnel {
 
@@ -149,6 +150,10 @@ void EndEraseRecord() {
   if (!active) return;
   TEraseRecord& r = *active;
   if (recordWriter && r.HasSmart) ReadSmartAttributes(&r.SmartAfter);
+  if (recordWriter && r.HealthBefore) {
+    THealthAssessment after = QuerySelectedHealth();
+    if (after.Verdict != THealthVerdict::Unknown) r.HealthAfter = std::move(after);
+  }
   r.End = UtcTimeText();
   last = std::move(r);
   active.reset();

@@ -6,8 +6,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "reports/Health.h"
 
 namespace quarnel {
 
@@ -117,6 +120,9 @@ struct TEraseRecord {
   TFirmwareErase FirmwareErase;
   TSampleCheck SampleCheck;
   THiddenArea HiddenArea;
+  // The drive's health verdict before the run (as the question showed it),
+  // and after it when the drive still answered.
+  std::optional<THealthAssessment> HealthBefore, HealthAfter;
   std::vector<TSpeedSample> SpeedSamples;
   TStopRule StoppedBy;
 };

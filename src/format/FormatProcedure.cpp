@@ -12,6 +12,8 @@
 #include "format/HiddenAreaRun.h"
 #include "format/Verification.h"
 #include "host/HostConstants.h"
+#include "reports/Health.h"
+#include "reports/SmartReport.h"
 #include "ui/TaskDialogs.h"
 #include "ui/UiSeam.h"
 
@@ -59,6 +61,12 @@ bool FormatSelectedDevice() {
   if (const std::string line = HiddenAreaConfirmationLine(hidden); !line.empty()) {
     content += "\r\n\r\n" + line;
   }
+  // The verdict beside the drive: a failing drive is still erased on a yes,
+  // but the person is told it should not be reused.
+  const THealthAssessment health = QuerySelectedHealth();
+  if (health.Verdict != THealthVerdict::Unknown) {
+    content += "\r\n\r\n" + HealthConfirmationLine(health);
+  }
   const int answer = ShowTaskDialog("警告", "所选设备上的所有数据将丢失", content, kIconWarning,
                                     kButtonYes | kButtonCancel);
   if (StopRequested) {
@@ -72,7 +80,10 @@ bool FormatSelectedDevice() {
   Ui().SetControlEnabled(TFormatControl::btCertificate, false);
   const TDeviceTable& drive = DeviceTable[SelectedDevice];
   BeginEraseRecord(quickWipe && !firmware, verify && !firmware);
-  if (TEraseRecord* record = ActiveEraseRecord()) record->HiddenArea = hidden;
+  if (TEraseRecord* record = ActiveEraseRecord()) {
+    record->HiddenArea = hidden;
+    record->HealthBefore = health;
+  }
   LogHead(drive);
   const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
   // The last moment before the first write: the drive behind the handle
@@ -108,6 +119,7 @@ bool FormatSelectedDevice() {
     ran = true;
     Ui().SetControlEnabled(TFormatControl::btStop, false);
     for (const std::string& note : HiddenAreaRunNotes(hidden)) AddLog(note);
+    if (health.Verdict == THealthVerdict::Failing) AddLog(HealthConfirmationLine(health));
   } else {
     AddLog("无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
     // What holds it, so the person knows what to close or take down.

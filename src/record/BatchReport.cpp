@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "record/EraseRecordFile.h"
+#include "record/HealthJson.h"
 
 namespace quarnel {
 
@@ -61,6 +62,10 @@ bool ReadRunSummary(const std::string& text, TBatchRow* row) {
   row->BytesWritten = r.value("bytes_written", int64_t{0});
   row->AverageMBps = j.value("average_mb_per_s", 0.0);
   row->Verification = j.value("verification", std::string());
+  if (r.contains("health") && r["health"].is_object() && r["health"].contains("before")) {
+    const THealthAssessment before = ReadHealthObject(r["health"]["before"]);
+    if (before.Verdict != THealthVerdict::Unknown) row->Health = before.Verdict;
+  }
   const json& stop = r.contains("stopped_by") ? r["stopped_by"] : json(nullptr);
   row->StoppedBy = stop.is_object() ? stop.value("rule", std::string()) : std::string();
   return true;
@@ -79,6 +84,7 @@ std::string BatchJson(const std::vector<TBatchRow>& rows, int exitStatus) {
          {"path", row.Path},
          {"capacity", row.Capacity},
          {"outcome", row.Outcome},
+         {"health", HealthVerdictName(row.Health)},
          {"coverage", row.Coverage.empty() ? json(nullptr) : json(row.Coverage)},
          {"bytes_written", row.BytesWritten},
          {"seconds", row.Seconds},

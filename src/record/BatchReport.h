@@ -9,6 +9,7 @@
 
 #include "format/EraseRecord.h"
 #include "record/RecordCrypto.h"
+#include "reports/Health.h"
 
 namespace quarnel {
 
@@ -31,6 +32,9 @@ struct TBatchRow {
   std::string StoppedBy;   // "stop-below" or "stop-above", or empty
   int ExitStatus = -1;     // the run's own status; -1 when it had none
   std::string Record;      // the record as compact JSON text; empty without one
+  // The verdict the question showed (asked by the supervisor), then the one
+  // the run's record holds before its run, when it has one.
+  THealthVerdict Health = THealthVerdict::Unknown;
 };
 
 /// What a finished run says of itself (one line of compact JSON): its

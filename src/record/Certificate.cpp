@@ -11,6 +11,7 @@
 #include "base/System.h"
 #include "base/Text.h"
 #include "record/CertificateFile.h"
+#include "record/HealthJson.h"
 #include "record/RecordSeal.h"
 #include "reports/SmartReport.h"
 
@@ -230,6 +231,23 @@ std::string AttributeName(int id) {
   }
 }
 
+// The verdict before the run and after it, as the question and the report
+// word it; a record without one (older, or no SMART data) says so.
+std::string HealthHtml(const json& health) {
+  if (!health.is_object()) return "未评估";
+  const THealthAssessment before = ReadHealthObject(At(health, "before"));
+  std::string html = "擦除前: " + Escape(HealthConfirmationLine(before));
+  const json& afterJson = At(health, "after");
+  if (afterJson.is_object()) {
+    const THealthAssessment after = ReadHealthObject(afterJson);
+    html += "<br>擦除后: " + Escape(HealthConfirmationLine(after));
+    if (after.Verdict == THealthVerdict::Failing && before.Verdict != THealthVerdict::Failing) {
+      html += "<br>" + Escape(kNotForReuseText);
+    }
+  }
+  return html;
+}
+
 std::string SmartHtml(const json& smart) {
   if (!smart.is_object()) return "<p>该设备未提供 S.M.A.R.T. 数据。</p>\n";
   const json& before = At(smart, "before");
@@ -446,6 +464,7 @@ std::string Page(const json& record, const TSealCheck& check, bool keyGiven) {
   h += Row("写入失败的块", BlocksHtml(At(record, "failed_blocks")));
   h += Row("校验", VerificationHtml(At(record, "verification")));
   h += Row("隐藏区域", HiddenAreaHtml(At(record, "hidden_area")));
+  h += Row("健康评估", HealthHtml(At(record, "health")));
   h += FirmwareHtml(record);
   h += Pair("覆盖范围", CoverageText(Text(record, "coverage")), "净化类别",
             "NIST SP 800-88 Rev. 1：" + Escape(Text(category, "nist_sp_800_88")) +

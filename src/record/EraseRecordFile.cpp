@@ -5,6 +5,7 @@
 
 #include "base/ProgramInfo.h"
 #include "base/System.h"
+#include "record/HealthJson.h"
 #include "record/RecordSeal.h"
 
 namespace quarnel {
@@ -125,6 +126,15 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
                        {"limit", r.StoppedBy.Limit},
                        {"value", r.StoppedBy.Value},
                        {"unit", r.StoppedBy.Rule == "stop-above" ? "°C" : "MB/s"}};
+  }
+  if (r.HealthBefore) {
+    const bool failing = r.HealthBefore->Verdict == THealthVerdict::Failing ||
+                         (r.HealthAfter && r.HealthAfter->Verdict == THealthVerdict::Failing);
+    j["health"] = {{"before", HealthObject(*r.HealthBefore)},
+                   {"after", r.HealthAfter ? HealthObject(*r.HealthAfter) : json(nullptr)},
+                   {"do_not_reuse", failing}};
+  } else {
+    j["health"] = nullptr;
   }
   if (r.HasSmart) {
     j["smart"] = {{"before", Attributes(r.SmartBefore)}, {"after", Attributes(r.SmartAfter)}};

@@ -1,12 +1,16 @@
 #include "record/HealthJson.h"
 
+#include <optional>
+
 namespace quarnel {
 
 namespace {
 
 using json = nlohmann::ordered_json;
 
-const char* VerdictName(THealthVerdict v) {
+}  // namespace
+
+const char* HealthVerdictName(THealthVerdict v) {
   switch (v) {
     case THealthVerdict::Good:
       return "good";
@@ -19,6 +23,8 @@ const char* VerdictName(THealthVerdict v) {
   }
   return "unknown";
 }
+
+namespace {
 
 const char* ReasonName(THealthReasonKind k) {
   switch (k) {
@@ -97,7 +103,54 @@ json ReasonObject(const THealthReason& r) {
   return j;
 }
 
+// A whole number from 0 to 2^53 - 1 at `key`, or none.
+std::optional<uint64_t> Count(const nlohmann::json& j, const char* key) {
+  const auto it = j.find(key);
+  if (it == j.end() || !it->is_number_unsigned()) return std::nullopt;
+  const uint64_t n = it->get<uint64_t>();
+  if (n >= (uint64_t{1} << 53)) return std::nullopt;
+  return n;
+}
+
 }  // namespace
+
+THealthAssessment ReadHealthObject(const nlohmann::json& j) {
+  THealthAssessment a;
+  if (!j.is_object()) return a;
+  for (THealthVerdict v :
+       {THealthVerdict::Good, THealthVerdict::Warning, THealthVerdict::Failing}) {
+    if (j.value("verdict", std::string()) == HealthVerdictName(v)) a.Verdict = v;
+  }
+  const std::string status = j.contains("return_status") && j["return_status"].is_string()
+                                 ? j["return_status"].get<std::string>()
+                                 : std::string();
+  if (status == "passed") a.ReturnStatus = TSmartReturnStatus::Passed;
+  if (status == "failed") a.ReturnStatus = TSmartReturnStatus::Failed;
+  a.BadSectors = Count(j, "bad_sectors");
+  const auto reasons = j.find("reasons");
+  if (reasons == j.end() || !reasons->is_array()) return a;
+  for (const nlohmann::json& r : *reasons) {
+    if (!r.is_object() || !r.contains("reason") || !r["reason"].is_string()) continue;
+    const std::string name = r["reason"].get<std::string>();
+    for (int k = 0; k <= static_cast<int>(THealthReasonKind::NvmeMediaErrors); ++k) {
+      const auto kind = static_cast<THealthReasonKind>(k);
+      if (name != ReasonName(kind)) continue;
+      THealthReason reason;
+      reason.Kind = kind;
+      const std::optional<uint64_t> id =
+          Count(r, "attribute") ? Count(r, "attribute") : Count(r, "bit");
+      reason.Attribute = static_cast<uint8_t>(id && *id <= 255 ? *id : 0);
+      for (const char* key : {"current", "worst", "sectors", "percent", "count"}) {
+        if (const auto v = Count(r, key)) reason.Value = *v;
+      }
+      for (const char* key : {"threshold", "limit", "threshold_percent"}) {
+        if (const auto v = Count(r, key)) reason.Limit = *v;
+      }
+      a.Reasons.push_back(reason);
+    }
+  }
+  return a;
+}
 
 json HealthObject(const THealthAssessment& a) {
   json status = nullptr;
@@ -105,7 +158,7 @@ json HealthObject(const THealthAssessment& a) {
   if (a.ReturnStatus == TSmartReturnStatus::Failed) status = "failed";
   json reasons = json::array();
   for (const THealthReason& r : a.Reasons) reasons.push_back(ReasonObject(r));
-  return {{"verdict", VerdictName(a.Verdict)},
+  return {{"verdict", HealthVerdictName(a.Verdict)},
           {"return_status", status},
           {"bad_sectors", a.BadSectors ? json(*a.BadSectors) : json(nullptr)},
           {"reasons", reasons}};

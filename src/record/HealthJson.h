@@ -12,4 +12,12 @@ namespace quarnel {
 /// return status and bad sectors are null.
 nlohmann::ordered_json HealthObject(const THealthAssessment& assessment);
 
+/// A verdict's JSON name: "good", "warning", "failing" or "unknown".
+const char* HealthVerdictName(THealthVerdict verdict);
+
+/// The verdict a HealthObject holds, as a record read back gives it: names
+/// it does not know and values out of range are left out (an unknown
+/// verdict, a reason less).
+THealthAssessment ReadHealthObject(const nlohmann::json& object);
+
 }  // namespace quarnel

@@ -87,7 +87,9 @@ std::string ReasonText(const THealthReason& r) {
   return "";
 }
 
-const char* VerdictText(THealthVerdict v) {
+}  // namespace
+
+const char* HealthVerdictText(THealthVerdict v) {
   switch (v) {
     case THealthVerdict::Good:
       return "良好";
@@ -100,6 +102,8 @@ const char* VerdictText(THealthVerdict v) {
   }
   return "未知";
 }
+
+namespace {
 
 const char* ReturnStatusText(TSmartReturnStatus s) {
   switch (s) {
@@ -186,8 +190,15 @@ THealthAssessment AssessSmartFacts(const TSmartFacts& f) {
   return AssessAtaHealth(SmartAttributes(f), f.ReturnStatus, f.Sectors);
 }
 
+std::string HealthConfirmationLine(const THealthAssessment& a) {
+  std::string line = "健康评估: " + std::string(HealthVerdictText(a.Verdict));
+  if (!a.Reasons.empty()) line += " (" + ReasonText(a.Reasons.front()) + ")";
+  if (a.Verdict == THealthVerdict::Failing) line += std::string(" ") + kNotForReuseText;
+  return line;
+}
+
 std::vector<std::string> HealthLines(const THealthAssessment& a, bool nvme) {
-  std::vector<std::string> lines = {"健康评估: " + std::string(VerdictText(a.Verdict))};
+  std::vector<std::string> lines = {"健康评估: " + std::string(HealthVerdictText(a.Verdict))};
   if (!nvme && a.Verdict != THealthVerdict::Unknown) {
     lines.push_back("SMART 返回状态: " + std::string(ReturnStatusText(a.ReturnStatus)));
     // Two counts of 32 bits at most each: the sum fits.

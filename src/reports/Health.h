@@ -72,6 +72,18 @@ THealthAssessment AssessNvmeHealth(const TNvmeHealth& health);
 /// The verdict of what the SMART report read; unknown when nothing came.
 THealthAssessment AssessSmartFacts(const TSmartFacts& facts);
 
+/// The name of a verdict as the windows and reports show it ("良好", "警告",
+/// "故障", "未知").
+const char* HealthVerdictText(THealthVerdict verdict);
+
+/// What is said of a failing drive wherever its erase is asked for or
+/// reported: its data must go, but it should not go back into service.
+inline constexpr const char* kNotForReuseText = "此驱动器不应再使用。";
+
+/// One line for the format question: the verdict, its first reason, and
+/// for a failing drive that it should not be reused.
+std::string HealthConfirmationLine(const THealthAssessment& assessment);
+
 /// The report section of a verdict: the verdict line, an ATA drive's return
 /// status and bad sectors, the reasons, and a closing blank line.
 std::vector<std::string> HealthLines(const THealthAssessment& assessment, bool nvme);

@@ -158,7 +158,7 @@ std::vector<std::string> SmartLines(const TSmartFacts& f) {
   return SmartTableLines(page);
 }
 
-void ShowSmartReport(bool withHealth) {
+THealthAssessment ShowSmartReport(bool withHealth) {
   for (const std::string& line :
        ReportHeadingLines("SMART 数据: ", GetDeviceDescription(DeviceTable, SelectedDevice))) {
     AddSmartLog(line);
@@ -166,14 +166,21 @@ void ShowSmartReport(bool withHealth) {
   const TSmartFacts f =
       ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, withHealth);
   for (const std::string& line : SmartLines(f)) AddSmartLog(line);
-  if (!withHealth) return;
-  for (const std::string& line : HealthLines(AssessSmartFacts(f), f.Nvme)) AddSmartLog(line);
+  if (!withHealth) return {};
+  const THealthAssessment assessment = AssessSmartFacts(f);
+  for (const std::string& line : HealthLines(assessment, f.Nvme)) AddSmartLog(line);
+  return assessment;
 }
 
 }  // namespace
 
 void ShowSmartData() { ShowSmartReport(false); }
 
-void ShowSmartDataWithHealth() { ShowSmartReport(true); }
+THealthAssessment ShowSmartDataWithHealth() { return ShowSmartReport(true); }
+
+THealthAssessment QuerySelectedHealth() {
+  return AssessSmartFacts(
+      ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, true));
+}
 
 }  // namespace quarnel

@@ -70,7 +70,13 @@ std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& facts);
 /// DeviceHandle, to Log_Smart.
 void ShowSmartData();
 
-/// The same report followed by the drive's health verdict (HealthLines).
-void ShowSmartDataWithHealth();
+/// The same report followed by the drive's health verdict (HealthLines);
+/// returns that verdict.
+struct THealthAssessment;
+THealthAssessment ShowSmartDataWithHealth();
+
+/// The verdict of entry SelectedDevice, read through DeviceHandle with the
+/// read-only SMART queries, without a line in any pane.
+THealthAssessment QuerySelectedHealth();
 
 }  // namespace quarnel

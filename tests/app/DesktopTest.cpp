@@ -25,6 +25,9 @@ struct TFakeMain : TMainWindowView {
   void SetTitle(const std::string& title) override { events.push_back("main title " + title); }
   void ShowDiskName(const std::string&) override { events.push_back("disk name"); }
   void ShowStatusDescription(const std::string&) override { events.push_back("status"); }
+  void ShowHealthVerdict(const std::string& verdict) override {
+    events.push_back("health " + verdict);
+  }
   void ScrollReportTo(const TLogPane& pane, int line) override {
     events.push_back((&pane == &Log_Smart ? "smart at " : "details at ") + std::to_string(line));
   }
@@ -143,12 +146,12 @@ TEST_F(DesktopStart, WindowsAreMadeThenTheStartUpRunsInTheFirstShowInItsOrder) {
   Start("1");
   TDesktop desktop(windows_, {"--debug"}, "/opt/quarnel/quarnel");
   EXPECT_EQ(desktop.Run(), 0);
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "create main", "create chooser", "create agreement", "create debug",
-                        "debug shown", "main title Quarnel 4.40    ",
-                        "chooser titles Quarnel 4.40|QUARNEL 4.40    ", "debug modal",
-                        "chooser rows 2", "chooser modal", "disk name", "status", "details at 0",
-                        "main shown", "message loop"}));
+  EXPECT_EQ(events,
+            (std::vector<std::string>{"create main", "create chooser", "create agreement",
+                                      "create debug", "debug shown", "main title Quarnel 4.40    ",
+                                      "chooser titles Quarnel 4.40|QUARNEL 4.40    ", "debug modal",
+                                      "chooser rows 2", "chooser modal", "disk name", "status",
+                                      "details at 0", "main shown", "message loop"}));
   EXPECT_NE(DeviceHandle, kInvalidHandle);
   EXPECT_EQ(SelectedDevice, 1);
   EXPECT_FALSE(Log_Details.Lines().empty());
@@ -171,8 +174,10 @@ TEST_F(DesktopStart, EachSmartReadTurnsThePaneToItsOwnStart) {
   SmartButtonClicked(*windows_.Main);
   const int firstReport = static_cast<int>(Log_Smart.Lines().size());
   SmartButtonClicked(*windows_.Main);
-  EXPECT_EQ(events, (std::vector<std::string>{"smart at 0", "smart at " +
-                                                                std::to_string(firstReport)}));
+  // Each read also puts the drive's verdict into the status bar.
+  EXPECT_EQ(events, (std::vector<std::string>{"smart at 0", "health 警告",
+                                              "smart at " + std::to_string(firstReport),
+                                              "health 警告"}));
   EXPECT_TRUE(Ui().ControlEnabled(TFormatControl::btGetSmart));
 }
 
@@ -181,10 +186,10 @@ TEST_F(DesktopStart, DeclinedAgreementStillScansButShowsNoModalWindow) {
   windows_.Agree = false;
   TDesktop desktop(windows_, {"--debug"}, "/opt/quarnel/quarnel");
   EXPECT_EQ(desktop.Run(), 0);
-  EXPECT_EQ(events, (std::vector<std::string>{
-                        "create main", "create chooser", "create agreement", "agreement shown",
-                        "create debug", "debug shown", "main title Quarnel 4.40    ",
-                        "chooser titles Quarnel 4.40|QUARNEL 4.40    "}));
+  EXPECT_EQ(events, (std::vector<std::string>{"create main", "create chooser", "create agreement",
+                                              "agreement shown", "create debug", "debug shown",
+                                              "main title Quarnel 4.40    ",
+                                              "chooser titles Quarnel 4.40|QUARNEL 4.40    "}));
   EXPECT_TRUE(ProgramEndRequested());
   EXPECT_EQ(DeviceCount, 2);
   EXPECT_EQ(DeviceHandle, kInvalidHandle);

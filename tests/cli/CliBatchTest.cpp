@@ -101,6 +101,43 @@ TEST_F(CliBatch, QuestionNamesHiddenSectorsAndTheirDriveEndsVisibleSectorsOnly) 
   EXPECT_NE(out_.find("  visible-sectors-only  "), std::string::npos) << out_;
 }
 
+// A drive that says it is failing is still erased on a yes, but the
+// question, the end table, the record and its certificate say it should not
+// be reused; a healthy one beside it is called good.
+TEST_F(CliBatch, FailingDriveIsErasedAndMarkedNotForReuse) {
+  const std::string data = std::string(QUARNEL_TEST_DATA) + "/drives/FUJITSU_MHY2120BH--0084000D";
+  const std::string drive = R"(, "length": 67108864, "identify_file": ")" + data +
+                            R"(/identify.bin", "smart_file": ")" + data + R"(/smart.bin")";
+  const std::string machine = Describe(
+      R"({"drives": [{"number": 0, "serial": "SICK0001", "smart_return_status": "failed")" +
+      drive + R"(}, {"number": 1, "serial": "FINE0002")" + drive + "}]}");
+  const fs::path records = dir_ / "records";
+  fs::create_directory(records);
+  ASSERT_EQ(Run("--simulate=" + machine + " format 1 2 --quick --yes --record-dir " +
+                records.string()),
+            0)
+      << err_;
+  EXPECT_NE(err_.find("      健康评估: 故障 (SMART 返回状态: 设备预测自身即将故障) 此驱动器不应再使用。"),
+            std::string::npos)
+      << err_;
+  EXPECT_NE(err_.find("      健康评估: 良好\n"), std::string::npos) << err_;
+  EXPECT_NE(out_.find("  failing: do not reuse  "), std::string::npos) << out_;
+  EXPECT_NE(out_.find("  good  "), std::string::npos) << out_;
+  std::string sick;
+  for (const auto& f : fs::directory_iterator(records)) {
+    if (f.path().string().find("SICK0001") != std::string::npos) sick = f.path().string();
+  }
+  ASSERT_FALSE(sick.empty());
+  std::ifstream in(sick);
+  const json record = json::parse(in, nullptr, false);
+  ASSERT_TRUE(record.is_object());
+  EXPECT_EQ(record["health"]["before"]["verdict"], "failing");
+  EXPECT_EQ(record["health"]["after"]["verdict"], "failing");
+  EXPECT_EQ(record["health"]["do_not_reuse"], true);
+  ASSERT_EQ(Run("record certificate " + sick), 0) << err_;
+  EXPECT_NE(out_.find("此驱动器不应再使用。"), std::string::npos);
+}
+
 TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
   const std::string machine = Describe(R"({"drives": [
     {"number": 0, "length": 268435456, "serial": "SLOW0001", "write_mb_per_s": 20},

@@ -219,7 +219,9 @@ class TestMainWindow : public QObject {
     s.Main().btRunBenchmarks->click();
     QCOMPARE(seen, QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
                                      "该设备上的所有数据吗?\n\n") +
-                       ToQt(DeviceDescription) + "|" + QString::number(QMessageBox::Warning) + "|" +
+                       ToQt(DeviceDescription) +
+                       QString::fromUtf8("\n\n健康评估: 警告 (属性 5 (重新配置的扇区数): 63 个坏扇区)") +
+                       "|" + QString::number(QMessageBox::Warning) + "|" +
                        QString::number(QMessageBox::Yes | QMessageBox::Cancel));
     QCOMPARE(Log_BenchMark.Lines(), lines);
     QVERIFY(s.Enabled() == enabled);

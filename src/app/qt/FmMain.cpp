@@ -326,6 +326,10 @@ void TFmMain::ShowStatusDescription(const std::string& description) {
   StatusPanels[1]->SetFullText(ToQt(description));
 }
 
+void TFmMain::ShowHealthVerdict(const std::string& verdict) {
+  StatusPanels[2]->SetFullText(ToQt(verdict));
+}
+
 void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {
   QPlainTextEdit* view = &pane == &quarnel::Log_Smart ? Log_Smart : Log_Details;
   // Once the lines are laid out; the bar counts lines, as nothing wraps.

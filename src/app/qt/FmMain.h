@@ -36,6 +36,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   void SetTitle(const std::string& title) override;
   void ShowDiskName(const std::string& description) override;
   void ShowStatusDescription(const std::string& description) override;
+  void ShowHealthVerdict(const std::string& verdict) override;
   void ScrollReportTo(const TLogPane& pane, int line) override;
   void Show() override { show(); }
   void Close() override { close(); }

@@ -409,6 +409,11 @@ void TFmMain::ShowStatusDescription(const std::string& description) {
   SendMessageW(StatusBar, SB_SETTIPTEXTW, 1, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void TFmMain::ShowHealthVerdict(const std::string& verdict) {
+  const std::wstring text = WideFromUtf8(verdict);
+  SendMessageW(StatusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
 void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {
   ScrollPaneTo(&pane == &quarnel::Log_Smart ? Log_Smart : Log_Details, line);
 }
