@@ -43,6 +43,10 @@ const char* const kUsage =
     "    --stop-below MB/S  stop a drive writing slower than this, after its first minute\n"
     "    --stop-above C  stop a drive that reports a temperature above C degrees Celsius\n"
     "    --json        the end table and each drive's record as one JSON document\n"
+    "    --operator NAME, --organisation NAME, --location PLACE  who erased the\n"
+    "                  drives, for whom and where: in each record and certificate\n"
+    "    --asset-tag TAG  the asset's number (one drive), or serial:SERIAL=TAG for\n"
+    "                  the drive with that serial (several drives; may repeat)\n"
     "  record check FILE...   check the seals of erase records: intact or altered\n"
     "    --key PUBFILE the records must be signed with this Ed25519 public key (PEM)\n"
     "  record certificate FILE  the certificate of an intact record, as one HTML page\n"
@@ -175,6 +179,22 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   if ((!options.PublicKeyFile.empty() || !options.OutFile.empty()) && command != "record") {
     err << "quarnel-cli: --key and --out belong to the record command\n" << kUsage;
     return kExitUsage;
+  }
+  if ((!options.Operator.empty() || !options.Organisation.empty() || !options.Location.empty() ||
+       !options.AssetTags.empty()) &&
+      command != "format") {
+    err << "quarnel-cli: --operator, --organisation, --location and --asset-tag belong to the "
+           "format command\n"
+        << kUsage;
+    return kExitUsage;
+  }
+  for (const std::string& tag : options.AssetTags) {
+    // Several drives: an asset tag must say whose it is.
+    if (options.Arguments.size() > 1 && tag.rfind("serial:", 0) != 0) {
+      err << "quarnel-cli: --asset-tag " << VisibleText(tag)
+          << " names no drive; with several drives give serial:SERIAL=TAG\n";
+      return kExitUsage;
+    }
   }
   if (options.Force && command != "format" && command != "record") {
     err << "quarnel-cli: --force belongs to the format and record commands\n" << kUsage;

@@ -218,6 +218,10 @@ std::vector<std::string> TBatch::MemberArguments(const TMember& m) const {
   }
   if (!options_.RecordDir.empty()) args.push_back("--record-dir=" + options_.RecordDir);
   if (!options_.SignKeyFile.empty()) args.push_back("--sign=" + options_.SignKeyFile);
+  if (!options_.Operator.empty()) args.push_back("--operator=" + options_.Operator);
+  if (!options_.Organisation.empty()) args.push_back("--organisation=" + options_.Organisation);
+  if (!options_.Location.empty()) args.push_back("--location=" + options_.Location);
+  for (const std::string& tag : options_.AssetTags) args.push_back("--asset-tag=" + tag);
   if (options_.StopBelowMBps > 0) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", options_.StopBelowMBps);

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     std::cerr << "quarnel-cli: the locale of the environment is not available; using \"C\"\n";
   }
   std::vector<std::string> args(argv + 1, argv + argc);
-  quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(),
-                                 quarnel::StdErrIsTerminal(), quarnel::StdOutIsTerminal()};
+  quarnel::TCliTerminal terminal{&std::cin, quarnel::StdInIsTerminal(), quarnel::StdErrIsTerminal(),
+                                 quarnel::StdOutIsTerminal()};
   return quarnel::RunCli(argc > 0 ? argv[0] : "quarnel-cli", args, std::cout, std::cerr, terminal);
 }

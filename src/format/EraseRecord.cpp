@@ -19,6 +19,7 @@ namespace quarnel {
 namespace {
 
 TEraseRecordWriter recordWriter;
+TEraseContext recordContext;
 std::optional<TEraseRecord> active;
 TEraseRecord last;
 std::string lastFile;
@@ -39,6 +40,27 @@ bool ReadSmartAttributes(std::vector<TSmartAttribute>* table) {
     table->push_back({e[0], e[3], e[4], SmartRawValue(e)});
   }
   return true;
+}
+
+// Word 217: 0 not reported, 1 a non-rotating medium, 0401h..FFFEh the rate.
+void ReadMediumType(const TIdentifyDeviceData& id, TEraseRecord* r) {
+  constexpr int64_t kBusSd = 12, kBusMmc = 13;
+  if (id.BusType == kBusTypeNvme) {
+    r->Medium = TMediumType::Nvme;
+    return;
+  }
+  if (id.BusType == kBusSd || id.BusType == kBusMmc) {
+    r->Medium = TMediumType::FlashCard;
+    return;
+  }
+  TAtaBlock identify = {};
+  if (!ReadIdentifyData(DeviceHandle, id.IsIDESlave, identify)) return;
+  const int rate = identify[434] | (identify[435] << 8);
+  if (rate == 1) r->Medium = TMediumType::SolidState;
+  if (rate >= 0x0401 && rate <= 0xFFFE) {
+    r->Medium = TMediumType::Rotating;
+    r->RotationRate = rate;
+  }
 }
 
 std::string VersionText(const TPlatformVersion& v) {
@@ -107,6 +129,8 @@ std::vector<TByteRange> ErasedRanges(bool quickWipe, int64_t driveBytes) {
 
 void SetEraseRecordWriter(TEraseRecordWriter writer) { recordWriter = std::move(writer); }
 
+void SetEraseRecordContext(const TEraseContext& context) { recordContext = context; }
+
 bool EraseRecordWanted() { return static_cast<bool>(recordWriter); }
 
 std::string UtcTimeText() {
@@ -144,6 +168,8 @@ void BeginEraseRecord(bool quickWipe, bool verify) {
   r.VerifyAsked = verify;
   r.Start = UtcTimeText();
   if (recordWriter) r.HasSmart = ReadSmartAttributes(&r.SmartBefore);
+  r.Context = recordContext;
+  ReadMediumType(id, &r);
 }
 
 void EndEraseRecord() {

@@ -14,6 +14,16 @@
 
 namespace quarnel {
 
+/// The kind of medium, from the drive itself: IDENTIFY word 217 (its
+/// rotation rate: 1 for none), the NVMe bus, a card reader's bus.
+enum class TMediumType { Unknown, Rotating, SolidState, Nvme, FlashCard };
+
+/// What only the person knows of an erase, kept in its record and printed on
+/// its certificate: who erased it, for whom, where, and the asset's number.
+struct TEraseContext {
+  std::string Operator, Organisation, Location, AssetTag;
+};
+
 struct TByteRange {
   int64_t Offset = 0;
   int64_t Length = 0;
@@ -123,6 +133,9 @@ struct TEraseRecord {
   // The drive's health verdict before the run (as the question showed it),
   // and after it when the drive still answered.
   std::optional<THealthAssessment> HealthBefore, HealthAfter;
+  TMediumType Medium = TMediumType::Unknown;
+  int RotationRate = 0;  // revolutions per minute of a rotating medium; 0 when not told
+  TEraseContext Context;
   std::vector<TSpeedSample> SpeedSamples;
   TStopRule StoppedBy;
 };
@@ -150,6 +163,9 @@ using TEraseRecordWriter =
 /// The front end's writer; without one no record is kept and SMART is not
 /// read for it.
 void SetEraseRecordWriter(TEraseRecordWriter writer);
+/// What the records of the following runs say of who, for whom, where and
+/// which asset (a front end's options or form).
+void SetEraseRecordContext(const TEraseContext& context);
 bool EraseRecordWanted();
 
 /// The procedure's side: a record begins at the confirmation (the selected

@@ -131,8 +131,14 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
                ValueOption(args, i, "--key", &options->PublicKeyFile, error) ||
                ValueOption(args, i, "--out", &options->OutFile, error) ||
                ValueOption(args, i, "--record-dir", &options->RecordDir, error) ||
-               ValueOption(args, i, "--batch-member", &options->BatchMember, error)) {
+               ValueOption(args, i, "--batch-member", &options->BatchMember, error) ||
+               ValueOption(args, i, "--operator", &options->Operator, error, "a name") ||
+               ValueOption(args, i, "--organisation", &options->Organisation, error, "a name") ||
+               ValueOption(args, i, "--location", &options->Location, error, "a place")) {
       if (!error->empty()) return false;
+    } else if (ValueOption(args, i, "--asset-tag", &value, error, "a tag")) {
+      if (!error->empty()) return false;
+      options->AssetTags.push_back(value);
     } else if (ValueOption(args, i, "--jobs", &value, error, "a number") ||
                ValueOption(args, i, "--stop-below", &value, error, "a number") ||
                ValueOption(args, i, "--stop-above", &value, error, "a number")) {

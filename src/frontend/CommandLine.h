@@ -29,6 +29,10 @@ struct TCliOptions {
   double StopBelowMBps = 0;   // format: stop a drive slower than this after a minute
   int StopAboveCelsius = 0;   // format: stop a drive hotter than this
   std::string BatchMember;    // format: run as one drive of a batch (the identity confirmed)
+  // format: who erased, for whom, where (kept in the record, on the certificate)
+  std::string Operator, Organisation, Location;
+  // format: the asset's number: TAG for one drive, serial:SERIAL=TAG per drive
+  std::vector<std::string> AssetTags;
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

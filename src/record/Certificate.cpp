@@ -231,6 +231,24 @@ std::string AttributeName(int id) {
   }
 }
 
+// A text the person gave, or a line to fill in by hand.
+std::string Given(const json& context, const char* key) {
+  const std::string text = Text(context, key);
+  return text.empty() ? std::string("________________") : Escape(text);
+}
+
+std::string MediumText(const json& medium) {
+  const std::string type = Text(medium, "type");
+  if (type == "rotating") {
+    const int64_t rate = Number(medium, "rotation_rate");
+    return rate > 0 ? "旋转磁盘（" + IntToStrGrouped(rate) + " 转/分）" : "旋转磁盘";
+  }
+  if (type == "solid-state") return "固态（ATA）";
+  if (type == "nvme") return "固态（NVMe）";
+  if (type == "flash-card") return "闪存卡";
+  return "未知";
+}
+
 // The verdict before the run and after it, as the question and the report
 // word it; a record without one (older, or no SMART data) says so.
 std::string HealthHtml(const json& health) {
@@ -435,7 +453,7 @@ std::string Page(const json& record, const TSealCheck& check, bool keyGiven) {
       "code { font-size: 7.5pt; word-break: break-all; }\n"
       ".note { border: 1pt solid #000; padding: 1.5mm; margin: 2mm 0; }\n"
       ".graph { width: 100%; height: auto; }\n"
-      ".sign td { padding-top: 8mm; border-bottom: 0.5pt solid #000; width: 33%; }\n"
+      ".sign td { padding-top: 8mm; border-bottom: 0.5pt solid #000; width: 16%; }\n"
       ".sign th { font-weight: normal; padding-top: 1mm; }\n"
       "@media screen { body { width: 186mm; margin: 12mm auto; } }\n"
       "</style>\n</head>\n<body>\n<h1>数据擦除证书</h1>\n";
@@ -451,9 +469,16 @@ std::string Page(const json& record, const TSealCheck& check, bool keyGiven) {
   h += Pair("固件", Escape(Text(drive, "firmware")), "容量",
             Bytes(Number(drive, "capacity")) + "（" + IntToStrGrouped(Number(drive, "sectors")) +
                 " 扇区 × " + IntToStrGrouped(Number(drive, "sector_size")) + " 字节）");
+  h += Pair("介质类型", MediumText(At(record, "medium")), "资产编号",
+            Given(At(record, "context"), "asset_tag"));
   h += Pair("总线", Escape(Text(drive, "bus")) + "，" + Escape(Text(drive, "path")), "主机",
             Escape(Text(host, "system")) + " " + Escape(Text(host, "version")) +
                 (Flag(host, "simulated") ? "（模拟设备）" : ""));
+  const json& context = At(record, "context");
+  h += Pair("操作员", Given(context, "operator"), "单位", Given(context, "organisation"));
+  h += Pair("地点", Given(context, "location"), "工具",
+            Escape(Text(At(record, "program"), "name")) + " " +
+                Escape(Text(At(record, "program"), "version")));
   h += "</table>\n<h2>擦除</h2>\n<table class=\"facts\">\n";
   h += Pair("方法", ModeText(mode), "结果",
             "<b>" + std::string(OutcomeText(Text(record, "outcome"))) + "</b>");
@@ -473,8 +498,10 @@ std::string Page(const json& record, const TSealCheck& check, bool keyGiven) {
   h += "<h2>S.M.A.R.T.（擦除前后）</h2>\n" + SmartHtml(At(record, "smart"));
   h += "<h2>封印</h2>\n<table class=\"facts\">\n" + SealHtml(At(record, "seal"), check, keyGiven) +
        "</table>\n";
-  h += "<table class=\"sign\">\n<tr><td></td><td></td><td></td></tr>\n"
-       "<tr><th>姓名</th><th>日期</th><th>签名</th></tr>\n</table>\n</body>\n</html>\n";
+  // Lines to sign by hand, for whoever erased and whoever checked.
+  h += "<table class=\"sign\">\n<tr><td></td><td></td><td></td><td></td><td></td><td></td></tr>\n"
+       "<tr><th>擦除人 姓名 / 职务</th><th>日期</th><th>签名</th>"
+       "<th>核查人 姓名 / 职务</th><th>日期</th><th>签名</th></tr>\n</table>\n</body>\n</html>\n";
   return h;
 }
 

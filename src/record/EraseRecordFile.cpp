@@ -127,6 +127,16 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
                        {"value", r.StoppedBy.Value},
                        {"unit", r.StoppedBy.Rule == "stop-above" ? "°C" : "MB/s"}};
   }
+  static constexpr const char* kMedia[] = {nullptr, "rotating", "solid-state", "nvme",
+                                           "flash-card"};
+  const char* medium = kMedia[static_cast<int>(r.Medium)];
+  j["medium"] = {{"type", medium ? json(medium) : json(nullptr)},
+                 {"rotation_rate", r.RotationRate > 0 ? json(r.RotationRate) : json(nullptr)}};
+  const auto textOrNull = [](const std::string& t) { return t.empty() ? json(nullptr) : json(t); };
+  j["context"] = {{"operator", textOrNull(r.Context.Operator)},
+                  {"organisation", textOrNull(r.Context.Organisation)},
+                  {"location", textOrNull(r.Context.Location)},
+                  {"asset_tag", textOrNull(r.Context.AssetTag)}};
   if (r.HealthBefore) {
     const bool failing = r.HealthBefore->Verdict == THealthVerdict::Failing ||
                          (r.HealthAfter && r.HealthAfter->Verdict == THealthVerdict::Failing);

@@ -103,22 +103,28 @@ TEST_F(CliBatch, QuestionNamesHiddenSectorsAndTheirDriveEndsVisibleSectorsOnly) 
 
 // A drive that says it is failing is still erased on a yes, but the
 // question, the end table, the record and its certificate say it should not
-// be reused; a healthy one beside it is called good.
+// be reused; a healthy one beside it is called good. Who erased them, for
+// whom, where and each asset's tag go into the records and certificates.
 TEST_F(CliBatch, FailingDriveIsErasedAndMarkedNotForReuse) {
   const std::string data = std::string(QUARNEL_TEST_DATA) + "/drives/FUJITSU_MHY2120BH--0084000D";
   const std::string drive = R"(, "length": 67108864, "identify_file": ")" + data +
                             R"(/identify.bin", "smart_file": ")" + data + R"(/smart.bin")";
   const std::string machine = Describe(
-      R"({"drives": [{"number": 0, "serial": "SICK0001", "smart_return_status": "failed")" +
-      drive + R"(}, {"number": 1, "serial": "FINE0002")" + drive + "}]}");
+      R"({"drives": [{"number": 0, "serial": "SICK0001", "smart_return_status": "failed")" + drive +
+      R"(}, {"number": 1, "serial": "FINE0002")" + drive + "}]}");
   const fs::path records = dir_ / "records";
   fs::create_directory(records);
-  ASSERT_EQ(Run("--simulate=" + machine + " format 1 2 --quick --yes --record-dir " +
+  EXPECT_EQ(Run("--simulate=" + machine + " format 1 2 --quick --yes --asset-tag A-17"), 2);
+  EXPECT_NE(err_.find("with several drives give serial:SERIAL=TAG"), std::string::npos) << err_;
+  ASSERT_EQ(Run("--simulate=" + machine +
+                " format 1 2 --quick --yes --operator '张 三' --organisation 'Acme IT' "
+                "--location Lab --asset-tag serial:SICK0001=A-17 --record-dir " +
                 records.string()),
             0)
       << err_;
-  EXPECT_NE(err_.find("      健康评估: 故障 (SMART 返回状态: 设备预测自身即将故障) 此驱动器不应再使用。"),
-            std::string::npos)
+  EXPECT_NE(
+      err_.find("      健康评估: 故障 (SMART 返回状态: 设备预测自身即将故障) 此驱动器不应再使用。"),
+      std::string::npos)
       << err_;
   EXPECT_NE(err_.find("      健康评估: 良好\n"), std::string::npos) << err_;
   EXPECT_NE(out_.find("  failing: do not reuse  "), std::string::npos) << out_;
@@ -134,8 +140,12 @@ TEST_F(CliBatch, FailingDriveIsErasedAndMarkedNotForReuse) {
   EXPECT_EQ(record["health"]["before"]["verdict"], "failing");
   EXPECT_EQ(record["health"]["after"]["verdict"], "failing");
   EXPECT_EQ(record["health"]["do_not_reuse"], true);
+  EXPECT_EQ(record["context"], json::parse(R"({"operator": "张 三", "organisation": "Acme IT",
+                                                "location": "Lab", "asset_tag": "A-17"})"));
   ASSERT_EQ(Run("record certificate " + sick), 0) << err_;
   EXPECT_NE(out_.find("此驱动器不应再使用。"), std::string::npos);
+  EXPECT_NE(out_.find("A-17"), std::string::npos);
+  EXPECT_NE(out_.find("张 三"), std::string::npos);
 }
 
 TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
