@@ -34,6 +34,13 @@ TWaitEnd WaitForEnd(const TIdentifyDeviceData& id, TSelfTestKind kind, const TCl
   int unanswered = 0;
   int lastShown = -1;
   for (;;) {
+    // A wait first: a drive may take a moment to show the test it began,
+    // and the last test's status must not pass for this one's end.
+    for (uint32_t waited = 0; waited < kPollMs; waited += kSleepStepMs) {
+      if (TakeStopSignal()) return TWaitEnd::Interrupted;
+      host.Sleep(kSleepStepMs);
+      sleptMs += kSleepStepMs;
+    }
     TSelfTestProgress p;
     if (!ReadSelfTestProgress(DeviceHandle, id, &p)) {
       if (++unanswered >= kUnansweredPolls) return TWaitEnd::NoAnswer;
@@ -50,11 +57,6 @@ TWaitEnd WaitForEnd(const TIdentifyDeviceData& id, TSelfTestKind kind, const TCl
         err << text << "\n" << std::flush;
       }
       lastShown = p.RemainingPercent;
-    }
-    for (uint32_t waited = 0; waited < kPollMs; waited += kSleepStepMs) {
-      if (TakeStopSignal()) return TWaitEnd::Interrupted;
-      host.Sleep(kSleepStepMs);
-      sleptMs += kSleepStepMs;
     }
   }
   if (ui.ErrIsTerminal() && lastShown >= 0) err << "\r\033[K" << std::flush;
