@@ -30,6 +30,7 @@ seed FuzzSmartRow tests/data/drives/*/smart.bin
 seed FuzzDescriptor tests/data/drives/*/identify.bin
 seed FuzzNvme tests/data/nvme/*/*.bin
 seed FuzzSimMachine bench/fuzz/machines/*.json
+seed FuzzSelfTestLog tests/data/drives/*/smart.bin tests/data/nvme/*/*.bin
 # A machine nested 100,000 levels deep inside "faults": once a stack overflow.
 deep="$out/corpus/FuzzSimMachine/deep-faults.json"
 if [ ! -s "$deep" ]; then
@@ -55,7 +56,7 @@ run_target() {  # TARGET: its figures line, or FAILED with the log's tail
 # As many targets at once as there are cores; each prints when it is done.
 status=0
 pids=()
-for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine; do
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine FuzzSelfTestLog; do
   run_target "$target" &
   pids+=($!)
   if [ ${#pids[@]} -ge "$(nproc)" ]; then

@@ -164,8 +164,20 @@ uint64_t SmartRawValue(const TSmartEntry& entry) {
 
 namespace {
 
+// What ReadSmartPage reads besides the page, each where it is asked for.
+struct TSmartExtras {
+  TAtaBlock* Thresholds = nullptr;
+  bool* ThresholdsRead = nullptr;
+  TSmartReturnStatus* Status = nullptr;
+  TAtaBlock* SelfTestLog = nullptr;
+  bool* SelfTestLogRead = nullptr;
+};
+
 bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
-                    TAtaBlock* thresholds, bool* thresholdsRead, TSmartReturnStatus* status) {
+                    const TSmartExtras& x) {
+  TAtaBlock* thresholds = x.Thresholds;
+  bool* thresholdsRead = x.ThresholdsRead;
+  TSmartReturnStatus* status = x.Status;
   const auto readPages = [&] {
     if (!SmartReadData(handle, driveNumber, page)) return false;
     if (thresholds) {
@@ -174,8 +186,13 @@ bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock&
                         SmartSendCommandBlock(handle, driveNumber, r, *thresholds);
     }
     if (status) *status = SmartReturnStatus(handle, driveNumber);
+    // Read while SMART is on: a drive with SMART off aborts READ LOG.
+    if (x.SelfTestLog && SmartPageOffersSelfTest(page)) {
+      *x.SelfTestLogRead = SmartReadLog(handle, driveNumber, 0x06, *x.SelfTestLog);
+    }
     return true;
   };
+  if (x.SelfTestLogRead) *x.SelfTestLogRead = false;
   if (thresholdsRead) *thresholdsRead = false;
   if (status) *status = TSmartReturnStatus::NoAnswer;
   if (!ataBus) return readPages();
@@ -190,13 +207,29 @@ bool ReadSmartPages(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock&
 }  // namespace
 
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page) {
-  return ReadSmartPages(handle, ataBus, driveNumber, page, nullptr, nullptr, nullptr);
+  return ReadSmartPages(handle, ataBus, driveNumber, page, {});
 }
 
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
-                   TAtaBlock& thresholds, bool* thresholdsRead, TSmartReturnStatus* status) {
-  return ReadSmartPages(handle, ataBus, driveNumber, page, &thresholds, thresholdsRead, status);
+                   TAtaBlock& thresholds, bool* thresholdsRead, TSmartReturnStatus* status,
+                   TAtaBlock* selfTestLog, bool* selfTestLogRead) {
+  return ReadSmartPages(handle, ataBus, driveNumber, page,
+                        {&thresholds, thresholdsRead, status, selfTestLog, selfTestLogRead});
 }
+
+bool SmartReadLog(THandle handle, uint8_t driveNumber, uint8_t address, TAtaBlock& log) {
+  const TAtaRegisters r = {win::kSMART_READ_LOG,
+                           1,
+                           address,
+                           win::kSMART_CYL_LOW,
+                           win::kSMART_CYL_HI,
+                           DriveHeadFor(driveNumber),
+                           win::kATA_SMART};
+  return SmartReceiveBlock(handle, driveNumber, r, log) ||
+         SmartSendCommandBlock(handle, driveNumber, r, log);
+}
+
+bool SmartPageOffersSelfTest(const TAtaBlock& page) { return (page[367] & 0x10) != 0; }
 
 bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
   return IdentifyBySmartRequests(handle, driveNumber, data) ||

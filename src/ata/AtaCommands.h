@@ -75,12 +75,22 @@ uint64_t SmartRawValue(const TSmartEntry& entry);
 /// DISABLE persists across power cycles. Return false when no page came.
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page);
 
+/// SMART READ LOG of one sector of the log at `address` through
+/// SMART_RCV_DRIVE_DATA, else SMART_SEND_DRIVE_COMMAND. Return false on refusal.
+bool SmartReadLog(THandle handle, uint8_t driveNumber, uint8_t address, TAtaBlock& log);
+
+/// Where the SMART data page says the drive keeps a self-test log (byte 367 bit 4).
+bool SmartPageOffersSelfTest(const TAtaBlock& page);
+
 /// As ReadSmartPage, and when the page came, SMART READ THRESHOLDS into
 /// `thresholds` (and RETURN STATUS into *status when given) while SMART is
-/// still on. *thresholdsRead says whether they came.
+/// still on. *thresholdsRead says whether they came. With `selfTestLog`,
+/// also its self-test log (06h) where the page offers one; *selfTestLogRead
+/// says whether it came.
 bool ReadSmartPage(THandle handle, bool ataBus, uint8_t driveNumber, TAtaBlock& page,
                    TAtaBlock& thresholds, bool* thresholdsRead,
-                   TSmartReturnStatus* status = nullptr);
+                   TSmartReturnStatus* status = nullptr, TAtaBlock* selfTestLog = nullptr,
+                   bool* selfTestLogRead = nullptr);
 
 /// IDENTIFY DEVICE through SMART_GET_VERSION and SMART_RCV_DRIVE_DATA, else
 /// through IOCTL_SCSI_MINIPORT. `data` is untouched when both routes fail.

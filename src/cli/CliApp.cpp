@@ -25,7 +25,10 @@ const char* const kUsage =
     "Commands:\n"
     "  list          scan the drives and list them, numbered from 1\n"
     "  details DRIVE the device details report of the drive\n"
-    "  smart DRIVE   the S.M.A.R.T. report of the drive\n"
+    "  smart DRIVE   the S.M.A.R.T. report of the drive, its health and self-tests\n"
+    "  selftest DRIVE short|extended|conveyance|abort  the drive's own self-test:\n"
+    "                start it and wait for its end (Ctrl+C ends the wait, not the\n"
+    "                test), or stop the one that runs\n"
     "  format DRIVE...  erase the drives with zeros, after a typed \"yes\"; several\n"
     "                drives run side by side, each in a process of its own\n"
     "    --quick       only the first 10,240,000 bytes (the partition table and\n"
@@ -128,7 +131,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   const std::string& command = options.Command;
   if (command != "list" && command != "details" && command != "smart" && command != "format" &&
-      command != "record") {
+      command != "record" && command != "selftest") {
     err << "quarnel-cli: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
   }
@@ -137,8 +140,17 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: list takes no arguments\n" << kUsage;
     return kExitUsage;
   }
-  if (command != "list" && command != "record" &&
-      (given == 0 || (given > 1 && command != "format"))) {
+  if (command == "selftest") {
+    const bool kind =
+        given == 2 && (options.Arguments[1] == "short" || options.Arguments[1] == "extended" ||
+                       options.Arguments[1] == "conveyance" || options.Arguments[1] == "abort");
+    if (!kind) {
+      err << "quarnel-cli: selftest needs a drive and short, extended, conveyance or abort\n"
+          << kUsage;
+      return kExitUsage;
+    }
+  } else if (command != "list" && command != "record" &&
+             (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command
         << (given == 0
                 ? " needs a drive: its number in the list, serial:SERIAL, wwn:WWN or path:DEVICE\n"
@@ -160,7 +172,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     err << "quarnel-cli: give --record FILE or --record-dir DIR, not both\n" << kUsage;
     return kExitUsage;
   }
-  if (options.Json && command == "record") {
+  if (options.Json && (command == "record" || command == "selftest")) {
     err << "quarnel-cli: --json belongs to the list, details, smart and format commands\n"
         << kUsage;
     return kExitUsage;
@@ -226,6 +238,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
                             : CommandDetails(options.Arguments, out, err);
     } else if (options.Command == "format") {
       status = CommandFormat(options, ui, out, err);
+    } else if (options.Command == "selftest") {
+      status = CommandSelfTest(options.Arguments, ui, out, err);
     } else if (options.Json) {
       status = CommandSmartJson(options.Arguments, out, err);
     } else {

@@ -52,6 +52,9 @@ int CommandListJson(std::ostream& out, std::ostream& err);
 int CommandDetailsJson(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int CommandSmartJson(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 class TCliUi;
+/// selftest DRIVE KIND: `args` holds the drive and the kind.
+int CommandSelfTest(const std::vector<std::string>& args, TCliUi& ui, std::ostream& out,
+                    std::ostream& err);
 int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err);
 /// record check FILE... [--key PUBFILE] | record certificate FILE [--out FILE]:
 /// needs no host and no drive.

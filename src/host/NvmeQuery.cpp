@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint8_t kNvmeAdminGetLogPage = 0x02;
 constexpr uint8_t kNvmeAdminIdentify = 0x06;
+constexpr uint8_t kNvmeAdminDeviceSelfTest = 0x14;
 constexpr uint32_t kAllNamespaces = 0xFFFFFFFFu;
 
 // struct nvme_admin_cmd field offsets (linux/nvme_ioctl.h).
@@ -57,16 +58,19 @@ uint32_t ParseNvmeQuery(const uint8_t* in, uint32_t inSize, uint32_t outSize, TN
     if (q->DataLength != win::kNVME_IDENTIFY_DATA_SIZE) return win::kERROR_INVALID_PARAMETER;
   } else if (type == win::kNVMeDataTypeLogPage) {
     q->LogId = value;
-    // Only the health log and, for the drive's own erase, the sanitize
-    // status: reading others may clear events a monitor waits for.
-    if ((value != win::kNVME_LOG_PAGE_HEALTH_INFO &&
-         value != win::kNVME_LOG_PAGE_SANITIZE_STATUS) ||
+    // Only the health log, the self-test log and, for the drive's own
+    // erase, the sanitize status: reading others may clear events a
+    // monitor waits for.
+    if ((value != win::kNVME_LOG_PAGE_HEALTH_INFO && value != win::kNVME_LOG_PAGE_SANITIZE_STATUS &&
+         value != win::kNVME_LOG_PAGE_DEVICE_SELF_TEST) ||
         property != win::kStorageDeviceProtocolSpecificProperty) {
       return win::kERROR_NOT_SUPPORTED;
     }
+    const uint32_t largest = value == win::kNVME_LOG_PAGE_DEVICE_SELF_TEST
+                                 ? win::kNVME_SELF_TEST_LOG_SIZE
+                                 : win::kNVME_HEALTH_LOG_SIZE;
     const bool offset = sub != 0 || GetU32(spec, win::kPROTOCOL_ProtocolDataRequestSubValue2) != 0;
-    if (offset || q->DataLength == 0 || q->DataLength % 4 != 0 ||
-        q->DataLength > win::kNVME_HEALTH_LOG_SIZE) {
+    if (offset || q->DataLength == 0 || q->DataLength % 4 != 0 || q->DataLength > largest) {
       return win::kERROR_INVALID_PARAMETER;
     }
   } else {
@@ -97,6 +101,23 @@ void BuildNvmeAdminCommand(const TNvmeQuery& q, uint32_t ownNamespace, uint64_t 
   PutU32(command, kCmdNsid, kAllNamespaces);
   PutU32(command, kCmdCdw10, (q.LogId & 0xFF) | ((numd & 0xFFFF) << 16));
   PutU32(command, kCmdCdw11, numd >> 16);
+}
+
+uint32_t ParseNvmeSelfTestRequest(const uint8_t* in, uint32_t inSize, uint32_t outSize,
+                                  uint8_t* code) {
+  if (in == nullptr || inSize != win::kNVME_SELF_TEST_IN_SIZE) return win::kERROR_INVALID_PARAMETER;
+  const uint32_t cdw10 = GetU32(in, 0);
+  if (cdw10 != 0x1 && cdw10 != 0x2 && cdw10 != 0xF) return win::kERROR_INVALID_PARAMETER;
+  if (outSize < win::kNVME_SELF_TEST_OUT_SIZE) return win::kERROR_INSUFFICIENT_BUFFER;
+  *code = static_cast<uint8_t>(cdw10);
+  return win::kERROR_SUCCESS;
+}
+
+void BuildNvmeSelfTestCommand(uint8_t code, uint8_t (&command)[kNvmeAdminCmdSize]) {
+  std::memset(command, 0, sizeof command);
+  command[kCmdOpcode] = kNvmeAdminDeviceSelfTest;
+  PutU32(command, kCmdNsid, kAllNamespaces);
+  PutU32(command, kCmdCdw10, code & 0x0Fu);
 }
 
 uint32_t Win32FromNvmeResult(int result, int error) {

@@ -21,8 +21,9 @@ struct TNvmeQuery {
 bool IsProtocolSpecificQuery(const uint8_t* in, uint32_t inSize);
 
 /// Reads and checks a request: Identify Controller, Identify Namespace (device
-/// property) and the health log only, whole blocks, no offsets; the output
-/// area must hold the reply. Returns 0 or the Win32 code of the refusal.
+/// property), the health, self-test and sanitize logs only, whole blocks, no
+/// offsets; the output area must hold the reply. Returns 0 or the Win32 code
+/// of the refusal.
 uint32_t ParseNvmeQuery(const uint8_t* in, uint32_t inSize, uint32_t outSize, TNvmeQuery* query);
 
 /// Size of the Linux struct nvme_admin_cmd (linux/nvme_ioctl.h).
@@ -33,6 +34,16 @@ inline constexpr uint32_t kNvmeAdminCmdSize = 72;
 /// `ownNamespace` replaces a namespace id of 0; `dataAddress` is the buffer.
 void BuildNvmeAdminCommand(const TNvmeQuery& query, uint32_t ownNamespace, uint64_t dataAddress,
                            uint8_t (&command)[kNvmeAdminCmdSize]);
+
+/// Reads a self-test request (kQUARNEL_IOCTL_NVME_SELF_TEST): the codes 1h
+/// (short), 2h (extended) and Fh (abort) only, nothing else in CDW10, room
+/// for the reply. Returns 0 or the Win32 code of the refusal.
+uint32_t ParseNvmeSelfTestRequest(const uint8_t* in, uint32_t inSize, uint32_t outSize,
+                                  uint8_t* code);
+
+/// The NVME_IOCTL_ADMIN_CMD block of Device Self-test (14h) with this code,
+/// for the controller and all its namespaces; no data.
+void BuildNvmeSelfTestCommand(uint8_t code, uint8_t (&command)[kNvmeAdminCmdSize]);
 
 /// Win32 code of an admin command's outcome: the ioctl's result (negative:
 /// failed with `error`; positive: the NVMe status the controller gave).

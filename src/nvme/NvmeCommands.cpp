@@ -6,6 +6,7 @@
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "nvme/NvmeErase.h"
+#include "nvme/NvmeSelfTest.h"
 
 namespace quarnel {
 
@@ -71,6 +72,11 @@ bool NvmeReadHealthLog(THandle handle, TNvmeHealthBlock& data) {
 bool NvmeReadSanitizeLog(THandle handle, uint8_t (&log)[512]) {
   return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
                    win::kNVME_LOG_PAGE_SANITIZE_STATUS, log, win::kNVME_SANITIZE_LOG_SIZE);
+}
+
+bool NvmeReadSelfTestLog(THandle handle, TNvmeSelfTestBlock& log) {
+  return QueryNvme(handle, win::kStorageDeviceProtocolSpecificProperty, win::kNVMeDataTypeLogPage,
+                   win::kNVME_LOG_PAGE_DEVICE_SELF_TEST, log, kNvmeSelfTestLogSize);
 }
 
 }  // namespace quarnel

@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "format/HiddenAreaRun.h"
 #include "record/HealthJson.h"
+#include "record/SelfTestJson.h"
 
 namespace quarnel {
 
@@ -168,6 +169,8 @@ std::string SmartJson(const TJsonDrive& drive, const TSmartFacts& f) {
   json j = {
       {"drive", DriveObject(drive)}, {"protocol", f.Nvme ? "nvme" : "ata"}, {"available", f.Read}};
   j["assessment"] = HealthObject(AssessSmartFacts(f));
+  j["self_tests_offered"] = SelfTestsOfferedJson(f.SelfTests);
+  j["self_tests"] = SelfTestsJson(f.SelfTests);
   if (f.Nvme) {
     j["attributes"] = nullptr;
     j["thresholds_read"] = nullptr;

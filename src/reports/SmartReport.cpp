@@ -107,16 +107,23 @@ TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool w
     TNvmeHealthBlock log = {};
     f.Read = NvmeReadHealthLog(handle, log);
     if (f.Read) f.Health = DecodeNvmeHealth(log);
+    if (withThresholds) f.SelfTests = ReadSelfTestFacts(handle, id);
     return f;
   }
   TAtaBlock page = {};
   TAtaBlock thresholds = {};
   const bool ataBus = id.BusType == kBusTypeAta;
-  f.Read = withThresholds ? ReadSmartPage(handle, ataBus, id.IsIDESlave, page, thresholds,
-                                          &f.ThresholdsRead, &f.ReturnStatus)
-                          : ReadSmartPage(handle, ataBus, id.IsIDESlave, page);
+  TAtaBlock selfTestLog = {};
+  bool selfTestLogRead = false;
+  f.Read = withThresholds
+               ? ReadSmartPage(handle, ataBus, id.IsIDESlave, page, thresholds, &f.ThresholdsRead,
+                               &f.ReturnStatus, &selfTestLog, &selfTestLogRead)
+               : ReadSmartPage(handle, ataBus, id.IsIDESlave, page);
   std::memcpy(f.Page.data(), page, kAtaBlockSize);
   std::memcpy(f.Thresholds.data(), thresholds, kAtaBlockSize);
+  if (withThresholds && f.Read) {
+    f.SelfTests = AtaSelfTestFacts(page, selfTestLogRead ? selfTestLog : nullptr);
+  }
   return f;
 }
 
@@ -169,6 +176,7 @@ THealthAssessment ShowSmartReport(bool withHealth) {
   if (!withHealth) return {};
   const THealthAssessment assessment = AssessSmartFacts(f);
   for (const std::string& line : HealthLines(assessment, f.Nvme)) AddSmartLog(line);
+  for (const std::string& line : SelfTestLines(f.SelfTests)) AddSmartLog(line);
   return assessment;
 }
 

@@ -11,6 +11,7 @@
 #include "ata/AtaCommands.h"
 #include "ata/Identification.h"
 #include "nvme/NvmeDecode.h"
+#include "reports/SelfTest.h"
 
 namespace quarnel {
 
@@ -42,9 +43,11 @@ struct TSmartFacts {
   TSmartReturnStatus ReturnStatus = TSmartReturnStatus::NoAnswer;  // asked with the thresholds
   int64_t Sectors = 0;  // the drive's size, which bounds its bad-sector counts
   TNvmeHealth Health;
+  TSelfTestFacts SelfTests;  // asked with the thresholds
 };
 
-/// `withThresholds` also asks an ATA drive for its thresholds and RETURN STATUS.
+/// `withThresholds` also asks an ATA drive for its thresholds and RETURN
+/// STATUS, and any drive for its self-tests.
 TSmartFacts ReadSmartFacts(THandle handle, const TIdentifyDeviceData& id, bool withThresholds);
 
 /// One entry of the attribute table, with its threshold when the thresholds
@@ -70,8 +73,8 @@ std::vector<TSmartAttributeRow> SmartAttributes(const TSmartFacts& facts);
 /// DeviceHandle, to Log_Smart.
 void ShowSmartData();
 
-/// The same report followed by the drive's health verdict (HealthLines);
-/// returns that verdict.
+/// The same report followed by the drive's health verdict (HealthLines)
+/// and its self-tests (SelfTestLines); returns the verdict.
 struct THealthAssessment;
 THealthAssessment ShowSmartDataWithHealth();
 

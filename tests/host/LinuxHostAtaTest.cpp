@@ -128,6 +128,22 @@ TEST(LinuxHostAta, RefusesWhatWindowsRefuses) {
   const std::vector<uint8_t> writeLog = SendCmd(512, 0xD6, 0xB0);
   EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, writeLog.data(), 32, 1039, &r),
             win::kERROR_INVALID_PARAMETER);
+  // Self-tests in off-line mode and their abort only: the captive forms hold
+  // the drive past any time-out; nor the attribute autosave switch.
+  std::vector<uint8_t> selfTest = SendCmd(0, 0xD4, 0xB0);
+  for (uint8_t sub : {0x01, 0x02, 0x03, 0x7F}) {
+    selfTest[6] = sub;  // the sector number register
+    EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, selfTest.data(), 32, 527, &r), 0u);
+    EXPECT_FALSE(r.DataIn);
+  }
+  for (uint8_t sub : {0x00, 0x81, 0x82, 0x40}) {
+    selfTest[6] = sub;
+    EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, selfTest.data(), 32, 527, &r),
+              win::kERROR_INVALID_PARAMETER);
+  }
+  const std::vector<uint8_t> autosave = SendCmd(0, 0xD2, 0xB0);
+  EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, autosave.data(), 32, 527, &r),
+            win::kERROR_INVALID_PARAMETER);
   const std::vector<uint8_t> writeSectors = SendCmd(512, 0, 0x30);
   EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, writeSectors.data(), 32, 1039, &r),
             win::kERROR_INVALID_PARAMETER);

@@ -143,6 +143,37 @@ TEST(NvmeQuery, RefusesWhatItDoesNotCarry) {
   EXPECT_EQ(ParseNvmeQuery(good.data(), 560, 559, &q), win::kERROR_INSUFFICIENT_BUFFER);
 }
 
+TEST(NvmeQuery, SelfTestLogAndDeviceSelfTestCommand) {
+  uint32_t outSize = 0;
+  TNvmeHealthBlock log = {};
+  std::vector<uint8_t> r = RecordRequest([&] { NvmeReadHealthLog(7, log); }, &outSize);
+  TNvmeQuery q;
+  PutU32(r.data(), 16, 0x06);  // the self-test log: 564 bytes, not one more
+  PutU32(r.data(), 28, 564);
+  EXPECT_EQ(ParseNvmeQuery(r.data(), 48, 48 + 564, &q), 0u);
+  PutU32(r.data(), 28, 568);
+  EXPECT_EQ(ParseNvmeQuery(r.data(), 48, 48 + 568, &q), win::kERROR_INVALID_PARAMETER);
+
+  uint8_t code = 0;
+  uint8_t in[4] = {};
+  for (uint32_t stc : {0x1u, 0x2u, 0xFu}) {
+    PutU32(in, 0, stc);
+    ASSERT_EQ(ParseNvmeSelfTestRequest(in, 4, 4, &code), 0u);
+    uint8_t command[kNvmeAdminCmdSize];
+    BuildNvmeSelfTestCommand(code, command);
+    EXPECT_EQ(command[0], 0x14);
+    EXPECT_EQ(GetU32(command, 4), 0xFFFFFFFFu);  // the controller and all namespaces
+    EXPECT_EQ(GetU32(command, 40), stc);
+    EXPECT_EQ(GetU32(command, 36), 0u);  // no data
+  }
+  for (uint32_t stc : {0x0u, 0x3u, 0xEu, 0x101u}) {
+    PutU32(in, 0, stc);
+    EXPECT_EQ(ParseNvmeSelfTestRequest(in, 4, 4, &code), win::kERROR_INVALID_PARAMETER) << stc;
+  }
+  PutU32(in, 0, 1);
+  EXPECT_EQ(ParseNvmeSelfTestRequest(in, 4, 3, &code), win::kERROR_INSUFFICIENT_BUFFER);
+}
+
 TEST(NvmeQuery, AdminOutcomesAsWin32Codes) {
   EXPECT_EQ(Win32FromNvmeResult(0, 0), 0u);
   EXPECT_EQ(Win32FromNvmeResult(0x0002, 0), win::kERROR_NOT_SUPPORTED);  // invalid field

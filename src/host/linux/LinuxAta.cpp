@@ -22,22 +22,25 @@ constexpr uint32_t kMiniportIdentify = 0x001B0501u;
 constexpr uint32_t kMiniportReply = 572;
 constexpr uint32_t kMiniportMinimum = win::kSRB_IO_CONTROL_SIZE + kReplyHeader + kBlock;  // 556
 constexpr uint8_t kAtaIdentifyPacket = 0xA1;
-constexpr uint8_t kSmartReadLog = 0xD5;
-constexpr uint8_t kSmartWriteLog = 0xD6;
+constexpr uint8_t kSmartReadLog = win::kSMART_READ_LOG;
 
 bool IsIdentify(uint8_t command) {
   return command == win::kATA_IDENTIFY_DEVICE || command == kAtaIdentifyPacket;
 }
 
-// Which commands these requests may carry, as Windows' disk driver allows:
-// IDENTIFY and the SMART features, never SMART WRITE LOG. Data-in for the
-// reads (one block only), non-data for the rest. False: refused.
+// Which commands these requests may carry: IDENTIFY and the SMART features
+// the program sends, each by name. Data-in for the reads (one block only),
+// non-data for the rest; EXECUTE OFF-LINE IMMEDIATE only for the self-tests
+// in off-line mode and their abort (the captive forms hold the drive busy
+// past any time-out, off-line data collection is not asked for). Never SMART
+// WRITE LOG nor the attribute autosave switches. False: refused.
 bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
   if (IsIdentify(r.Command)) {
     *dataIn = true;
     return true;
   }
-  if (r.Command != win::kATA_SMART || r.Features == kSmartWriteLog) return false;
+  if (r.Command != win::kATA_SMART) return false;
+  *dataIn = false;
   switch (r.Features) {
     case win::kSMART_READ_DATA:
     case win::kSMART_READ_THRESHOLDS:
@@ -46,9 +49,14 @@ bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
     case kSmartReadLog:
       *dataIn = true;
       return r.SectorCount == 1;
-    default:
-      *dataIn = false;
+    case win::kSMART_EXECUTE_OFFLINE_DIAGS:
+      return r.LbaLow == 0x01 || r.LbaLow == 0x02 || r.LbaLow == 0x03 || r.LbaLow == 0x7F;
+    case win::kSMART_ENABLE_OPERATIONS:
+    case win::kSMART_DISABLE_OPERATIONS:
+    case win::kSMART_RETURN_STATUS:
       return true;
+    default:
+      return false;
   }
 }
 

@@ -376,6 +376,8 @@ bool LinuxHost::DriveRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
       return DiskSequenceRequest(open, out, outSize, returned);
     case win::kQUARNEL_IOCTL_NVME_ERASE:
       return EraseRequest(open, code, in, inSize, out, outSize, returned);
+    case win::kQUARNEL_IOCTL_NVME_SELF_TEST:
+      return NvmeSelfTestRequest(open, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:
     case win::kSMART_RCV_DRIVE_DATA:

@@ -236,6 +236,11 @@ class LinuxHost : public Host {
   // LinuxNvme.cpp
   bool NvmeRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out, uint32_t outSize,
                    uint32_t* returned);
+  bool NvmeSelfTestRequest(TOpen& open, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                           uint32_t outSize, uint32_t* returned);
+  /// An admin command to the drive's controller: through its own node opened
+  /// read-only, else through the namespace node. The ioctl's result, errno in *error.
+  int NvmeAdmin(TOpen& open, void* command, int* error);
   // LinuxVolumes.cpp
   bool VolumeRequest(TOpen& open, THandle handle, uint32_t code, uint8_t* out, uint32_t outSize,
                      uint32_t* returned);

@@ -291,6 +291,8 @@ bool SimHost::DriveRequest(TOpen&, TSimDrive& d, uint32_t code, const uint8_t* i
       return Succeed();
     case win::kQUARNEL_IOCTL_NVME_ERASE:
       return EraseRequest(d, code, in, inSize, out, outSize, returned);
+    case win::kQUARNEL_IOCTL_NVME_SELF_TEST:
+      return NvmeSelfTestRequest(d, in, inSize, out, outSize, returned);
     case win::kSMART_GET_VERSION:
     case win::kSMART_SEND_DRIVE_COMMAND:
     case win::kSMART_RCV_DRIVE_DATA:

@@ -90,6 +90,30 @@ struct TSimHiddenArea {
   bool DcoAborts = false;            // DEVICE CONFIGURATION IDENTIFY does
 };
 
+/// The drive's self-tests as "self_test_seconds" and "self_test_result" give
+/// them (SimHostSelfTest.cpp), the one running, and its log.
+struct TSimSelfTest {
+  double Seconds = 2;                  // simulated seconds a test takes
+  uint8_t Result = 0;                  // how a test ends: an ATA status nibble (0: no error)
+  std::optional<uint64_t> FailingLba;  // the sector a failing test stops at
+  uint8_t Running = 0;                 // 1 short, 2 extended, 3 conveyance; 0 none
+  int64_t StartMs = 0;
+  uint8_t LastStatus = 0;  // ATA nibble of the last test to end
+  struct TEntry {
+    uint8_t Routine = 0;
+    uint8_t Status = 0;     // ATA nibble
+    uint8_t Remaining = 0;  // tens of percent left when it ended
+    uint64_t Hours = 0;
+    std::optional<uint64_t> Lba;
+  };
+  std::vector<TEntry> Log;  // oldest first
+  int Commands = 0;         // self-test commands received, aborts too
+};
+
+/// Reads a drive's "self_test_seconds" and "self_test_result"; returns "" or
+/// what is wrong with them.
+std::string LoadSimSelfTest(const nlohmann::json& drive, TSimSelfTest& selfTest);
+
 struct TSimDrive {
   int Number = 0;
   int64_t Length = 0;
@@ -138,6 +162,7 @@ struct TSimDrive {
   std::vector<uint8_t> Commands;                     // ATA features/commands seen (tests)
   std::vector<TSimAtaCommand> AtaCommands;           // every ATA request, in order (tests)
   TSimFirmware Firmware;
+  TSimSelfTest SelfTest;
 };
 
 /// Reads a drive's "firmware_erase" object into d.Firmware and marks the
@@ -253,6 +278,18 @@ class SimHost : public Host {
   /// Moves the drive's run on to the clock: its progress of 65536, and its
   /// end (the medium erased) once the time has passed.
   uint32_t AdvanceErase(TSimDrive& drive);
+  /// Self-tests (SimHostSelfTest.cpp): whether the drive offers them (its
+  /// SMART page or Identify Controller says so), the ATA command, the NVMe
+  /// request, the ATA log and SMART page as they stand now, the NVMe log.
+  static bool SelfTestOffered(const TSimDrive& drive, bool nvme);
+  bool AtaSelfTest(TSimDrive& drive, uint8_t subcommand);
+  bool NvmeSelfTestRequest(TSimDrive& drive, const uint8_t* in, uint32_t inSize, uint8_t* out,
+                           uint32_t outSize, uint32_t* returned);
+  std::vector<uint8_t> AtaSelfTestLog(TSimDrive& drive);
+  std::vector<uint8_t> SmartPageNow(TSimDrive& drive);
+  void NvmeSelfTestLog(TSimDrive& drive, uint8_t* log);
+  /// Ends the running test once its time has passed, into the log.
+  void AdvanceSelfTest(TSimDrive& drive, bool nvme);
   /// Puts the other drive of faults.swap in place of `drive`, once.
   static void SwapDrive(TSimDrive& drive);
   /// Puts written bytes on the medium (SimHostMedium.cpp): the image if any,

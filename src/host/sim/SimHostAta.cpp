@@ -131,8 +131,21 @@ bool SimHost::SmartRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
       case win::kSMART_READ_THRESHOLDS:
         // A drive with SMART switched off aborts the reads.
         if (!d.SmartEnabled) return Fail(win::kERROR_INVALID_FUNCTION);
-        data = seen.Features == win::kSMART_READ_DATA ? d.Smart : d.Thresholds;
+        data = seen.Features == win::kSMART_READ_DATA ? SmartPageNow(d) : d.Thresholds;
         if (data.empty()) return Fail(win::kERROR_INVALID_FUNCTION);
+        break;
+      case win::kSMART_EXECUTE_OFFLINE_DIAGS:
+        if (!AtaSelfTest(d, regs[win::kIDEREGS_bSectorNumberReg])) return false;
+        dataCommand = false;
+        break;
+      case win::kSMART_READ_LOG:
+        // The self-test log only, one sector.
+        if (!d.SmartEnabled || !SelfTestOffered(d, false) ||
+            regs[win::kIDEREGS_bSectorNumberReg] != 0x06 ||
+            regs[win::kIDEREGS_bSectorCountReg] != 1) {
+          return Fail(win::kERROR_INVALID_FUNCTION);
+        }
+        data = AtaSelfTestLog(d);
         break;
       default:
         return Fail(win::kERROR_INVALID_FUNCTION);

@@ -313,7 +313,7 @@ class SimHostLoader {
                         "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn",
-              "smart_return_status"});
+              "smart_return_status", "self_test_seconds", "self_test_result"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
@@ -347,6 +347,7 @@ class SimHostLoader {
       const std::string wrong = LoadSimFirmwareErase(j.at("firmware_erase"), d);
       if (!wrong.empty()) Bad(where, "firmware_erase: " + wrong);
     }
+    if (const std::string wrong = LoadSimSelfTest(j, d.SelfTest); !wrong.empty()) Bad(where, wrong);
     if (j.contains("wwn")) {
       const std::string wrong = SetSimWwn(Str(j, "wwn", where), d);
       if (!wrong.empty()) Bad(where, wrong);

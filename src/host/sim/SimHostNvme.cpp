@@ -22,6 +22,13 @@ bool SimHost::NvmeRequest(TSimDrive& d, const uint8_t* in, uint32_t inSize, uint
     *returned = BuildNvmeReply(q, log, 0, out);
     return Succeed();
   }
+  if (!q.Identify && q.LogId == win::kNVME_LOG_PAGE_DEVICE_SELF_TEST) {
+    if (!SelfTestOffered(d, true)) return Fail(win::kERROR_NOT_SUPPORTED);
+    uint8_t log[win::kNVME_SELF_TEST_LOG_SIZE] = {};
+    NvmeSelfTestLog(d, log);
+    *returned = BuildNvmeReply(q, log, 0, out);
+    return Succeed();
+  }
   const bool controller = q.Identify && q.Cns == win::kNVME_IDENTIFY_CNS_CONTROLLER;
   const char* request = !q.Identify  ? "nvme_health"
                         : controller ? "nvme_identify_ctrl"

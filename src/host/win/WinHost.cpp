@@ -120,6 +120,13 @@ bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
     lastError_ = win::kERROR_NOT_SUPPORTED;
     return false;
   }
+  if (code == win::kQUARNEL_IOCTL_NVME_SELF_TEST) {
+    // No system request this build knows carries Device Self-test: say so
+    // rather than hand the program's own code to a driver.
+    if (bytesReturned) *bytesReturned = 0;
+    lastError_ = win::kERROR_NOT_SUPPORTED;
+    return false;
+  }
   if (code == win::kQUARNEL_IOCTL_NVME_ERASE)
     return NvmeErase(handle, in, inSize, out, outSize, bytesReturned);
   DWORD returned = 0;
