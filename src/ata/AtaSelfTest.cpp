@@ -1,5 +1,6 @@
 #include "ata/AtaSelfTest.h"
 
+#include "host/Bytes.h"
 #include "host/HostConstants.h"
 
 namespace quarnel {
@@ -121,10 +122,8 @@ uint8_t AtaSelfTestSubcommand(TSelfTestKind kind) {
 
 bool DecodeAtaSelfTestLog(const uint8_t* log, size_t size, std::vector<TSelfTestEntry>* entries) {
   if (log == nullptr || size != kAtaBlockSize) return false;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < size; ++i) sum = static_cast<uint8_t>(sum + log[i]);
   const int index = log[kLogIndex];
-  if (sum != 0 || index > kLogDescriptors) return false;
+  if (ByteSum(log, size) != 0 || index > kLogDescriptors) return false;
   entries->clear();
   // A circular buffer: from the newest back around to the oldest.
   for (int k = 0; index != 0 && k < kLogDescriptors; ++k) {

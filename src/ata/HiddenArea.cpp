@@ -1,6 +1,7 @@
 #include "ata/HiddenArea.h"
 
 #include "base/NumberTexts.h"
+#include "host/Bytes.h"
 
 namespace quarnel {
 
@@ -168,9 +169,7 @@ int64_t DcoMaximumAddress(const uint8_t* block, std::string* why) {
     *why = "DCO 回复的签名不是 A5h";
     return -1;
   }
-  uint8_t sum = 0;
-  for (size_t i = 0; i < kAtaBlockSize; ++i) sum = static_cast<uint8_t>(sum + block[i]);
-  if (sum != 0) {
+  if (ByteSum(block, kAtaBlockSize) != 0) {
     *why = "DCO 回复的校验和错误";
     return -1;
   }

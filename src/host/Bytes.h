@@ -27,4 +27,17 @@ inline void PutU64(uint8_t* p, size_t off, uint64_t v) {
   for (int i = 0; i < 8; ++i) p[off + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+/// The bytes added up modulo 256: 0 for an ATA data block (IDENTIFY, SMART
+/// data, a log, a DCO reply) whose last byte is its checksum.
+inline uint8_t ByteSum(const uint8_t* p, size_t size) {
+  uint8_t sum = 0;
+  for (size_t i = 0; i < size; ++i) sum = static_cast<uint8_t>(sum + p[i]);
+  return sum;
+}
+
+/// Sets the last byte so that the block's bytes add up to 0.
+inline void SetChecksumByte(uint8_t* p, size_t size) {
+  p[size - 1] = static_cast<uint8_t>(-ByteSum(p, size - 1));
+}
+
 }  // namespace quarnel

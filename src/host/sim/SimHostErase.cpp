@@ -31,9 +31,7 @@ void SetBit(std::vector<uint8_t>& block, size_t byte, uint8_t bit) {
 // block's bytes sum to zero; kept valid after a change.
 void FixChecksum(std::vector<uint8_t>& id) {
   if (id.size() != 512 || id[510] != 0xA5) return;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < 511; ++i) sum = static_cast<uint8_t>(sum + id[i]);
-  id[511] = static_cast<uint8_t>(-sum);
+  SetChecksumByte(id.data(), id.size());
 }
 
 void EraseImage(const TSimDrive& d) {

@@ -42,9 +42,7 @@ std::vector<uint8_t> DcoBlock(int64_t sectors) {
   b[0] = 0x02;
   PutU64(b.data(), 6, static_cast<uint64_t>(sectors - 1) & 0xFFFFFFFFFFFFull);
   b[510] = 0xA5;
-  uint8_t sum = 0;
-  for (size_t i = 0; i < 511; ++i) sum = static_cast<uint8_t>(sum + b[i]);
-  b[511] = static_cast<uint8_t>(-sum);
+  SetChecksumByte(b.data(), b.size());
   return b;
 }
 

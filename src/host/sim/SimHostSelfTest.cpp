@@ -66,16 +66,11 @@ void EndTest(TSimSelfTest& t, uint8_t status, uint8_t tensLeft, uint64_t hours,
 
 // Where the page's sum was right, it stays right.
 void KeepChecksum(std::vector<uint8_t>& block, bool wasValid) {
-  if (!wasValid) return;
-  uint8_t sum = 0;
-  for (size_t i = 0; i + 1 < block.size(); ++i) sum = static_cast<uint8_t>(sum + block[i]);
-  block.back() = static_cast<uint8_t>(-sum);
+  if (wasValid && !block.empty()) SetChecksumByte(block.data(), block.size());
 }
 
 bool SumIsZero(const std::vector<uint8_t>& block) {
-  uint8_t sum = 0;
-  for (uint8_t b : block) sum = static_cast<uint8_t>(sum + b);
-  return sum == 0;
+  return ByteSum(block.data(), block.size()) == 0;
 }
 
 }  // namespace
