@@ -172,10 +172,17 @@ bool HasEntries(const fs::path& folder) {
   return fs::directory_iterator(folder, ec) != fs::directory_iterator();
 }
 
+// A device-mapper volume (LVM, LUKS, ...) or an md array passes requests on
+// to the disks below it: a command meant for it would reach them whole.
+bool IsMappingOrSkipped(const fs::path& sysDir, const std::string& name) {
+  return SkippedName(name) || fs::exists(sysDir / "dm") || fs::exists(sysDir / "md") ||
+         HasEntries(sysDir / "slaves");
+}
+
 }  // namespace
 
 std::string WholeDiskRefusal(const std::string& sysRoot, unsigned devMajor, unsigned devMinor,
-                             bool needController) {
+                             bool needController, std::string* diskName) {
   const std::string sys =
       sysRoot + "/sys/dev/block/" + std::to_string(devMajor) + ":" + std::to_string(devMinor);
   std::error_code ec;
@@ -184,15 +191,11 @@ std::string WholeDiskRefusal(const std::string& sysRoot, unsigned devMajor, unsi
   if (name.empty()) return "the kernel lists no block device " + sys.substr(sysRoot.size());
   if (fs::exists(real / "partition")) return "it is a partition (" + name + ")";
   if (!fs::exists(sysRoot + "/sys/block/" + name)) return name + " is not a whole disk";
-  // A device-mapper volume (LVM, LUKS, ...) or an md array passes requests on
-  // to the disks below it: a command meant for it would reach them whole.
-  if (SkippedName(name) || fs::exists(real / "dm") || fs::exists(real / "md") ||
-      HasEntries(real / "slaves")) {
-    return name + " is a mapping over other devices";
-  }
+  if (IsMappingOrSkipped(real, name)) return name + " is a mapping over other devices";
   if (needController && !fs::exists(real / "device")) {
     return name + " has no controller behind it";
   }
+  if (diskName) *diskName = name;
   return {};
 }
 
@@ -201,8 +204,7 @@ std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock) {
   std::error_code ec;
   for (const auto& entry : fs::directory_iterator(sysBlock, ec)) {
     const std::string name = entry.path().filename().string();
-    bool skip = SkippedName(name) || fs::exists(entry.path() / "dm") ||
-                fs::exists(entry.path() / "md") || HasEntries(entry.path() / "slaves");
+    bool skip = IsMappingOrSkipped(entry.path(), name);
     // An unbound loop device has no medium worth listing.
     if (StartsWith(name, "loop") && !fs::exists(entry.path() / "loop" / "backing_file"))
       skip = true;
@@ -223,7 +225,9 @@ bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* err
     *error = node + " is not a block device";
     return false;
   }
-  const std::string why = WholeDiskRefusal(sysRoot, major(st.st_rdev), minor(st.st_rdev), false);
+  std::string name;
+  const std::string why =
+      WholeDiskRefusal(sysRoot, major(st.st_rdev), minor(st.st_rdev), false, &name);
   if (!why.empty()) {
     *error =
         node +
@@ -231,11 +235,8 @@ bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* err
         why + ")";
     return false;
   }
-  std::error_code ec;
-  const std::string sys = sysRoot + "/sys/dev/block/" + std::to_string(major(st.st_rdev)) + ":" +
-                          std::to_string(minor(st.st_rdev));
   drive->Path = node;
-  drive->Name = fs::canonical(sys, ec).filename().string();
+  drive->Name = name;
   drive->Devno = st.st_rdev;
   return true;
 }

@@ -60,8 +60,9 @@ bool DriveFromNode(const std::string& node, TLinuxDrive* drive, std::string* err
 /// Why the block device major:minor is no whole disk of its own, from sysfs
 /// under `sysRoot`; empty when it is one. `needController`: it must also have
 /// a device (a controller) behind it, as a command to the drive itself needs.
+/// *diskName, when given, gets the disk's sysfs name on success.
 std::string WholeDiskRefusal(const std::string& sysRoot, unsigned devMajor, unsigned devMinor,
-                             bool needController);
+                             bool needController, std::string* diskName = nullptr);
 /// Mounted block-device filesystems that lie on the drives (libmount).
 std::vector<TLinuxVolume> ListMountedVolumes(const std::vector<TLinuxDrive>& drives);
 /// The folder a mount point covers, noted before the unmount.
