@@ -169,7 +169,8 @@ void BeginEraseRecord(bool quickWipe, bool verify) {
   r.Start = UtcTimeText();
   if (recordWriter) r.HasSmart = ReadSmartAttributes(&r.SmartBefore);
   r.Context = recordContext;
-  ReadMediumType(id, &r);
+  // Like SMART, asked of the drive only when a record is kept.
+  if (recordWriter) ReadMediumType(id, &r);
 }
 
 void EndEraseRecord() {
