@@ -90,21 +90,7 @@ int CommandList(std::ostream& out, std::ostream&, bool aligned) {
     row.push_back(VisibleText(DeviceTable[i].DevicePath));
     rows.push_back(std::move(row));
   }
-  std::vector<size_t> width(rows[0].size(), 0);
-  for (const auto& row : rows) {
-    for (size_t c = 0; c < row.size() && c < width.size(); ++c) {
-      width[c] = std::max(width[c], DisplayWidth(row[c]));
-    }
-  }
-  for (const auto& row : rows) {
-    std::string line;
-    for (size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 == row.size()) break;
-      line += aligned ? std::string(width[c] - DisplayWidth(row[c]) + 2, ' ') : "\t";
-    }
-    out << line << '\n';
-  }
+  for (const std::string& line : ColumnLines(rows, aligned)) out << line << '\n';
   out << ChooserStatusText << '\n';
   return 0;
 }

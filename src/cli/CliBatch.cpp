@@ -383,18 +383,7 @@ void TBatch::Table() {
                                              : HealthVerdictName(r.Health),
          r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
   }
-  std::vector<size_t> width(cells[0].size(), 0);
-  for (const auto& row : cells) {
-    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], Utf8Length(row[c]));
-  }
-  for (const auto& row : cells) {
-    std::string line;
-    for (size_t c = 0; c < row.size(); ++c) {
-      line += row[c];
-      if (c + 1 < row.size()) line += std::string(width[c] - Utf8Length(row[c]) + 2, ' ');
-    }
-    Line(line);
-  }
+  for (const std::string& line : ColumnLines(cells, true)) Line(line);
 }
 
 int TBatch::Run() {

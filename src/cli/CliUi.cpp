@@ -1,5 +1,6 @@
 #include "cli/CliUi.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <istream>
 #include <ostream>
@@ -17,6 +18,26 @@ namespace {
 constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
+
+std::vector<std::string> ColumnLines(const std::vector<std::vector<std::string>>& rows,
+                                     bool aligned) {
+  std::vector<size_t> width;
+  for (const auto& row : rows) {
+    if (width.size() < row.size()) width.resize(row.size(), 0);
+    for (size_t c = 0; c < row.size(); ++c) width[c] = std::max(width[c], DisplayWidth(row[c]));
+  }
+  std::vector<std::string> lines;
+  for (const auto& row : rows) {
+    std::string line;
+    for (size_t c = 0; c < row.size(); ++c) {
+      line += row[c];
+      if (c + 1 == row.size()) break;
+      line += aligned ? std::string(width[c] - DisplayWidth(row[c]) + 2, ' ') : "\t";
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
 
 std::string TerminalLine(std::string line) {
   // Line ends and tabs are the panes' own layout; any other control character

@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "cli/CliApp.h"
 #include "format/StopRules.h"
@@ -101,6 +102,12 @@ std::string MbpsText(double mbps);
 /// The seconds a pass has left at its own average so far; negative when that
 /// cannot be told (nothing done yet, or all of it).
 double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs);
+
+/// A table's rows as lines: `aligned`, each column padded to its widest cell
+/// (in terminal columns: a CJK character takes two) and two blanks apart;
+/// otherwise the cells separated by tabs, for scripts.
+std::vector<std::string> ColumnLines(const std::vector<std::vector<std::string>>& rows,
+                                     bool aligned);
 
 /// The multi-line entries of a pane with the terminal's line ends, every
 /// other control character but tabs made visible (VisibleText).
