@@ -187,10 +187,16 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
     return kExitUsage;
   }
   for (const std::string& tag : options.AssetTags) {
-    // Several drives: an asset tag must say whose it is.
-    if (options.Arguments.size() > 1 && tag.rfind("serial:", 0) != 0) {
-      err << "quarnel-cli: --asset-tag " << VisibleText(tag)
-          << " names no drive; with several drives give serial:SERIAL=TAG\n";
+    if (tag.rfind("serial:", 0) == 0) {
+      const size_t equals = tag.find('=');
+      if (equals == std::string::npos || equals == 7 || equals + 1 == tag.size()) {
+        err << "quarnel-cli: --asset-tag " << VisibleText(tag) << " is not serial:SERIAL=TAG\n";
+        return kExitUsage;
+      }
+    } else if (options.Arguments.size() > 1 || options.AssetTags.size() > 1) {
+      // Several drives or several tags: each tag must say whose it is.
+      err << "quarnel-cli: --asset-tag " << VisibleText(tag) << " names no drive; with several "
+          << (options.Arguments.size() > 1 ? "drives" : "tags") << " give serial:SERIAL=TAG\n";
       return kExitUsage;
     }
   }

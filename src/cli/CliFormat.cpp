@@ -48,28 +48,18 @@ std::string QuestionDetails(const TCliOptions& options) {
   return text;
 }
 
-// The asset tag of the drive with `serial`: a plain TAG names the one drive
-// of the command, serial:SERIAL=TAG the drive with that serial. False after
-// saying why when the tags cannot be told apart.
-bool AssetTagFor(const std::vector<std::string>& tags, const std::string& serial, std::string* tag,
-                 std::ostream& err) {
+// The asset tag of the drive with `serial` among tags the command line
+// checked: a plain TAG (the one drive), or serial:SERIAL=TAG.
+std::string AssetTagFor(const std::vector<std::string>& tags, const std::string& serial) {
+  std::string tag;
   for (const std::string& t : tags) {
-    if (t.rfind("serial:", 0) == 0) {
-      const size_t equals = t.find('=');
-      if (equals == std::string::npos || equals == 7 || equals + 1 == t.size()) {
-        err << "quarnel-cli: --asset-tag " << VisibleText(t) << " is not serial:SERIAL=TAG\n";
-        return false;
-      }
-      if (t.substr(7, equals - 7) == serial) *tag = t.substr(equals + 1);
-    } else if (tags.size() > 1) {
-      err << "quarnel-cli: --asset-tag " << VisibleText(t)
-          << " names no drive; with several tags give serial:SERIAL=TAG\n";
-      return false;
-    } else {
-      *tag = t;
+    if (t.rfind("serial:", 0) != 0) {
+      tag = t;
+    } else if (const size_t equals = t.find('='); t.substr(7, equals - 7) == serial) {
+      tag = t.substr(equals + 1);
     }
   }
-  return true;
+  return tag;
 }
 
 // The exit status of a format: its run's outcome, or how the question
@@ -184,15 +174,9 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
         return kExitUsage;
       }
     }
-    TEraseContext context{options.Operator, options.Organisation, options.Location, ""};
-    if (!AssetTagFor(options.AssetTags, Trim(DeviceTable[SelectedDevice].IdentifyData.SN),
-                     &context.AssetTag, err)) {
-      file->Discard();
-      MainWindowCloseRequested();
-      if (member) ReportToSupervisor(ui, false, options, key.get(), "", kExitUsage);
-      return kExitUsage;
-    }
-    SetEraseRecordContext(context);
+    SetEraseRecordContext(
+        {options.Operator, options.Organisation, options.Location,
+         AssetTagFor(options.AssetTags, Trim(DeviceTable[SelectedDevice].IdentifyData.SN))});
     ui.SetStopRules({options.StopBelowMBps, options.StopAboveCelsius});
     ui.SetQuickWipe(options.Quick);
     ui.SetVerify(options.Verify);
