@@ -77,10 +77,11 @@ struct TMember {
   int LastPassSaid = 0;
 };
 
-// The question's lines on the sectors drive `n` hides from the system and on
-// its health, asked with read-only commands through a shared open that is
-// closed again at once (each run asks again for its own record).
-std::string HiddenAreaLine(int64_t n, THealthAssessment* health) {
+// Asks drive `n`, with read-only commands through a shared open that is
+// closed again at once, for the question's line on the sectors it hides from
+// the system (returned) and for its health (*health); each run asks again
+// for its own record.
+std::string AskHiddenAreaAndHealth(int64_t n, THealthAssessment* health) {
   Host& host = GetHost();
   const THandle handle =
       host.CreateFileU8(DeviceTable[n].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE,
@@ -166,7 +167,7 @@ bool TBatch::Choose() {
     m.Identity = MemberIdentityText(n, d.Identity);
     m.Volumes = d.AssociatedPartitions;
     THealthAssessment health;
-    m.Hidden = HiddenAreaLine(n, &health);
+    m.Hidden = AskHiddenAreaAndHealth(n, &health);
     m.Row.Health = health.Verdict;
     if (health.Verdict != THealthVerdict::Unknown) m.Health = HealthConfirmationLine(health);
     members_.push_back(std::move(m));

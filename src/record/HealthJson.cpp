@@ -137,8 +137,8 @@ THealthAssessment ReadHealthObject(const nlohmann::json& j) {
       if (name != ReasonName(kind)) continue;
       THealthReason reason;
       reason.Kind = kind;
-      const std::optional<uint64_t> id =
-          Count(r, "attribute") ? Count(r, "attribute") : Count(r, "bit");
+      std::optional<uint64_t> id = Count(r, "attribute");
+      if (!id) id = Count(r, "bit");
       reason.Attribute = static_cast<uint8_t>(id && *id <= 255 ? *id : 0);
       for (const char* key : {"current", "worst", "sectors", "percent", "count"}) {
         if (const auto v = Count(r, key)) reason.Value = *v;
