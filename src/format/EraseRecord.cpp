@@ -24,6 +24,18 @@ std::optional<TEraseRecord> active;
 TEraseRecord last;
 std::string lastFile;
 
+// The attribute table of a SMART data page, up to the first id 0.
+std::vector<TSmartAttribute> AttributeTable(const uint8_t* page) {
+  std::vector<TSmartAttribute> table;
+  for (int i = 0; i < kSmartAttributeSlots; ++i) {
+    TSmartEntry e;
+    std::memcpy(e, page + kSmartFirstEntry + kSmartEntrySize * i, kSmartEntrySize);
+    if (e[0] == 0) break;
+    table.push_back({e[0], e[3], e[4], SmartRawValue(e)});
+  }
+  return table;
+}
+
 // The attribute table of the drive's SMART data page, read as the SMART
 // report reads it: an ATA drive whose SMART is off is switched on for the
 // read and off again. False when the drive gives no SMART data.
@@ -31,15 +43,8 @@ bool ReadSmartAttributes(std::vector<TSmartAttribute>* table) {
   const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   TAtaBlock page = {};
   const bool ok = ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
-  table->clear();
-  if (!ok) return false;
-  for (int i = 0; i < kSmartAttributeSlots; ++i) {
-    TSmartEntry e;
-    std::memcpy(e, page + kSmartFirstEntry + kSmartEntrySize * i, kSmartEntrySize);
-    if (e[0] == 0) break;
-    table->push_back({e[0], e[3], e[4], SmartRawValue(e)});
-  }
-  return true;
+  *table = ok ? AttributeTable(page) : std::vector<TSmartAttribute>();
+  return ok;
 }
 
 // Word 217: 0 not reported, 1 a non-rotating medium, 0401h..FFFEh the rate.
@@ -176,10 +181,15 @@ void BeginEraseRecord(bool quickWipe, bool verify) {
 void EndEraseRecord() {
   if (!active) return;
   TEraseRecord& r = *active;
-  if (recordWriter && r.HasSmart) ReadSmartAttributes(&r.SmartAfter);
-  if (recordWriter && r.HealthBefore) {
-    THealthAssessment after = QuerySelectedHealth();
-    if (after.Verdict != THealthVerdict::Unknown) r.HealthAfter = std::move(after);
+  if (recordWriter && (r.HasSmart || r.HealthBefore)) {
+    // One read after the run gives both the table and the verdict.
+    const TSmartFacts f =
+        ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, true);
+    if (r.HasSmart && f.Read && !f.Nvme) r.SmartAfter = AttributeTable(f.Page.data());
+    if (r.HealthBefore) {
+      THealthAssessment after = AssessSmartFacts(f);
+      if (after.Verdict != THealthVerdict::Unknown) r.HealthAfter = std::move(after);
+    }
   }
   r.End = UtcTimeText();
   last = std::move(r);
