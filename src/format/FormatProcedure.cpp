@@ -82,7 +82,8 @@ bool FormatSelectedDevice() {
   BeginEraseRecord(quickWipe && !firmware, verify && !firmware);
   if (TEraseRecord* record = ActiveEraseRecord()) {
     record->HiddenArea = hidden;
-    record->HealthBefore = health;
+    // A drive that gives no SMART data has no verdict to keep.
+    if (health.Verdict != THealthVerdict::Unknown) record->HealthBefore = health;
   }
   LogHead(drive);
   const bool locked = LockDeviceVolumes(drive.DeviceNumber) && ClaimDeviceForFormat(DeviceHandle);
