@@ -33,7 +33,7 @@ endfunction()
 
 # The test suites of the core and SimHost, one wine run per suite; the ones
 # that need Linux or run commands through a shell are the Linux build's.
-foreach(area app ata devices host reports ui format nvme record)
+foreach(area app ata batch devices host reports ui format nvme record)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
   if(NOT sources)
     continue()

@@ -151,6 +151,11 @@ std::string OwnProgramFile();
 /// (POSIX: SIGPIPE ignored), so that a run goes on to its record.
 void IgnoreBrokenPipes();
 
+/// Ends this process at once, as a crash does: nothing is flushed, no
+/// destructor runs, and the parent learns of an abnormal end (a simulated
+/// drive's crash_at fault).
+[[noreturn]] void EndProcessAsCrash();
+
 /// Whether standard input, output and error are terminals (a console).
 bool StdInIsTerminal();
 bool StdOutIsTerminal();

@@ -135,6 +135,12 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
           << kUsage;
       return kExitUsage;
     }
+  } else if (command == "format" && !options.BatchMember.empty()) {
+    // A batch's member: its order names its drive.
+    if (given != 0) {
+      err << "quarnel-cli: --batch-member names its drive itself\n" << kUsage;
+      return kExitUsage;
+    }
   } else if (command != "list" && command != "record" &&
              (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command

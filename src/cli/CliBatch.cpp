@@ -1,14 +1,10 @@
-// The batch: every drive runs in a process of its own (this program again,
-// with --batch-member), so that nothing of one run's state (the open handle,
-// the chosen drive, the stop flag, the record) is shared with another's, and
-// a run that fails, hangs or crashes takes no other with it. This process
-// only asks, starts, watches, stops on Ctrl+C and sums up.
+// The batch at the terminal: one question for every drive, then the batch
+// engine's runs (one process per drive) drawn as a block of progress lines,
+// Ctrl+C to stop them all, and the end table.
 #include "cli/CliBatch.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -16,6 +12,7 @@
 #include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
+#include "batch/BatchEngine.h"
 #include "cli/CliApp.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
@@ -33,46 +30,17 @@ namespace quarnel {
 
 namespace {
 
-std::string Hex(const std::string& bytes) {
-  std::string out;
-  for (const char c : bytes) out += Hex2(static_cast<uint8_t>(c));
-  return out;
-}
-
-bool FromHex(const std::string& hex, std::string* bytes) {
-  if (hex.size() % 2 != 0) return false;
-  bytes->clear();
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    uint8_t value = 0;
-    const auto [end, ec] = std::from_chars(hex.data() + i, hex.data() + i + 2, value, 16);
-    if (ec != std::errc() || end != hex.data() + i + 2) return false;
-    *bytes += static_cast<char>(value);
-  }
-  return true;
-}
-
-bool WholeNumber(const std::string& text, uint64_t* value) {
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value);
-  return !text.empty() && ec == std::errc() && end == text.data() + text.size();
-}
-
 std::string Mbps(double mbps) { return MbpsText(mbps) + " MB/s"; }
 
-// One drive of the batch, from the question to its row of the table.
-struct TMember {
-  TBatchRow Row;
-  std::string Identity;  // MemberIdentityText of the drive the question named
-  std::string Volumes;   // mounted volumes the run takes down
-  std::string Hidden;    // the question's line on sectors the drive hides
-  std::string Health;    // the question's line on the drive's health
-  std::unique_ptr<TChildProcess> Child;
-  std::string Pending;  // what its pipe gave after its last full line
-  enum class TState { Waiting, Running, Done } State = TState::Waiting;
-  bool Summarised = false;
-  // The last progress: bytes done and in all of the pass, its milliseconds,
-  // which pass (1 the run, 2 and on its read-back or sample check).
-  int64_t Done = 0, Total = 0, ElapsedMs = 0;
-  int Pass = 0;
+// What the question shows of one drive beside its row.
+struct TAsked {
+  std::string Volumes;  // mounted volumes the run takes down
+  std::string Hidden;   // the question's line on sectors the drive hides
+  std::string Health;   // the question's line on the drive's health
+};
+
+// What a terminal shows of one run as it goes.
+struct TShown {
   int LastPercentSaid = -1;
   int LastPassSaid = 0;
 };
@@ -104,7 +72,28 @@ std::string PassName(const TCliOptions& options, int pass) {
   return pass <= 1 ? "writing" : "reading back";
 }
 
-class TBatch {
+TRunOrder OrderFor(const TCliOptions& options, const TBatchRow& row,
+                   const TDriveIdentity& identity) {
+  TRunOrder o;
+  o.Number = row.Number;
+  o.Identity = identity;
+  o.Path = row.Path;
+  o.Simulate = options.Host.Simulate;
+  o.SimulateFile = options.Host.SimulateFile;
+  o.Debug = options.Debug;
+  o.Quick = options.Quick;
+  o.Verify = options.Verify;
+  o.Firmware = options.Firmware;
+  o.RecordDir = options.RecordDir;
+  o.SignKeyFile = options.SignKeyFile;
+  o.Context = {options.Operator, options.Organisation, options.Location,
+               AssetTagFor(options.AssetTags, row.Serial)};
+  o.StopBelowMBps = options.StopBelowMBps;
+  o.StopAboveCelsius = options.StopAboveCelsius;
+  return o;
+}
+
+class TBatch : public TBatchObserver {
  public:
   // With --json the lasting lines go to standard error (the UI's main log
   // does already) and the document alone to standard output.
@@ -113,32 +102,30 @@ class TBatch {
 
   int Run();
 
+  void MemberLine(size_t index, const std::string& text, bool stray) override;
+  void MemberProgress(size_t index) override;
+  void MemberEnded(size_t index, bool started, const std::string& why) override;
+
  private:
   bool Choose();
   bool Confirm();
-  std::vector<std::string> MemberArguments(const TMember& m) const;
-  void Start(size_t index);
-  void Take(size_t index, const std::string& line);
-  void Finish(size_t index);
   void Stop();
   void Line(const std::string& text);  // a lasting line above the progress block
   void ClearBlock();
   void DrawBlock(bool force);
-  std::string ProgressLine(const TMember& m) const;
+  std::string ProgressLine(const TBatchMember& m) const;
+  std::string Tag(const TBatchMember& m) const { return "[" + DecText(m.Row.Number) + "]"; }
   void Table();
-  std::vector<TBatchRow> Rows() const {
-    std::vector<TBatchRow> rows;
-    for (const TMember& m : members_) rows.push_back(m.Row);
-    return rows;
-  }
 
   const TCliOptions& options_;
   TCliUi& ui_;
   std::ostream& out_;
   std::ostream& err_;
   std::ostream& text_;  // the lasting lines: standard output, or standard error under --json
-  std::vector<TMember> members_;
-  bool stopping_ = false;
+  std::vector<TBatchMember> members_;  // until the engine takes them
+  std::vector<TAsked> asked_;
+  std::vector<TShown> shown_;
+  std::unique_ptr<TBatchEngine> engine_;
   size_t blockLines_ = 0;
   std::chrono::steady_clock::time_point start_{}, lastDraw_{};
 };
@@ -149,7 +136,7 @@ bool TBatch::Choose() {
   for (const std::string& name : options_.Arguments) {
     const int64_t n = SelectEntry(name, err_);
     if (n < 0) return false;
-    for (const TMember& m : members_) {
+    for (const TBatchMember& m : members_) {
       if (m.Row.Number == n) {
         err_ << "quarnel-cli: " << VisibleText(name) << " names drive " << n
              << " a second time. Nothing was done.\n";
@@ -157,33 +144,38 @@ bool TBatch::Choose() {
       }
     }
     const TDeviceTable& d = DeviceTable[n];
-    TMember m;
+    TBatchMember m;
     m.Row.Number = n;
     m.Row.Model = Trim(d.IdentifyData.Model);
     m.Row.Serial = Trim(d.IdentifyData.SN);
     m.Row.Bus = BusTypeName(d.IdentifyData.BusType);
     m.Row.Path = d.DevicePath;
     m.Row.Capacity = d.IdentifyData.LBA * std::max<int64_t>(d.IdentifyData.SectorSize, 0);
-    m.Identity = MemberIdentityText(n, d.Identity);
-    m.Volumes = d.AssociatedPartitions;
+    TAsked asked;
+    asked.Volumes = d.AssociatedPartitions;
     THealthAssessment health;
-    m.Hidden = AskHiddenAreaAndHealth(n, &health);
+    asked.Hidden = AskHiddenAreaAndHealth(n, &health);
     m.Row.Health = health.Verdict;
-    if (health.Verdict != THealthVerdict::Unknown) m.Health = HealthConfirmationLine(health);
+    if (health.Verdict != THealthVerdict::Unknown) asked.Health = HealthConfirmationLine(health);
+    m.Order = OrderFor(options_, m.Row, d.Identity);
     members_.push_back(std::move(m));
+    asked_.push_back(std::move(asked));
   }
+  shown_.resize(members_.size());
   return true;
 }
 
 bool TBatch::Confirm() {
   std::string list = "Drives (" + DecText(static_cast<int64_t>(members_.size())) + "):\n";
-  for (const TMember& m : members_) {
-    list += "  [" + DecText(m.Row.Number) + "] " + VisibleText(m.Row.Model) + "   serial " +
-            VisibleText(m.Row.Serial) + "   " + SizeToStr(m.Row.Capacity) + "   " + m.Row.Bus +
-            "   " + VisibleText(m.Row.Path) +
-            (m.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(m.Volumes)) + "\n";
-    if (!m.Hidden.empty()) list += "      " + m.Hidden + "\n";
-    if (!m.Health.empty()) list += "      " + m.Health + "\n";
+  for (size_t i = 0; i < members_.size(); ++i) {
+    const TBatchRow& r = members_[i].Row;
+    const TAsked& a = asked_[i];
+    list += "  [" + DecText(r.Number) + "] " + VisibleText(r.Model) + "   serial " +
+            VisibleText(r.Serial) + "   " + SizeToStr(r.Capacity) + "   " + r.Bus + "   " +
+            VisibleText(r.Path) +
+            (a.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(a.Volumes)) + "\n";
+    if (!a.Hidden.empty()) list += "      " + a.Hidden + "\n";
+    if (!a.Health.empty()) list += "      " + a.Health + "\n";
   }
   list += ModeLine(options_, "the first method each drive offers");
   list +=
@@ -198,117 +190,40 @@ bool TBatch::Confirm() {
   return ui_.TaskDialog(request) == kResultYes;
 }
 
-std::vector<std::string> TBatch::MemberArguments(const TMember& m) const {
-  std::vector<std::string> args;
-  const THostOptions& host = options_.Host;
-  // A member looks at its own drive alone: the others are held by their own
-  // runs, and a scan of them would only be turned away. Its log shows the
-  // drive's number in this program's list all the same (--batch-member).
-  if (host.Simulate) {
-    args.push_back(host.SimulateFile.empty() ? "--simulate" : "--simulate=" + host.SimulateFile);
-  } else {
-    args.push_back("--devices=" + m.Row.Path);
-  }
-  if (options_.Debug) args.push_back("--debug");
-  args.insert(args.end(),
-              {"format", "path:" + m.Row.Path, "--yes", "--batch-member=" + m.Identity});
-  if (options_.Quick) args.push_back("--quick");
-  if (options_.Verify) args.push_back("--verify");
-  if (!options_.Firmware.empty()) {
-    args.push_back(options_.Firmware == "auto" ? "--firmware" : "--firmware=" + options_.Firmware);
-  }
-  if (!options_.RecordDir.empty()) args.push_back("--record-dir=" + options_.RecordDir);
-  if (!options_.SignKeyFile.empty()) args.push_back("--sign=" + options_.SignKeyFile);
-  if (!options_.Operator.empty()) args.push_back("--operator=" + options_.Operator);
-  if (!options_.Organisation.empty()) args.push_back("--organisation=" + options_.Organisation);
-  if (!options_.Location.empty()) args.push_back("--location=" + options_.Location);
-  for (const std::string& tag : options_.AssetTags) args.push_back("--asset-tag=" + tag);
-  if (options_.StopBelowMBps > 0) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.17g", options_.StopBelowMBps);
-    args.push_back(std::string("--stop-below=") + text);
-  }
-  if (options_.StopAboveCelsius > 0) {
-    args.push_back("--stop-above=" + std::to_string(options_.StopAboveCelsius));
-  }
-  return args;
+void TBatch::MemberLine(size_t index, const std::string& text, bool) {
+  Line(Tag(engine_->Members()[index]) + " " + TerminalLine(text));
 }
 
-void TBatch::Start(size_t index) {
-  TMember& m = members_[index];
-  m.Child = std::make_unique<TChildProcess>();
-  std::string error;
-  const std::string program = OwnProgramFile();
-  if (program.empty() || !m.Child->Start(program, MemberArguments(m), &error)) {
-    m.State = TMember::TState::Done;
-    m.Row.Outcome = "refused";
-    m.Row.ExitStatus = kExitFailed;
-    Line("[" + DecText(m.Row.Number) + "] the run could not be started: " +
-         (program.empty() ? std::string("this program's file is not known") : error));
-    m.Child.reset();
-    return;
-  }
-  m.State = TMember::TState::Running;
-}
-
-void TBatch::Take(size_t index, const std::string& line) {
-  TMember& m = members_[index];
-  if (line.empty() || line[0] != kWorkerMark) {
-    Line("[" + DecText(m.Row.Number) + "] " + TerminalLine(line));
-    return;
-  }
-  const std::string body = line.substr(1);
-  if (body.rfind("progress ", 0) == 0) {
-    long long done = 0, total = 0, elapsed = 0;
-    int pass = 0;
-    if (std::sscanf(body.c_str() + 9, "%lld %lld %lld %d", &done, &total, &elapsed, &pass) == 4) {
-      m.Done = done;
-      m.Total = total;
-      m.ElapsedMs = elapsed;
-      m.Pass = pass;
-    }
-    if (!ui_.ErrIsTerminal() && m.Total > 0) {
-      // A log: one plain line per drive whenever its percentage moves.
-      const int percent = static_cast<int>(m.Done * 100 / m.Total);
-      if (percent != m.LastPercentSaid || m.Pass != m.LastPassSaid) {
-        m.LastPercentSaid = percent;
-        m.LastPassSaid = m.Pass;
-        err_ << ProgressLine(m) << "\n" << std::flush;
-      }
-    }
-    return;
-  }
-  if (body.rfind("done ", 0) == 0 && ReadRunSummary(body.substr(5), &m.Row)) {
-    m.Summarised = true;
+void TBatch::MemberProgress(size_t index) {
+  const TBatchMember& m = engine_->Members()[index];
+  if (ui_.ErrIsTerminal() || m.Progress.Total <= 0) return;
+  // A log: one plain line per drive whenever its percentage moves.
+  TShown& shown = shown_[index];
+  const int percent = static_cast<int>(m.Progress.Done * 100 / m.Progress.Total);
+  if (percent != shown.LastPercentSaid || m.Progress.Pass != shown.LastPassSaid) {
+    shown.LastPercentSaid = percent;
+    shown.LastPassSaid = m.Progress.Pass;
+    err_ << ProgressLine(m) << "\n" << std::flush;
   }
 }
 
-void TBatch::Finish(size_t index) {
-  TMember& m = members_[index];
-  if (!m.Pending.empty()) Take(index, m.Pending);
-  m.Pending.clear();
-  const int status = m.Child ? m.Child->Wait() : -1;
-  m.Child.reset();
-  m.State = TMember::TState::Done;
-  if (!m.Summarised) {
-    // No word from the run at its end: it ended before its record, or died.
-    m.Row.ExitStatus = status;
-    m.Row.Outcome = status < 0 || status >= 128 ? "crashed" : "refused";
+void TBatch::MemberEnded(size_t index, bool started, const std::string& why) {
+  const TBatchMember& m = engine_->Members()[index];
+  if (!started) {
+    Line(Tag(m) + " the run could not be started: " + why);
+    return;
   }
-  std::string said =
-      "[" + DecText(m.Row.Number) + "] " + VisibleText(m.Row.Serial) + ": " + m.Row.Outcome;
+  std::string said = Tag(m) + " " + VisibleText(m.Row.Serial) + ": " + m.Row.Outcome;
   if (!m.Row.StoppedBy.empty()) said += " (" + m.Row.StoppedBy + ")";
-  if (m.Row.Outcome == "crashed") said += " (status " + DecText(status) + ")";
+  if (m.Row.Outcome == "crashed") said += " (status " + DecText(m.ProcessStatus) + ")";
   Line(said);
+  DrawBlock(true);
 }
 
 void TBatch::Stop() {
-  if (stopping_) return;
-  stopping_ = true;
+  if (engine_->Stopping()) return;
   Line("Stopping every run; each ends with its flush and its record.");
-  for (TMember& m : members_) {
-    if (m.State == TMember::TState::Running) m.Child->Interrupt();
-  }
+  engine_->Stop();
 }
 
 void TBatch::ClearBlock() {
@@ -322,19 +237,20 @@ void TBatch::Line(const std::string& text) {
   text_ << text << "\n" << std::flush;
 }
 
-std::string TBatch::ProgressLine(const TMember& m) const {
-  std::string line = "[" + DecText(m.Row.Number) + "] " + VisibleText(m.Row.Serial);
-  if (m.Total <= 0) return line + "   starting";
-  const int percent = static_cast<int>(m.Done * 100 / m.Total);
+std::string TBatch::ProgressLine(const TBatchMember& m) const {
+  std::string line = Tag(m) + " " + VisibleText(m.Row.Serial);
+  const TRunProgress& p = m.Progress;
+  if (p.Total <= 0) return line + "   starting";
+  const int percent = static_cast<int>(p.Done * 100 / p.Total);
   line += "   " + DecText(percent) + "%";
-  if (m.ElapsedMs > 0) {
-    const double mbps = static_cast<double>(m.Done) / 1000.0 / static_cast<double>(m.ElapsedMs);
+  if (p.ElapsedMs > 0) {
+    const double mbps = static_cast<double>(p.Done) / 1000.0 / static_cast<double>(p.ElapsedMs);
     line += "   " + Mbps(mbps);
-    if (const double left = SecondsLeft(m.Done, m.Total, m.ElapsedMs); left >= 0) {
+    if (const double left = SecondsLeft(p.Done, p.Total, p.ElapsedMs); left >= 0) {
       line += "   left " + ClockText(left);
     }
   }
-  return line + "   " + PassName(options_, m.Pass);
+  return line + "   " + PassName(options_, p.Pass);
 }
 
 void TBatch::DrawBlock(bool force) {
@@ -344,11 +260,11 @@ void TBatch::DrawBlock(bool force) {
   lastDraw_ = now;
   size_t running = 0, waiting = 0, done = 0;
   std::string block;
-  for (const TMember& m : members_) {
-    if (m.State == TMember::TState::Running) {
+  for (const TBatchMember& m : engine_->Members()) {
+    if (m.State == TBatchMember::TState::Running) {
       ++running;
       block += "\r\033[K" + ProgressLine(m) + "\n";
-    } else if (m.State == TMember::TState::Waiting) {
+    } else if (m.State == TBatchMember::TState::Waiting) {
       ++waiting;
     } else {
       ++done;
@@ -357,9 +273,9 @@ void TBatch::DrawBlock(bool force) {
   block += "\r\033[Kbatch: " + DecText(static_cast<int64_t>(running)) + " running, " +
            DecText(static_cast<int64_t>(waiting)) + " waiting, " +
            DecText(static_cast<int64_t>(done)) + " done of " +
-           DecText(static_cast<int64_t>(members_.size())) + "   elapsed " +
+           DecText(static_cast<int64_t>(engine_->Members().size())) + "   elapsed " +
            ClockText(std::chrono::duration<double>(now - start_).count()) +
-           (stopping_ ? "   stopping" : "") + "\n";
+           (engine_->Stopping() ? "   stopping" : "") + "\n";
   ClearBlock();
   err_ << block << std::flush;
   blockLines_ = running + 1;
@@ -369,8 +285,7 @@ void TBatch::Table() {
   std::vector<std::vector<std::string>> cells = {{"drive", "serial", "outcome", "bytes written",
                                                   "average speed", "duration", "verification",
                                                   "health", "record"}};
-  for (const TMember& m : members_) {
-    const TBatchRow& r = m.Row;
+  for (const TBatchRow& r : engine_->Rows()) {
     std::string outcome = r.Outcome;
     if (!r.StoppedBy.empty()) outcome += " (" + r.StoppedBy + ")";
     if (r.Coverage == "visible-sectors-only" && r.Outcome == "complete") {
@@ -400,88 +315,41 @@ int TBatch::Run() {
     }
   }
   start_ = std::chrono::steady_clock::now();
-  const size_t jobs = options_.Jobs > 0 ? static_cast<size_t>(options_.Jobs) : members_.size();
+  const size_t jobs = options_.Jobs > 0 ? static_cast<size_t>(options_.Jobs) : 0;
+  engine_ = std::make_unique<TBatchEngine>(OwnProgramFile(), std::move(members_), jobs, *this);
   CatchStopSignals(true);
-  size_t next = 0, running = 0;
-  for (;;) {
-    while (!stopping_ && next < members_.size() && running < jobs) {
-      Start(next);
-      if (members_[next].State == TMember::TState::Running) ++running;
-      ++next;
-    }
-    if (running == 0) break;
-    // The members' pipes, read without waiting (no thread is needed for
-    // that, and the Windows build has none to give).
-    bool heard = false, ended = false;
-    for (size_t index = 0; index < members_.size(); ++index) {
-      TMember& m = members_[index];
-      if (m.State != TMember::TState::Running) continue;
-      char buffer[16384];
-      int64_t n;
-      while ((n = m.Child->ReadAvailable(buffer, sizeof buffer)) > 0) {
-        heard = true;
-        m.Pending.append(buffer, static_cast<size_t>(n));
-        size_t start = 0, end;
-        while ((end = m.Pending.find('\n', start)) != std::string::npos) {
-          Take(index, m.Pending.substr(start, end - start));
-          start = end + 1;
-        }
-        m.Pending.erase(0, start);
-      }
-      if (n < 0) {
-        Finish(index);
-        --running;
-        ended = true;
-      }
-    }
-    if (!heard && !ended) PauseMs(50);
+  // The members' pipes are read without waiting: no thread is needed.
+  while (engine_->Busy()) {
+    if (!engine_->Poll()) PauseMs(50);
     if (TakeStopSignal()) Stop();
-    DrawBlock(ended);
+    DrawBlock(false);
   }
   CatchStopSignals(false);
   ClearBlock();
-  if (stopping_) {
-    for (TMember& m : members_) {
-      if (m.State == TMember::TState::Waiting) Line("[" + DecText(m.Row.Number) + "] not started");
+  if (engine_->Stopping()) {
+    for (const TBatchMember& m : engine_->Members()) {
+      if (m.State == TBatchMember::TState::Waiting) Line(Tag(m) + " not started");
     }
   }
   Table();
-  const int status = BatchStatus(Rows());
-  if (options_.Json) out_ << BatchJson(Rows(), status) << std::flush;
+  const std::vector<TBatchRow> rows = engine_->Rows();
+  const int status = BatchStatus(rows);
+  if (options_.Json) out_ << BatchJson(rows, status) << std::flush;
   return status;
 }
 
 }  // namespace
 
-std::string MemberIdentityText(int64_t number, const TDriveIdentity& identity) {
-  return std::to_string(number) + ":" +
-         (identity.HasSequence ? std::to_string(identity.Sequence) : std::string("-")) + ":" +
-         std::to_string(identity.Length) + ":" + Hex(identity.Model) + ":" + Hex(identity.Serial);
-}
-
-bool ReadMemberIdentity(const std::string& text, int64_t* number, TDriveIdentity* identity) {
-  std::vector<std::string> parts;
-  size_t start = 0, end;
-  while ((end = text.find(':', start)) != std::string::npos) {
-    parts.push_back(text.substr(start, end - start));
-    start = end + 1;
+std::string AssetTagFor(const std::vector<std::string>& tags, const std::string& serial) {
+  std::string tag;
+  for (const std::string& t : tags) {
+    if (t.rfind("serial:", 0) != 0) {
+      tag = t;
+    } else if (const size_t equals = t.find('='); t.substr(7, equals - 7) == serial) {
+      tag = t.substr(equals + 1);
+    }
   }
-  parts.push_back(text.substr(start));
-  if (parts.size() != 5) return false;
-  TDriveIdentity read;
-  read.Read = true;
-  uint64_t place = 0, length = 0;
-  if (!WholeNumber(parts[0], &place) || place < 1 || place > kAllDriveNumbers) return false;
-  if (parts[1] != "-") {
-    if (!WholeNumber(parts[1], &read.Sequence)) return false;
-    read.HasSequence = true;
-  }
-  if (!WholeNumber(parts[2], &length) || length > static_cast<uint64_t>(INT64_MAX)) return false;
-  read.Length = static_cast<int64_t>(length);
-  if (!FromHex(parts[3], &read.Model) || !FromHex(parts[4], &read.Serial)) return false;
-  *number = static_cast<int64_t>(place);
-  *identity = read;
-  return true;
+  return tag;
 }
 
 int RowStatus(const TBatchRow& row) {

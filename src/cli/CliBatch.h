@@ -1,14 +1,13 @@
 // Several drives in one format command: one confirmation, then one process
-// per drive (this program again, as a batch member), watched by this one.
+// per drive (this program again, as a batch member) through the batch engine.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 #include <vector>
 
-#include "devices/DriveIdentity.h"
 #include "frontend/CommandLine.h"
-#include "record/BatchReport.h"
+#include "batch/BatchReport.h"
 
 namespace quarnel {
 
@@ -22,12 +21,9 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out
 /// method --firmware without one takes.
 std::string ModeLine(const TCliOptions& options, const std::string& firstMethod);
 
-/// The drive the batch's question named, as --batch-member passes it on:
-/// its number in the batch's list and its identity
-/// ("NUMBER:SEQUENCE:LENGTH:MODEL:SERIAL", the texts in hexadecimal, "-" for
-/// no sequence number), and back.
-std::string MemberIdentityText(int64_t number, const TDriveIdentity& identity);
-bool ReadMemberIdentity(const std::string& text, int64_t* number, TDriveIdentity* identity);
+/// The asset tag of the drive with `serial` among tags the command line
+/// checked: a plain TAG (the one drive), or serial:SERIAL=TAG.
+std::string AssetTagFor(const std::vector<std::string>& tags, const std::string& serial);
 
 /// The exit status of one row, and of a batch: that of its worst outcome,
 /// worst first: failed (also refused and crashed) 1, aborted 4, in use 5,

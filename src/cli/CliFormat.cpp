@@ -14,7 +14,7 @@
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
-#include "record/BatchReport.h"
+#include "batch/BatchReport.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
 
@@ -48,20 +48,6 @@ std::string QuestionDetails(const TCliOptions& options) {
   return text;
 }
 
-// The asset tag of the drive with `serial` among tags the command line
-// checked: a plain TAG (the one drive), or serial:SERIAL=TAG.
-std::string AssetTagFor(const std::vector<std::string>& tags, const std::string& serial) {
-  std::string tag;
-  for (const std::string& t : tags) {
-    if (t.rfind("serial:", 0) != 0) {
-      tag = t;
-    } else if (const size_t equals = t.find('='); t.substr(7, equals - 7) == serial) {
-      tag = t.substr(equals + 1);
-    }
-  }
-  return tag;
-}
-
 // The exit status of a format: its run's outcome, or how the question
 // ended when there was no run.
 int FormatStatus(TCliUi& ui) {
@@ -93,31 +79,77 @@ int FormatStatus(TCliUi& ui) {
   return kExitFailed;
 }
 
-// A batch member's last line: what its supervisor's table and document need.
+// A batch member's last word: what its supervisor's table and document need.
 void ReportToSupervisor(TCliUi& ui, bool ran, const TCliOptions& options, const TSigningKey* key,
                         const std::string& recordFile, int status) {
-  ui.WorkerLine(RunSummaryJson(LastEraseRecord(), ran, options.Host.Simulate, key, recordFile,
-                               ran ? ui.RunSeconds() : 0.0, status));
+  TRunEnd end;
+  end.Record = ran ? &LastEraseRecord() : nullptr;
+  end.Simulated = options.Host.Simulate;
+  end.Key = key;
+  end.RecordFile = recordFile;
+  end.Seconds = ran ? ui.RunSeconds() : 0.0;
+  end.ExitStatus = status;
+  ui.WorkerOutcome(end);
 }
+
+// A batch member's options: its order's, and nothing else of its command line.
+TCliOptions MemberOptions(const TCliOptions& given, const TRunOrder& order) {
+  TCliOptions o;
+  o.Host = given.Host;
+  o.Debug = given.Debug;
+  o.Command = given.Command;
+  o.BatchMember = given.BatchMember;
+  o.Arguments = {"path:" + order.Path};
+  o.Yes = true;
+  o.Quick = order.Quick;
+  o.Verify = order.Verify;
+  o.Firmware = order.Firmware;
+  o.RecordDir = order.RecordDir;
+  o.SignKeyFile = order.SignKeyFile;
+  o.Operator = order.Context.Operator;
+  o.Organisation = order.Context.Organisation;
+  o.Location = order.Context.Location;
+  if (!order.Context.AssetTag.empty()) o.AssetTags = {order.Context.AssetTag};
+  o.StopBelowMBps = order.StopBelowMBps;
+  o.StopAboveCelsius = order.StopAboveCelsius;
+  return o;
+}
+
+int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool member,
+              const TDriveIdentity& confirmed);
 
 }  // namespace
 
-int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err) {
+int CommandFormat(const TCliOptions& given, TCliUi& ui, std::ostream& out, std::ostream& err) {
   // Several drives, and a document for a script, go through the batch: one
   // process per drive, one table, one document.
-  if (options.Arguments.size() > 1 || (options.Json && options.BatchMember.empty())) {
-    return CommandFormatBatch(options, ui, out, err);
+  if (given.Arguments.size() > 1 || (given.Json && given.BatchMember.empty())) {
+    return CommandFormatBatch(given, ui, out, err);
   }
-  const bool member = !options.BatchMember.empty();
-  TDriveIdentity confirmed;
-  if (member) {
-    if (!ReadMemberIdentity(options.BatchMember, &ShownListPlace, &confirmed)) {
-      err << "quarnel-cli: --batch-member takes the identity a batch passes on\n";
-      return kExitUsage;
-    }
-    ui.SetWorker();
-    IgnoreBrokenPipes();  // a supervisor that is gone does not end the run
+  if (given.BatchMember.empty()) return FormatOne(given, ui, err, false, {});
+  TRunOrder order;
+  std::string error;
+  if (!ReadRunOrder(given.BatchMember, &order, &error)) {
+    err << "quarnel-cli: --batch-member: " << error << "\n";
+    return kExitUsage;
   }
+  ShownListPlace = order.Number;
+  ui.AnswerYes(true);  // the batch's own question named this drive and was answered
+  ui.SetWorker();
+  IgnoreBrokenPipes();  // a supervisor that is gone does not end the run
+  return FormatOne(MemberOptions(given, order), ui, err, true, order.Identity);
+}
+
+namespace {
+
+// One drive's format, at the terminal or as a batch's member; a member
+// tells its supervisor how it ended, whichever way that is.
+int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool member,
+              const TDriveIdentity& confirmed) {
+  const auto refused = [&](int status) {
+    if (member) ReportToSupervisor(ui, false, options, nullptr, "", status);
+    return status;
+  };
   std::string record = options.RecordFile;
   auto file = std::make_shared<TKeptFile>();
   if (!record.empty()) {
@@ -129,7 +161,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
       err << "quarnel-cli: cannot create the erase record " << record << ": " << error
           << (file->Existed() && !options.Force ? " (--force replaces it)" : "")
           << ". Nothing was done.\n";
-      return kExitUsage;
+      return refused(kExitUsage);
     }
   }
   std::shared_ptr<TSigningKey> key;
@@ -140,7 +172,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
       err << "quarnel-cli: cannot sign the erase record: Ed25519 signatures are not available in "
              "this build. Nothing was done.\n";
       file->Discard();
-      return kExitNoSignatures;
+      return refused(kExitNoSignatures);
     }
     key = std::make_shared<TSigningKey>();
     std::string pem, error;
@@ -149,7 +181,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
       err << "quarnel-cli: the signing key " << options.SignKeyFile << " cannot be used: " << error
           << ". Nothing was done.\n";
       file->Discard();
-      return kExitUsage;
+      return refused(kExitUsage);
     }
   }
   ScanDevices();
@@ -170,8 +202,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
         err << "quarnel-cli: cannot create the erase record " << record << ": " << error
             << ". Nothing was done.\n";
         MainWindowCloseRequested();
-        if (member) ReportToSupervisor(ui, false, options, key.get(), "", kExitUsage);
-        return kExitUsage;
+        return refused(kExitUsage);
       }
     }
     SetEraseRecordContext(
@@ -204,5 +235,7 @@ int CommandFormat(const TCliOptions& options, TCliUi& ui, std::ostream& out, std
   }
   return status;
 }
+
+}  // namespace
 
 }  // namespace quarnel

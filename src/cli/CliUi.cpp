@@ -120,6 +120,10 @@ void TCliUi::CheckStopRules() {
 }
 
 void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) {
+  if (worker_) {
+    err_ << LogEvent(caption + ": " + text) << std::flush;
+    return;
+  }
   ClearProgress();
   err_ << caption << ": " << TerminalLine(text) << "\n";
 }
@@ -185,8 +189,7 @@ void TCliUi::ProcessMessages() {
       StopButtonClicked();
     } else if (!unstoppableSaid_) {
       unstoppableSaid_ = true;
-      ClearProgress();
-      err_ << "The drive's own erase cannot be stopped; waiting for its end.\n" << std::flush;
+      DebugLine("The drive's own erase cannot be stopped; waiting for its end.");
     }
   }
   DrawProgress(false);
@@ -229,16 +232,22 @@ void TCliUi::RunStateChanged(bool running, bool stoppable) {
   progressShown_ = false;
 }
 
-void TCliUi::WorkerLine(const std::string& text) {
-  err_ << kWorkerMark << "done " << text << "\n" << std::flush;
-}
+void TCliUi::WorkerOutcome(const TRunEnd& end) { err_ << OutcomeEvent(end) << std::flush; }
 
 void TCliUi::MainLine(const std::string& line) {
+  if (worker_) {
+    err_ << LogEvent(line) << std::flush;
+    return;
+  }
   ClearProgress();
   out_ << line << "\n" << std::flush;
 }
 
 void TCliUi::DebugLine(const std::string& line) {
+  if (worker_) {
+    err_ << LogEvent(line) << std::flush;
+    return;
+  }
   ClearProgress();
   err_ << line << "\n" << std::flush;
 }
@@ -274,11 +283,7 @@ void TCliUi::DrawProgress(bool now) {
     lastDraw_ = time;
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(time - passStart_).count();
-    // std::to_string: no regional digit grouping in what a program reads.
-    err_ << kWorkerMark
-         << "progress " + std::to_string(done_) + ' ' + std::to_string(total_) + ' ' +
-                std::to_string(elapsed) + ' ' + std::to_string(pass_) + "\n"
-         << std::flush;
+    err_ << ProgressEvent({done_, total_, static_cast<int64_t>(elapsed), pass_}) << std::flush;
     return;
   }
   if (!terminal_.ErrIsTerminal) {

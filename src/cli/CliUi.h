@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/BatchProtocol.h"
 #include "cli/CliApp.h"
 #include "format/StopRules.h"
 #include "ui/UiSeam.h"
@@ -27,11 +28,10 @@ class TCliUi : public TUiSeam {
   /// path, the mode and the mounts a format takes down).
   void SetQuestionDetails(const std::string& lines) { details_ = lines; }
 
-  /// One drive's run under a batch's supervisor: progress goes to standard
-  /// error as lines for the supervisor (kWorkerMark, "progress", bytes done,
-  /// bytes in all, milliseconds of the pass, the pass's number), and Ctrl+C
-  /// and SIGTERM are caught from now to the end, so that a stop before the
-  /// run begins still ends in a cancelled run with its record.
+  /// One drive's run under a batch's supervisor: its log lines and progress
+  /// go to standard error as the batch's events, and Ctrl+C and SIGTERM are
+  /// caught from now to the end, so that a stop before the run begins still
+  /// ends in a cancelled run with its record.
   void SetWorker();
   /// The stop rules, checked while a run that can be stopped goes.
   void SetStopRules(const TStopRules& rules);
@@ -49,8 +49,8 @@ class TCliUi : public TUiSeam {
   void ShowRunAmounts(int64_t done, int64_t total) override;
   void RunStateChanged(bool running, bool stoppable) override;
 
-  /// A batch member's last line for its supervisor (kWorkerMark, "done ", text).
-  void WorkerLine(const std::string& text);
+  /// A batch member's last word for its supervisor: how its run ended.
+  void WorkerOutcome(const TRunEnd& end);
   bool ErrIsTerminal() const { return terminal_.ErrIsTerminal; }
 
   /// A line of the main log (standard output) and of the debug log.
@@ -91,9 +91,6 @@ class TCliUi : public TUiSeam {
   double runSeconds_ = 0;
   std::chrono::steady_clock::time_point runStart_{};
 };
-
-/// The first byte of a line a batch member writes for its supervisor.
-inline constexpr char kWorkerMark = '\x1e';
 
 /// h:mm:ss of `seconds`, rounded to the second.
 std::string ClockText(double seconds);

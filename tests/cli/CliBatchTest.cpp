@@ -4,6 +4,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "batch/BatchProtocol.h"
 #include "cli/CliBatch.h"
 #include "support/TestSupport.h"
 
@@ -178,36 +179,68 @@ TEST_F(CliBatch, InterruptStopsEveryRunWithItsRecord) {
 TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
   const std::string machine = Describe(R"({"drives": [
     {"number": 0, "length": 67108864, "product": "NEW", "serial": "NEW00001"}]})");
-  TDriveIdentity confirmed;
-  confirmed.Read = true;
-  confirmed.Model = "NEW";
-  confirmed.Serial = "OLD00001";  // another drive now stands at its place
-  confirmed.Length = 67108864;
-  const int status = Run("--simulate=" + machine +
-                         " format 1 --yes --batch-member=" + MemberIdentityText(3, confirmed));
+  TRunOrder order;
+  order.Number = 3;
+  order.Path = "\\\\.\\PhysicalDrive0";
+  order.Simulate = true;
+  order.SimulateFile = machine;
+  order.Identity.Read = true;
+  order.Identity.Model = "NEW";
+  order.Identity.Serial = "OLD00001";  // another drive now stands at its place
+  order.Identity.Length = 67108864;
+  const int status =
+      Run("--simulate=" + machine + " format '--batch-member=" + RunOrderJson(order) + "'");
   EXPECT_EQ(status, 4) << err_;
-  const size_t done = err_.rfind(
-      "\x1e"
-      "done ");
-  ASSERT_NE(done, std::string::npos) << err_;
-  const json summary = json::parse(err_.substr(done + 6, err_.find('\n', done) - done - 6));
-  EXPECT_EQ(summary["record"]["outcome"], "drive-changed");
-  EXPECT_EQ(summary["record"]["bytes_written"], 0);
-
+  TMemberStream stream;
+  stream.Feed(err_.data(), err_.size());
+  stream.End();
+  TMemberEvent event;
+  TBatchRow row;
+  bool ended = false, stray = false;
+  while (stream.Next(&event)) {
+    if (event.Kind == TMemberEvent::TKind::Outcome) row = event.Row, ended = true;
+    stray = stray || event.Stray;
+  }
+  ASSERT_TRUE(ended) << err_;
+  EXPECT_FALSE(stray) << err_;  // everything it said was an event
+  EXPECT_EQ(row.Outcome, "drive-changed");
+  EXPECT_EQ(row.BytesWritten, 0);
   // Its log names it by the batch's number, not its own list's.
-  EXPECT_NE(out_.find("低级格式化: [3]"), std::string::npos) << out_;
+  EXPECT_NE(err_.find("低级格式化: [3]"), std::string::npos) << err_;
+}
 
-  TDriveIdentity back;
-  int64_t number = 0;
-  confirmed.HasSequence = true;
-  confirmed.Sequence = 17;
-  confirmed.Model = std::string("A:\x01\xff", 4);
-  ASSERT_TRUE(ReadMemberIdentity(MemberIdentityText(12, confirmed), &number, &back));
-  EXPECT_EQ(number, 12);
-  EXPECT_EQ(back.Model, confirmed.Model);
-  EXPECT_EQ(back.Sequence, 17u);
-  EXPECT_FALSE(ReadMemberIdentity("1:-:2:zz:00", &number, &back));
-  EXPECT_FALSE(ReadMemberIdentity("0:-:2:00:00", &number, &back));
+// One member dies mid-run (crash_at): the others end with their records, the
+// dead one is reported crashed, and the batch fails.
+TEST_F(CliBatch, CrashedRunTakesNoOtherWithIt) {
+  const std::string machine = Describe(R"({"drives": [
+    {"number": 0, "length": 33554432, "serial": "OK000001"},
+    {"number": 1, "length": 33554432, "serial": "CRASH002", "faults": {"crash_at": 4194304}},
+    {"number": 2, "length": 33554432, "serial": "OK000003"},
+    {"number": 3, "length": 33554432, "serial": "OK000004"}]})");
+  const fs::path records = dir_ / "records";
+  fs::create_directory(records);
+  EXPECT_EQ(Run("--simulate=" + machine + " format 1 2 3 4 --yes --json --record-dir " +
+                records.string()),
+            1)
+      << err_;
+  const json doc = json::parse(out_, nullptr, false);
+  ASSERT_TRUE(doc.is_object()) << out_ << err_;
+  EXPECT_EQ(doc["exit_status"], 1);
+  const json crashed = Drive(doc, "CRASH002");
+  EXPECT_EQ(crashed["outcome"], "crashed");
+  EXPECT_TRUE(crashed["record"].is_null());
+  for (const char* serial : {"OK000001", "OK000003", "OK000004"}) {
+    const json d = Drive(doc, serial);
+    EXPECT_EQ(d["outcome"], "complete") << serial;
+    EXPECT_TRUE(fs::exists(fs::path(d["record_file"].get<std::string>()))) << serial;
+  }
+  // The crashed run wrote no record: at most the empty file it had opened.
+  for (const auto& entry : fs::directory_iterator(records)) {
+    if (entry.path().filename().string().find("CRASH002") != std::string::npos) {
+      EXPECT_EQ(fs::file_size(entry.path()), 0u);
+    }
+  }
+  EXPECT_NE(err_.find("CRASH002: crashed (status "), std::string::npos) << err_;
 }
 
 }  // namespace

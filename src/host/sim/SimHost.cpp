@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "base/System.h"
 #include "host/Bytes.h"
 #include "host/EraseRequests.h"
 #include "host/HostConstants.h"
@@ -344,6 +345,7 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
   if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   const int64_t begin = open->Position;
   const int64_t end = begin + size;
+  if (d->CrashAt && end > *d->CrashAt) EndProcessAsCrash();
   if (d->VanishAt && end > *d->VanishAt) {
     d->Vanished = true;
     return Fail(win::kERROR_DEV_NOT_EXIST);

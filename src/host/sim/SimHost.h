@@ -153,6 +153,7 @@ struct TSimDrive {
   int FlushCount = 0;
   int LayoutRefreshes = 0;  // IOCTL_DISK_UPDATE_PROPERTIES received
   std::optional<int64_t> VanishAt;
+  std::optional<int64_t> CrashAt;  // a write past it ends the whole process, as a crash does
   bool Vanished = false;
   std::optional<uint64_t> DiskSequence;  // none: the request is refused, as on Windows
   std::optional<TSimSwap> Swap;

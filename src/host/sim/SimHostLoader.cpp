@@ -219,7 +219,7 @@ class SimHostLoader {
     OnlyKeys(f, where,
              {"open",          "geometry",     "length",          "adapter",       "device",
               "smart_version", "smart_rcv",    "smart_send",      "miniport",      "inquiry",
-              "rcv_bytes",     "send_bytes",   "miniport_bytes",  "write_errors",  "vanish_at",
+              "rcv_bytes",     "send_bytes",   "miniport_bytes",  "write_errors",  "vanish_at", "crash_at",
               "seek_errors",   "short_writes", "flush",           "claim_holders", "read_errors",
               "silent_loss",   "swap",         "ata_pass_through"},
              {"nvme_identify_ctrl", "nvme_identify_ns", "nvme_health", "nvme_bytes"});
@@ -256,6 +256,7 @@ class SimHostLoader {
     }
     if (f.contains("swap")) d.Swap = Swap(f.at("swap"), where + " swap");
     if (f.contains("vanish_at")) d.VanishAt = Int<int64_t>(f, "vanish_at", 0, where, 0, INT64_MAX);
+    if (f.contains("crash_at")) d.CrashAt = Int<int64_t>(f, "crash_at", 0, where, 0, INT64_MAX);
     for (const char* key : {"rcv_bytes", "send_bytes", "miniport_bytes", "nvme_bytes"}) {
       if (f.contains(key)) Int<uint32_t>(f, key, 0, where, 0, 65536);
     }

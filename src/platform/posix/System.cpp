@@ -517,6 +517,12 @@ std::string OwnProgramFile() {
 
 void IgnoreBrokenPipes() { ::signal(SIGPIPE, SIG_IGN); }
 
+void EndProcessAsCrash() {
+  ::signal(SIGKILL, SIG_DFL);
+  ::raise(SIGKILL);
+  ::_exit(137);  // not reached: SIGKILL cannot be caught
+}
+
 bool StdInIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 bool StdOutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 bool StdErrIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }

@@ -343,6 +343,12 @@ std::string OwnProgramFile() {
 
 void IgnoreBrokenPipes() {}  // a write to a closed pipe fails; nothing is ended
 
+void EndProcessAsCrash() {
+  // The status an access violation ends a process with.
+  TerminateProcess(GetCurrentProcess(), 0xC0000005u);
+  ExitProcess(0xC0000005u);
+}
+
 namespace {
 bool IsConsole(DWORD stream) {
   DWORD mode = 0;

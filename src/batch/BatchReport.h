@@ -1,6 +1,5 @@
-// A batch of drives erased by one command: the line each drive's run hands
-// its supervisor at its end, the end table's rows, and the document a
-// script reads (docs/cli-json.md).
+// A batch of drives erased by one command: the end table's rows and the
+// document a script reads (docs/cli-json.md).
 #pragma once
 
 #include <cstdint>
@@ -8,7 +7,6 @@
 #include <vector>
 
 #include "format/EraseRecord.h"
-#include "record/RecordCrypto.h"
 #include "reports/Health.h"
 
 namespace quarnel {
@@ -36,17 +34,6 @@ struct TBatchRow {
   // the run's record holds before its run, when it has one.
   THealthVerdict Health = THealthVerdict::Unknown;
 };
-
-/// What a finished run says of itself (one line of compact JSON): its
-/// record (sealed and signed as the file is), the file it went to, its
-/// length in seconds, its exit status, and the table's figures.
-std::string RunSummaryJson(const TEraseRecord& record, bool ran, bool simulated,
-                           const TSigningKey* key, const std::string& recordFile, double seconds,
-                           int exitStatus);
-
-/// Fills a row's outcome, figures and record from a RunSummaryJson text.
-/// False when the text is not one (the row is then left as it was).
-bool ReadRunSummary(const std::string& text, TBatchRow* row);
 
 /// The batch as one JSON document: {"drives": [...], "exit_status": N}.
 std::string BatchJson(const std::vector<TBatchRow>& rows, int exitStatus);
