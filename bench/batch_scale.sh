@@ -14,8 +14,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 kind=${1:-sim}
-[ -x build/quarnel-cli ] || scripts/build.sh
-cli=$PWD/build/quarnel-cli
+[ -n "${QUARNEL_CLI:-}" ] || [ -x build/quarnel-cli ] || scripts/build.sh
+cli=${QUARNEL_CLI:-$PWD/build/quarnel-cli}  # QUARNEL_CLI: another build to compare
 work=$(mktemp -d /tmp/quarnel-batch-bench.XXXXXX)
 size_mib=0
 . bench/loop_targets.sh

@@ -140,6 +140,13 @@ class TChildProcess {
 /// has none or declines.
 void OfferLargePages(void* block, size_t size);
 
+/// A block of `size` bytes, aligned to a page, that reads as zeros and can
+/// never be written: the source of a zero fill. It costs next to no memory
+/// where the system backs it with its own zero page (Linux). nullptr when it
+/// cannot be had. ReleaseZeroBlock takes the same size back.
+void* AllocateZeroBlock(size_t size);
+void ReleaseZeroBlock(void* block, size_t size);
+
 /// Waits `milliseconds`.
 void PauseMs(int milliseconds);
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "base/AlignedBlock.h"
+#include "base/System.h"
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
@@ -248,13 +248,13 @@ int64_t SeekDevice(THandle handle, int64_t offset) {
 bool RunLowLevelFormat(bool quickWipe) {
   const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
   void* raw = allocateZeroBuffer ? allocateZeroBuffer(kZeroBufferSize)
-                                 : AllocateLargeBlock(kZeroBufferSize);
+                                 : AllocateZeroBlock(kZeroBufferSize);
   if (!raw) {
     AddLog("无法分配内存缓冲区。");
     return false;
   }
-  std::unique_ptr<void, TLargeBlockDeleter> zeros(raw);
-  std::memset(zeros.get(), 0, kZeroBufferSize);
+  const auto release = [](void* block) { ReleaseZeroBlock(block, kZeroBufferSize); };
+  std::unique_ptr<void, decltype(release)> zeros(raw, release);
   Ui().ProcessMessages();
 
   TRun run;

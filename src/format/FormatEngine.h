@@ -57,9 +57,8 @@ void ShowRunSpeed(int64_t bytes, int64_t elapsed);
 void SetFormatClock(std::function<int64_t()> clock);
 
 /// Where the zero buffer comes from (tests make it fail). It returns a
-/// block of the given size allocated as AllocateLargeBlock does, or nullptr;
-/// the release is ReleaseLargeBlock. An empty function means
-/// AllocateLargeBlock.
+/// block of the given size that reads as zeros, or nullptr; the release is
+/// ReleaseZeroBlock. An empty function means AllocateZeroBlock.
 void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
 
 /// Clears the stop flag, the clock and the allocator (tests).

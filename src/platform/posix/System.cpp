@@ -474,15 +474,6 @@ int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
   }
 }
 
-void OfferLargePages(void* block, size_t size) {
-#ifdef MADV_HUGEPAGE
-  ::madvise(block, size, MADV_HUGEPAGE);
-#else
-  (void)block;
-  (void)size;
-#endif
-}
-
 void PauseMs(int milliseconds) {
   struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
   while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {

@@ -314,6 +314,15 @@ int64_t TChildProcess::ReadAvailable(char* buffer, size_t size) {
 // Large pages on Windows need a privilege a program does not hold by default.
 void OfferLargePages(void*, size_t) {}
 
+// Committed read-only pages read as zeros; nothing can write them.
+void* AllocateZeroBlock(size_t size) {
+  return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READONLY);
+}
+
+void ReleaseZeroBlock(void* block, size_t) {
+  if (block) VirtualFree(block, 0, MEM_RELEASE);
+}
+
 void PauseMs(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 // Ctrl+Break to the child's own process group: a group of its own does not
