@@ -7,7 +7,6 @@
 #include "base/ProgramInfo.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "format/FormatProcedure.h"
 #include "reports/DeviceDetails.h"
 #include "reports/Health.h"
 

@@ -1,8 +1,36 @@
-// The close of the main window, which must not pull the drive away from a
-// running format.
+// The main window's side of a run: its format button makes a run over the
+// chosen drive, its stop button and its close reach that run, and the
+// certificate button takes the record the last one left.
 #pragma once
 
+#include <string>
+
+#include "format/EraseRecord.h"
+
 namespace quarnel {
+
+/// Where the main window's runs leave their records (the program's start
+/// gives the user's data folder); without one no record is kept.
+void SetMainEraseRecordWriter(TEraseRecordWriter writer);
+
+/// The format button: one run over entry SelectedDevice through
+/// DeviceHandle, as the run's FormatSelectedDevice does it. True for a
+/// complete run.
+bool FormatSelectedDevice();
+/// The same with a run made beforehand (tests bring theirs): while it goes,
+/// the stop button and the window's close reach it.
+class TDriveRun;
+bool FormatFromMainWindow(TDriveRun& run);
+
+/// True from the format button's press until its run has finished.
+bool FormatInProgress();
+
+/// The stop button's handler: asks the running run to stop, and nothing
+/// else.
+void StopButtonClicked();
+
+/// The file the main window's last run left its record in; empty when none.
+const std::string& LastEraseRecordFile();
 
 /// The main window is being closed. While a format runs the close becomes a
 /// stop request and is put off (returns false); the front end closes the
@@ -14,7 +42,7 @@ bool MainWindowCloseRequested();
 /// then closes the window again, which goes through MainWindowCloseRequested.
 bool CloseDeferredByFormat();
 
-/// Forgets a put-off close (tests).
+/// Forgets a put-off close, the writer and the last record (tests).
 void ResetMainState();
 
 }  // namespace quarnel

@@ -7,8 +7,6 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveChoose.h"
-#include "devices/VolumeLocking.h"
-#include "format/FormatEngine.h"
 #include "host/Host.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
@@ -58,8 +56,6 @@ void ResetProcessState() {
   ResetUi();
   ChooserStatusText.clear();
   DriveRightsMissing = false;
-  ResetFormatEngine();
-  LockedVolumeHandles.clear();
   ResetDriveChoose();
   ResetAgreement();
 }

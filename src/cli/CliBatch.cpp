@@ -55,14 +55,9 @@ std::string AskHiddenAreaAndHealth(int64_t n, THealthAssessment* health) {
       host.CreateFileU8(DeviceTable[n].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE,
                         win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
   if (handle == kInvalidHandle) return {};
-  const int64_t selected = SelectedDevice;
-  const THandle kept = DeviceHandle;
-  SelectedDevice = n;
-  DeviceHandle = handle;
-  const std::string line = HiddenAreaConfirmationLine(QuerySelectedHiddenArea());
-  *health = QuerySelectedHealth();
-  DeviceHandle = kept;
-  SelectedDevice = selected;
+  const TIdentifyDeviceData& id = DeviceTable[n].IdentifyData;
+  const std::string line = HiddenAreaConfirmationLine(QueryDriveHiddenArea(handle, id));
+  *health = QueryDriveHealth(handle, id);
   host.CloseHandle(handle);
   return line;
 }

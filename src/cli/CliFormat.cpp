@@ -1,6 +1,7 @@
 // The format command: pick entry N as the chooser would, open it as the main
 // window does, and run the format button's procedure at the terminal.
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/MainState.h"
@@ -13,7 +14,7 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
-#include "format/FormatProcedure.h"
+#include "format/DriveRun.h"
 #include "batch/BatchReport.h"
 #include "record/EraseRecordFile.h"
 #include "ui/UiSeam.h"
@@ -50,7 +51,7 @@ std::string QuestionDetails(const TCliOptions& options) {
 
 // The exit status of a format: its run's outcome, or how the question
 // ended when there was no run.
-int FormatStatus(TCliUi& ui) {
+int FormatStatus(TCliUi& ui, const TEraseRecord& r) {
   switch (ui.LastRefusal()) {
     case TCliUi::TRefusal::Interrupted:
       return kExitInterrupted;
@@ -61,7 +62,6 @@ int FormatStatus(TCliUi& ui) {
     case TCliUi::TRefusal::None:
       break;
   }
-  const TEraseRecord& r = LastEraseRecord();
   if (r.Start.empty()) return kExitFailed;  // no run began
   switch (r.Outcome) {
     case TEraseOutcome::Complete:
@@ -80,10 +80,10 @@ int FormatStatus(TCliUi& ui) {
 }
 
 // A batch member's last word: what its supervisor's table and document need.
-void ReportToSupervisor(TCliUi& ui, bool ran, const TCliOptions& options, const TSigningKey* key,
-                        const std::string& recordFile, int status) {
+void ReportToSupervisor(TCliUi& ui, const TEraseRecord* ran, const TCliOptions& options,
+                        const TSigningKey* key, const std::string& recordFile, int status) {
   TRunEnd end;
-  end.Record = ran ? &LastEraseRecord() : nullptr;
+  end.Record = ran;
   end.Simulated = options.Host.Simulate;
   end.Key = key;
   end.RecordFile = recordFile;
@@ -147,7 +147,7 @@ namespace {
 int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool member,
               const TDriveIdentity& confirmed) {
   const auto refused = [&](int status) {
-    if (member) ReportToSupervisor(ui, false, options, nullptr, "", status);
+    if (member) ReportToSupervisor(ui, nullptr, options, nullptr, "", status);
     return status;
   };
   std::string record = options.RecordFile;
@@ -186,7 +186,8 @@ int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool me
   }
   ScanDevices();
   int status = ProgramEndRequested() ? ProgramExitCode() : 1;
-  bool ran = false;
+  std::optional<TEraseRecord> ran;
+  std::string ranFile;
   if (!ProgramEndRequested() && SelectAndOpen(options.Arguments, err)) {
     if (member) {
       // The drive must be the one confirmed in the batch's question, not
@@ -205,7 +206,8 @@ int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool me
         return refused(kExitUsage);
       }
     }
-    SetEraseRecordContext(
+    TDriveRun run(GetHost(), ui, DeviceTable[SelectedDevice], DeviceHandle, DeviceDescription);
+    run.SetEraseRecordContext(
         {options.Operator, options.Organisation, options.Location,
          AssetTagFor(options.AssetTags, Trim(DeviceTable[SelectedDevice].IdentifyData.SN))});
     ui.SetStopRules({options.StopBelowMBps, options.StopAboveCelsius});
@@ -213,26 +215,29 @@ int FormatOne(const TCliOptions& options, TCliUi& ui, std::ostream& err, bool me
     ui.SetVerify(options.Verify);
     ui.SetQuestionDetails(QuestionDetails(options));
     ui.SetFirmwareChoice(options.Firmware);
-    ResetEraseRecord();
-    if (!record.empty()) WriteEraseRecordsTo(file, record, options.Host.Simulate, key);
-    const bool complete = FormatSelectedDevice();
-    ran = !LastEraseRecord().Start.empty();
-    status = FormatStatus(ui);
+    if (!record.empty()) {
+      run.SetEraseRecordWriter(EraseRecordWriterTo(file, record, options.Host.Simulate, key));
+    }
+    ui.SetRun(&run);
+    const bool complete = run.FormatSelectedDevice();
+    ui.SetRun(nullptr);
+    const TEraseRecord& done = run.LastEraseRecord();
+    if (!done.Start.empty()) {
+      ran = done;
+      ranFile = run.LastEraseRecordFile();
+    }
+    status = FormatStatus(ui, done);
     if (complete != (status == kExitComplete)) status = kExitFailed;
-    const TEraseRecord& done = LastEraseRecord();
     if (status == kExitComplete && std::string(SectorCoverage(done)) == "visible-sectors-only") {
       // The run did what was asked, but the drive keeps sectors it never saw.
       ui.MainLine("visible-sectors-only: " + IntToStrGrouped(done.HiddenArea.HiddenSectors()) +
                   " hidden sectors (HPA/DCO) were not erased");
       status = kExitVisibleSectorsOnly;
     }
-    SetEraseRecordWriter(nullptr);
     MainWindowCloseRequested();  // closes the drive: the run is over
   }
   file->Discard();  // declined: no run, no record (a file that was there stays)
-  if (member) {
-    ReportToSupervisor(ui, ran, options, key.get(), ran ? LastEraseRecordFile() : "", status);
-  }
+  if (member) ReportToSupervisor(ui, ran ? &*ran : nullptr, options, key.get(), ranFile, status);
   return status;
 }
 

@@ -8,7 +8,6 @@
 #include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
-#include "format/FormatProcedure.h"
 #include "ui/TaskDialogs.h"
 
 namespace quarnel {
@@ -100,15 +99,18 @@ double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs) {
 }
 
 void TCliUi::CheckStopRules() {
-  if (!watch_ || ruleStopped_ || !running_ || !stoppable_) return;
+  if (!watch_ || !run_ || ruleStopped_ || !running_ || !stoppable_) return;
   const bool unknownBefore = watch_->TemperatureUnknown();
-  const TStopRule broken = watch_->Check(SteadyMs(), done_, ReadSelectedDriveTemperature);
+  TDriveRun& run = *run_;
+  const TStopRule broken = watch_->Check(SteadyMs(), done_, [&run](int* celsius) {
+    return ReadDriveTemperature(run.DeviceHandle(), run.Drive().IdentifyData, celsius);
+  });
   if (!unknownBefore && watch_->TemperatureUnknown()) {
     MainLine("stop-above: the drive reports no temperature; the rule does not apply to it");
   }
   if (broken.Rule.empty()) return;
   ruleStopped_ = true;
-  NoteStopRule(broken);
+  run.NoteStopRule(broken);
   MainLine(broken.Rule == "stop-above"
                ? "stop-above: the drive reports " + DecText(static_cast<int64_t>(broken.Value)) +
                      " °C, above " + DecText(static_cast<int64_t>(broken.Limit)) +
@@ -116,7 +118,7 @@ void TCliUi::CheckStopRules() {
                : "stop-below: " + MbpsText(broken.Value) + " MB/s over the last " +
                      DecText(kSpeedWindowMs / 1000) + " s, below " + MbpsText(broken.Limit) +
                      " MB/s: stopping this drive");
-  StopButtonClicked();
+  run.StopButtonClicked();
 }
 
 void TCliUi::ShowMessage(const std::string& text, const std::string& caption, TMessageIcon) {
@@ -186,7 +188,7 @@ void TCliUi::ProcessMessages() {
   CheckStopRules();
   if (TakeStopSignal()) {
     if (stoppable_) {
-      StopButtonClicked();
+      if (run_) run_->StopButtonClicked();
     } else if (!unstoppableSaid_) {
       unstoppableSaid_ = true;
       DebugLine("The drive's own erase cannot be stopped; waiting for its end.");

@@ -12,6 +12,7 @@
 
 #include "batch/BatchProtocol.h"
 #include "cli/CliApp.h"
+#include "format/DriveRun.h"
 #include "format/StopRules.h"
 #include "ui/UiSeam.h"
 
@@ -35,6 +36,8 @@ class TCliUi : public TUiSeam {
   void SetWorker();
   /// The stop rules, checked while a run that can be stopped goes.
   void SetStopRules(const TStopRules& rules);
+  /// The run that Ctrl+C and the stop rules stop (nullptr: none).
+  void SetRun(TDriveRun* run) { run_ = run; }
   /// Seconds from the start of the run to its end (0 when none ran).
   double RunSeconds() const { return runSeconds_; }
 
@@ -87,6 +90,7 @@ class TCliUi : public TUiSeam {
   bool worker_ = false;
   int pass_ = 0;
   std::unique_ptr<TStopRuleWatch> watch_;
+  TDriveRun* run_ = nullptr;
   bool ruleStopped_ = false;
   double runSeconds_ = 0;
   std::chrono::steady_clock::time_point runStart_{};

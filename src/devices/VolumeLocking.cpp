@@ -7,34 +7,29 @@
 
 namespace quarnel {
 
-std::vector<THandle> LockedVolumeHandles;
-
 namespace {
-
-std::vector<std::string> lockedRoots;  // beside LockedVolumeHandles
-THandle claimedDrive = kInvalidHandle;
-std::vector<std::string> holdersFound;
-
-// A volume that stayed in use, with the system's reason.
-void VolumeHeld(const std::string& root) {
-  Host& host = GetHost();
-  holdersFound.push_back("volume " + VisibleText(root) +
-                         " is in use: " + host.ErrorText(host.GetLastError()));
-}
 
 void DebugLine(const std::string& text) {
   if (DebugMode) AddLog(text);
 }
 
-bool Request(THandle handle, uint32_t code) {
+bool Request(Host& host, THandle handle, uint32_t code) {
   uint32_t returned = 0;
-  return GetHost().DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned);
+  return host.DeviceIoControl(handle, code, nullptr, 0, nullptr, 0, &returned);
+}
+
+}  // namespace
+
+// A volume that stayed in use, with the system's reason.
+void TVolumeLocks::VolumeHeld(const std::string& root) {
+  holders_.push_back("volume " + VisibleText(root) +
+                     " is in use: " + host_.ErrorText(host_.GetLastError()));
 }
 
 // Opens, locks and dismounts one volume; the handle joins the list only when
 // all of it worked, and is closed at once otherwise.
-bool LockVolume(const std::string& root) {
-  Host& host = GetHost();
+bool TVolumeLocks::LockVolume(const std::string& root) {
+  Host& host = host_;
   DebugLine("Locking \\\\.\\" + VisibleText(root));
   const THandle handle =
       host.CreateFileU8("\\\\.\\" + root, win::kGENERIC_READ,
@@ -46,32 +41,30 @@ bool LockVolume(const std::string& root) {
   }
   DebugLine("Got handle!");
   DebugLine("Locking volume...");
-  if (!Request(handle, win::kFSCTL_LOCK_VOLUME)) {
+  if (!Request(host, handle, win::kFSCTL_LOCK_VOLUME)) {
     VolumeHeld(root);
     host.CloseHandle(handle);
     return false;
   }
   DebugLine("Done.");
   DebugLine("Dismounting volume...");
-  if (!Request(handle, win::kFSCTL_DISMOUNT_VOLUME)) {
+  if (!Request(host, handle, win::kFSCTL_DISMOUNT_VOLUME)) {
     VolumeHeld(root);
     host.CloseHandle(handle);
     return false;
   }
   DebugLine("Done.");
   DebugLine("Extending I/O...");
-  Request(handle, win::kFSCTL_ALLOW_EXTENDED_DASD_IO);  // its result changes nothing
+  Request(host, handle, win::kFSCTL_ALLOW_EXTENDED_DASD_IO);  // its result changes nothing
   DebugLine("Done.");
-  LockedVolumeHandles.push_back(handle);
-  lockedRoots.push_back(root);
+  handles_.push_back(handle);
+  roots_.push_back(root);
   return true;
 }
 
-}  // namespace
-
-bool LockDeviceVolumes(int64_t deviceNumber) {
-  holdersFound.clear();
-  lockedRoots.assign(LockedVolumeHandles.size(), std::string());
+bool TVolumeLocks::LockDeviceVolumes(int64_t deviceNumber) {
+  holders_.clear();
+  roots_.resize(handles_.size());
   DebugLine("Looking for partitions...");
   TDriveRoots roots;
   ListLogicalDrives(roots);
@@ -92,8 +85,8 @@ bool LockDeviceVolumes(int64_t deviceNumber) {
   return true;
 }
 
-bool ClaimDeviceForFormat(THandle drive) {
-  Host& host = GetHost();
+bool TVolumeLocks::ClaimDeviceForFormat(THandle drive) {
+  Host& host = host_;
   std::vector<std::string> holders;
   if (!host.ClaimDrive(drive, &holders)) {
     const uint32_t code = host.GetLastError();
@@ -101,31 +94,29 @@ bool ClaimDeviceForFormat(THandle drive) {
     for (const std::string& holder : holders) {
       DebugLine("Busy: " + holder);
       AddDebugLog("Busy: " + holder);
-      holdersFound.push_back(VisibleText(holder));
+      holders_.push_back(VisibleText(holder));
     }
-    if (holders.empty()) holdersFound.push_back("the drive is in use: " + host.ErrorText(code));
+    if (holders.empty()) holders_.push_back("the drive is in use: " + host.ErrorText(code));
     return false;
   }
-  claimedDrive = drive;
+  claimed_ = drive;
   return true;
 }
 
-const std::vector<std::string>& DriveHolders() { return holdersFound; }
-
-void ReleaseDeviceVolumes() {
-  Host& host = GetHost();
+void TVolumeLocks::ReleaseDeviceVolumes() {
+  Host& host = host_;
   // The claim goes first: it would keep the volumes from being mounted again.
-  if (claimedDrive != kInvalidHandle) host.ReleaseDrive(claimedDrive);
-  claimedDrive = kInvalidHandle;
-  for (size_t i = 0; i < LockedVolumeHandles.size(); ++i) {
-    if (host.CloseHandle(LockedVolumeHandles[i])) continue;
+  if (claimed_ != kInvalidHandle) host.ReleaseDrive(claimed_);
+  claimed_ = kInvalidHandle;
+  for (size_t i = 0; i < handles_.size(); ++i) {
+    if (host.CloseHandle(handles_[i])) continue;
     const std::string text = VisibleText(host.ErrorText(host.GetLastError()));
-    const std::string root = i < lockedRoots.size() ? VisibleText(lockedRoots[i]) : std::string();
+    const std::string root = i < roots_.size() ? VisibleText(roots_[i]) : std::string();
     AddLog("无法重新挂载 " + root + ": " + text);
     AddDebugLog("Mounting " + root + " again failed: " + text);
   }
-  LockedVolumeHandles.clear();
-  lockedRoots.clear();
+  handles_.clear();
+  roots_.clear();
 }
 
 }  // namespace quarnel

@@ -1,7 +1,7 @@
 // The record of one erase: what was asked, what the drive is, what was
 // written, what failed, what the read-back found and how the run ended. The
-// format procedure keeps it from the confirmation to the end of the run and
-// hands it to the front end's writer (docs/erase-record.md).
+// drive's run keeps it from the confirmation to the end of the run and hands
+// it to the front end's writer (docs/erase-record.md).
 #pragma once
 
 #include <cstdint>
@@ -160,38 +160,7 @@ std::vector<TByteRange> ErasedRanges(bool quickWipe, int64_t driveBytes);
 using TEraseRecordWriter =
     std::function<bool(const TEraseRecord&, std::string* where, std::string* error)>;
 
-/// The front end's writer; without one no record is kept and SMART is not
-/// read for it.
-void SetEraseRecordWriter(TEraseRecordWriter writer);
-/// What the records of the following runs say of who, for whom, where and
-/// which asset (a front end's options or form).
-void SetEraseRecordContext(const TEraseContext& context);
-bool EraseRecordWanted();
-
-/// The procedure's side: a record begins at the confirmation (the selected
-/// drive, the mode, the start time, SMART before) and ends after the run,
-/// which takes SMART again, hands the record to the writer and logs where
-/// it went.
-void BeginEraseRecord(bool quickWipe, bool verify);
-void EndEraseRecord();
-
-/// The engine's and the read-back's notes into the record being kept; no
-/// effect when none is.
-TEraseRecord* ActiveEraseRecord();
-void NoteBytesWritten(int64_t bytes);
-void NoteFailedBlock(int64_t offset, int64_t length, uint32_t code);
-void NoteFlush(bool flushed, uint32_t code);
-void NoteOutcome(TEraseOutcome outcome);
-void NoteStopRule(const TStopRule& rule);
-
 /// The current time as ISO 8601 UTC with milliseconds ("2026-12-08T14:30:05.123Z").
 std::string UtcTimeText();
-
-/// The file the last run's record went to; empty when it was not saved.
-const std::string& LastEraseRecordFile();
-
-/// The last record handed to the writer (tests).
-const TEraseRecord& LastEraseRecord();
-void ResetEraseRecord();
 
 }  // namespace quarnel

@@ -6,7 +6,7 @@
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
-#include "devices/DeviceTable.h"
+#include "format/DriveRun.h"
 #include "devices/DriveIdentity.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
@@ -62,15 +62,16 @@ TPoll PollAta(THandle handle, uint8_t driveNumber) {
   return p;
 }
 
-void ShowFirmwareProgress(uint32_t progress) {
+void ShowFirmwareProgress(TUiSeam& ui, uint32_t progress) {
   const int percent = static_cast<int>(RoundEven(progress * 100.0 / 65536.0));
-  Ui().SetProgressPosition(percent);
-  Ui().SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
+  ui.SetProgressPosition(percent);
+  ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
 }
 
 // Sends the command. False when it did not reach the drive or the drive
 // refused it; the record holds what came back.
-bool SendCommand(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareErase& note) {
+bool SendCommand(THandle handle, const TFirmwareCaps& caps, TFirmwareMethod method,
+                 TFirmwareErase& note) {
   uint32_t status = 0;
   if (caps.Nvme) {
     TNvmeCommand command{};
@@ -98,7 +99,7 @@ bool SendCommand(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareEra
         command = NvmeSanitizeCommand(4);
         break;
     }
-    if (!NvmeSendErase(DeviceHandle, command, timeout, &status)) return false;
+    if (!NvmeSendErase(handle, command, timeout, &status)) return false;
     note.Sent = true;
     note.Status = status;
     note.StatusText = NvmeStatusText(status);
@@ -108,7 +109,7 @@ bool SendCommand(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareEra
                            : method == TFirmwareMethod::Crypto ? TAtaSanitize::CryptoScramble
                                                                : TAtaSanitize::Overwrite;
   TAtaReturn48 r;
-  if (!AtaSendSanitize(DeviceHandle, AtaSanitizeCommand(sub, caps.DriveNumber),
+  if (!AtaSendSanitize(handle, AtaSanitizeCommand(sub, caps.DriveNumber),
                        kSanitizeTimeoutSeconds, &r)) {
     return false;
   }
@@ -120,7 +121,9 @@ bool SendCommand(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareEra
 }
 
 // Reads the drive's progress every second until it ends, fails or stalls.
-bool FollowProgress(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareErase& note) {
+bool FollowProgress(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod method,
+                    TFirmwareErase& note) {
+  const THandle handle = run.DeviceHandle();
   const bool format =
       method == TFirmwareMethod::FormatUser || method == TFirmwareMethod::FormatCrypto;
   if (format) return true;  // the command itself ran to the end
@@ -128,9 +131,9 @@ bool FollowProgress(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmware
   uint32_t last = 0;
   bool seen = false;
   for (;;) {
-    GetHost().Sleep(1000);
-    Ui().ProcessMessages();
-    const TPoll p = caps.Nvme ? PollNvme(DeviceHandle) : PollAta(DeviceHandle, caps.DriveNumber);
+    run.GetHost().Sleep(1000);
+    run.Ui().ProcessMessages();
+    const TPoll p = caps.Nvme ? PollNvme(handle) : PollAta(handle, caps.DriveNumber);
     if (p.Read && p.State == TState::Done) return true;
     if (p.Read && p.State == TState::Failed) {
       note.StatusText = p.Text;
@@ -141,7 +144,7 @@ bool FollowProgress(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmware
       seen = true;
       last = p.Progress;
       still = 0;
-      ShowFirmwareProgress(p.Progress);
+      ShowFirmwareProgress(run.Ui(), p.Progress);
     } else if (++still >= kFirmwareStallPolls) {
       note.StatusText = "progress stalled";
       AddLog("驱动器的擦除进度已 " + DecText(still) + " 秒没有变化，运行未完成。");
@@ -165,8 +168,10 @@ void LogSampleCheck(const TSampleCheck& c) {
 
 }  // namespace
 
-bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
-  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
+bool RunFirmwareErase(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod method) {
+  const TIdentifyDeviceData& id = run.Drive().IdentifyData;
+  const THandle handle = run.DeviceHandle();
+  Host& host = run.GetHost();
   TFirmwareErase note;
   note.Method = FirmwareMethodName(method);
   note.Command = FirmwareCommandName(method, caps.Nvme);
@@ -174,7 +179,7 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
   const std::string expected = ExpectedAfter(caps, method);
   const std::vector<int64_t> sectors = SampleSectors(id.LBA, id.SectorSize);
   AddLog("抽样读取 " + IntToStrGrouped(static_cast<int64_t>(sectors.size())) + " 个扇区... ");
-  const auto before = ReadSample(DeviceHandle, sectors, id.SectorSize, expected);
+  const auto before = ReadSample(host, handle, sectors, id.SectorSize, expected);
   bool ok = false;
   bool changed = false;  // the drive behind the handle is another one now
   TSampleCheck check;
@@ -185,17 +190,17 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
     AddLog("驱动器自身擦除中: " + FirmwareMethodText(method));
     AddLog("驱动器自身的擦除无法中途停止，请等待它结束。");
     AddDebugLog("Firmware erase: " + note.Method + " by " + note.Command);
-    Ui().SetCaption(TFormatLabel::lbCurrentPosition, "驱动器自身擦除");
-    ShowFirmwareProgress(0);
-    if (!SendCommand(caps, method, note)) {
+    run.Ui().SetCaption(TFormatLabel::lbCurrentPosition, "驱动器自身擦除");
+    ShowFirmwareProgress(run.Ui(), 0);
+    if (!SendCommand(handle, caps, method, note)) {
       AddLog(note.Sent ? "驱动器拒绝了擦除命令: " + note.StatusText
-                       : "无法发送擦除命令: " + SystemErrorText(GetHost().GetLastError()));
-    } else if (FollowProgress(caps, method, note)) {
-      ShowFirmwareProgress(65536);
+                       : "无法发送擦除命令: " + SystemErrorText(host.GetLastError()));
+    } else if (FollowProgress(run, caps, method, note)) {
+      ShowFirmwareProgress(run.Ui(), 65536);
       AddLog("驱动器报告擦除完成。");
       // Another drive under the same node would make the sample say nothing.
-      if (ConfirmSameDrive(DeviceTable[SelectedDevice].Identity, DeviceHandle, true)) {
-        const auto after = ReadSample(DeviceHandle, sectors, id.SectorSize, expected);
+      if (ConfirmSameDrive(run.Drive().Identity, handle, true)) {
+        const auto after = ReadSample(host, handle, sectors, id.SectorSize, expected);
         check = CompareSamples(before, after, expected);
         LogSampleCheck(check);
         ok = check.Result != "not-erased";
@@ -206,24 +211,25 @@ bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method) {
   }
   // The drive's own erase cannot be stopped: a stop asked for meanwhile
   // (a close of the window) waited for its end and is spent.
-  StopRequested = false;
+  run.ClearStopRequest();
   AddLog(ok ? "驱动器自身擦除完成。" : "驱动器自身擦除未完成。");
-  if (TEraseRecord* r = ActiveEraseRecord()) {
+  if (TEraseRecord* r = run.ActiveEraseRecord()) {
     r->FirmwareRun = true;
     r->FirmwareErase = note;
     r->SampleCheck = check;
   }
-  NoteOutcome(ok        ? TEraseOutcome::Complete
-              : changed ? TEraseOutcome::DriveChanged
-                        : TEraseOutcome::Failed);
+  run.NoteOutcome(ok        ? TEraseOutcome::Complete
+                  : changed ? TEraseOutcome::DriveChanged
+                            : TEraseOutcome::Failed);
   return ok;
 }
 
-bool ResolveFirmwareMethod(const std::string& choice, TFirmwareCaps* caps,
+bool ResolveFirmwareMethod(TDriveRun& run, const std::string& choice, TFirmwareCaps* caps,
                            TFirmwareMethod* method) {
-  *caps = ReadFirmwareCaps(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
+  TUiSeam& ui = run.Ui();
+  *caps = ReadFirmwareCaps(run.DeviceHandle(), run.Drive().IdentifyData);
   if (caps->Offered.empty()) {
-    Ui().ShowMessage("驱动器不提供自身擦除命令。", "错误", TMessageIcon::Error);
+    ui.ShowMessage("驱动器不提供自身擦除命令。", "错误", TMessageIcon::Error);
     return false;
   }
   if (choice == "auto") {
@@ -231,14 +237,14 @@ bool ResolveFirmwareMethod(const std::string& choice, TFirmwareCaps* caps,
   } else {
     const auto named = FirmwareMethodFromName(choice);
     if (!named || !caps->Offers(*named)) {
-      Ui().ShowMessage("驱动器不提供此擦除方法: " + choice + "。它提供: " + OfferedNames(*caps),
+      ui.ShowMessage("驱动器不提供此擦除方法: " + choice + "。它提供: " + OfferedNames(*caps),
                        "错误", TMessageIcon::Error);
       return false;
     }
     *method = *named;
   }
   if (caps->Ata && caps->SanitizeFrozen) {
-    Ui().ShowMessage("驱动器的 SANITIZE 已冻结，未发送任何命令。请让驱动器断电再上电后重试。",
+    ui.ShowMessage("驱动器的 SANITIZE 已冻结，未发送任何命令。请让驱动器断电再上电后重试。",
                      "错误", TMessageIcon::Error);
     return false;
   }

@@ -10,6 +10,8 @@
 
 namespace quarnel {
 
+class TDriveRun;
+
 /// A drive whose progress has not moved for this many one-second polls has
 /// stalled: the run ends as not complete. Block and crypto erases finish in
 /// minutes with progress moving; an overwrite moves at least every few
@@ -25,7 +27,8 @@ inline constexpr uint32_t kSanitizeTimeoutSeconds = 60;
 /// ("auto": the first offered, in the order of kFirmwareMethods). False after
 /// a message saying why nothing can be sent: no method offered, the one
 /// chosen not offered (with the list of those that are), sanitize frozen.
-bool ResolveFirmwareMethod(const std::string& choice, TFirmwareCaps* caps, TFirmwareMethod* method);
+bool ResolveFirmwareMethod(TDriveRun& run, const std::string& choice, TFirmwareCaps* caps,
+                           TFirmwareMethod* method);
 
 /// The confirmation's lines about the method, and about every namespace
 /// where the command covers them all.
@@ -35,6 +38,6 @@ std::string FirmwareConfirmation(const TFirmwareCaps& caps, TFirmwareMethod meth
 /// locked and the drive claimed by the caller. Logs what happened, notes it
 /// in the erase record, and returns true only when the drive reported success
 /// and the sample check did not find data left.
-bool RunFirmwareErase(const TFirmwareCaps& caps, TFirmwareMethod method);
+bool RunFirmwareErase(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod method);
 
 }  // namespace quarnel

@@ -14,51 +14,27 @@
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
-#include "devices/DeviceTable.h"
+#include "format/DriveRun.h"
 #include "format/EraseRecord.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
 
-bool StopRequested = false;
-
-namespace {
-
-std::function<int64_t()> formatClock;
-std::function<void*(size_t)> allocateZeroBuffer;
-
-// Local wall-clock time in whole milliseconds. Being a wall clock it can step
-// back (a clock change); the run guards against that where it matters.
-int64_t SystemClock() {
-  const auto now = std::chrono::system_clock::now();
-  const int64_t utc =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count();
-  const std::time_t t = std::chrono::system_clock::to_time_t(now);
-  std::tm local = *std::localtime(&t);
-  std::tm utcTm = *std::gmtime(&t);
-  utcTm.tm_isdst = local.tm_isdst;
-  const int64_t offsetSeconds = static_cast<int64_t>(std::mktime(&local) - std::mktime(&utcTm));
-  return utc + offsetSeconds * 1000;
-}
-
-}  // namespace
-
-int64_t FormatClockNow() { return formatClock ? formatClock() : SystemClock(); }
-
 int64_t RoundEven(double value) { return static_cast<int64_t>(std::nearbyint(value)); }
 
-void GrowBlockSize(int64_t blockCount, int64_t& lastStamp, int64_t& blockSize) {
+void GrowBlockSize(const TDriveRun& run, int64_t blockCount, int64_t& lastStamp,
+                   int64_t& blockSize) {
   if (blockCount % 10 != 0) return;
   const int64_t previous = lastStamp;
-  lastStamp = FormatClockNow();
+  lastStamp = run.FormatClockNow();
   if (previous != 0 && lastStamp - previous < 1000) {
     blockSize = std::min(blockSize * 2, kZeroBufferSize);
   }
 }
 
-void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t sectorSize) {
-  TUiSeam& ui = Ui();
+void ShowRunProgress(TUiSeam& ui, int64_t done, int64_t total, int64_t reached,
+                     int64_t sectorSize) {
   const int64_t percent = RoundEven(static_cast<double>(done) / static_cast<double>(total) * 100.0);
   ui.SetProgressPosition(static_cast<int>(percent));
   ui.SetCaption(TFormatLabel::lbCurrentPercent, DecText(percent) + "% 完成");
@@ -67,20 +43,17 @@ void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t secto
   ui.ShowRunAmounts(done, total);
 }
 
-void ShowRunSpeed(int64_t bytes, int64_t elapsed) {
+void ShowRunSpeed(TUiSeam& ui, int64_t bytes, int64_t elapsed) {
   if (elapsed <= 0) return;
   // "0.0": at least one integer digit, exactly one decimal, the locale's
   // decimal separator.
   const double speed = static_cast<double>(bytes) / static_cast<double>(elapsed) / 1000.0;
   char buf[64];
   auto res = std::to_chars(buf, buf + sizeof buf, speed, std::chars_format::fixed, 1);
-  Ui().SetCaption(TFormatLabel::lbSpeed,
-                  WithLocaleDecimalPoint(std::string(buf, res.ptr)) + " MB/s");
+  ui.SetCaption(TFormatLabel::lbSpeed, WithLocaleDecimalPoint(std::string(buf, res.ptr)) + " MB/s");
 }
 
 namespace {
-
-int64_t Now() { return FormatClockNow(); }
 
 const char* WriteErrorText(uint32_t code) {
   switch (code) {
@@ -100,6 +73,9 @@ const char* WriteErrorText(uint32_t code) {
 }
 
 struct TRun {
+  explicit TRun(TDriveRun& drive) : Drive(drive) {}
+  TDriveRun& Drive;
+  int64_t Now() const { return Drive.FormatClockNow(); }
   int64_t Position = 0;
   int64_t TotalBytes = 0;
   int64_t BlockSize = kFirstBlockSize;
@@ -117,10 +93,10 @@ struct TRun {
 // per percent of the run, whichever comes less often, and one at the end.
 // Taken from the wall clock, which may step back: a sample never does.
 void SampleSpeed(TRun& run, bool end) {
-  TEraseRecord* record = ActiveEraseRecord();
+  TEraseRecord* record = run.Drive.ActiveEraseRecord();
   if (!record) return;
   std::vector<TSpeedSample>& samples = record->SpeedSamples;
-  const int64_t at = samples.empty() ? 0 : std::max(Now() - run.StartStamp, run.SampledAt);
+  const int64_t at = samples.empty() ? 0 : std::max(run.Now() - run.StartStamp, run.SampledAt);
   const int64_t bytes = record->BytesWritten;
   if (!samples.empty()) {
     const int64_t lastBytes = samples.back().Bytes;
@@ -141,18 +117,19 @@ void PassOver(TRun& run) {
 // One block at run.Position: seek, write, classify a failure. Returns false
 // when the drive has gone and the run must end at once.
 bool WriteBlock(TRun& run, const void* zeros) {
-  Host& host = GetHost();
-  if (SeekDevice(DeviceHandle, run.Position) != run.Position) {
+  Host& host = run.Drive.GetHost();
+  const THandle handle = run.Drive.DeviceHandle();
+  if (SeekDevice(host, handle, run.Position) != run.Position) {
     AddLog("在偏移发生寻找错误 " + IntToStrGrouped(run.Position));
-    NoteFailedBlock(run.Position, run.BlockSize, host.GetLastError());
+    run.Drive.NoteFailedBlock(run.Position, run.BlockSize, host.GetLastError());
     PassOver(run);
     return true;
   }
   uint32_t written = 0;
   const auto size = static_cast<uint32_t>(run.BlockSize);
-  const bool ok = host.WriteFile(DeviceHandle, zeros, size, &written);
+  const bool ok = host.WriteFile(handle, zeros, size, &written);
   if (written > 0) run.Wrote = true;
-  NoteBytesWritten(written);
+  run.Drive.NoteBytesWritten(written);
   if (ok && written == size) {
     run.Position += run.BlockSize;
     return true;
@@ -162,7 +139,7 @@ bool WriteBlock(TRun& run, const void* zeros) {
       "在偏移发生格式错误 " + IntToStrGrouped(run.Position) + ":   " + DecTextU(code);
   if (const char* text = WriteErrorText(code)) line += std::string(" - ") + text;
   AddLog(line);
-  NoteFailedBlock(run.Position, run.BlockSize, code);
+  run.Drive.NoteFailedBlock(run.Position, run.BlockSize, code);
   if (code == win::kERROR_FILE_NOT_FOUND || code == win::kERROR_DEV_NOT_EXIST) {
     AddLog("设备已拔下，中止...");
     run.Aborted = true;
@@ -174,43 +151,44 @@ bool WriteBlock(TRun& run, const void* zeros) {
 
 // The outcome line; true for a complete run with every block on the drive.
 // `flushed` is false when the drive could not confirm what was written.
-bool LogOutcome(const TRun& run, int64_t sectorSize, bool flushed) {
+bool LogOutcome(TRun& run, int64_t sectorSize, bool flushed) {
+  TDriveRun& drive = run.Drive;
   const auto lba = [&] {
     return IntToStrGrouped(
         RoundEven(static_cast<double>(run.Position) / static_cast<double>(sectorSize)));
   };
   if (run.Aborted) {
     AddLog("操作以偏移方式终止 " + IntToStrGrouped(run.Position) + "    LBA " + lba());
-    NoteOutcome(TEraseOutcome::Aborted);
+    drive.NoteOutcome(TEraseOutcome::Aborted);
     return false;
   }
-  if (StopRequested) {
+  if (drive.StopRequested()) {
     AddLog("在偏移时取消操作" + IntToStrGrouped(run.Position) + "    LBA " + lba());
-    StopRequested = false;
-    NoteOutcome(TEraseOutcome::Cancelled);
+    drive.ClearStopRequest();
+    drive.NoteOutcome(TEraseOutcome::Cancelled);
     return false;
   }
   if (!flushed) return false;  // its own line says why; no completion line
-  Ui().SetProgressPosition(100);
+  drive.Ui().SetProgressPosition(100);
   if (run.FailedBlocks > 0) {
     AddLog("低级格式化结束，但有 " + IntToStrGrouped(run.FailedBlocks) + " 个块写入失败，" +
            IntToStrGrouped(run.FailedBytes) + " 字节未被擦除。");
     return false;
   }
   AddLog("低级格式完成。");
-  NoteOutcome(TEraseOutcome::Complete);
+  drive.NoteOutcome(TEraseOutcome::Complete);
   return true;
 }
 
 // What was reported written must be on the drive before the outcome is told.
-bool FlushDrive() {
-  Host& host = GetHost();
-  if (host.FlushFileBuffers(DeviceHandle)) {
-    NoteFlush(true, 0);
+bool FlushDrive(TDriveRun& drive) {
+  Host& host = drive.GetHost();
+  if (host.FlushFileBuffers(drive.DeviceHandle())) {
+    drive.NoteFlush(true, 0);
     return true;
   }
   const uint32_t code = host.GetLastError();
-  NoteFlush(false, code);
+  drive.NoteFlush(false, code);
   AddLog("刷新设备缓存失败: " + DecTextU(code) + " - " + host.ErrorText(code));
   return false;
 }
@@ -220,9 +198,9 @@ bool FlushDrive() {
 // before it skips it; its failure counts like any block's.
 void WriteQuickWipeTail(TRun& run, const void* zeros, int64_t driveBytes) {
   if (driveBytes <= kQuickWipeBytes + kQuickWipeTailBytes || run.Aborted) return;
-  Ui().ProcessMessages();
-  if (StopRequested) return;
-  TRun tail;
+  run.Drive.Ui().ProcessMessages();
+  if (run.Drive.StopRequested()) return;
+  TRun tail(run.Drive);
   tail.Position = driveBytes - kQuickWipeTailBytes;
   tail.BlockSize = kQuickWipeTailBytes;
   AddDebugLog("Quick wipe: clearing the last " + DecText(kQuickWipeTailBytes) +
@@ -239,25 +217,25 @@ void WriteQuickWipeTail(TRun& run, const void* zeros, int64_t driveBytes) {
 
 }  // namespace
 
-int64_t SeekDevice(THandle handle, int64_t offset) {
+int64_t SeekDevice(Host& host, THandle handle, int64_t offset) {
   int64_t position = 0;
-  if (!GetHost().SetFilePointerEx(handle, offset, &position, win::kFILE_BEGIN)) return -1;
+  if (!host.SetFilePointerEx(handle, offset, &position, win::kFILE_BEGIN)) return -1;
   return position;
 }
 
-bool RunLowLevelFormat(bool quickWipe) {
-  const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
-  void* raw = allocateZeroBuffer ? allocateZeroBuffer(kZeroBufferSize)
-                                 : AllocateZeroBlock(kZeroBufferSize);
+bool RunLowLevelFormat(TDriveRun& driveRun, bool quickWipe) {
+  const TIdentifyDeviceData& drive = driveRun.Drive().IdentifyData;
+  TUiSeam& ui = driveRun.Ui();
+  void* raw = driveRun.AllocateZeroBuffer(kZeroBufferSize);
   if (!raw) {
     AddLog("无法分配内存缓冲区。");
     return false;
   }
   const auto release = [](void* block) { ReleaseZeroBlock(block, kZeroBufferSize); };
   std::unique_ptr<void, decltype(release)> zeros(raw, release);
-  Ui().ProcessMessages();
+  ui.ProcessMessages();
 
-  TRun run;
+  TRun run(driveRun);
   int64_t driveBytes = 0;
   if (drive.LBA > 0 && drive.SectorSize > 0) {
     if (drive.LBA > INT64_MAX / drive.SectorSize) {
@@ -268,41 +246,28 @@ bool RunLowLevelFormat(bool quickWipe) {
     driveBytes = drive.LBA * drive.SectorSize;
   }
   run.TotalBytes = quickWipe ? std::min(driveBytes, kQuickWipeBytes) : driveBytes;
-  run.StartStamp = Now();
+  run.StartStamp = run.Now();
   SampleSpeed(run, false);
 
-  while (run.Position < run.TotalBytes && !StopRequested) {
+  while (run.Position < run.TotalBytes && !driveRun.StopRequested()) {
     ++run.BlockCount;
-    GrowBlockSize(run.BlockCount, run.LastStamp, run.BlockSize);
+    GrowBlockSize(driveRun, run.BlockCount, run.LastStamp, run.BlockSize);
     if (run.Position + run.BlockSize > run.TotalBytes)
       run.BlockSize = run.TotalBytes - run.Position;
     const int64_t reached = run.Position + run.BlockSize;
-    ShowRunProgress(reached, run.TotalBytes, reached, drive.SectorSize);
-    Ui().ProcessMessages();
+    ShowRunProgress(ui, reached, run.TotalBytes, reached, drive.SectorSize);
+    ui.ProcessMessages();
     if (!WriteBlock(run, zeros.get())) break;
-    ShowRunSpeed(run.Position, Now() - run.StartStamp);
+    ShowRunSpeed(ui, run.Position, run.Now() - run.StartStamp);
     SampleSpeed(run, false);
   }
-  if (quickWipe && !StopRequested) WriteQuickWipeTail(run, zeros.get(), driveBytes);
+  if (quickWipe && !driveRun.StopRequested()) WriteQuickWipeTail(run, zeros.get(), driveBytes);
   SampleSpeed(run, true);
   zeros.reset();
 
-  AddLog("平均速度: " + Ui().Caption(TFormatLabel::lbSpeed));
-  const bool flushed = !run.Wrote || FlushDrive();
+  AddLog("平均速度: " + ui.Caption(TFormatLabel::lbSpeed));
+  const bool flushed = !run.Wrote || FlushDrive(driveRun);
   return LogOutcome(run, drive.SectorSize, flushed);
-}
-
-void SetFormatClock(std::function<int64_t()> clock) { formatClock = std::move(clock); }
-
-void SetZeroBufferAllocator(std::function<void*(size_t)> allocate) {
-  allocateZeroBuffer = std::move(allocate);
-}
-
-void ResetFormatEngine() {
-  StopRequested = false;
-  formatClock = nullptr;
-  allocateZeroBuffer = nullptr;
-  ResetEraseRecord();
 }
 
 }  // namespace quarnel

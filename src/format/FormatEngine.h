@@ -6,15 +6,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 #include "host/Host.h"
+#include "ui/UiSeam.h"
 
 namespace quarnel {
-
-/// Set by the stop button; read before every block and cleared by the run
-/// that ends because of it.
-extern bool StopRequested;
 
 inline constexpr int64_t kQuickWipeBytes = 10240000;
 /// A quick wipe also clears this much at the end of a drive larger than
@@ -24,15 +20,14 @@ inline constexpr int64_t kFirstBlockSize = 65536;
 inline constexpr int64_t kZeroBufferSize = 33554432;  // also the largest block
 
 /// SetFilePointerEx from the start; the new position, or -1 on failure.
-int64_t SeekDevice(THandle handle, int64_t offset);
+int64_t SeekDevice(Host& host, THandle handle, int64_t offset);
 
-/// One run over the selected drive through DeviceHandle. The outcome goes to
-/// the main log and the format page. Returns true only when the run reached
-/// the end with every block written and the drive flushed.
-bool RunLowLevelFormat(bool quickWipe);
+class TDriveRun;
 
-/// The engine's clock now, in milliseconds (the read-back uses it too).
-int64_t FormatClockNow();
+/// One run of zeros over the run's drive through its handle. The outcome goes
+/// to the main log and the format page. Returns true only when the run
+/// reached the end with every block written and the drive flushed.
+bool RunLowLevelFormat(TDriveRun& run, bool quickWipe);
 
 // The run's rules and format-page texts, shared with the read-back.
 
@@ -42,26 +37,16 @@ int64_t RoundEven(double value);
 /// On every 10th block: doubles `blockSize`, up to kZeroBufferSize, when the
 /// 10 blocks since the previous check took under a second. `lastStamp` is the
 /// clock at that check, 0 before the first.
-void GrowBlockSize(int64_t blockCount, int64_t& lastStamp, int64_t& blockSize);
+void GrowBlockSize(const TDriveRun& run, int64_t blockCount, int64_t& lastStamp,
+                   int64_t& blockSize);
 
 /// The bar and "N% 完成" for `done` of `total` bytes, and "当前扇区: N" for
 /// the drive offset `reached`.
-void ShowRunProgress(int64_t done, int64_t total, int64_t reached, int64_t sectorSize);
+void ShowRunProgress(TUiSeam& ui, int64_t done, int64_t total, int64_t reached,
+                     int64_t sectorSize);
 
 /// "0.0 MB/s" (megabytes of 10^6 bytes) for `bytes` in `elapsed` milliseconds;
 /// the label stays as it is when no time has passed.
-void ShowRunSpeed(int64_t bytes, int64_t elapsed);
-
-/// The engine's clock in milliseconds (local wall clock); tests fix it.
-/// An empty function means the system clock.
-void SetFormatClock(std::function<int64_t()> clock);
-
-/// Where the zero buffer comes from (tests make it fail). It returns a
-/// block of the given size that reads as zeros, or nullptr; the release is
-/// ReleaseZeroBlock. An empty function means AllocateZeroBlock.
-void SetZeroBufferAllocator(std::function<void*(size_t)> allocate);
-
-/// Clears the stop flag, the clock and the allocator (tests).
-void ResetFormatEngine();
+void ShowRunSpeed(TUiSeam& ui, int64_t bytes, int64_t elapsed);
 
 }  // namespace quarnel

@@ -19,10 +19,9 @@ THiddenArea HiddenAreaForRecord(const THiddenAreaQuery& q, bool ata) {
   return h;
 }
 
-THiddenArea QuerySelectedHiddenArea() {
-  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
+THiddenArea QueryDriveHiddenArea(THandle handle, const TIdentifyDeviceData& id) {
   if (!HiddenAreasPossible(id.BusType)) return HiddenAreaForRecord({}, false);
-  return HiddenAreaForRecord(QueryHiddenArea(DeviceHandle, id.IsIDESlave), true);
+  return HiddenAreaForRecord(QueryHiddenArea(handle, id.IsIDESlave), true);
 }
 
 int64_t HpaSectors(const THiddenArea& h) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "ata/HiddenArea.h"
+#include "ata/Identification.h"
+#include "host/Host.h"
 #include "format/EraseRecord.h"
 
 namespace quarnel {
@@ -14,8 +16,8 @@ namespace quarnel {
 /// hidden areas (HiddenAreasPossible); false gives a field that does not apply.
 THiddenArea HiddenAreaForRecord(const THiddenAreaQuery& query, bool ata);
 
-/// The query for the selected drive, through DeviceHandle.
-THiddenArea QuerySelectedHiddenArea();
+/// The query for the drive behind `handle`.
+THiddenArea QueryDriveHiddenArea(THandle handle, const TIdentifyDeviceData& id);
 
 /// Sectors above the reported ones up to the native maximum, and from there
 /// up to the DCO's; 0 where unknown.

@@ -28,12 +28,12 @@ bool IsBlank(const uint8_t* data, size_t size, const std::string& expected) {
 
 // Reads `count` sectors from `first` into consecutive entries of `out`; a
 // failed read marks them unread.
-void ReadRun(THandle handle, int64_t first, int64_t count, int64_t sectorSize,
+void ReadRun(Host& host, THandle handle, int64_t first, int64_t count, int64_t sectorSize,
              const std::string& expected, uint8_t* buffer, std::vector<TSampledSector>& out) {
   const int64_t bytes = count * sectorSize;
   uint32_t read = 0;
-  const bool ok = SeekDevice(handle, first * sectorSize) == first * sectorSize &&
-                  GetHost().ReadFile(handle, buffer, static_cast<uint32_t>(bytes), &read) &&
+  const bool ok = SeekDevice(host, handle, first * sectorSize) == first * sectorSize &&
+                  host.ReadFile(handle, buffer, static_cast<uint32_t>(bytes), &read) &&
                   read == bytes;
   for (int64_t i = 0; i < count; ++i) {
     TSampledSector s;
@@ -65,7 +65,8 @@ std::vector<int64_t> SampleSectors(int64_t sectors, int64_t sectorSize) {
   return list;
 }
 
-std::vector<TSampledSector> ReadSample(THandle handle, const std::vector<int64_t>& sectors,
+std::vector<TSampledSector> ReadSample(Host& host, THandle handle,
+                                       const std::vector<int64_t>& sectors,
                                        int64_t sectorSize, const std::string& expected) {
   std::vector<TSampledSector> out;
   if (sectorSize <= 0) return out;
@@ -82,7 +83,7 @@ std::vector<TSampledSector> ReadSample(THandle handle, const std::vector<int64_t
            static_cast<int64_t>(j - i) < runMax) {
       ++j;
     }
-    ReadRun(handle, sectors[i], static_cast<int64_t>(j - i), sectorSize, expected, buffer, out);
+    ReadRun(host, handle, sectors[i], static_cast<int64_t>(j - i), sectorSize, expected, buffer, out);
     i = j;
   }
   return out;

@@ -27,7 +27,8 @@ struct TSampledSector {
 std::vector<int64_t> SampleSectors(int64_t sectors, int64_t sectorSize);
 
 /// Reads the sample through `handle`.
-std::vector<TSampledSector> ReadSample(THandle handle, const std::vector<int64_t>& sectors,
+std::vector<TSampledSector> ReadSample(Host& host, THandle handle,
+                                       const std::vector<int64_t>& sectors,
                                        int64_t sectorSize, const std::string& expected);
 
 /// Compares a sample taken before with one taken after: the counts and the

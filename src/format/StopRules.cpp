@@ -41,18 +41,17 @@ TStopRule TStopRuleWatch::Check(int64_t nowMs, int64_t bytes,
   return {};
 }
 
-bool ReadSelectedDriveTemperature(int* celsius) {
-  const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
+bool ReadDriveTemperature(THandle handle, const TIdentifyDeviceData& id, int* celsius) {
   int value = 0;
   if (id.BusType == kBusTypeNvme) {
     TNvmeHealthBlock log = {};
-    if (!NvmeReadHealthLog(DeviceHandle, log)) return false;
+    if (!NvmeReadHealthLog(handle, log)) return false;
     const int kelvin = DecodeNvmeHealth(log).Temperature;
     if (kelvin == 0) return false;
     value = kelvin - 273;
   } else {
     TAtaBlock page = {};
-    if (!ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page)) return false;
+    if (!ReadSmartPage(handle, id.BusType == kBusTypeAta, id.IsIDESlave, page)) return false;
     bool found = false;
     for (const int wanted : {194, 190}) {
       for (int i = 0; i < kSmartAttributeSlots && !found; ++i) {

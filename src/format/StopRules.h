@@ -8,7 +8,9 @@
 #include <functional>
 #include <utility>
 
+#include "ata/Identification.h"
 #include "format/EraseRecord.h"
+#include "host/Host.h"
 
 namespace quarnel {
 
@@ -48,9 +50,9 @@ class TStopRuleWatch {
   bool noTemperature_ = false;
 };
 
-/// The temperature the chosen drive reports now, in °C: the NVMe health log's
-/// composite temperature, or the raw value of SMART attribute 194 (else 190).
-/// False when it reports none or nothing sensible.
-bool ReadSelectedDriveTemperature(int* celsius);
+/// The temperature the drive behind `handle` reports now, in °C: the NVMe
+/// health log's composite temperature, or the raw value of SMART attribute
+/// 194 (else 190). False when it reports none or nothing sensible.
+bool ReadDriveTemperature(THandle handle, const TIdentifyDeviceData& id, int* celsius);
 
 }  // namespace quarnel

@@ -12,7 +12,7 @@
 #include "base/NumberTexts.h"
 #include "base/Text.h"
 #include "base/Threads.h"
-#include "devices/DeviceTable.h"
+#include "format/DriveRun.h"
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "host/HostConstants.h"
@@ -87,10 +87,10 @@ struct TBlock {
 };
 
 // A lane's whole work on a block: read it into `buffer`, then scan it.
-void ReadAndScan(THandle handle, uint8_t* buffer, TBlock& b) {
+void ReadAndScan(Host& host, THandle handle, uint8_t* buffer, TBlock& b) {
   uint32_t read = 0, code = 0;
   const bool ok =
-      GetHost().ReadAt(handle, buffer, static_cast<uint32_t>(b.Size), b.Offset, &read, &code);
+      host.ReadAt(handle, buffer, static_cast<uint32_t>(b.Size), b.Offset, &read, &code);
   b.Read = read;
   if (!ok || read != b.Size) {
     b.ReadFailed = true;
@@ -111,7 +111,7 @@ void ReadAndScan(THandle handle, uint8_t* buffer, TBlock& b) {
 // thread to be had) each block is read and scanned when issued.
 class TReadLanes {
  public:
-  TReadLanes(THandle handle, int lanes) : handle_(handle) {
+  TReadLanes(Host& host, THandle handle, int lanes) : host_(host), handle_(handle) {
     lanes = std::clamp(lanes, 1, kMaxLanes);
     for (int i = 0; i < lanes; ++i) {
       buffers_[i].reset(AllocateLargeBlock(kReadBackBlockSize));
@@ -153,7 +153,7 @@ class TReadLanes {
       work_.NotifyOne();
       return;
     }
-    ReadAndScan(handle_, static_cast<uint8_t*>(buffers_[0].get()), block);
+    ReadAndScan(host_, handle_, static_cast<uint8_t*>(buffers_[0].get()), block);
     blocks_.push_back(block);
   }
 
@@ -199,7 +199,7 @@ class TReadLanes {
       block->State = TBlock::Reading;
       TBlock result = *block;
       lock.Unlock();
-      ReadAndScan(handle_, buffer, result);
+      ReadAndScan(host_, handle_, buffer, result);
       lock.Relock();
       *block = result;
       done_.NotifyAll();
@@ -218,6 +218,7 @@ class TReadLanes {
   TMutex mutex_;
   TCondition work_, done_;
   bool quit_ = false;
+  Host& host_;
   THandle handle_;
   bool ready_ = false;
   std::unique_ptr<void, TLargeBlockDeleter> buffers_[kMaxLanes];
@@ -225,6 +226,8 @@ class TReadLanes {
 };
 
 struct TReadBack {
+  explicit TReadBack(TDriveRun& run) : Run(run) {}
+  TDriveRun& Run;
   int64_t Total = 0;     // bytes of all ranges
   int64_t Passed = 0;    // bytes of the blocks handed back so far
   int64_t Position = 0;  // drive offset after the last block handed back
@@ -237,18 +240,18 @@ struct TReadBack {
 
 void BadBlock(TReadBack& rb, int64_t offset, int64_t size, uint32_t code, int64_t firstNonZero) {
   ++rb.BadBlocks;
-  if (TEraseRecord* r = ActiveEraseRecord()) {
+  if (TEraseRecord* r = rb.Run.ActiveEraseRecord()) {
     r->BadBlocks.push_back(
-        {offset, size, code, code ? GetHost().ErrorText(code) : "", firstNonZero});
+        {offset, size, code, code ? rb.Run.GetHost().ErrorText(code) : "", firstNonZero});
   }
 }
 
 // Logs and records a block handed back, in the order of the blocks. Returns
 // false when the drive has gone.
 bool ReportBlock(TReadBack& rb, const TBlock& b) {
-  if (TEraseRecord* r = ActiveEraseRecord()) r->BytesRead += b.Read;
+  if (TEraseRecord* r = rb.Run.ActiveEraseRecord()) r->BytesRead += b.Read;
   if (b.ReadFailed) {
-    Host& host = GetHost();
+    Host& host = rb.Run.GetHost();
     AddLog("校验失败：偏移 " + IntToStrGrouped(b.Offset) + " 处读取错误: " + DecTextU(b.Code) +
            " - " + host.ErrorText(b.Code));
     BadBlock(rb, b.Offset, b.Size, b.Code, -1);
@@ -284,22 +287,22 @@ void ReadBackRanges(TReadBack& rb, TReadLanes& lanes, const std::vector<TByteRan
       }
       const size_t depth = rb.BlockSize < kReadBackBlockSize ? 1 : lanes.Depth();
       if (stopped || range == ranges.size() || lanes.Outstanding() >= depth) break;
-      if (StopRequested) {
+      if (rb.Run.StopRequested()) {
         stopped = true;
         break;
       }
       const int64_t size =
           std::min(rb.BlockSize, ranges[range].Offset + ranges[range].Length - next);
-      ShowRunProgress(issued + size, rb.Total, next + size, rb.SectorSize);
-      Ui().ProcessMessages();
-      issuedAt = FormatClockNow();
+      ShowRunProgress(rb.Run.Ui(), issued + size, rb.Total, next + size, rb.SectorSize);
+      rb.Run.Ui().ProcessMessages();
+      issuedAt = rb.Run.FormatClockNow();
       lanes.Issue(next, size);
       next += size;
       issued += size;
     }
     if (lanes.Outstanding() == 0) return;
     const TBlock block = lanes.TakeOldest();
-    const int64_t now = FormatClockNow();
+    const int64_t now = rb.Run.FormatClockNow();
     if (rb.BlockSize < kReadBackBlockSize && now - issuedAt < kReadBackGrowBelowMs) {
       rb.BlockSize = std::min(rb.BlockSize * 2, kReadBackBlockSize);
     }
@@ -307,7 +310,7 @@ void ReadBackRanges(TReadBack& rb, TReadLanes& lanes, const std::vector<TByteRan
       lanes.Drop();
       return;
     }
-    ShowRunSpeed(rb.Passed, now - rb.StartStamp);
+    ShowRunSpeed(rb.Run.Ui(), rb.Passed, now - rb.StartStamp);
   }
 }
 
@@ -321,21 +324,21 @@ bool LogReadBackOutcome(TReadBack& rb) {
   };
   if (rb.Aborted) {
     AddLog("操作以偏移方式终止 " + at());
-    NoteOutcome(TEraseOutcome::Aborted);
+    rb.Run.NoteOutcome(TEraseOutcome::Aborted);
     return false;
   }
-  if (StopRequested) {
+  if (rb.Run.StopRequested()) {
     AddLog("在偏移时取消操作" + at());
-    StopRequested = false;
-    NoteOutcome(TEraseOutcome::Cancelled);
+    rb.Run.ClearStopRequest();
+    rb.Run.NoteOutcome(TEraseOutcome::Cancelled);
     return false;
   }
   if (rb.BadBlocks > 0) {
     AddLog("校验结束，但有 " + IntToStrGrouped(rb.BadBlocks) + " 个块未通过校验。");
-    NoteOutcome(TEraseOutcome::Failed);
+    rb.Run.NoteOutcome(TEraseOutcome::Failed);
     return false;
   }
-  Ui().SetProgressPosition(100);
+  rb.Run.Ui().SetProgressPosition(100);
   AddLog("校验完成：所有已写入的扇区均为零。");
   return true;
 }
@@ -354,30 +357,30 @@ size_t FirstNonZero(const void* bytes, size_t size) {
   return size;
 }
 
-bool VerifyErasedDrive(bool quickWipe) {
+bool VerifyErasedDrive(TDriveRun& run, bool quickWipe) {
   AddLog("校验中... ");
-  const TIdentifyDeviceData& drive = DeviceTable[SelectedDevice].IdentifyData;
+  const TIdentifyDeviceData& drive = run.Drive().IdentifyData;
   int64_t driveBytes = 0;
   if (drive.LBA > 0 && drive.SectorSize > 0 && drive.LBA <= INT64_MAX / drive.SectorSize) {
     driveBytes = drive.LBA * drive.SectorSize;
   }
   const std::vector<TByteRange> ranges = ErasedRanges(quickWipe, driveBytes);
-  if (TEraseRecord* r = ActiveEraseRecord()) r->VerifyRan = true;
+  if (TEraseRecord* r = run.ActiveEraseRecord()) r->VerifyRan = true;
 
-  TReadLanes lanes(DeviceHandle, GetHost().ConcurrentReads());
+  TReadLanes lanes(run.GetHost(), run.DeviceHandle(), run.GetHost().ConcurrentReads());
   if (!lanes.Ready()) {
     AddLog("无法分配内存缓冲区。");
-    NoteOutcome(TEraseOutcome::Failed);
+    run.NoteOutcome(TEraseOutcome::Failed);
     return false;
   }
-  TReadBack rb;
+  TReadBack rb(run);
   rb.SectorSize = drive.SectorSize;
   for (const TByteRange& r : ranges) rb.Total += r.Length;
-  Ui().ProcessMessages();
-  rb.StartStamp = FormatClockNow();
+  run.Ui().ProcessMessages();
+  rb.StartStamp = run.FormatClockNow();
   ReadBackRanges(rb, lanes, ranges);
   AddDebugLog("Read-back: " + DecText(rb.Passed) + " bytes in " +
-              DecText(FormatClockNow() - rb.StartStamp) + " ms");
+              DecText(run.FormatClockNow() - rb.StartStamp) + " ms");
   return LogReadBackOutcome(rb);
 }
 

@@ -12,7 +12,9 @@ namespace quarnel {
 /// DeviceHandle, showing progress on the format page and logging each bad
 /// block. Returns true only when every byte read is zero; the outcome also
 /// goes to the erase record being kept.
-bool VerifyErasedDrive(bool quickWipe);
+class TDriveRun;
+
+bool VerifyErasedDrive(TDriveRun& run, bool quickWipe);
 
 /// Index of the first non-zero byte of `bytes`, or `size` when all are zero.
 size_t FirstNonZero(const void* bytes, size_t size);

@@ -2,6 +2,7 @@
 
 #include <locale>
 
+#include "app/MainState.h"
 #include "base/System.h"
 #include "frontend/HostChoice.h"
 #include "record/EraseRecordFile.h"
@@ -24,7 +25,7 @@ int RunDesktopProgram(TWindowFactory& windows, const std::vector<std::string>& a
   }
   if (!notice.empty()) windows.ShowStartNotice(notice);
   // Every run past the confirmation leaves a record in the user's data folder.
-  WriteEraseRecordsTo("", host.Simulate);
+  SetMainEraseRecordWriter(EraseRecordWriter("", host.Simulate));
   TDesktop desktop(windows, arguments, programFile);
   return desktop.Run();
 }

@@ -184,25 +184,23 @@ bool CreateEraseRecordFile(TKeptFile* file, const std::string& folder, const std
   }
 }
 
-void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated,
-                         std::shared_ptr<const TSigningKey> key) {
-  SetEraseRecordWriter([file, path, simulated, key](const TEraseRecord& record, std::string* where,
-                                                    std::string* error) {
+TEraseRecordWriter EraseRecordWriterTo(std::shared_ptr<TKeptFile> file, const std::string& path,
+                                       bool simulated, std::shared_ptr<const TSigningKey> key) {
+  return [file, path, simulated, key](const TEraseRecord& record, std::string* where,
+                                      std::string* error) {
     *where = path;
     return file->Replace(EraseRecordJson(record, simulated, key.get()), error);
-  });
+  };
 }
 
-bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* error) {
+TEraseRecordWriter EraseRecordWriter(const std::string& path, bool simulated, std::string* error) {
   if (!path.empty()) {
     auto file = std::make_shared<TKeptFile>();
     std::string ignored;
-    if (!file->Open(path, true, error ? error : &ignored)) return false;
-    WriteEraseRecordsTo(std::move(file), path, simulated);
-    return true;
+    if (!file->Open(path, true, error ? error : &ignored)) return nullptr;
+    return EraseRecordWriterTo(std::move(file), path, simulated);
   }
-  SetEraseRecordWriter(
-      [simulated](const TEraseRecord& record, std::string* where, std::string* error) {
+  return [simulated](const TEraseRecord& record, std::string* where, std::string* error) {
         const std::string folder = GetAppDataFolder();
         if (folder.empty()) {
           *error = "no data folder";
@@ -220,8 +218,7 @@ bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* e
         });
         if (!written && error->empty()) *error = "the user's rights could not be taken";
         return written;
-      });
-  return true;
+      };
 }
 
 }  // namespace quarnel

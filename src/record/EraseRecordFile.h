@@ -29,16 +29,18 @@ std::string EraseRecordFileName(const std::string& serial, const std::string& ut
 bool CreateEraseRecordFile(TKeptFile* file, const std::string& folder, const std::string& serial,
                            const std::string& utcTime, std::string* path, std::string* error);
 
-/// Installs the writer: every record into `file`, which the terminal program
+/// A run's writer: every record into `file`, which the terminal program
 /// opened at `path` before the run and keeps open to its end; signed with
 /// `key` when one is given.
-void WriteEraseRecordsTo(std::shared_ptr<TKeptFile> file, const std::string& path, bool simulated,
-                         std::shared_ptr<const TSigningKey> key = nullptr);
+TEraseRecordWriter EraseRecordWriterTo(std::shared_ptr<TKeptFile> file, const std::string& path,
+                                       bool simulated,
+                                       std::shared_ptr<const TSigningKey> key = nullptr);
 
-/// Installs the writer: with an empty path, a new file per record in the
-/// user's data folder (created with the user's rights); otherwise into the
-/// file `path`, opened now and replaced by each record. False with *error set
-/// when that file cannot be opened.
-bool WriteEraseRecordsTo(const std::string& path, bool simulated, std::string* error = nullptr);
+/// A run's writer: with an empty path, a new file per record in the user's
+/// data folder (created with the user's rights); otherwise into the file
+/// `path`, opened now and replaced by each record. No writer, with *error
+/// set, when that file cannot be opened.
+TEraseRecordWriter EraseRecordWriter(const std::string& path, bool simulated,
+                                     std::string* error = nullptr);
 
 }  // namespace quarnel

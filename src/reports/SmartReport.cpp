@@ -186,9 +186,12 @@ void ShowSmartData() { ShowSmartReport(false); }
 
 THealthAssessment ShowSmartDataWithHealth() { return ShowSmartReport(true); }
 
+THealthAssessment QueryDriveHealth(THandle handle, const TIdentifyDeviceData& id) {
+  return AssessSmartFacts(ReadSmartFacts(handle, id, true));
+}
+
 THealthAssessment QuerySelectedHealth() {
-  return AssessSmartFacts(
-      ReadSmartFacts(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData, true));
+  return QueryDriveHealth(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
 }
 
 }  // namespace quarnel

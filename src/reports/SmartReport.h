@@ -81,5 +81,7 @@ THealthAssessment ShowSmartDataWithHealth();
 /// The verdict of entry SelectedDevice, read through DeviceHandle with the
 /// read-only SMART queries, without a line in any pane.
 THealthAssessment QuerySelectedHealth();
+/// The same of the drive behind `handle`.
+THealthAssessment QueryDriveHealth(THandle handle, const TIdentifyDeviceData& id);
 
 }  // namespace quarnel

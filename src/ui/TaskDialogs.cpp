@@ -74,10 +74,15 @@ bool IsVistaOrLater() { return Ui().ShowsTaskDialogs(); }
 
 int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
                    const std::string& content, int icon, int buttons) {
+  return ShowTaskDialog(Ui(), title, mainInstruction, content, icon, buttons);
+}
+
+int ShowTaskDialog(TUiSeam& ui, const std::string& title, const std::string& mainInstruction,
+                   const std::string& content, int icon, int buttons) {
   if (IsVistaOrLater()) {
     TTaskDialogRequest request{Limited(title), Limited(mainInstruction), Limited(content), icon,
                                buttons, EnterButton(icon, buttons)};
-    const int pressed = Ui().TaskDialog(request);
+    const int pressed = ui.TaskDialog(request);
     if (pressed == 0) return 0;
     return FromTaskDialogButton(pressed);
   }
@@ -87,7 +92,7 @@ int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
   request.Caption = CaptionOf(request.Kind);
   request.Buttons = buttons;
   request.DefaultButton = EnterButton(icon, buttons);
-  return Ui().ClassicDialog(request);
+  return ui.ClassicDialog(request);
 }
 
 void FatalError(const std::string& message, const std::string& caption) {

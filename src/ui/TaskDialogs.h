@@ -59,6 +59,10 @@ bool IsVistaOrLater();
 /// characters are cut to 1024 for the task dialog.
 int ShowTaskDialog(const std::string& title, const std::string& mainInstruction,
                    const std::string& content, int icon, int buttons);
+/// The same through `ui`.
+class TUiSeam;
+int ShowTaskDialog(TUiSeam& ui, const std::string& title, const std::string& mainInstruction,
+                   const std::string& content, int icon, int buttons);
 
 /// An error box with the single OK button, then the program ends: the end
 /// request is left for the front end, which ends once the caller returns.

@@ -84,14 +84,16 @@ void TUiSeam::ChooseFirmware(bool on, int index) {
   ShowFormatPage(page_);
 }
 
-void SetControlsEnabled(bool enabled) {
-  Ui().SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
-  Ui().SetControlEnabled(TFormatControl::btGetSmart, enabled);
-  Ui().SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
-  Ui().SetControlEnabled(TFormatControl::cbVerify, enabled);
-  const bool offered = !Ui().Page().FirmwareMethods.empty();
-  Ui().SetControlEnabled(TFormatControl::cbFirmware, enabled && offered);
-  Ui().SetControlEnabled(TFormatControl::cbFirmwareMethod, enabled && offered);
+void SetControlsEnabled(bool enabled) { SetControlsEnabled(Ui(), enabled); }
+
+void SetControlsEnabled(TUiSeam& ui, bool enabled) {
+  ui.SetControlEnabled(TFormatControl::btRunBenchmarks, enabled);
+  ui.SetControlEnabled(TFormatControl::btGetSmart, enabled);
+  ui.SetControlEnabled(TFormatControl::cbQuickWipe, enabled);
+  ui.SetControlEnabled(TFormatControl::cbVerify, enabled);
+  const bool offered = !ui.Page().FirmwareMethods.empty();
+  ui.SetControlEnabled(TFormatControl::cbFirmware, enabled && offered);
+  ui.SetControlEnabled(TFormatControl::cbFirmwareMethod, enabled && offered);
 }
 
 TUiSeam& Ui() { return current ? *current : DefaultUi(); }

@@ -155,6 +155,7 @@ class TUiSeam {
 /// the quick-wipe box, the read-back box and, where the drive offers a method
 /// of its own erase, the choice of it and its drop-down; nothing else.
 void SetControlsEnabled(bool enabled);
+void SetControlsEnabled(TUiSeam& ui, bool enabled);
 
 /// The front end's seam; without one, messages are kept in LastMessage.
 TUiSeam& Ui();

@@ -39,7 +39,7 @@ TEST_F(FormatTest, FullRunAndQuickWipeZeroExactlyTheirRangeOfAnImage) {
     const std::string image = (folder / "disk.img").generic_string();  // goes into JSON
     WritePattern(image, length + past);
     OneDrive(length, R"(, "image": ")" + image + R"(")");
-    EXPECT_TRUE(RunLowLevelFormat(quick));
+    EXPECT_TRUE(RunLowLevelFormat(Run(), quick));
     const int64_t total = quick ? kQuickWipeBytes : length;
     const std::vector<uint8_t> bytes = ReadBytes(image);
     EXPECT_EQ(static_cast<int64_t>(bytes.size()), length + past);
@@ -74,7 +74,7 @@ TEST_F(FormatTest, QuickWipeOfAMillionSectorsEndsAtSector20000WithOneShortBlock)
   OneDrive(1000000LL * 512);
   DebugMode = true;
   tick_ = 5000;  // slow: the block size stays at 64 KiB
-  EXPECT_TRUE(RunLowLevelFormat(true));
+  EXPECT_TRUE(RunLowLevelFormat(Run(), true));
   const int64_t end = 1000000LL * 512 - kQuickWipeTailBytes;
   EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {end, 1000000LL * 512}}));
   const auto& writes = Drive().Writes;
@@ -90,15 +90,15 @@ TEST_F(FormatTest, QuickWipeOfAMillionSectorsEndsAtSector20000WithOneShortBlock)
 TEST_F(FormatTest, QuickWipeTailIsSkippedWhenSmallStoppedOrAborted) {
   // No room for it past the first range.
   OneDrive(kQuickWipeBytes + kQuickWipeTailBytes);
-  EXPECT_TRUE(RunLowLevelFormat(true));
+  EXPECT_TRUE(RunLowLevelFormat(Run(), true));
   EXPECT_EQ(Drive().Written, (Ranges{{0, kQuickWipeBytes}}));
   // A stop seen before it.
   OneDrive(64LL * 1048576);
   ui_.OnPump = [&] {
     if (!Drive().Written.empty() && Drive().Written.back().second == kQuickWipeBytes)
-      StopRequested = true;
+      Run().StopButtonClicked();
   };
-  EXPECT_FALSE(RunLowLevelFormat(true));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), true));
   EXPECT_EQ(Drive().Written, (Ranges{{0, kQuickWipeBytes}}));
   EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"在偏移时取消操作10,240,000    LBA 20,000"});
   ui_.OnPump = nullptr;
@@ -108,7 +108,7 @@ TEST_F(FormatTest, QuickWipeTailIsSkippedWhenSmallStoppedOrAborted) {
     SCOPED_TRACE(code);
     OneDrive(64LL * 1048576, R"(, "faults": {"write_errors": [{"offset": )" + std::to_string(end) +
                                  R"(, "code": )" + code + "}]}");
-    EXPECT_FALSE(RunLowLevelFormat(true));
+    EXPECT_FALSE(RunLowLevelFormat(Run(), true));
     const std::vector<std::string> log = Log();
     const std::string last = code == std::string("55")
                                  ? "操作以偏移方式终止 66,060,288    LBA 129,024"
@@ -127,7 +127,7 @@ TEST_F(FormatTest, BlockSizesFollowTheGrowthRule) {
     SCOPED_TRACE("clock step " + std::to_string(tick));
     OneDrive(length);
     tick_ = tick;
-    EXPECT_TRUE(RunLowLevelFormat(false));
+    EXPECT_TRUE(RunLowLevelFormat(Run(), false));
     const auto& writes = Drive().Writes;
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.front().second, 65536u);
@@ -147,18 +147,18 @@ TEST_F(FormatTest, SpeedLabelIsTheAverageWithOneDecimal) {
   OneDrive(1048576);
   tick_ = 0;  // no time passes: the caption stays as it was
   ui_.SetCaption(TFormatLabel::lbSpeed, "7.5 MB/s");
-  RunLowLevelFormat(false);
+  RunLowLevelFormat(Run(), false);
   EXPECT_EQ(ui_.Caption(TFormatLabel::lbSpeed), "7.5 MB/s");
   EXPECT_EQ(Log().end()[-2], "平均速度: 7.5 MB/s");
   OneDrive(1048576);
   tick_ = 1;  // one reading per block and one block-size check: 1 MiB in 17 ms
-  RunLowLevelFormat(false);
+  RunLowLevelFormat(Run(), false);
   EXPECT_EQ(ui_.Caption(TFormatLabel::lbSpeed), "61.7 MB/s");
 }
 
 TEST_F(FormatTest, WriteErrorInTheMiddleIsLoggedPassedOverAndTheRunFails) {
   OneDrive(1048576, R"(, "faults": {"write_errors": [{"offset": 327680, "code": 121}]})");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   const auto log = LogFrom("在偏移发生格式错误 327,680:   121 - 设备未就绪（超时）");
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[2], "低级格式化结束，但有 1 个块写入失败，65,536 字节未被擦除。");
@@ -175,7 +175,7 @@ TEST_F(FormatTest, ErrorTableTextsAndCodesOutsideIt) {
   for (const auto& [code, ending] : cases) {
     OneDrive(1048576, R"(, "faults": {"write_errors": [{"offset": 65536, "code": )" +
                           std::to_string(code) + "}]}");
-    EXPECT_FALSE(RunLowLevelFormat(false));
+    EXPECT_FALSE(RunLowLevelFormat(Run(), false));
     EXPECT_EQ(LogFrom("在偏移发生格式错误 65,536" + ending).size(), 3u) << code;
   }
 }
@@ -185,7 +185,7 @@ TEST_F(FormatTest, DriveGoneOnTheFirstBlockAborts) {
        {R"("vanish_at": 0)", R"("write_errors": [{"offset": 0, "code": 2}])"}) {
     SCOPED_TRACE(faults);
     OneDrive(1048576, std::string(R"(, "faults": {)") + faults + "}");
-    EXPECT_FALSE(RunLowLevelFormat(false));
+    EXPECT_FALSE(RunLowLevelFormat(Run(), false));
     const std::vector<std::string> log = Log();
     ASSERT_EQ(log.size(), 4u);
     EXPECT_TRUE(log[0] == "在偏移发生格式错误 0:   55 - 媒体被拔掉" ||
@@ -200,7 +200,7 @@ TEST_F(FormatTest, DriveGoneOnTheFirstBlockAborts) {
 
 TEST_F(FormatTest, DriveGoneInTheMiddleStopsAtTheFailedBlockAndSaysTheFlushFailed) {
   OneDrive(2097152, R"(, "faults": {"vanish_at": 1048576})");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   const auto log = LogFrom("在偏移发生格式错误 1,048,576:   55 - 媒体被拔掉");
   ASSERT_EQ(log.size(), 5u);
   EXPECT_EQ(log[3].rfind("刷新设备缓存失败: 55 - ", 0), 0u) << log[3];
@@ -215,7 +215,7 @@ TEST_F(FormatTest, EveryBlockFailingEndsWithTheFailureCountNotCompletion) {
               R"(, "code": 19})";
   }
   OneDrive(1048576, R"(, "faults": {"write_errors": [)" + faults + "]}");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   const auto log = Log();
   ASSERT_EQ(log.size(), 18u);
   EXPECT_EQ(log[15], "在偏移发生格式错误 983,040:   19 - 媒体是写保护");
@@ -226,7 +226,7 @@ TEST_F(FormatTest, EveryBlockFailingEndsWithTheFailureCountNotCompletion) {
 
 TEST_F(FormatTest, SeekRefusalPassesTheBlockOverUnwritten) {
   OneDrive(1048576, R"(, "faults": {"seek_errors": [{"offset": 131072, "code": 87}]})");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   const auto log = LogFrom("在偏移发生寻找错误 131,072");
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[2], "低级格式化结束，但有 1 个块写入失败，65,536 字节未被擦除。");
@@ -235,13 +235,13 @@ TEST_F(FormatTest, SeekRefusalPassesTheBlockOverUnwritten) {
 
 TEST_F(FormatTest, ShortWriteCountsAsFailedWithTheCodeOfThatMoment) {
   OneDrive(1048576, R"(, "faults": {"short_writes": [{"offset": 70144, "code": 1117}]})");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   EXPECT_EQ(LogFrom("在偏移发生格式错误 65,536:   1117 - 设备 I/O 错误").size(), 3u);
 }
 
 TEST_F(FormatTest, FlushFailureMeansNoCompletionLine) {
   OneDrive(1048576, R"(, "faults": {"flush": 1117})");
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   const auto log = Log();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[1],
@@ -252,20 +252,20 @@ TEST_F(FormatTest, FlushFailureMeansNoCompletionLine) {
 TEST_F(FormatTest, StopDuringTheLastBlockGivesTheCancelLineWithTheFullSize) {
   OneDrive(1048576);
   ui_.OnPump = [this] {
-    if (ui_.Caption(TFormatLabel::lbCurrentPosition) == "当前扇区: 2048") StopRequested = true;
+    if (ui_.Caption(TFormatLabel::lbCurrentPosition) == "当前扇区: 2048") Run().StopButtonClicked();
   };
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"在偏移时取消操作1,048,576    LBA 2048"});
-  EXPECT_FALSE(StopRequested);
+  EXPECT_FALSE(Run().StopRequested());
   EXPECT_EQ(Drive().Written, (Ranges{{0, 1048576}}));
 }
 
 TEST_F(FormatTest, StopInTheMiddleEndsAfterTheBlockInHand) {
   OneDrive(1048576);
   ui_.OnPump = [this] {
-    if (ui_.Caption(TFormatLabel::lbCurrentPercent) == "31% 完成") StopRequested = true;
+    if (ui_.Caption(TFormatLabel::lbCurrentPercent) == "31% 完成") Run().StopButtonClicked();
   };
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   // 31 % is shown for the block ending at 327,680; it is still written.
   EXPECT_EQ(Tail(Log(), 1), std::vector<std::string>{"在偏移时取消操作327,680    LBA 640"});
   EXPECT_EQ(Drive().Written, (Ranges{{0, 327680}}));
@@ -276,7 +276,7 @@ TEST_F(FormatTest, NoSectorsOrNoSectorSizeMeansNoLoopAndCompletion) {
   for (int field = 0; field < 2; ++field) {
     OneDrive(1048576);
     (field == 0 ? DeviceTable[1].IdentifyData.LBA : DeviceTable[1].IdentifyData.SectorSize) = 0;
-    EXPECT_TRUE(RunLowLevelFormat(false));
+    EXPECT_TRUE(RunLowLevelFormat(Run(), false));
     const auto log = Log();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].rfind("平均速度: ", 0), 0u);
@@ -289,24 +289,24 @@ TEST_F(FormatTest, NoSectorsOrNoSectorSizeMeansNoLoopAndCompletion) {
 TEST_F(FormatTest, CapacityPast64BitsWritesNothing) {
   OneDrive(1048576);
   DeviceTable[1].IdentifyData.LBA = INT64_MAX / 256;
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   EXPECT_EQ(Log(), std::vector<std::string>{"设备容量超出范围，未写入任何数据。"});
   EXPECT_TRUE(Drive().Writes.empty());
 }
 
 TEST_F(FormatTest, ZeroBufferThatCannotBeHadIsReported) {
   OneDrive(1048576);
-  SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });
-  EXPECT_FALSE(RunLowLevelFormat(false));
+  Run().SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });
+  EXPECT_FALSE(RunLowLevelFormat(Run(), false));
   EXPECT_EQ(Log(), std::vector<std::string>{"无法分配内存缓冲区。"});
   EXPECT_TRUE(Drive().Writes.empty());
 }
 
 TEST_F(FormatTest, SeekDeviceReturnsThePositionOrMinusOne) {
   OneDrive(1048576, R"(, "faults": {"seek_errors": [{"offset": 4096, "code": 87}]})");
-  EXPECT_EQ(SeekDevice(DeviceHandle, 512), 512);
-  EXPECT_EQ(SeekDevice(DeviceHandle, 4096), -1);
-  EXPECT_EQ(SeekDevice(kInvalidHandle, 0), -1);
+  EXPECT_EQ(SeekDevice(GetHost(), DeviceHandle, 512), 512);
+  EXPECT_EQ(SeekDevice(GetHost(), DeviceHandle, 4096), -1);
+  EXPECT_EQ(SeekDevice(GetHost(), kInvalidHandle, 0), -1);
 }
 
 }  // namespace

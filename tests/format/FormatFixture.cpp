@@ -16,7 +16,7 @@ namespace quarnel::test {
 SimHost& FormatTest::Machine(const std::string& json) {
   host_ = &UseSimHost(json);
   SetUi(&ui_);
-  SetFormatClock([this] { return clock_ += tick_; });
+  run_.reset();
   ScanDevices();
   EXPECT_GE(DeviceCount, 1);
   SelectedDevice = 1;
@@ -31,9 +31,18 @@ SimHost& FormatTest::OneDrive(int64_t length, const std::string& extra) {
                  R"(, "product": "TESTDISK", "serial": "S1")" + extra + "}]}");
 }
 
+TDriveRun& FormatTest::Run() {
+  if (!run_) {
+    run_ = std::make_unique<TDriveRun>(GetHost(), ui_, DeviceTable[SelectedDevice], DeviceHandle,
+                                       DeviceDescription);
+    run_->SetFormatClock([this] { return clock_ += tick_; });
+  }
+  return *run_;
+}
+
 void FormatTest::TearDown() {
+  run_.reset();
   SetUi(nullptr);
-  ResetFormatEngine();
 }
 
 std::vector<std::string> FormatTest::Log() const { return MainLogTexts(); }

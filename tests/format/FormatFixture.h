@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "format/DriveRun.h"
 #include "host/sim/SimHost.h"
 #include "ui/UiSeam.h"
 
@@ -55,7 +57,12 @@ class FormatTest : public ::testing::Test {
   /// The main log from the first line that equals `from`.
   std::vector<std::string> LogFrom(const std::string& from) const;
 
+  /// The run over the chosen drive, made on its first use (after the
+  /// machine), with the fixture's clock.
+  TDriveRun& Run();
+
   TFormatUi ui_;
+  std::unique_ptr<TDriveRun> run_;
   SimHost* host_ = nullptr;
   int64_t clock_ = 1000000;
   int64_t tick_ = 10;

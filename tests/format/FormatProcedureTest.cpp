@@ -14,7 +14,7 @@
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"
-#include "format/FormatProcedure.h"
+#include "app/MainState.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -38,7 +38,7 @@ bool Enabled(const TFormatUi& ui, TFormatControl c) { return ui.ControlEnabled(c
 
 TEST_F(FormatTest, FullRunLeavesTheHeadTheEngineLinesAndTheReminder) {
   OneDrive(1048576);
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   ASSERT_EQ(ui_.Dialogs.size(), 1u);
   const TTaskDialogRequest& d = ui_.Dialogs[0];
   EXPECT_EQ(d.Title, "警告");
@@ -77,16 +77,16 @@ TEST_F(FormatTest, ControlsAreBusyDuringTheRunAndOnlyStopIsLive) {
     EXPECT_FALSE(Enabled(ui_, TFormatControl::btGetSmart));
     EXPECT_FALSE(Enabled(ui_, TFormatControl::cbQuickWipe));
     EXPECT_TRUE(Enabled(ui_, TFormatControl::btStop));
-    EXPECT_TRUE(FormatInProgress());
+    EXPECT_TRUE(Run().FormatInProgress());
   };
-  FormatSelectedDevice();
+  Run().FormatSelectedDevice();
   EXPECT_TRUE(checked);
   EXPECT_TRUE(ui_.Page().StopFocused);
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btGetSmart));
   EXPECT_TRUE(Enabled(ui_, TFormatControl::cbQuickWipe));
   EXPECT_FALSE(Enabled(ui_, TFormatControl::btStop));
-  EXPECT_FALSE(FormatInProgress());
+  EXPECT_FALSE(Run().FormatInProgress());
 }
 
 TEST_F(FormatTest, DeclinedConfirmationChangesNothing) {
@@ -95,7 +95,7 @@ TEST_F(FormatTest, DeclinedConfirmationChangesNothing) {
     AddLog("before");
     SetControlsEnabled(false);
     ui_.Answer = answer;
-    EXPECT_FALSE(FormatSelectedDevice());
+    EXPECT_FALSE(Run().FormatSelectedDevice());
     EXPECT_EQ(Log(), std::vector<std::string>{"before"});
     EXPECT_FALSE(Enabled(ui_, TFormatControl::btRunBenchmarks));  // as it was
     EXPECT_TRUE(Drive().Writes.empty());
@@ -108,7 +108,7 @@ TEST_F(FormatTest, QuickWipeBoxIsReadWhenTheButtonIsPressed) {
   OneDrive(40LL * 1048576);
   ui_.SetQuickWipe(true);
   ui_.OnPump = [this] { ui_.SetQuickWipe(false); };
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   EXPECT_EQ(Drive().Written, (Ranges{{0, 10240000}, {39LL * 1048576, 40LL * 1048576}}));
 }
 
@@ -116,12 +116,12 @@ TEST_F(FormatTest, VolumesOfTheDriveAreLockedInOrderAndReleasedAfter) {
   Machine(kTwoDrives);
   DebugMode = true;
   ui_.OnPump = [this] {
-    EXPECT_EQ(LockedVolumeHandles.size(), 2u);
+    EXPECT_EQ(Run().Locks().LockedVolumeHandles().size(), 2u);
     EXPECT_TRUE(Drive().Claimed);
     for (const TSimVolume& v : host_->Volumes())
       EXPECT_EQ(v.Locked, v.Root == "C:" || v.Root == "E:");
   };
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   const std::vector<std::string> log = Log();
   const auto at = [&](const std::string& line) {
     return std::find(log.begin(), log.end(), line) - log.begin();
@@ -132,7 +132,7 @@ TEST_F(FormatTest, VolumesOfTheDriveAreLockedInOrderAndReleasedAfter) {
             static_cast<long>(log.size()));
   EXPECT_EQ(at("Locking \\\\.\\D:"), static_cast<long>(log.size()));
   EXPECT_EQ(at("Locking \\\\.\\G:"), static_cast<long>(log.size()));  // a CD, not a disk
-  EXPECT_TRUE(LockedVolumeHandles.empty());
+  EXPECT_TRUE(Run().Locks().LockedVolumeHandles().empty());
   for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
   EXPECT_EQ(host_->OpenHandleCount(), 1u);  // only the drive itself
 }
@@ -142,7 +142,7 @@ TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
   const std::string e = R"("root": "E:", "partition": 2)";
   json.replace(json.find(e), e.size(), e + R"(, "in_use": true)");
   Machine(json);
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   const std::vector<std::string> log = Log();
   ASSERT_EQ(log.size(), 8u);
   EXPECT_EQ(log[5], "锁定设备... ");
@@ -151,7 +151,7 @@ TEST_F(FormatTest, VolumeInUseMeansNoFormatAndTheEarlierLockIsReleased) {
   EXPECT_TRUE(Drive().Writes.empty());
   EXPECT_EQ(Drive().LayoutRefreshes, 1);
   for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
-  EXPECT_TRUE(LockedVolumeHandles.empty());
+  EXPECT_TRUE(Run().Locks().LockedVolumeHandles().empty());
   EXPECT_EQ(host_->OpenHandleCount(), 1u);
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
   EXPECT_EQ(ui_.States, std::vector<TProgressState>{TProgressState::pbsNormal});  // never paused
@@ -165,7 +165,7 @@ TEST_F(FormatTest, DriveHeldByTheSystemIsRefusedAfterItsVolumesAndTheyAreRelease
       first + R"( "faults": {"claim_holders": ["sdb2 is held by dm-0", "sdb3 is active swap"]},)");
   Machine(json);
   DebugMode = true;
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   const std::vector<std::string> log = Log();
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[log.size() - 3], "无法锁定设备。确保您没有在此设备上打开的文件，然后重试。 ");
@@ -177,13 +177,13 @@ TEST_F(FormatTest, DriveHeldByTheSystemIsRefusedAfterItsVolumesAndTheyAreRelease
   EXPECT_TRUE(Drive().Writes.empty());
   EXPECT_FALSE(Drive().Claimed);
   for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
-  EXPECT_TRUE(LockedVolumeHandles.empty());
+  EXPECT_TRUE(Run().Locks().LockedVolumeHandles().empty());
   EXPECT_TRUE(Enabled(ui_, TFormatControl::btRunBenchmarks));
 }
 
 TEST_F(FormatTest, VolumeThatCannotBeOpenedGivesTheBareInvalidHandleLine) {
   OneDrive(1048576, R"(, "volumes": [{"root": "C:", "partition": 1, "read_open_fails": true}])");
-  EXPECT_FALSE(LockDeviceVolumes(0));
+  EXPECT_FALSE(Run().Locks().LockDeviceVolumes(0));
   ASSERT_FALSE(Log_BenchMark.Lines().empty());
   EXPECT_EQ(Log_BenchMark.Lines().back(), "Invalid handle");
 }
@@ -192,27 +192,27 @@ TEST_F(FormatTest, NoRootsMeansALockThatSucceedsWithNothingLocked) {
   std::string json = kTwoDrives;
   json.insert(json.rfind('}'), R"(, "faults": {"logical_drives": true})");
   Machine(json);
-  EXPECT_TRUE(LockDeviceVolumes(0));
-  EXPECT_TRUE(LockedVolumeHandles.empty());
-  ReleaseDeviceVolumes();
+  EXPECT_TRUE(Run().Locks().LockDeviceVolumes(0));
+  EXPECT_TRUE(Run().Locks().LockedVolumeHandles().empty());
+  Run().Locks().ReleaseDeviceVolumes();
 }
 
 TEST_F(FormatTest, CancelledRunStillEndsWithTheReminder) {
   OneDrive(1048576);
-  ui_.OnPump = [] { StopButtonClicked(); };
-  EXPECT_FALSE(FormatSelectedDevice());
+  ui_.OnPump = [this] { Run().StopButtonClicked(); };
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   const std::vector<std::string> log = Log();
   EXPECT_EQ(log.end()[-4].rfind("在偏移时取消操作", 0), 0u);
   EXPECT_EQ(log.end()[-3], kNoHiddenAreaAnswer);
   EXPECT_EQ(log.end()[-2], "");
   EXPECT_EQ(log.end()[-1], "别忘了创建一个新的分区。");
-  EXPECT_FALSE(StopRequested);
+  EXPECT_FALSE(Run().StopRequested());
 }
 
 TEST_F(FormatTest, MissingZeroBufferStillRefreshesReleasesAndEnables) {
   Machine(kTwoDrives);
-  SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });
-  EXPECT_FALSE(FormatSelectedDevice());
+  Run().SetZeroBufferAllocator([](size_t) -> void* { return nullptr; });
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   EXPECT_EQ(LogFrom("格式化中... ").at(1), "无法分配内存缓冲区。");
   EXPECT_EQ(Drive().LayoutRefreshes, 1);
   for (const TSimVolume& v : host_->Volumes()) EXPECT_FALSE(v.Locked) << v.Root;
@@ -229,7 +229,7 @@ TEST_F(FormatTest, ClosingTheMainWindowDuringARunStopsItAndClosesTheDriveAfter) 
     }
     EXPECT_NE(DeviceHandle, kInvalidHandle);
   };
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(FormatFromMainWindow(Run()));
   EXPECT_EQ(closes, 1);
   EXPECT_EQ(LogFrom("在偏移时取消操作1,048,576    LBA 2048").size(), 4u);
   // Every write went to the open drive and landed.
@@ -251,12 +251,12 @@ TEST_F(FormatTest, ClosingTheMainWindowDuringTheConfirmationIsNoYes) {
     }
     bool Closed = true;
   } ui;
-  SetUi(&ui);
-  EXPECT_FALSE(FormatSelectedDevice());
+  TDriveRun run(GetHost(), ui, DeviceTable[SelectedDevice], DeviceHandle, DeviceDescription);
+  EXPECT_FALSE(FormatFromMainWindow(run));
   EXPECT_FALSE(ui.Closed);
   EXPECT_TRUE(Log().empty());
   EXPECT_TRUE(Drive().Writes.empty());
-  EXPECT_FALSE(StopRequested);
+  EXPECT_FALSE(run.StopRequested());
   EXPECT_TRUE(CloseDeferredByFormat());
   EXPECT_TRUE(MainWindowCloseRequested());
   EXPECT_EQ(host_->OpenHandleCount(), 0u);
@@ -276,12 +276,12 @@ TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
     SCOPED_TRACE(extra);
     OneDrive(1048576, extra);
     DebugMode = true;
-    SetEraseRecordWriter([](const TEraseRecord&, std::string*, std::string*) { return true; });
-    EXPECT_FALSE(FormatSelectedDevice());
-    SetEraseRecordWriter(nullptr);
+    Run().SetEraseRecordWriter([](const TEraseRecord&, std::string*, std::string*) { return true; });
+    EXPECT_FALSE(Run().FormatSelectedDevice());
+    Run().SetEraseRecordWriter(nullptr);
     EXPECT_TRUE(Drive().Writes.empty());
     EXPECT_EQ(Drive().Claims, 1);
-    EXPECT_EQ(LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
+    EXPECT_EQ(Run().LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
     const auto log = Log();
     EXPECT_EQ(std::count(log.begin(), log.end(), kDriveChangedText), 1);
     EXPECT_EQ(std::count(log.begin(), log.end(), "格式化中... "), 0);
@@ -293,7 +293,7 @@ TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
   }
   // The same drive, sequence and all, goes ahead.
   OneDrive(1048576, R"(, "disk_sequence": 7)");
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
 }
 
 // Swapped after the run: the read-back would read another drive and prove
@@ -301,9 +301,9 @@ TEST_F(FormatTest, ADriveSwappedBeforeTheFirstWriteIsNotWritten) {
 TEST_F(FormatTest, ADriveSwappedBeforeTheReadBackIsNotReadBack) {
   OneDrive(1048576, R"(, "disk_sequence": 7, "faults": {"swap": {"at_flush": true}})");
   ui_.SetVerify(true);
-  EXPECT_FALSE(FormatSelectedDevice());
-  EXPECT_EQ(LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
-  EXPECT_FALSE(LastEraseRecord().VerifyRan);
+  EXPECT_FALSE(Run().FormatSelectedDevice());
+  EXPECT_EQ(Run().LastEraseRecord().Outcome, TEraseOutcome::DriveChanged);
+  EXPECT_FALSE(Run().LastEraseRecord().VerifyRan);
   const auto log = Log();
   EXPECT_EQ(std::count(log.begin(), log.end(), kDriveChangedBeforeReadBackText), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "校验中... "), 0);
@@ -338,13 +338,13 @@ TEST_F(FormatTest, SpeedSamplesAndTheCertificateButton) {
     SCOPED_TRACE("clock step " + std::to_string(tick));
     OneDrive(length);
     tick_ = tick;
-    SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string*) {
+    Run().SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string*) {
       *where = "/records/r.json";
       return true;
     });
-    EXPECT_TRUE(FormatSelectedDevice());
+    EXPECT_TRUE(Run().FormatSelectedDevice());
     EXPECT_TRUE(Enabled(ui_, TFormatControl::btCertificate));
-    const std::vector<TSpeedSample>& s = LastEraseRecord().SpeedSamples;
+    const std::vector<TSpeedSample>& s = Run().LastEraseRecord().SpeedSamples;
     ASSERT_GE(s.size(), 2u);
     EXPECT_EQ(s.front().Seconds, 0);
     EXPECT_EQ(s.front().Bytes, 0);
@@ -357,17 +357,17 @@ TEST_F(FormatTest, SpeedSamplesAndTheCertificateButton) {
     if (tick == 10) {
       EXPECT_LT(s.size(), 20u);  // a run of a few seconds
     }
-    EXPECT_EQ(LastEraseRecordFile(), "/records/r.json");
+    EXPECT_EQ(Run().LastEraseRecordFile(), "/records/r.json");
   }
-  SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string* error) {
+  Run().SetEraseRecordWriter([](const TEraseRecord&, std::string* where, std::string* error) {
     *where = "/records/r.json";
     *error = "disk full";
     return false;
   });
   OneDrive(1048576);
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   EXPECT_FALSE(Enabled(ui_, TFormatControl::btCertificate));
-  SetEraseRecordWriter(nullptr);
+  Run().SetEraseRecordWriter(nullptr);
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include "cli/CliApp.h"
 #include "format/EraseRecord.h"
 #include "format/FormatFixture.h"
-#include "format/FormatProcedure.h"
+#include "app/MainState.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"
 #include "support/TestSupport.h"
@@ -188,9 +188,8 @@ TEST_F(FormatTest, HiddenAreasAreReportedNamedKeptAndNoted) {
     ShowDeviceDetails();
     EXPECT_EQ(After(Log_Details.Lines(), "隐藏区域:"), c.Section);
 
-    ResetEraseRecord();
     ui_.Dialogs.clear();
-    ASSERT_TRUE(FormatSelectedDevice());
+    ASSERT_TRUE(Run().FormatSelectedDevice());
     ASSERT_EQ(ui_.Dialogs.size(), 1u);
     EXPECT_EQ(ui_.Dialogs[0].Content.find("本次擦除不会触及它们") != std::string::npos,
               c.HasConfirmationLine)
@@ -201,7 +200,7 @@ TEST_F(FormatTest, HiddenAreasAreReportedNamedKeptAndNoted) {
     notes.resize(notes.size() - 2);
     EXPECT_EQ(notes, c.Notes);
 
-    const TEraseRecord& r = LastEraseRecord();
+    const TEraseRecord& r = Run().LastEraseRecord();
     EXPECT_EQ(r.Outcome, TEraseOutcome::Complete);
     EXPECT_TRUE(r.HiddenArea.Applies);
     EXPECT_EQ(SectorCoverage(r), std::string(c.Coverage));
@@ -220,16 +219,16 @@ TEST_F(FormatTest, HiddenAreasAreReportedNamedKeptAndNoted) {
 
 TEST_F(FormatTest, HiddenAreaRecordHoldsTheMaximaOrWhyNot) {
   Machine(R"({"drives": [)" + DriveJson(Cases()[2]) + "]}");
-  ASSERT_TRUE(FormatSelectedDevice());
-  const THiddenArea& both = LastEraseRecord().HiddenArea;
+  ASSERT_TRUE(Run().FormatSelectedDevice());
+  const THiddenArea& both = Run().LastEraseRecord().HiddenArea;
   EXPECT_TRUE(both.Determined);
   EXPECT_EQ(both.NativeMax, 133120);
   EXPECT_EQ(both.DcoMax, 135168);
   EXPECT_EQ(both.HiddenSectors(), 4096);
 
   Machine(R"({"drives": [)" + DriveJson(Cases()[6]) + "]}");
-  ASSERT_TRUE(FormatSelectedDevice());
-  const THiddenArea& bridged = LastEraseRecord().HiddenArea;
+  ASSERT_TRUE(Run().FormatSelectedDevice());
+  const THiddenArea& bridged = Run().LastEraseRecord().HiddenArea;
   EXPECT_FALSE(bridged.Determined);
   EXPECT_EQ(bridged.NativeMax, -1);
   EXPECT_EQ(bridged.DcoMax, -1);

@@ -11,7 +11,7 @@
 #include "format/EraseRecord.h"
 #include "format/FormatEngine.h"
 #include "format/FormatFixture.h"
-#include "format/FormatProcedure.h"
+#include "app/MainState.h"
 #include "format/Verification.h"
 #include "record/EraseRecordFile.h"
 #include "support/TestSupport.h"
@@ -39,7 +39,7 @@ class VerifyTest : public FormatTest {
     WritePattern(image_, length);
     OneDrive(length, R"(, "image": ")" + image_ + "\"" + more);
     ui_.SetVerify(true);
-    WriteEraseRecordsTo(RecordPath(), true);
+    Run().SetEraseRecordWriter(EraseRecordWriter(RecordPath(), true));
   }
   std::string RecordPath() const { return (dir_ / "record.json").string(); }
   json Record() const { return json::parse(std::ifstream(RecordPath())); }
@@ -55,7 +55,7 @@ const char* const kNoHiddenAreaAnswer =
 
 TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
   ImageDrive(24 * kMiB);
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   EXPECT_EQ(LogFrom("低级格式完成。"),
             (Lines{"低级格式完成。", "校验中... ", "校验完成：所有已写入的扇区均为零。",
                    kNoHiddenAreaAnswer, "", "别忘了创建一个新的分区。",
@@ -97,7 +97,7 @@ TEST_F(VerifyTest, FullRunIsReadBackAndRecorded) {
 TEST_F(VerifyTest, QuickWipeReadsBackItsTwoRangesOnly) {
   ImageDrive(40 * kMiB);
   ui_.SetQuickWipe(true);
-  EXPECT_TRUE(FormatSelectedDevice());
+  EXPECT_TRUE(Run().FormatSelectedDevice());
   EXPECT_EQ(Record()["verification"]["bytes_read"], 10240000 + kMiB);
   EXPECT_EQ(Record()["mode"]["ranges"], (json{{{"offset", 0}, {"length", 10240000}},
                                               {{"offset", 39 * kMiB}, {"length", kMiB}}}));
@@ -106,7 +106,7 @@ TEST_F(VerifyTest, QuickWipeReadsBackItsTwoRangesOnly) {
 
 TEST_F(VerifyTest, BytesTheDriveSilentlyDroppedFailTheRun) {
   ImageDrive(24 * kMiB, R"(, "faults": {"silent_loss": [{"offset": 5000192, "length": 4096}]})");
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   EXPECT_EQ(LogFrom("校验中... "),
             (Lines{"校验中... ", "校验失败：偏移 5,000,192 处的数据不为零",
                    "校验结束，但有 1 个块未通过校验。", kNoHiddenAreaAnswer, "",
@@ -124,7 +124,7 @@ TEST_F(VerifyTest, BytesTheDriveSilentlyDroppedFailTheRun) {
 
 TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
   ImageDrive(24 * kMiB, R"(, "faults": {"read_errors": [{"offset": 0, "code": 1117}]})");
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   EXPECT_EQ(Log()[Log().size() - 6],
             "校验失败：偏移 0 处读取错误: 1117 - The request could not be "
             "performed because of an I/O device error.");
@@ -133,7 +133,7 @@ TEST_F(VerifyTest, ReadErrorsFailTheReadBackAndAGoneDriveAbortsIt) {
   EXPECT_EQ(Record()["outcome"], "failed");
 
   ImageDrive(24 * kMiB, R"(, "faults": {"read_errors": [{"offset": 65536, "code": 55}]})");
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   EXPECT_EQ(
       LogFrom("校验中... "),
       (Lines{"校验中... ",
@@ -152,7 +152,7 @@ TEST_F(VerifyTest, BlocksReadAtOnceAreReportedInTheirOrder) {
   ImageDrive(40 * kMiB, R"(, "faults": {"silent_loss": [{"offset": 12582912, "length": 4096}],
                         "read_errors": [{"offset": 20971520, "code": 1117},
                                         {"offset": 29360128, "code": 55}]})");
-  EXPECT_FALSE(FormatSelectedDevice());
+  EXPECT_FALSE(Run().FormatSelectedDevice());
   const Lines log = LogFrom("校验中... ");
   ASSERT_GE(log.size(), 6u);
   EXPECT_EQ(Lines(log.begin() + 1, log.begin() + 6),
@@ -174,10 +174,10 @@ TEST_F(VerifyTest, StopDuringTheReadBackCancelsIt) {
   ImageDrive(24 * kMiB);
   int reads = 0;
   ui_.OnPump = [&] {
-    if (!LogFrom("校验中... ").empty() && ++reads == 3) StopButtonClicked();
+    if (!LogFrom("校验中... ").empty() && ++reads == 3) Run().StopButtonClicked();
   };
-  EXPECT_FALSE(FormatSelectedDevice());
-  EXPECT_FALSE(StopRequested);
+  EXPECT_FALSE(Run().FormatSelectedDevice());
+  EXPECT_FALSE(Run().StopRequested());
   // Two blocks were read before the stop was seen: 64 KiB, then 128 KiB
   // (a fast drive's blocks double).
   EXPECT_EQ(LogFrom("校验中... ")[1], "在偏移时取消操作196,608    LBA 384");
@@ -203,7 +203,7 @@ TEST_F(VerifyTest, EveryRunPastTheConfirmationLeavesARecord) {
     SCOPED_TRACE(c.Outcome);
     ImageDrive(24 * kMiB, c.More);
     ui_.SetVerify(false);
-    FormatSelectedDevice();
+    Run().FormatSelectedDevice();
     const json r = Record();
     EXPECT_EQ(r["outcome"], c.Outcome);
     EXPECT_EQ(r["verification"]["asked"], false);

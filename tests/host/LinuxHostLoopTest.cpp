@@ -195,11 +195,12 @@ TEST_F(LinuxHostLoop, RemountThatFailsOnReleaseIsLogged) {
   const std::string target = lab_->MountNew(disk + "p1", "ext4", "gone");
   ASSERT_FALSE(target.empty());
   UseHost({disk});
-  ASSERT_TRUE(LockDeviceVolumes(0));
-  ASSERT_EQ(LockedVolumeHandles.size(), 1u);
+  TVolumeLocks locks(GetHost());
+  ASSERT_TRUE(locks.LockDeviceVolumes(0));
+  ASSERT_EQ(locks.LockedVolumeHandles().size(), 1u);
   ASSERT_FALSE(Mounted(target));
   std::filesystem::remove(target);  // nowhere to mount it again
-  ReleaseDeviceVolumes();
+  locks.ReleaseDeviceVolumes();
   const std::vector<std::string> log = test::MainLogTexts();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.back().rfind("无法重新挂载 " + target + ": ", 0), 0u) << log.back();
@@ -233,11 +234,12 @@ TEST_F(LinuxHostLoop, RemountGoesOnlyOntoTheVeryFolderItCameFrom) {
   };
 
   // The parent folder swapped for a link to another one.
-  ASSERT_TRUE(LockDeviceVolumes(0));
+  TVolumeLocks locks(GetHost());
+  ASSERT_TRUE(locks.LockDeviceVolumes(0));
   ASSERT_FALSE(Mounted(target));
   std::filesystem::rename(parent, moved);
   std::filesystem::create_directory_symlink(victim, parent);
-  ReleaseDeviceVolumes();
+  locks.ReleaseDeviceVolumes();
   EXPECT_FALSE(Mounted(victim + "/mnt"));
   EXPECT_FALSE(Mounted(moved + "/mnt"));
   EXPECT_TRUE(remountFailed()) << test::MainLogTexts().back();
@@ -246,10 +248,10 @@ TEST_F(LinuxHostLoop, RemountGoesOnlyOntoTheVeryFolderItCameFrom) {
   std::filesystem::remove(parent);
   std::filesystem::rename(moved, parent);
   ASSERT_TRUE(lab_->Run("mount " + disk + "p1 " + target));
-  ASSERT_TRUE(LockDeviceVolumes(0));
+  ASSERT_TRUE(locks.LockDeviceVolumes(0));
   std::filesystem::rename(target, parent + "/mnt.old");
   std::filesystem::create_directory(target);
-  ReleaseDeviceVolumes();
+  locks.ReleaseDeviceVolumes();
   EXPECT_FALSE(Mounted(target));
   EXPECT_FALSE(Mounted(parent + "/mnt.old"));
   EXPECT_TRUE(remountFailed()) << test::MainLogTexts().back();
@@ -258,9 +260,9 @@ TEST_F(LinuxHostLoop, RemountGoesOnlyOntoTheVeryFolderItCameFrom) {
   std::filesystem::remove(target);
   std::filesystem::rename(parent + "/mnt.old", target);
   ASSERT_TRUE(lab_->Run("mount " + disk + "p1 " + target));
-  ASSERT_TRUE(LockDeviceVolumes(0));
+  ASSERT_TRUE(locks.LockDeviceVolumes(0));
   const size_t lines = test::MainLogTexts().size();
-  ReleaseDeviceVolumes();
+  locks.ReleaseDeviceVolumes();
   EXPECT_TRUE(Mounted(target));
   EXPECT_EQ(test::MainLogTexts().size(), lines);
 }
@@ -278,10 +280,11 @@ TEST_F(LinuxHostLoop, LongMountPointsAreFoundAndLocked) {
   TDriveRoots roots;
   ListLogicalDrives(roots);
   EXPECT_NE(std::find(roots.begin(), roots.end(), target), roots.end());
-  ASSERT_TRUE(LockDeviceVolumes(0));
-  EXPECT_EQ(LockedVolumeHandles.size(), 1u);
+  TVolumeLocks locks(GetHost());
+  ASSERT_TRUE(locks.LockDeviceVolumes(0));
+  EXPECT_EQ(locks.LockedVolumeHandles().size(), 1u);
   EXPECT_FALSE(Mounted(target));
-  ReleaseDeviceVolumes();
+  locks.ReleaseDeviceVolumes();
   EXPECT_TRUE(Mounted(target));
 }
 

@@ -24,7 +24,7 @@
 #include "base/Logging.h"
 #include "devices/DriveChoose.h"
 #include "devices/win/FmChoose.h"
-#include "format/FormatProcedure.h"
+#include "app/MainState.h"
 #include "support/SimSupport.h"
 #include "ui/UiSeam.h"
 

@@ -9,7 +9,6 @@
 #include "base/Logging.h"
 #include "base/ProgramInfo.h"
 #include "format/EraseRecord.h"
-#include "format/FormatProcedure.h"
 #include "record/CertificateFile.h"
 #include "ui/Catalogue.h"
 #include "ui/UiSeam.h"
