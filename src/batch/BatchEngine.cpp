@@ -38,7 +38,7 @@ void TBatchEngine::Start(size_t index) {
   if (program_.empty() || !m.Child->Start(program_, MemberArguments(m.Order), &error)) {
     m.Child.reset();
     m.State = TBatchMember::TState::Done;
-    m.Row.Outcome = "refused";
+    m.Row.Outcome = TRowOutcome::Refused;
     m.Row.ExitStatus = 1;
     observer_.MemberEnded(
         index, false, program_.empty() ? std::string("this program's file is not known") : error);
@@ -88,7 +88,8 @@ void TBatchEngine::Finish(size_t index) {
   if (!m.Said) {
     // No word from the run at its end: it ended before its record, or died.
     m.Row.ExitStatus = m.ProcessStatus;
-    m.Row.Outcome = m.ProcessStatus < 0 || m.ProcessStatus >= 128 ? "crashed" : "refused";
+    m.Row.Outcome = m.ProcessStatus < 0 || m.ProcessStatus >= 128 ? TRowOutcome::Crashed
+                                                                  : TRowOutcome::Refused;
   }
   observer_.MemberEnded(index, true, {});
 }

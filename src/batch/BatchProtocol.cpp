@@ -108,14 +108,15 @@ bool ReadOutcome(const json& j, TBatchRow* row) {
   GetString(j, "record_file", &read.RecordFile);
   const json* r = Member(j, "record");
   if (!r || !r->is_object()) {
-    read.Outcome = "refused";
+    read.Outcome = TRowOutcome::Refused;
     read.Record.clear();
     *row = std::move(read);
     return true;
   }
   read.Record = Text(*r);
-  read.Outcome = "failed";
-  GetString(*r, "outcome", &read.Outcome);
+  std::string outcome;
+  GetString(*r, "outcome", &outcome);
+  read.Outcome = RowOutcomeOfRecord(outcome);
   read.Coverage.clear();
   GetString(*r, "coverage", &read.Coverage);
   read.BytesWritten = 0;

@@ -8,6 +8,38 @@ namespace quarnel {
 
 using json = nlohmann::json;
 
+const char* RowOutcomeName(TRowOutcome outcome) {
+  switch (outcome) {
+    case TRowOutcome::Complete:
+      return "complete";
+    case TRowOutcome::Failed:
+      return "failed";
+    case TRowOutcome::Cancelled:
+      return "cancelled";
+    case TRowOutcome::Aborted:
+      return "aborted";
+    case TRowOutcome::NotLocked:
+      return "not-locked";
+    case TRowOutcome::DriveChanged:
+      return "drive-changed";
+    case TRowOutcome::Refused:
+      return "refused";
+    case TRowOutcome::Crashed:
+      return "crashed";
+    case TRowOutcome::NotStarted:
+      break;
+  }
+  return "not-started";
+}
+
+TRowOutcome RowOutcomeOfRecord(const std::string& name) {
+  for (const TRowOutcome o : {TRowOutcome::Complete, TRowOutcome::Cancelled, TRowOutcome::Aborted,
+                              TRowOutcome::NotLocked, TRowOutcome::DriveChanged}) {
+    if (name == RowOutcomeName(o)) return o;
+  }
+  return TRowOutcome::Failed;
+}
+
 std::string BatchJson(const std::vector<TBatchRow>& rows, int exitStatus) {
   json drives = json::array();
   for (const TBatchRow& row : rows) {
@@ -20,7 +52,7 @@ std::string BatchJson(const std::vector<TBatchRow>& rows, int exitStatus) {
          {"bus", row.Bus},
          {"path", row.Path},
          {"capacity", row.Capacity},
-         {"outcome", row.Outcome},
+         {"outcome", RowOutcomeName(row.Outcome)},
          {"health", HealthVerdictName(row.Health)},
          {"coverage", row.Coverage.empty() ? json(nullptr) : json(row.Coverage)},
          {"bytes_written", row.BytesWritten},

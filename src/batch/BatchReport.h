@@ -11,15 +11,26 @@
 
 namespace quarnel {
 
+/// How a drive of a batch ended: its record's outcome, or, without a record,
+/// refused (the run ended before it began: nothing was written), crashed
+/// (the run's process ended without a word) or not started (the batch was
+/// stopped first).
+enum class TRowOutcome {
+  Complete, Failed, Cancelled, Aborted, NotLocked, DriveChanged, Refused, Crashed, NotStarted
+};
+
+/// The JSON and table name ("complete", ..., "not-started"), and back from
+/// a record's outcome name (an unknown one is Failed: nothing is taken for
+/// more than it says).
+const char* RowOutcomeName(TRowOutcome outcome);
+TRowOutcome RowOutcomeOfRecord(const std::string& name);
+
 /// One drive of a batch, as the end table and the JSON document give it.
 struct TBatchRow {
   int64_t Number = 0;  // its place in the list
   std::string Model, Serial, Bus, Path;
   int64_t Capacity = 0;
-  // The record's outcome; without a record: "refused" (the run ended before
-  // it began: nothing was written), "crashed" (the run's process ended
-  // abnormally) or "not-started" (the batch was stopped first).
-  std::string Outcome = "not-started";
+  TRowOutcome Outcome = TRowOutcome::NotStarted;
   std::string Coverage;  // the record's coverage; empty without a record
   int64_t BytesWritten = 0;
   double Seconds = 0;      // from the run's start to its end, read-back included

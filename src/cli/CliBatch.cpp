@@ -208,9 +208,10 @@ void TBatch::MemberEnded(size_t index, bool started, const std::string& why) {
     Line(Tag(m) + " the run could not be started: " + why);
     return;
   }
-  std::string said = Tag(m) + " " + VisibleText(m.Row.Serial) + ": " + m.Row.Outcome;
+  std::string said =
+      Tag(m) + " " + VisibleText(m.Row.Serial) + ": " + RowOutcomeName(m.Row.Outcome);
   if (!m.Row.StoppedBy.empty()) said += " (" + m.Row.StoppedBy + ")";
-  if (m.Row.Outcome == "crashed") said += " (status " + DecText(m.ProcessStatus) + ")";
+  if (m.Row.Outcome == TRowOutcome::Crashed) said += " (status " + DecText(m.ProcessStatus) + ")";
   Line(said);
   DrawBlock(true);
 }
@@ -281,9 +282,9 @@ void TBatch::Table() {
                                                   "average speed", "duration", "verification",
                                                   "health", "record"}};
   for (const TBatchRow& r : engine_->Rows()) {
-    std::string outcome = r.Outcome;
+    std::string outcome = RowOutcomeName(r.Outcome);
     if (!r.StoppedBy.empty()) outcome += " (" + r.StoppedBy + ")";
-    if (r.Coverage == "visible-sectors-only" && r.Outcome == "complete") {
+    if (r.Coverage == "visible-sectors-only" && r.Outcome == TRowOutcome::Complete) {
       outcome = "visible-sectors-only";
     }
     cells.push_back(
@@ -348,14 +349,23 @@ std::string AssetTagFor(const std::vector<std::string>& tags, const std::string&
 }
 
 int RowStatus(const TBatchRow& row) {
-  const std::string& o = row.Outcome;
-  if (o == "complete") {
-    return row.Coverage == "visible-sectors-only" ? kExitVisibleSectorsOnly : kExitComplete;
+  switch (row.Outcome) {
+    case TRowOutcome::Complete:
+      return row.Coverage == "visible-sectors-only" ? kExitVisibleSectorsOnly : kExitComplete;
+    case TRowOutcome::Cancelled:
+    case TRowOutcome::NotStarted:
+      return kExitCancelled;
+    case TRowOutcome::Aborted:
+    case TRowOutcome::DriveChanged:
+      return kExitAborted;
+    case TRowOutcome::NotLocked:
+      return kExitInUse;
+    case TRowOutcome::Failed:
+    case TRowOutcome::Refused:
+    case TRowOutcome::Crashed:
+      break;
   }
-  if (o == "cancelled" || o == "not-started") return kExitCancelled;
-  if (o == "aborted" || o == "drive-changed") return kExitAborted;
-  if (o == "not-locked") return kExitInUse;
-  return kExitFailed;  // failed, refused, crashed
+  return kExitFailed;
 }
 
 int BatchStatus(const std::vector<TBatchRow>& rows) {

@@ -97,11 +97,11 @@ TEST(BatchProtocol, SupervisorTellsEventsFromAnyOtherOutput) {
     EXPECT_TRUE(e[3].Stray);  // refused, not believed
     // A wrong type is read as missing, not thrown.
     EXPECT_EQ(e[4].Kind, TMemberEvent::TKind::Outcome);
-    EXPECT_EQ(e[4].Row.Outcome, "refused");
+    EXPECT_EQ(e[4].Row.Outcome, TRowOutcome::Refused);
     EXPECT_EQ(e[4].Row.Seconds, 0);
     EXPECT_TRUE(e[5].Stray);
     EXPECT_EQ(e[6].Kind, TMemberEvent::TKind::Outcome);
-    EXPECT_EQ(e[6].Row.Outcome, "complete");
+    EXPECT_EQ(e[6].Row.Outcome, TRowOutcome::Complete);
     EXPECT_EQ(e[6].Row.BytesWritten, 4096);
     EXPECT_EQ(e[6].Row.RecordFile, "/r/x.json");
     EXPECT_EQ(e[6].Row.Seconds, 2.5);

@@ -203,7 +203,7 @@ TEST_F(CliBatch, MemberNeverWritesADriveOtherThanTheOneConfirmed) {
   }
   ASSERT_TRUE(ended) << err_;
   EXPECT_FALSE(stray) << err_;  // everything it said was an event
-  EXPECT_EQ(row.Outcome, "drive-changed");
+  EXPECT_EQ(row.Outcome, TRowOutcome::DriveChanged);
   EXPECT_EQ(row.BytesWritten, 0);
   // Its log names it by the batch's number, not its own list's.
   EXPECT_NE(err_.find("低级格式化: [3]"), std::string::npos) << err_;
