@@ -14,7 +14,8 @@ runs=${2:-3}
 disk_dir=${QUARNEL_BENCH_DIR:-/var/tmp}
 [ "$(id -u)" -eq 0 ] || { echo "format_throughput: needs root for a loop device" >&2; exit 1; }
 [ $((size_mib % 32)) -eq 0 ] || { echo "format_throughput: SIZE_MIB must be a multiple of 32" >&2; exit 1; }
-[ -x build/quarnel-cli ] || scripts/build.sh
+[ -n "${QUARNEL_CLI:-}" ] || [ -x build/quarnel-cli ] || scripts/build.sh
+cli=${QUARNEL_CLI:-build/quarnel-cli}  # QUARNEL_CLI: another build to compare
 if ! command -v fio >/dev/null; then
   echo "Installing fio" >&2
   DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q \
@@ -34,7 +35,7 @@ now() { date +%s.%N; }
 speed() { awk -v b="$bytes" -v s="$1" -v e="$2" 'BEGIN { printf "%.1f", b / (e - s) / 1e6 }'; }
 
 run_quarnel() {
-  build/quarnel-cli --devices="$1" format 1 --yes </dev/null >/tmp/quarnel-bench.log 2>&1 || {
+  "$cli" --devices="$1" format 1 --yes </dev/null >/tmp/quarnel-bench.log 2>&1 || {
     cat /tmp/quarnel-bench.log >&2; echo "format_throughput: quarnel-cli failed" >&2; exit 1; }
   grep -q "低级格式完成。" /tmp/quarnel-bench.log || {
     echo "format_throughput: run not complete" >&2; exit 1; }

@@ -17,7 +17,8 @@ runs=${2:-5}
 disk_dir=${QUARNEL_BENCH_DIR:-/var/tmp}
 [ "$(id -u)" -eq 0 ] || { echo "verify_throughput: needs root for a loop device" >&2; exit 1; }
 [ $((size_mib % 32)) -eq 0 ] || { echo "verify_throughput: SIZE_MIB must be a multiple of 32" >&2; exit 1; }
-[ -x build/quarnel-cli ] || scripts/build.sh
+[ -n "${QUARNEL_CLI:-}" ] || [ -x build/quarnel-cli ] || scripts/build.sh
+cli=${QUARNEL_CLI:-build/quarnel-cli}  # QUARNEL_CLI: another build to compare
 
 . bench/loop_targets.sh
 log=$(mktemp /tmp/quarnel-verify-bench.XXXXXX)
@@ -30,7 +31,7 @@ trap cleanup EXIT INT TERM
 
 # MB/s of the read-back of one full run with --verify.
 run_quarnel() {
-  build/quarnel-cli --debug --devices="$1" format 1 --yes --verify </dev/null >"$log" 2>&1 || {
+  "$cli" --debug --devices="$1" format 1 --yes --verify </dev/null >"$log" 2>&1 || {
     cat "$log" >&2; echo "verify_throughput: quarnel-cli failed" >&2; exit 1; }
   grep -q "校验完成：所有已写入的扇区均为零。" "$log" || {
     echo "verify_throughput: read-back did not pass" >&2; exit 1; }

@@ -58,4 +58,10 @@ bool OpenSelectedDevice() {
   return true;
 }
 
+void CloseSelectedDevice() {
+  if (DeviceHandle == kInvalidHandle) return;
+  GetHost().CloseHandle(DeviceHandle);
+  DeviceHandle = kInvalidHandle;
+}
+
 }  // namespace quarnel

@@ -24,4 +24,16 @@ void WriteStartUpWarnings();
 /// DeviceHandle. On failure shows the fatal error and returns false.
 bool OpenSelectedDevice();
 
+/// Closes DeviceHandle, when open, and forgets it: the one way the chosen
+/// drive is closed.
+void CloseSelectedDevice();
+
+/// Closes the chosen drive when it goes out of scope.
+struct TSelectedDeviceCloser {
+  TSelectedDeviceCloser() = default;
+  TSelectedDeviceCloser(const TSelectedDeviceCloser&) = delete;
+  TSelectedDeviceCloser& operator=(const TSelectedDeviceCloser&) = delete;
+  ~TSelectedDeviceCloser() { CloseSelectedDevice(); }
+};
+
 }  // namespace quarnel

@@ -1,5 +1,6 @@
 #include "app/MainState.h"
 
+#include "app/MainStartUp.h"
 #include "devices/DeviceTable.h"
 #include "format/DriveRun.h"
 #include "ui/UiSeam.h"
@@ -61,10 +62,7 @@ bool MainWindowCloseRequested() {
     return false;
   }
   s.CloseDeferred = false;
-  if (DeviceHandle != kInvalidHandle) {
-    GetHost().CloseHandle(DeviceHandle);
-    DeviceHandle = kInvalidHandle;
-  }
+  CloseSelectedDevice();
   return true;
 }
 

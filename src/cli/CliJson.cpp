@@ -32,11 +32,10 @@ int RunJsonReport(const std::vector<std::string>& args, std::ostream& out, std::
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
   if (!SelectAndOpen(args, err)) return 1;
+  const TSelectedDeviceCloser closer;
   const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   const TJsonDrive drive = JsonDrive(SelectedDevice, ReadDriveWwns(DeviceHandle, id));
   out << make(drive, id);
-  GetHost().CloseHandle(DeviceHandle);
-  DeviceHandle = kInvalidHandle;
   return 0;
 }
 

@@ -115,10 +115,9 @@ int RunReport(const std::vector<std::string>& args, std::ostream& out, std::ostr
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
   if (!SelectAndOpen(args, err)) return 1;
+  const TSelectedDeviceCloser closer;
   report();
   for (const std::string& line : pane.Lines()) out << TerminalLine(line) << '\n';
-  GetHost().CloseHandle(DeviceHandle);
-  DeviceHandle = kInvalidHandle;
   return 0;
 }
 

@@ -165,10 +165,8 @@ int CommandSelfTest(const std::vector<std::string>& args, TCliUi& ui, std::ostre
   ScanDevices();
   if (ProgramEndRequested()) return ProgramExitCode();
   if (!SelectAndOpen({args[0]}, err)) return kExitFailed;
-  const int status = RunSelfTest(args[0], kind, ui, out, err);
-  GetHost().CloseHandle(DeviceHandle);
-  DeviceHandle = kInvalidHandle;
-  return status;
+  const TSelectedDeviceCloser closer;
+  return RunSelfTest(args[0], kind, ui, out, err);
 }
 
 }  // namespace quarnel
