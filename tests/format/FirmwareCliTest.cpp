@@ -9,16 +9,14 @@
 #include "app/StartUp.h"
 #include "cli/CliApp.h"
 #include "host/sim/SimHost.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
 namespace {
 
-class FirmwareCli : public ::testing::Test {
+class FirmwareCli : public CliTest {
  protected:
-  void SetUp() override { ResetProcessState(); }
-  void TearDown() override { SetHost(nullptr); }
-
   // One NVMe drive (a captured QEMU controller) or one ATA drive, 64 MiB,
   // with `erase` as its firmware_erase object.
   std::string Machine(bool nvme, const std::string& erase) {
@@ -34,18 +32,7 @@ class FirmwareCli : public ::testing::Test {
                R"(/drives/WDC_WD5000AAKS--00TMA0-12.01C01/identify.bin")";
     }
     drive += R"(, "firmware_erase": )" + erase + "}";
-    const std::string path = (dir_.Path() / "machine.json").string();
-    std::ofstream(path) << R"({"drives": [)" << drive << "]}";
-    return "--simulate=" + path;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = RunCli("quarnel-cli", args, out, err, {&in, false, false});
-    out_ = out.str();
-    err_ = err.str();
-    return status;
+    return "--simulate=" + File("machine.json", R"({"drives": [)" + drive + "]}");
   }
 
   std::string Record() {
@@ -57,9 +44,7 @@ class FirmwareCli : public ::testing::Test {
   }
   TSimFirmware& Firmware() { return static_cast<SimHost&>(GetHost()).Drive(0)->Firmware; }
 
-  TTempFolder dir_{"firmware-cli"};
-  std::string record_ = (dir_.Path() / "record.json").string();
-  std::string out_, err_;
+  std::string record_ = (dir_ / "record.json").string();
 };
 
 TEST_F(FirmwareCli, EachMethodRunsToItsEndAndIsChecked) {

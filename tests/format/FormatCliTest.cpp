@@ -16,6 +16,7 @@
 #include "cli/CliApp.h"
 #include "host/Host.h"
 #include "host/sim/SimHost.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -23,35 +24,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FormatCli : public ::testing::Test {
+class FormatCli : public CliTest {
  protected:
-  void SetUp() override { ResetProcessState(); }
-  void TearDown() override { SetHost(nullptr); }
-
   // A machine with one drive of `length` bytes; `extra` adds keys to it.
   std::string Description(int64_t length, const std::string& extra = "") {
-    const std::string path = (dir_ / "machine.json").string();
-    std::ofstream(path) << R"({"drives": [{"number": 0, "length": )" << length
-                        << R"(, "product": "TESTDISK", "serial": "S1")" << extra << "}]}";
-    return path;
-  }
-
-  int Run(const std::vector<std::string>& args, const std::string& typed, bool terminal,
-          bool errTerminal = false) {
-    std::istringstream in(typed);
-    std::ostringstream out, err;
-    const int status = RunCli("quarnel-cli", args, out, err, {&in, terminal, errTerminal});
-    out_ = out.str();
-    err_ = err.str();
-    return status;
+    return File("machine.json", R"({"drives": [{"number": 0, "length": )" +
+                                    std::to_string(length) +
+                                    R"(, "product": "TESTDISK", "serial": "S1")" + extra + "}]}");
   }
 
   TSimDrive& Drive() { return *static_cast<SimHost&>(GetHost()).Drive(0); }
-  bool OutHas(const std::string& part) const { return out_.find(part) != std::string::npos; }
-  bool ErrHas(const std::string& part) const { return err_.find(part) != std::string::npos; }
-
-  test::TTempFolder dir_{"cli-format"};
-  std::string out_, err_;
 };
 
 using Ranges = std::vector<std::pair<int64_t, int64_t>>;

@@ -11,6 +11,7 @@
 #include "host/Host.h"
 #include "record/RecordCrypto.h"
 #include "record/RecordSeal.h"
+#include "support/CliFixture.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
@@ -43,32 +44,14 @@ std::string ReadText(const std::filesystem::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class RecordCli : public ::testing::Test {
+class RecordCli : public CliTest {
  protected:
-  void SetUp() override { ResetProcessState(); }
-  void TearDown() override { SetHost(nullptr); }
-
-  std::string File(const std::string& name, const std::string& text) {
-    const std::string path = (dir_ / name).string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-
   // A private key as a person keeps one: the owner's alone.
   std::string Key(const std::string& name, const std::string& text) {
     const std::string path = File(name, text);
     std::filesystem::permissions(
         path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     return path;
-  }
-
-  int Run(const std::vector<std::string>& args) {
-    std::istringstream in;
-    std::ostringstream out, err;
-    const int status = RunCli("quarnel-cli", args, out, err, {&in, false, false});
-    out_ = out.str();
-    err_ = err.str();
-    return status;
   }
 
   // A run on a simulated drive of 64 MiB at 40 MB/s, its record in `name`.
@@ -83,8 +66,6 @@ class RecordCli : public ::testing::Test {
     return Run(args);
   }
 
-  TTempFolder dir_{"cli-record"};
-  std::string out_, err_;
 };
 
 TEST_F(RecordCli, CheckSaysIntactOrAlteredForEachFile) {
