@@ -14,9 +14,11 @@
 #include "base/Logging.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "format/DriveRun.h"
 #include "format/FormatEngine.h"
 #include "host/HostConstants.h"
 #include "host/win/WinHost.h"
+#include "ui/UiSeam.h"
 
 namespace quarnel {
 namespace {
@@ -178,7 +180,8 @@ TEST_F(WinHostTest, AQuickWipeZeroesTheStartOfTheImage) {
                                      win::kOPEN_EXISTING, 0);
   ASSERT_NE(DeviceHandle, kInvalidHandle);
   handles_.push_back(DeviceHandle);
-  EXPECT_TRUE(RunLowLevelFormat(true));
+  TDriveRun run(*host_, Ui(), DeviceTable[1], DeviceHandle, "");
+  EXPECT_TRUE(RunLowLevelFormat(run, true));
   CloseAll();
   const std::vector<uint8_t> image = ImageBytes(16 * 1024 * 1024);
   ASSERT_EQ(image.size(), 16u * 1024 * 1024);
