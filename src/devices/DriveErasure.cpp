@@ -53,7 +53,7 @@ void ReadAtaCaps(THandle handle, const TIdentifyDeviceData& id, TFirmwareCaps& c
   if (f.BlockErase) caps.Offered.push_back(TFirmwareMethod::Block);
   if (f.CryptoScramble) caps.Offered.push_back(TFirmwareMethod::Crypto);
   if (f.Overwrite) caps.Offered.push_back(TFirmwareMethod::Overwrite);
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (AtaSendSanitize(handle, AtaSanitizeCommand(TAtaSanitize::Status, id.IsIDESlave), 30, &r)) {
     const TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
     caps.SanitizeFrozen = s.Frozen || (s.Aborted && s.Reason == 3);

@@ -44,7 +44,7 @@ TPoll PollNvme(THandle handle) {
 
 TPoll PollAta(THandle handle, uint8_t driveNumber) {
   TPoll p;
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (!AtaSendSanitize(handle, AtaSanitizeCommand(TAtaSanitize::Status, driveNumber),
                        kSanitizeTimeoutSeconds, &r)) {
     return p;
@@ -107,13 +107,14 @@ bool SendCommand(const TFirmwareCaps& caps, TFirmwareMethod method, TFirmwareEra
   const TAtaSanitize sub = method == TFirmwareMethod::Block    ? TAtaSanitize::BlockErase
                            : method == TFirmwareMethod::Crypto ? TAtaSanitize::CryptoScramble
                                                                : TAtaSanitize::Overwrite;
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (!AtaSendSanitize(DeviceHandle, AtaSanitizeCommand(sub, caps.DriveNumber),
                        kSanitizeTimeoutSeconds, &r)) {
     return false;
   }
   note.Sent = true;
-  note.Status = static_cast<uint32_t>(r.Error) << 8 | r.Status;
+  note.Status =
+      static_cast<uint32_t>(r.Current.Features) << 8 | r.Current.Command;  // error, status
   const TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
   note.StatusText = s.Aborted ? AtaSanitizeReasonText(s.Reason) : "accepted";
   return !s.Aborted;

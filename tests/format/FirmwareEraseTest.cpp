@@ -69,12 +69,15 @@ TEST(FirmwareCommandBytes, NvmeFormatAndSanitize) {
 // count in COUNT 3:0), carried in an ATA_PASS_THROUGH_EX.
 TEST(FirmwareCommandBytes, AtaSanitizeRegisters) {
   // The slave's DEV bit.
-  EXPECT_EQ(AtaSanitizeCommand(TAtaSanitize::BlockErase, 1).Device, 0x50);
+  EXPECT_EQ(AtaSanitizeCommand(TAtaSanitize::BlockErase, 1).Current.DriveHead, 0x50);
 
   // ATA_PASS_THROUGH_EX: Length, AtaFlags (DRDY_REQUIRED | 48BIT_COMMAND),
   // the high bytes in PreviousTaskFile, the low in CurrentTaskFile.
-  uint8_t ex[win::kATA_PASS_THROUGH_EX_SIZE];
-  BuildAtaPassThroughEx(AtaSanitizeCommand(TAtaSanitize::BlockErase, 0), 60, ex);
+  const std::vector<uint8_t> request =
+      BuildAtaPassThrough(AtaSanitizeCommand(TAtaSanitize::BlockErase, 0), 0, 60);
+  ASSERT_EQ(request.size(), win::kATA_PASS_THROUGH_EX_SIZE);
+  const uint8_t* ex = request.data();
+  EXPECT_EQ(Slice(ex, win::kATA_PT_TimeOutValue, 4), (Bytes{60, 0, 0, 0}));
   EXPECT_EQ(Slice(ex, 0, 4),
             (Bytes{static_cast<uint8_t>(win::kATA_PASS_THROUGH_EX_SIZE), 0, 0x09, 0x00}));
   EXPECT_EQ(Slice(ex, win::kATA_PT_PreviousTaskFile, 8), (Bytes{0, 0, 0x42, 0, 0, 0, 0, 0}));
@@ -85,12 +88,17 @@ TEST(FirmwareCommandBytes, AtaSanitizeRegisters) {
 // What comes back: SANITIZE STATUS EXT's COUNT bits 15/14/13 and progress
 // in LBA 15:0, and the NVMe sanitize status log (SPROG at 0, SSTAT at 2).
 TEST(FirmwareCommandBytes, Answers) {
-  TAtaReturn48 r{0x00, 0x50, 0x40, 0x4000, 0x1234};
+  // Error, count, LBA 7:0, 15:8, 23:16, device, status; then the high bytes.
+  TAtaTaskFile r;
+  r.Ext = true;
+  r.Current = {0x00, 0x00, 0x34, 0x12, 0, 0x40, 0x50};
+  r.Previous = {0, 0x40, 0, 0, 0, 0, 0};
   TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
   EXPECT_TRUE(s.InProgress);
   EXPECT_FALSE(s.CompletedWithoutError || s.Frozen || s.Aborted);
   EXPECT_EQ(s.Progress, 0x1234);
-  r = {0x04, 0x51, 0x40, 0x2000, 3};
+  r.Current = {0x04, 0x00, 0x03, 0, 0, 0x40, 0x51};
+  r.Previous = {0, 0x20, 0, 0, 0, 0, 0};
   s = DecodeAtaSanitizeStatus(r);
   EXPECT_TRUE(s.Aborted && s.Frozen);
   EXPECT_EQ(s.Reason, 3);

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <thread>
 
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
-#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/NvmeQuery.h"
 #include "host/WinLayouts.h"
