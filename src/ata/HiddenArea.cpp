@@ -90,10 +90,9 @@ void AskDco(THandle handle, uint8_t driveNumber, THiddenAreaQuery& q) {
 
 }  // namespace
 
-bool HiddenAreasPossible(int64_t busType) {
-  // 12 SD, 13 MMC, 14 virtual, 15 file-backed virtual, 16 storage spaces,
-  // 17 NVMe, 18 SCM, 19 UFS.
-  return busType < 12 || busType > 19;
+bool HiddenAreasPossible(TBusType bus) {
+  // Not SD, MMC, the virtual disks, storage spaces, NVMe, SCM or UFS.
+  return bus < TBusType::Sd || bus > TBusType::Ufs;
 }
 
 THiddenAreaSupport HiddenAreaSupport(const TAtaBlock& id) {

@@ -128,7 +128,7 @@ bool TFirmwareCaps::CoversAllNamespaces(TFirmwareMethod m) const {
 
 TFirmwareCaps ReadFirmwareCaps(THandle handle, const TIdentifyDeviceData& id) {
   TFirmwareCaps caps;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     caps.Nvme = true;
     ReadNvmeCaps(handle, caps);
   } else {

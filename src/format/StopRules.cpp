@@ -44,7 +44,7 @@ TStopRule TStopRuleWatch::Check(int64_t nowMs, int64_t bytes,
 bool ReadSelectedDriveTemperature(int* celsius) {
   const TIdentifyDeviceData& id = DeviceTable[SelectedDevice].IdentifyData;
   int value = 0;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     TNvmeHealthBlock log = {};
     if (!NvmeReadHealthLog(DeviceHandle, log)) return false;
     const int kelvin = DecodeNvmeHealth(log).Temperature;
@@ -52,7 +52,7 @@ bool ReadSelectedDriveTemperature(int* celsius) {
     value = kelvin - 273;
   } else {
     TAtaBlock page = {};
-    if (!ReadSmartPage(DeviceHandle, id.BusType == kBusTypeAta, id.IsIDESlave, page)) return false;
+    if (!ReadSmartPage(DeviceHandle, id.BusType == TBusType::Ata, id.IsIDESlave, page)) return false;
     bool found = false;
     for (const int wanted : {194, 190}) {
       for (int i = 0; i < kSmartAttributeSlots && !found; ++i) {
