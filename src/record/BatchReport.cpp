@@ -12,7 +12,7 @@ using json = nlohmann::json;
 namespace {
 
 std::string VerificationOf(const TEraseRecord& r) {
-  if (r.FirmwareRun) return r.SampleCheck.Ran ? r.SampleCheck.Result : "not-run";
+  if (r.FirmwareRun) return r.SampleCheck.Ran ? SampleResultName(r.SampleCheck.Result) : "not-run";
   if (!r.VerifyAsked) return "not-asked";
   if (!r.VerifyRan) return "not-run";
   return r.BadBlocks.empty() ? "passed" : "failed";

@@ -132,11 +132,12 @@ TEST(SampleCheck, SamplesEdgesAndSpread) {
 
   std::vector<TSampledSector> before = {{0, true, false, 1}, {1, true, true, 2}};
   std::vector<TSampledSector> after = {{0, true, true, 9}, {1, true, true, 2}};
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "erased");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result, TSampleResult::Erased);
   after[0].Hash = 1;  // the data sector reads as before
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "not-erased");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result, TSampleResult::NotErased);
   before[0].Blank = true;  // everything was blank before: proves nothing
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "inconclusive");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result,
+            TSampleResult::Inconclusive);
 }
 
 }  // namespace
