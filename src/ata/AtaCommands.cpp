@@ -236,21 +236,4 @@ bool ReadIdentifyData(THandle handle, uint8_t driveNumber, TAtaBlock& data) {
          IdentifyByMiniport(handle, driveNumber, data);
 }
 
-void PutIderegs(uint8_t* at, const TAtaRegisters& r) {
-  at[win::kIDEREGS_bFeaturesReg] = r.Features;
-  at[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
-  at[win::kIDEREGS_bSectorNumberReg] = r.SectorNumber;
-  at[win::kIDEREGS_bCylLowReg] = r.CylLow;
-  at[win::kIDEREGS_bCylHighReg] = r.CylHigh;
-  at[win::kIDEREGS_bDriveHeadReg] = r.DriveHead;
-  at[win::kIDEREGS_bCommandReg] = r.Command;
-}
-
-TAtaRegisters IderegsAt(const uint8_t* at) {
-  return {at[win::kIDEREGS_bFeaturesReg],     at[win::kIDEREGS_bSectorCountReg],
-          at[win::kIDEREGS_bSectorNumberReg], at[win::kIDEREGS_bCylLowReg],
-          at[win::kIDEREGS_bCylHighReg],      at[win::kIDEREGS_bDriveHeadReg],
-          at[win::kIDEREGS_bCommandReg]};
-}
-
 }  // namespace quarnel

@@ -4,28 +4,13 @@
 
 #include <cstdint>
 
+#include "host/AtaRequests.h"
 #include "host/Host.h"
 
 namespace quarnel {
 
 inline constexpr size_t kAtaBlockSize = 512;
 using TAtaBlock = uint8_t[kAtaBlockSize];
-
-/// The seven task-file registers, in the order the request block holds them.
-struct TAtaRegisters {
-  uint8_t Features = 0;
-  uint8_t SectorCount = 0;
-  uint8_t SectorNumber = 0;  // LBA low
-  uint8_t CylLow = 0;        // LBA mid
-  uint8_t CylHigh = 0;       // LBA high
-  uint8_t DriveHead = 0;     // device
-  uint8_t Command = 0;
-};
-
-/// Writes the registers into an IDEREGS (SENDCMDINPARAMS' irDriveRegs, or a
-/// task file of ATA_PASS_THROUGH_EX), and reads them back from one.
-void PutIderegs(uint8_t* at, const TAtaRegisters& r);
-TAtaRegisters IderegsAt(const uint8_t* at);
 
 /// A0h for the master (drive number 0), B0h for the slave (1).
 uint8_t DriveHeadFor(uint8_t driveNumber);

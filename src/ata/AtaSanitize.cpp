@@ -1,6 +1,6 @@
 #include "ata/AtaSanitize.h"
 
-#include "host/HostConstants.h"
+#include "ata/AtaPassThrough.h"
 
 namespace quarnel {
 
@@ -12,7 +12,6 @@ constexpr uint64_t kCryptoScrambleKey = 0x43727970;  // "Cryp"
 constexpr uint64_t kBlockEraseKey = 0x426B4572;      // "BkEr"
 constexpr uint64_t kOverwriteKey = 0x4F57;           // "OW", in LBA 47:32
 constexpr uint8_t kLbaMode = 0x40;
-constexpr uint8_t kStatusErr = 0x01;
 
 uint16_t Word(const uint8_t (&b)[512], int word) {
   return static_cast<uint16_t>(b[2 * word] | (b[2 * word + 1] << 8));
@@ -35,23 +34,24 @@ TAtaEraseFeatures DecodeAtaEraseFeatures(const uint8_t (&identify)[512]) {
   return f;
 }
 
-TAtaCommand48 AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber) {
-  TAtaCommand48 c;
-  c.Command = kAtaSanitizeDevice;
-  c.Features = static_cast<uint16_t>(subcommand);
-  c.Device = static_cast<uint8_t>(kLbaMode | (driveNumber ? 0x10 : 0));
+TAtaTaskFile AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber) {
+  TAtaTaskFile c;
+  c.Ext = true;
+  c.Current.Command = kAtaSanitizeDevice;
+  c.SetFeatures16(static_cast<uint16_t>(subcommand));
+  c.Current.DriveHead = static_cast<uint8_t>(kLbaMode | (driveNumber ? 0x10 : 0));
   switch (subcommand) {
     case TAtaSanitize::CryptoScramble:
-      c.Lba = kCryptoScrambleKey;
+      c.SetLba48(kCryptoScrambleKey);
       break;
     case TAtaSanitize::BlockErase:
-      c.Lba = kBlockEraseKey;
+      c.SetLba48(kBlockEraseKey);
       break;
     case TAtaSanitize::Overwrite:
       // Pattern 00000000h in LBA 31:0; COUNT 3:0 is the pass count, where 0
       // would mean sixteen passes.
-      c.Lba = kOverwriteKey << 32;
-      c.Count = 1;
+      c.SetLba48(kOverwriteKey << 32);
+      c.SetCount16(1);
       break;
     case TAtaSanitize::Status:
       break;
@@ -59,28 +59,24 @@ TAtaCommand48 AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber) {
   return c;
 }
 
-TAtaSanitizeStatus DecodeAtaSanitizeStatus(const TAtaReturn48& r) {
+TAtaSanitizeStatus DecodeAtaSanitizeStatus(const TAtaTaskFile& r) {
   TAtaSanitizeStatus s;
-  s.Aborted = (r.Status & kStatusErr) != 0;
-  if (s.Aborted) s.Reason = static_cast<uint8_t>(r.Lba & 0xFF);
-  s.CompletedWithoutError = (r.Count & 0x8000) != 0;
-  s.InProgress = (r.Count & 0x4000) != 0;
-  s.Frozen = (r.Count & 0x2000) != 0;
-  s.Progress = static_cast<uint16_t>(r.Lba & 0xFFFF);
+  const uint16_t count = r.Count16();
+  const uint64_t lba = r.Lba48();
+  s.Aborted = (r.Current.Command & kAtaStatusErr) != 0;
+  if (s.Aborted) s.Reason = static_cast<uint8_t>(lba & 0xFF);
+  s.CompletedWithoutError = (count & 0x8000) != 0;
+  s.InProgress = (count & 0x4000) != 0;
+  s.Frozen = (count & 0x2000) != 0;
+  s.Progress = static_cast<uint16_t>(lba & 0xFFFF);
   return s;
 }
 
-bool AtaSendSanitize(THandle handle, const TAtaCommand48& command, uint32_t timeoutSeconds,
-                     TAtaReturn48* returned) {
-  uint8_t buffer[win::kATA_PASS_THROUGH_EX_SIZE];
-  BuildAtaPassThroughEx(command, timeoutSeconds, buffer);
-  uint32_t got = 0;
-  if (!GetHost().DeviceIoControl(handle, win::kIOCTL_ATA_PASS_THROUGH, buffer, sizeof buffer,
-                                 buffer, sizeof buffer, &got) ||
-      got < win::kATA_PASS_THROUGH_EX_SIZE) {
-    return false;
-  }
-  *returned = GetAtaReturn(buffer);
+bool AtaSendSanitize(THandle handle, const TAtaTaskFile& command, uint32_t timeoutSeconds,
+                     TAtaTaskFile* returned) {
+  TAtaPassThroughReply reply;
+  if (!AtaPassThrough(handle, command, 0, &reply, timeoutSeconds)) return false;
+  *returned = reply.Registers;
   return true;
 }
 

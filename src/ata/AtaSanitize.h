@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "host/EraseRequests.h"
+#include "host/AtaRequests.h"
 #include "host/Host.h"
 
 namespace quarnel {
@@ -31,11 +31,9 @@ enum class TAtaSanitize : uint16_t {
   Overwrite = 0x0014,
 };
 
-inline constexpr uint8_t kAtaSanitizeDevice = 0xB4;
-
 /// The registers of a SANITIZE command: its subcommand in FEATURE, its key in
 /// LBA, for OVERWRITE one pass of the pattern 00000000h.
-TAtaCommand48 AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber);
+TAtaTaskFile AtaSanitizeCommand(TAtaSanitize subcommand, uint8_t driveNumber);
 
 /// SANITIZE STATUS EXT's answer (and, on ERR, the reason in LBA 7:0).
 struct TAtaSanitizeStatus {
@@ -47,13 +45,13 @@ struct TAtaSanitizeStatus {
   uint16_t Progress = 0;               // LBA 15:0, of 65536
 };
 
-TAtaSanitizeStatus DecodeAtaSanitizeStatus(const TAtaReturn48& registers);
+TAtaSanitizeStatus DecodeAtaSanitizeStatus(const TAtaTaskFile& registers);
 
 /// Sends one SANITIZE command through IOCTL_ATA_PASS_THROUGH. True when it
 /// reached the drive (even if the drive refused it); `returned` then holds
 /// the registers it gave back.
-bool AtaSendSanitize(THandle handle, const TAtaCommand48& command, uint32_t timeoutSeconds,
-                     TAtaReturn48* returned);
+bool AtaSendSanitize(THandle handle, const TAtaTaskFile& command, uint32_t timeoutSeconds,
+                     TAtaTaskFile* returned);
 
 /// The reason of a refused SANITIZE in words.
 std::string AtaSanitizeReasonText(uint8_t reason);

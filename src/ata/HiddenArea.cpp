@@ -7,11 +7,6 @@ namespace quarnel {
 
 namespace {
 
-constexpr uint8_t kGetNativeMaxExt = 0x78;  // ACCESSIBLE MAX ADDRESS CONFIGURATION, feature 0000h
-constexpr uint8_t kReadNativeMaxExt = 0x27;
-constexpr uint8_t kReadNativeMax = 0xF8;
-constexpr uint8_t kDeviceConfiguration = 0xB1;
-constexpr uint8_t kDcoIdentifyFeature = 0xC2;
 constexpr uint8_t kDeviceLba = 0x40;  // device register bit 6: the address is an LBA
 constexpr uint8_t kDcoSignature = 0xA5;
 
@@ -95,10 +90,9 @@ void AskDco(THandle handle, uint8_t driveNumber, THiddenAreaQuery& q) {
 
 }  // namespace
 
-bool HiddenAreasPossible(int64_t busType) {
-  // 12 SD, 13 MMC, 14 virtual, 15 file-backed virtual, 16 storage spaces,
-  // 17 NVMe, 18 SCM, 19 UFS.
-  return busType < 12 || busType > 19;
+bool HiddenAreasPossible(TBusType bus) {
+  // Not SD, MMC, the virtual disks, storage spaces, NVMe, SCM or UFS.
+  return bus < TBusType::Sd || bus > TBusType::Ufs;
 }
 
 THiddenAreaSupport HiddenAreaSupport(const TAtaBlock& id) {
@@ -131,14 +125,14 @@ TAtaTaskFile NativeMaxTaskFile(TNativeMaxCommand command, uint8_t driveNumber) {
   switch (command) {
     case TNativeMaxCommand::GetNativeMaxExt:
       t.Ext = true;
-      t.Current.Command = kGetNativeMaxExt;  // feature 0000h: GET NATIVE MAX ADDRESS EXT
+      t.Current.Command = kAtaGetNativeMaxExt;  // feature 0000h: GET NATIVE MAX ADDRESS EXT
       break;
     case TNativeMaxCommand::ReadNativeMaxExt:
       t.Ext = true;
-      t.Current.Command = kReadNativeMaxExt;
+      t.Current.Command = kAtaReadNativeMaxExt;
       break;
     case TNativeMaxCommand::ReadNativeMax:
-      t.Current.Command = kReadNativeMax;
+      t.Current.Command = kAtaReadNativeMax;
       break;
   }
   return t;
@@ -146,22 +140,19 @@ TAtaTaskFile NativeMaxTaskFile(TNativeMaxCommand command, uint8_t driveNumber) {
 
 TAtaTaskFile DcoIdentifyTaskFile(uint8_t driveNumber) {
   TAtaTaskFile t;
-  t.Current.Features = kDcoIdentifyFeature;
+  t.Current.Features = kAtaDcoIdentifyFeature;
   // The count is N/A; one block, for translators that take the length from it.
   t.Current.SectorCount = 1;
   t.Current.DriveHead = DriveHeadFor(driveNumber);
-  t.Current.Command = kDeviceConfiguration;
+  t.Current.Command = kAtaDeviceConfiguration;
   return t;
 }
 
 uint64_t NativeMaxAddress(TNativeMaxCommand command, const TAtaTaskFile& r) {
-  const uint64_t low = uint64_t{r.Current.SectorNumber} | (uint64_t{r.Current.CylLow} << 8) |
-                       (uint64_t{r.Current.CylHigh} << 16);
-  if (command == TNativeMaxCommand::ReadNativeMax) {
-    return low | (uint64_t{r.Current.DriveHead & 0x0Fu} << 24);
-  }
-  return low | (uint64_t{r.Previous.SectorNumber} << 24) | (uint64_t{r.Previous.CylLow} << 32) |
-         (uint64_t{r.Previous.CylHigh} << 40);
+  if (command != TNativeMaxCommand::ReadNativeMax) return r.Lba48();
+  // 28 bits: 27:24 in the device register's low nibble.
+  const uint64_t low = r.Lba48() & 0xFFFFFF;
+  return low | (uint64_t{r.Current.DriveHead & 0x0Fu} << 24);
 }
 
 int64_t DcoMaximumAddress(const uint8_t* block, std::string* why) {

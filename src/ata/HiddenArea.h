@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ata/AtaPassThrough.h"
+#include "host/BusType.h"
 
 namespace quarnel {
 
@@ -16,7 +17,7 @@ namespace quarnel {
 /// ask about: NVMe, SD and MMC cards, virtual and file-backed disks, storage
 /// spaces, SCM and UFS. Any other drive may be an ATA drive, perhaps behind a
 /// bridge, and is asked.
-bool HiddenAreasPossible(int64_t busType);
+bool HiddenAreasPossible(TBusType bus);
 
 /// Why nothing can be told of a drive that answers no IDENTIFY DEVICE.
 inline constexpr const char* kHiddenAreaNoAta = "驱动器不接受 ATA 命令 (IDENTIFY DEVICE 失败)";

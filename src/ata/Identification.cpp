@@ -22,7 +22,7 @@ void StandByAdapterDescriptor(uint8_t* d) {
   PutU32(d, win::kADAPTER_MaximumTransferLength, 65536);
   PutU32(d, win::kADAPTER_MaximumPhysicalPages, 1);
   PutU32(d, win::kADAPTER_AlignmentMask, 1);
-  d[win::kADAPTER_BusType] = 201;
+  d[win::kADAPTER_BusType] = static_cast<uint8_t>(TBusType::Flash);
 }
 
 std::string DumpArea(const uint8_t* area) {
@@ -202,8 +202,10 @@ int64_t IdentifyDevice(THandle handle, TIdentifyDeviceData& record, uint32_t* re
   AddDebugLog("Sectors: " + DecText(sectors));
   AddDebugLog("SectorSize: " + DecText(bytesPerSector));
 
-  rec.BusType = adapter[win::kADAPTER_BusType];
-  if (rec.BusType == 3 || rec.BusType == 11) rec.IsIDESlave = IsSlaveDevice(handle);
+  rec.BusType = BusTypeFromCode(adapter[win::kADAPTER_BusType]);
+  if (rec.BusType == TBusType::Ata || rec.BusType == TBusType::Sata) {
+    rec.IsIDESlave = IsSlaveDevice(handle);
+  }
   rec.RemovableMedia = reply[win::kDEVICE_RemovableMedia] != 0;
 
   if (bytesPerSector < 512) bytesPerSector = 512;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/BusType.h"
 #include "host/Host.h"
 
 namespace quarnel {
@@ -16,7 +17,7 @@ struct TIdentifyDeviceData {
   std::string SN;
   int64_t LBA = 0;
   int64_t SectorSize = 0;
-  int64_t BusType = 0;
+  TBusType BusType = TBusType::Unknown;
   int64_t MaximumSectorsTransfer = 0;
   bool RemovableMedia = false;
   uint8_t IsIDESlave = 0;

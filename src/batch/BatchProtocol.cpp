@@ -90,7 +90,7 @@ constexpr int64_t kMaxInt = std::numeric_limits<int64_t>::max();
 std::string Event(json j) { return std::string(1, kEventMark) + Text(j) + "\n"; }
 
 std::string VerificationOf(const TEraseRecord& r) {
-  if (r.FirmwareRun) return r.SampleCheck.Ran ? r.SampleCheck.Result : "not-run";
+  if (r.FirmwareRun) return r.SampleCheck.Ran ? SampleResultName(r.SampleCheck.Result) : "not-run";
   if (!r.VerifyAsked) return "not-asked";
   if (!r.VerifyRan) return "not-run";
   return r.BadBlocks.empty() ? "passed" : "failed";

@@ -39,15 +39,15 @@ void TDeviceTableArray::Widen(int64_t entries) {
   if (entries > Size()) entries_.resize(static_cast<size_t>(entries));
 }
 
-std::string BusTypeName(int64_t busType) {
-  // Codes 16 and later come from newer Windows SDKs.
+std::string BusTypeName(TBusType bus) {
+  // In TBusType's order, Unknown to Ufs.
   static const char* const kNames[] = {"UNKNOWN",   "SCSI",   "ATAPI", "ATA",  "IEEE 1394",
                                        "SSA",       "FIBRE",  "USB",   "RAID", "ISCSI",
                                        "SAS",       "SATA",   "SD",    "MMC",  "VIRTUAL",
                                        "FBVIRTUAL", "SPACES", "NVME",  "SCM",  "UFS"};
-  if (busType >= 0 && busType <= 19) return kNames[busType];
-  if (busType == 200) return "IMAGE";
-  if (busType == 201) return "FLASH";
+  if (bus <= TBusType::Ufs) return kNames[static_cast<uint32_t>(bus)];
+  if (bus == TBusType::Image) return "IMAGE";
+  if (bus == TBusType::Flash) return "FLASH";
   return "UNKNOWN";
 }
 

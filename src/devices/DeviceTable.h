@@ -73,16 +73,15 @@ extern int64_t ShownListPlace;
 /// "[N]  model    firmware    [capacity]    (LBA size-字节扇区)".
 std::string GetDeviceDescription(const TDeviceTableArray& table, int64_t index);
 
-/// Bus type code of ATA drives, the only ones asked twice for IDENTIFY and
-/// the only ones whose SMART state is switched for a SMART read.
-inline constexpr int64_t kBusTypeAta = 3;
+/// The bus of ATA drives, the only ones asked twice for IDENTIFY and the
+/// only ones whose SMART state is switched for a SMART read; of NVMe drives,
+/// whose reports come from Identify and the health log instead. Names of
+/// TBusType's values, kept for the reports that use them.
+inline constexpr TBusType kBusTypeAta = TBusType::Ata;
+inline constexpr TBusType kBusTypeNvme = TBusType::Nvme;
 
-/// Bus type code of NVMe drives, whose reports come from Identify and the
-/// health log instead.
-inline constexpr int64_t kBusTypeNvme = 17;
-
-/// Display text of a bus type code.
-std::string BusTypeName(int64_t busType);
+/// Display text of a bus.
+std::string BusTypeName(TBusType bus);
 
 /// Empties the table and the selection, and forgets the handle without
 /// closing it (tests).

@@ -53,7 +53,7 @@ void ReadAtaCaps(THandle handle, const TIdentifyDeviceData& id, TFirmwareCaps& c
   if (f.BlockErase) caps.Offered.push_back(TFirmwareMethod::Block);
   if (f.CryptoScramble) caps.Offered.push_back(TFirmwareMethod::Crypto);
   if (f.Overwrite) caps.Offered.push_back(TFirmwareMethod::Overwrite);
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (AtaSendSanitize(handle, AtaSanitizeCommand(TAtaSanitize::Status, id.IsIDESlave), 30, &r)) {
     const TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
     caps.SanitizeFrozen = s.Frozen || (s.Aborted && s.Reason == 3);
@@ -101,10 +101,23 @@ std::string FirmwareMethodText(TFirmwareMethod m) {
   return "";
 }
 
-const char* FirmwareCommandName(TFirmwareMethod m, bool nvme) {
-  if (!nvme) return "ata-sanitize";
-  return m == TFirmwareMethod::FormatUser || m == TFirmwareMethod::FormatCrypto ? "nvme-format"
-                                                                                : "nvme-sanitize";
+TFirmwareCommand FirmwareCommandFor(TFirmwareMethod m, bool nvme) {
+  if (!nvme) return TFirmwareCommand::AtaSanitize;
+  return m == TFirmwareMethod::FormatUser || m == TFirmwareMethod::FormatCrypto
+             ? TFirmwareCommand::NvmeFormat
+             : TFirmwareCommand::NvmeSanitize;
+}
+
+const char* FirmwareCommandName(TFirmwareCommand command) {
+  switch (command) {
+    case TFirmwareCommand::AtaSanitize:
+      return "ata-sanitize";
+    case TFirmwareCommand::NvmeFormat:
+      return "nvme-format";
+    case TFirmwareCommand::NvmeSanitize:
+      return "nvme-sanitize";
+  }
+  return "";
 }
 
 bool TFirmwareCaps::Offers(TFirmwareMethod m) const {
@@ -128,7 +141,7 @@ bool TFirmwareCaps::CoversAllNamespaces(TFirmwareMethod m) const {
 
 TFirmwareCaps ReadFirmwareCaps(THandle handle, const TIdentifyDeviceData& id) {
   TFirmwareCaps caps;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     caps.Nvme = true;
     ReadNvmeCaps(handle, caps);
   } else {
@@ -137,18 +150,20 @@ TFirmwareCaps ReadFirmwareCaps(THandle handle, const TIdentifyDeviceData& id) {
   return caps;
 }
 
-std::string ExpectedAfter(const TFirmwareCaps& caps, TFirmwareMethod m) {
+TErasedPattern ExpectedAfter(const TFirmwareCaps& caps, TFirmwareMethod m) {
   // A crypto erase leaves whatever the old data decrypts to with a new key.
-  if (m == TFirmwareMethod::Crypto || m == TFirmwareMethod::FormatCrypto) return "unspecified";
+  if (m == TFirmwareMethod::Crypto || m == TFirmwareMethod::FormatCrypto) {
+    return TErasedPattern::Unspecified;
+  }
   if (caps.Nvme) {
     // The NVMe commands deallocate what they erased: it reads as DLFEAT says.
-    if (caps.Dlfeat == 1) return "zeros";
-    if (caps.Dlfeat == 2) return "ones";
-    return "unspecified";
+    if (caps.Dlfeat == 1) return TErasedPattern::Zeros;
+    if (caps.Dlfeat == 2) return TErasedPattern::Ones;
+    return TErasedPattern::Unspecified;
   }
   // ATA: OVERWRITE writes the pattern given (zeros); BLOCK ERASE leaves a
   // vendor-specific value.
-  return m == TFirmwareMethod::Overwrite ? "zeros" : "unspecified";
+  return m == TFirmwareMethod::Overwrite ? TErasedPattern::Zeros : TErasedPattern::Unspecified;
 }
 
 std::string OfferedNames(const TFirmwareCaps& caps) {

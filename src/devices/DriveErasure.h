@@ -26,8 +26,14 @@ const char* FirmwareMethodName(TFirmwareMethod method);
 std::optional<TFirmwareMethod> FirmwareMethodFromName(const std::string& name);
 /// The method as the interface names it.
 std::string FirmwareMethodText(TFirmwareMethod method);
-/// "nvme-format", "nvme-sanitize" or "ata-sanitize" for a drive of that kind.
-const char* FirmwareCommandName(TFirmwareMethod method, bool nvme);
+/// The command that carries a method on a drive of that kind.
+enum class TFirmwareCommand { AtaSanitize, NvmeFormat, NvmeSanitize };
+TFirmwareCommand FirmwareCommandFor(TFirmwareMethod method, bool nvme);
+/// "ata-sanitize", "nvme-format", "nvme-sanitize": the log's and the record's.
+const char* FirmwareCommandName(TFirmwareCommand command);
+
+/// What the sectors read as after a drive's own erase.
+enum class TErasedPattern { Zeros, Ones, Unspecified };
 
 struct TFirmwareCaps {
   bool Nvme = false;
@@ -52,7 +58,7 @@ TFirmwareCaps ReadFirmwareCaps(THandle handle, const TIdentifyDeviceData& id);
 
 /// "zeros", "ones" or "unspecified": what the sampled sectors must read as
 /// after the method, as the drive states it.
-std::string ExpectedAfter(const TFirmwareCaps& caps, TFirmwareMethod method);
+TErasedPattern ExpectedAfter(const TFirmwareCaps& caps, TFirmwareMethod method);
 
 /// "block, crypto": the names of the offered methods.
 std::string OfferedNames(const TFirmwareCaps& caps);

@@ -13,7 +13,7 @@ namespace quarnel {
 
 std::vector<std::string> ReadDriveWwns(THandle handle, const TIdentifyDeviceData& id) {
   std::vector<std::string> names;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     TNvmeIdentifyBlock block = {};
     if (!NvmeIdentifyNamespace(handle, block)) return names;
     const TNvmeNamespace ns = DecodeNvmeNamespace(block);

@@ -33,19 +33,18 @@ std::vector<TSmartAttribute> AttributeTable(const uint8_t* page) {
 bool ReadSmartAttributes(THandle handle, const TIdentifyDeviceData& id,
                          std::vector<TSmartAttribute>* table) {
   TAtaBlock page = {};
-  const bool ok = ReadSmartPage(handle, id.BusType == kBusTypeAta, id.IsIDESlave, page);
+  const bool ok = ReadSmartPage(handle, id.BusType == TBusType::Ata, id.IsIDESlave, page);
   *table = ok ? AttributeTable(page) : std::vector<TSmartAttribute>();
   return ok;
 }
 
 // Word 217: 0 not reported, 1 a non-rotating medium, 0401h..FFFEh the rate.
 void ReadMediumType(THandle handle, const TIdentifyDeviceData& id, TEraseRecord* r) {
-  constexpr int64_t kBusSd = 12, kBusMmc = 13;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     r->Medium = TMediumType::Nvme;
     return;
   }
-  if (id.BusType == kBusSd || id.BusType == kBusMmc) {
+  if (id.BusType == TBusType::Sd || id.BusType == TBusType::Mmc) {
     r->Medium = TMediumType::FlashCard;
     return;
   }

@@ -48,7 +48,8 @@ const char* SanitizationCategory(const TEraseRecord& record, TSanitizationStanda
   // A Format NVM user data erase: Purge in NIST SP 800-88 Rev. 1's table for
   // NVMe drives, Clear in IEEE 2883-2022, which keeps Purge for the Sanitize
   // operations and cryptographic erase (docs/erase-record.md).
-  if (record.FirmwareErase.Method == "format-user" && standard == TSanitizationStandard::Ieee2883) {
+  if (record.FirmwareErase.Method == TFirmwareMethod::FormatUser &&
+      standard == TSanitizationStandard::Ieee2883) {
     return "Clear";
   }
   return "Purge";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "devices/DriveErasure.h"
 #include "reports/Health.h"
 
 namespace quarnel {
@@ -58,13 +59,16 @@ struct TSmartAttribute {
 /// A run by the drive's own erase command instead of the zero fill: which
 /// method, the command that carries it, and what the drive answered.
 struct TFirmwareErase {
-  std::string Method;          // "block", "crypto", "format-user", "format-crypto", "overwrite"
-  std::string Command;         // "nvme-format", "nvme-sanitize", "ata-sanitize"
+  TFirmwareMethod Method = TFirmwareMethod::Block;
+  TFirmwareCommand Command = TFirmwareCommand::AtaSanitize;
   bool AllNamespaces = false;  // the command covers every namespace of the controller
   bool Sent = false;           // the command reached the drive
   uint32_t Status = 0;         // the drive's raw completion status as the host returned it
   std::string StatusText;      // that status in words ("" when none came)
 };
+
+/// What the sample says of the erase.
+enum class TSampleResult { Erased, NotErased, Inconclusive };
 
 /// Sectors sampled before a drive's own erase and read again after it.
 struct TSampleCheck {
@@ -75,8 +79,8 @@ struct TSampleCheck {
   int64_t Unchanged = 0;     // held data before and hold it still
   int64_t WrongPattern = 0;  // changed, but not to the pattern the drive states
   int64_t Unreadable = 0;    // could not be read before or after
-  std::string Expected;      // "zeros", "ones" or "unspecified"
-  std::string Result;        // "erased", "not-erased" or "inconclusive"
+  TErasedPattern Expected = TErasedPattern::Unspecified;
+  TSampleResult Result = TSampleResult::Inconclusive;
 };
 
 /// Sectors an ATA drive hides from the system (host protected area, device

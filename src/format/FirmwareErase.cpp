@@ -44,7 +44,7 @@ TPoll PollNvme(THandle handle) {
 
 TPoll PollAta(THandle handle, uint8_t driveNumber) {
   TPoll p;
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (!AtaSendSanitize(handle, AtaSanitizeCommand(TAtaSanitize::Status, driveNumber),
                        kSanitizeTimeoutSeconds, &r)) {
     return p;
@@ -108,13 +108,14 @@ bool SendCommand(THandle handle, const TFirmwareCaps& caps, TFirmwareMethod meth
   const TAtaSanitize sub = method == TFirmwareMethod::Block    ? TAtaSanitize::BlockErase
                            : method == TFirmwareMethod::Crypto ? TAtaSanitize::CryptoScramble
                                                                : TAtaSanitize::Overwrite;
-  TAtaReturn48 r;
+  TAtaTaskFile r;
   if (!AtaSendSanitize(handle, AtaSanitizeCommand(sub, caps.DriveNumber),
                        kSanitizeTimeoutSeconds, &r)) {
     return false;
   }
   note.Sent = true;
-  note.Status = static_cast<uint32_t>(r.Error) << 8 | r.Status;
+  note.Status =
+      static_cast<uint32_t>(r.Current.Features) << 8 | r.Current.Command;  // error, status
   const TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
   note.StatusText = s.Aborted ? AtaSanitizeReasonText(s.Reason) : "accepted";
   return !s.Aborted;
@@ -157,9 +158,9 @@ void LogSampleCheck(const TSampleCheck& c) {
   AddLog("抽样检查: " + DecText(c.Sectors) + " 个扇区, 已改变 " + DecText(c.Changed) + ", 未改变 " +
          DecText(c.Unchanged) + ", 与驱动器声明的值不符 " + DecText(c.WrongPattern) +
          ", 擦除前已为空 " + DecText(c.BlankBefore) + ", 无法读取 " + DecText(c.Unreadable));
-  if (c.Result == "erased") {
+  if (c.Result == TSampleResult::Erased) {
     AddLog("抽样检查结果: 抽样扇区的数据已清除。");
-  } else if (c.Result == "not-erased") {
+  } else if (c.Result == TSampleResult::NotErased) {
     AddLog("抽样检查结果: 数据未清除！驱动器报告的结果与抽样扇区不符。");
   } else {
     AddLog("抽样检查结果: 无法判断（抽样扇区在擦除前已为空或无法读取），不作为擦除的证明。");
@@ -173,10 +174,10 @@ bool RunFirmwareErase(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod
   const THandle handle = run.DeviceHandle();
   Host& host = run.GetHost();
   TFirmwareErase note;
-  note.Method = FirmwareMethodName(method);
-  note.Command = FirmwareCommandName(method, caps.Nvme);
+  note.Method = method;
+  note.Command = FirmwareCommandFor(method, caps.Nvme);
   note.AllNamespaces = caps.CoversAllNamespaces(method);
-  const std::string expected = ExpectedAfter(caps, method);
+  const TErasedPattern expected = ExpectedAfter(caps, method);
   const std::vector<int64_t> sectors = SampleSectors(id.LBA, id.SectorSize);
   AddLog("抽样读取 " + IntToStrGrouped(static_cast<int64_t>(sectors.size())) + " 个扇区... ");
   const auto before = ReadSample(host, handle, sectors, id.SectorSize, expected);
@@ -189,7 +190,8 @@ bool RunFirmwareErase(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod
   } else {
     AddLog("驱动器自身擦除中: " + FirmwareMethodText(method));
     AddLog("驱动器自身的擦除无法中途停止，请等待它结束。");
-    AddDebugLog("Firmware erase: " + note.Method + " by " + note.Command);
+    AddDebugLog(std::string("Firmware erase: ") + FirmwareMethodName(method) + " by " +
+                FirmwareCommandName(note.Command));
     run.Ui().SetCaption(TFormatLabel::lbCurrentPosition, "驱动器自身擦除");
     ShowFirmwareProgress(run.Ui(), 0);
     if (!SendCommand(handle, caps, method, note)) {
@@ -203,7 +205,7 @@ bool RunFirmwareErase(TDriveRun& run, const TFirmwareCaps& caps, TFirmwareMethod
         const auto after = ReadSample(host, handle, sectors, id.SectorSize, expected);
         check = CompareSamples(before, after, expected);
         LogSampleCheck(check);
-        ok = check.Result != "not-erased";
+        ok = check.Result != TSampleResult::NotErased;
       } else {
         changed = true;
       }

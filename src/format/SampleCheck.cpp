@@ -20,16 +20,16 @@ bool AllBytes(const uint8_t* data, size_t size, uint8_t value) {
   return std::all_of(data, data + size, [value](uint8_t b) { return b == value; });
 }
 
-bool IsBlank(const uint8_t* data, size_t size, const std::string& expected) {
-  if (expected == "zeros") return AllBytes(data, size, 0x00);
-  if (expected == "ones") return AllBytes(data, size, 0xFF);
+bool IsBlank(const uint8_t* data, size_t size, TErasedPattern expected) {
+  if (expected == TErasedPattern::Zeros) return AllBytes(data, size, 0x00);
+  if (expected == TErasedPattern::Ones) return AllBytes(data, size, 0xFF);
   return AllBytes(data, size, 0x00) || AllBytes(data, size, 0xFF);
 }
 
 // Reads `count` sectors from `first` into consecutive entries of `out`; a
 // failed read marks them unread.
 void ReadRun(Host& host, THandle handle, int64_t first, int64_t count, int64_t sectorSize,
-             const std::string& expected, uint8_t* buffer, std::vector<TSampledSector>& out) {
+             TErasedPattern expected, uint8_t* buffer, std::vector<TSampledSector>& out) {
   const int64_t bytes = count * sectorSize;
   uint32_t read = 0;
   const bool ok = SeekDevice(host, handle, first * sectorSize) == first * sectorSize &&
@@ -66,8 +66,8 @@ std::vector<int64_t> SampleSectors(int64_t sectors, int64_t sectorSize) {
 }
 
 std::vector<TSampledSector> ReadSample(Host& host, THandle handle,
-                                       const std::vector<int64_t>& sectors,
-                                       int64_t sectorSize, const std::string& expected) {
+                                       const std::vector<int64_t>& sectors, int64_t sectorSize,
+                                       TErasedPattern expected) {
   std::vector<TSampledSector> out;
   if (sectorSize <= 0) return out;
   constexpr int64_t kRunBytes = 1048576;
@@ -90,12 +90,12 @@ std::vector<TSampledSector> ReadSample(Host& host, THandle handle,
 }
 
 TSampleCheck CompareSamples(const std::vector<TSampledSector>& before,
-                            const std::vector<TSampledSector>& after, const std::string& expected) {
+                            const std::vector<TSampledSector>& after, TErasedPattern expected) {
   TSampleCheck c;
   c.Ran = true;
   c.Expected = expected;
   c.Sectors = static_cast<int64_t>(before.size());
-  const bool patternKnown = expected == "zeros" || expected == "ones";
+  const bool patternKnown = expected != TErasedPattern::Unspecified;
   for (size_t i = 0; i < before.size(); ++i) {
     const TSampledSector& b = before[i];
     if (i >= after.size() || !b.Read || !after[i].Read || after[i].Sector != b.Sector) {
@@ -115,11 +115,11 @@ TSampleCheck CompareSamples(const std::vector<TSampledSector>& before,
     }
   }
   if (c.Unchanged > 0 || c.WrongPattern > 0) {
-    c.Result = "not-erased";
+    c.Result = TSampleResult::NotErased;
   } else if (c.Changed == 0) {
-    c.Result = "inconclusive";
+    c.Result = TSampleResult::Inconclusive;
   } else {
-    c.Result = "erased";
+    c.Result = TSampleResult::Erased;
   }
   return c;
 }

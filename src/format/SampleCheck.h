@@ -28,12 +28,12 @@ std::vector<int64_t> SampleSectors(int64_t sectors, int64_t sectorSize);
 
 /// Reads the sample through `handle`.
 std::vector<TSampledSector> ReadSample(Host& host, THandle handle,
-                                       const std::vector<int64_t>& sectors,
-                                       int64_t sectorSize, const std::string& expected);
+                                       const std::vector<int64_t>& sectors, int64_t sectorSize,
+                                       TErasedPattern expected);
 
 /// Compares a sample taken before with one taken after: the counts and the
-/// result ("erased", "not-erased", "inconclusive") of TSampleCheck.
+/// result of TSampleCheck.
 TSampleCheck CompareSamples(const std::vector<TSampledSector>& before,
-                            const std::vector<TSampledSector>& after, const std::string& expected);
+                            const std::vector<TSampledSector>& after, TErasedPattern expected);
 
 }  // namespace quarnel

@@ -43,7 +43,7 @@ TStopRule TStopRuleWatch::Check(int64_t nowMs, int64_t bytes,
 
 bool ReadDriveTemperature(THandle handle, const TIdentifyDeviceData& id, int* celsius) {
   int value = 0;
-  if (id.BusType == kBusTypeNvme) {
+  if (id.BusType == TBusType::Nvme) {
     TNvmeHealthBlock log = {};
     if (!NvmeReadHealthLog(handle, log)) return false;
     const int kelvin = DecodeNvmeHealth(log).Temperature;
@@ -51,7 +51,7 @@ bool ReadDriveTemperature(THandle handle, const TIdentifyDeviceData& id, int* ce
     value = kelvin - 273;
   } else {
     TAtaBlock page = {};
-    if (!ReadSmartPage(handle, id.BusType == kBusTypeAta, id.IsIDESlave, page)) return false;
+    if (!ReadSmartPage(handle, id.BusType == TBusType::Ata, id.IsIDESlave, page)) return false;
     bool found = false;
     for (const int wanted : {194, 190}) {
       for (int i = 0; i < kSmartAttributeSlots && !found; ++i) {

@@ -47,6 +47,30 @@ json Attributes(const std::vector<TSmartAttribute>& table) {
 
 }  // namespace
 
+const char* SampleResultName(TSampleResult result) {
+  switch (result) {
+    case TSampleResult::Erased:
+      return "erased";
+    case TSampleResult::NotErased:
+      return "not-erased";
+    case TSampleResult::Inconclusive:
+      return "inconclusive";
+  }
+  return "";
+}
+
+const char* ErasedPatternName(TErasedPattern pattern) {
+  switch (pattern) {
+    case TErasedPattern::Zeros:
+      return "zeros";
+    case TErasedPattern::Ones:
+      return "ones";
+    case TErasedPattern::Unspecified:
+      return "unspecified";
+  }
+  return "";
+}
+
 std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSigningKey* key) {
   const std::string title = kProgramTitle;
   const size_t blank = title.rfind(' ');
@@ -61,7 +85,8 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
                 {"bus", r.Bus},           {"sectors", r.Sectors}, {"sector_size", r.SectorSize},
                 {"capacity", r.Capacity}, {"path", r.Path}};
   const char* kind = r.FirmwareRun ? "firmware" : r.Quick ? "quick" : "full";
-  const std::string method = r.FirmwareRun ? r.FirmwareErase.Method : "zero-fill";
+  const std::string method =
+      r.FirmwareRun ? FirmwareMethodName(r.FirmwareErase.Method) : "zero-fill";
   j["mode"] = {{"kind", kind}, {"method", method}, {"ranges", ranges}};
   j["start"] = r.Start;
   j["end"] = r.End;
@@ -77,9 +102,12 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
                        {"bad_blocks", Blocks(r.BadBlocks, true)}};
   if (r.FirmwareRun) {
     const TFirmwareErase& f = r.FirmwareErase;
-    j["firmware_erase"] = {
-        {"method", f.Method}, {"command", f.Command}, {"all_namespaces", f.AllNamespaces},
-        {"sent", f.Sent},     {"status", f.Status},   {"status_text", f.StatusText}};
+    j["firmware_erase"] = {{"method", FirmwareMethodName(f.Method)},
+                           {"command", FirmwareCommandName(f.Command)},
+                           {"all_namespaces", f.AllNamespaces},
+                           {"sent", f.Sent},
+                           {"status", f.Status},
+                           {"status_text", f.StatusText}};
   } else {
     j["firmware_erase"] = nullptr;
   }
@@ -91,8 +119,8 @@ std::string EraseRecordJson(const TEraseRecord& r, bool simulated, const TSignin
                          {"unchanged", c.Unchanged},
                          {"wrong_pattern", c.WrongPattern},
                          {"unreadable", c.Unreadable},
-                         {"expected", c.Expected},
-                         {"result", c.Result}};
+                         {"expected", ErasedPatternName(c.Expected)},
+                         {"result", SampleResultName(c.Result)}};
   } else {
     j["sample_check"] = nullptr;
   }

@@ -14,6 +14,12 @@ namespace quarnel {
 
 /// The record as indented JSON text, sealed, and signed with `key` when one
 /// is given. `simulated` says the drive was a simulated one.
+/// The record's names of a sample check's result ("erased", "not-erased",
+/// "inconclusive") and of the pattern it expected ("zeros", "ones",
+/// "unspecified").
+const char* SampleResultName(TSampleResult result);
+const char* ErasedPatternName(TErasedPattern pattern);
+
 std::string EraseRecordJson(const TEraseRecord& record, bool simulated,
                             const TSigningKey* key = nullptr);
 

@@ -34,13 +34,13 @@ TEST(HiddenAreaQuery, CommandBytesFollowTheStandards) {
   const std::vector<uint8_t> none(8, 0);
   // GET NATIVE MAX ADDRESS EXT: 78h, feature 0000h, 48-bit, non-data
   // (DRDY_REQUIRED | 48BIT_COMMAND); device bit 6 is N/A and sent set.
-  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::GetNativeMaxExt, 0), 0),
+  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::GetNativeMaxExt, 0), 0, 15),
             Header(0x09, none, {0x00, 0, 0, 0, 0, 0xE0, 0x78, 0}));
   // READ NATIVE MAX ADDRESS EXT: 27h, device bit 6 (LBA) one; the slave sets bit 4.
-  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 1), 0),
+  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 1), 0, 15),
             Header(0x09, none, {0x00, 0, 0, 0, 0, 0xF0, 0x27, 0}));
   // READ NATIVE MAX ADDRESS: F8h, 28-bit.
-  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMax, 0), 0),
+  EXPECT_EQ(BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMax, 0), 0, 15),
             Header(0x01, none, {0x00, 0, 0, 0, 0, 0xE0, 0xF8, 0}));
   // DEVICE CONFIGURATION IDENTIFY: B1h, feature C2h, PIO data-in of 512
   // bytes right after the header (DRDY_REQUIRED | DATA_IN); count N/A, sent as 1.
@@ -48,7 +48,7 @@ TEST(HiddenAreaQuery, CommandBytesFollowTheStandards) {
   dco[9] = 0x02;  // DataTransferLength 512 = 00000200h
   dco[24] = 48;   // DataBufferOffset: the data follows the header
   dco.resize(48 + 512, 0);
-  EXPECT_EQ(BuildAtaPassThrough(DcoIdentifyTaskFile(0), 512), dco);
+  EXPECT_EQ(BuildAtaPassThrough(DcoIdentifyTaskFile(0), 512, 15), dco);
 }
 
 TEST(HiddenAreaQuery, NativeMaximumComesFromTheReturnedAddress) {

@@ -48,7 +48,7 @@ TEST(IdentifyDevice, ReadsGeometryLengthAdapterAndDescriptor) {
   EXPECT_EQ(r.record.LBA, 488378646);
   EXPECT_EQ(r.record.SectorSize, 4096);
   EXPECT_EQ(r.record.MaximumSectorsTransfer, 32);
-  EXPECT_EQ(r.record.BusType, 7);
+  EXPECT_EQ(r.record.BusType, TBusType::Usb);
   EXPECT_EQ(r.record.Model, "ATA ST3500418AS");
   EXPECT_EQ(r.record.FW, "CC38");
   EXPECT_EQ(r.record.SN, "5VM1TEST");
@@ -176,7 +176,7 @@ TEST(IdentifyDevice, RefusedAdapterQueryUsesTheStandByDescriptor) {
                            "identify_file": "drives/ST320410A--3.39/identify.bin",
                            "faults": {"adapter": 50})");
   ASSERT_EQ(r.status, 0);
-  EXPECT_EQ(r.record.BusType, 201);
+  EXPECT_EQ(r.record.BusType, TBusType::Flash);
   EXPECT_EQ(r.record.MaximumSectorsTransfer, 128);
   EXPECT_EQ(r.record.IsIDESlave, 0);
   EXPECT_TRUE(HasLine("Skipped 0"));

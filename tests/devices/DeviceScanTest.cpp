@@ -185,17 +185,17 @@ TEST(DevicePartitions, RootListIsFetchedWhateverItsLengthAndCappedAtTheSlots) {
 }
 
 TEST(BusTypeName, NamesAndFallbacks) {
-  EXPECT_EQ(BusTypeName(3), "ATA");
-  EXPECT_EQ(BusTypeName(4), "IEEE 1394");
-  EXPECT_EQ(BusTypeName(11), "SATA");
-  EXPECT_EQ(BusTypeName(15), "FBVIRTUAL");
-  EXPECT_EQ(BusTypeName(16), "SPACES");
-  EXPECT_EQ(BusTypeName(17), "NVME");
-  EXPECT_EQ(BusTypeName(19), "UFS");
-  EXPECT_EQ(BusTypeName(20), "UNKNOWN");
-  EXPECT_EQ(BusTypeName(-1), "UNKNOWN");
-  EXPECT_EQ(BusTypeName(200), "IMAGE");
-  EXPECT_EQ(BusTypeName(201), "FLASH");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(3)), "ATA");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(4)), "IEEE 1394");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(11)), "SATA");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(15)), "FBVIRTUAL");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(16)), "SPACES");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(17)), "NVME");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(19)), "UFS");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(20)), "UNKNOWN");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(0xFFFFFFFFu)), "UNKNOWN");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(200)), "IMAGE");
+  EXPECT_EQ(BusTypeName(BusTypeFromCode(201)), "FLASH");
 }
 
 TEST(DeviceTable, IndexOutsideOneToSixteenIsARangeError) {

@@ -69,12 +69,15 @@ TEST(FirmwareCommandBytes, NvmeFormatAndSanitize) {
 // count in COUNT 3:0), carried in an ATA_PASS_THROUGH_EX.
 TEST(FirmwareCommandBytes, AtaSanitizeRegisters) {
   // The slave's DEV bit.
-  EXPECT_EQ(AtaSanitizeCommand(TAtaSanitize::BlockErase, 1).Device, 0x50);
+  EXPECT_EQ(AtaSanitizeCommand(TAtaSanitize::BlockErase, 1).Current.DriveHead, 0x50);
 
   // ATA_PASS_THROUGH_EX: Length, AtaFlags (DRDY_REQUIRED | 48BIT_COMMAND),
   // the high bytes in PreviousTaskFile, the low in CurrentTaskFile.
-  uint8_t ex[win::kATA_PASS_THROUGH_EX_SIZE];
-  BuildAtaPassThroughEx(AtaSanitizeCommand(TAtaSanitize::BlockErase, 0), 60, ex);
+  const std::vector<uint8_t> request =
+      BuildAtaPassThrough(AtaSanitizeCommand(TAtaSanitize::BlockErase, 0), 0, 60);
+  ASSERT_EQ(request.size(), win::kATA_PASS_THROUGH_EX_SIZE);
+  const uint8_t* ex = request.data();
+  EXPECT_EQ(Slice(ex, win::kATA_PT_TimeOutValue, 4), (Bytes{60, 0, 0, 0}));
   EXPECT_EQ(Slice(ex, 0, 4),
             (Bytes{static_cast<uint8_t>(win::kATA_PASS_THROUGH_EX_SIZE), 0, 0x09, 0x00}));
   EXPECT_EQ(Slice(ex, win::kATA_PT_PreviousTaskFile, 8), (Bytes{0, 0, 0x42, 0, 0, 0, 0, 0}));
@@ -85,12 +88,17 @@ TEST(FirmwareCommandBytes, AtaSanitizeRegisters) {
 // What comes back: SANITIZE STATUS EXT's COUNT bits 15/14/13 and progress
 // in LBA 15:0, and the NVMe sanitize status log (SPROG at 0, SSTAT at 2).
 TEST(FirmwareCommandBytes, Answers) {
-  TAtaReturn48 r{0x00, 0x50, 0x40, 0x4000, 0x1234};
+  // Error, count, LBA 7:0, 15:8, 23:16, device, status; then the high bytes.
+  TAtaTaskFile r;
+  r.Ext = true;
+  r.Current = {0x00, 0x00, 0x34, 0x12, 0, 0x40, 0x50};
+  r.Previous = {0, 0x40, 0, 0, 0, 0, 0};
   TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
   EXPECT_TRUE(s.InProgress);
   EXPECT_FALSE(s.CompletedWithoutError || s.Frozen || s.Aborted);
   EXPECT_EQ(s.Progress, 0x1234);
-  r = {0x04, 0x51, 0x40, 0x2000, 3};
+  r.Current = {0x04, 0x00, 0x03, 0, 0, 0x40, 0x51};
+  r.Previous = {0, 0x20, 0, 0, 0, 0, 0};
   s = DecodeAtaSanitizeStatus(r);
   EXPECT_TRUE(s.Aborted && s.Frozen);
   EXPECT_EQ(s.Reason, 3);
@@ -124,11 +132,12 @@ TEST(SampleCheck, SamplesEdgesAndSpread) {
 
   std::vector<TSampledSector> before = {{0, true, false, 1}, {1, true, true, 2}};
   std::vector<TSampledSector> after = {{0, true, true, 9}, {1, true, true, 2}};
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "erased");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result, TSampleResult::Erased);
   after[0].Hash = 1;  // the data sector reads as before
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "not-erased");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result, TSampleResult::NotErased);
   before[0].Blank = true;  // everything was blank before: proves nothing
-  EXPECT_EQ(CompareSamples(before, after, "zeros").Result, "inconclusive");
+  EXPECT_EQ(CompareSamples(before, after, TErasedPattern::Zeros).Result,
+            TSampleResult::Inconclusive);
 }
 
 }  // namespace

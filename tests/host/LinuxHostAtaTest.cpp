@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ata/AtaSanitize.h"
 #include "ata/HiddenArea.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
@@ -48,9 +49,9 @@ TEST(LinuxHostAta, SmartReadDataIsAOneBlockDataCommand) {
   EXPECT_TRUE(r.DataIn);
   EXPECT_EQ(r.ReplySize, 528u);
   EXPECT_EQ(r.Registers.Features, 0xD0);
-  EXPECT_EQ(r.Registers.LbaMid, 0x4F);
-  EXPECT_EQ(r.Registers.LbaHigh, 0xC2);
-  EXPECT_EQ(r.Registers.Device, 0xB0);  // the registers as given
+  EXPECT_EQ(r.Registers.CylLow, 0x4F);
+  EXPECT_EQ(r.Registers.CylHigh, 0xC2);
+  EXPECT_EQ(r.Registers.DriveHead, 0xB0);  // the registers as given
   EXPECT_EQ(r.Registers.Command, 0xB0);
   // The same block through SMART_SEND_DRIVE_COMMAND also returns the data.
   ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 1039, &r), 0u);
@@ -86,12 +87,7 @@ TEST(LinuxHostAta, ReturnStatusRepliesWithTheDriveRegistersAsWindowsDoes) {
   EXPECT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 23, &r),
             win::kERROR_INSUFFICIENT_BUFFER);
   ASSERT_EQ(ParseAtaRequest(win::kSMART_SEND_DRIVE_COMMAND, in.data(), 32, 24, &r), 0u);
-  sgio::TAtaTaskFile answer;
-  answer.SectorCount = 1;
-  answer.LbaMid = 0xF4;
-  answer.LbaHigh = 0x2C;
-  answer.Device = 0xA0;
-  answer.Command = 0x50;  // the status
+  const TAtaRegisters answer = {0, 1, 0, 0xF4, 0x2C, 0xA0, 0x50};  // status last
   std::vector<uint8_t> out(527, 0xEE);
   ASSERT_EQ(BuildAtaReply(r, in.data(), nullptr, out.data(), answer), 24u);
   EXPECT_EQ(GetU32(out.data(), 0), 8u);
@@ -107,7 +103,7 @@ TEST(LinuxHostAta, MiniportIdentifyRepliesWith572Bytes) {
   EXPECT_TRUE(r.DataIn);
   EXPECT_EQ(r.TimeoutMs, 120000u);
   EXPECT_EQ(r.Registers.Command, 0xEC);
-  EXPECT_EQ(r.Registers.Device, 0xB0);
+  EXPECT_EQ(r.Registers.DriveHead, 0xB0);
   uint8_t data[512];
   std::memset(data, 0x3C, sizeof data);
   std::vector<uint8_t> out = in;  // the same area serves as input and output
@@ -169,11 +165,11 @@ TEST(LinuxHostAta, RefusesWhatWindowsRefuses) {
 }
 
 TEST(LinuxHostAta, PassThroughCarriesOnlyTheReadOnlyQueries) {
-  TPassThroughRequest r;
+  TAtaPassThroughRequest r;
   auto parse = [&](const TAtaTaskFile& t, uint32_t data) {
-    const std::vector<uint8_t> in = BuildAtaPassThrough(t, data);
-    return ParseAtaPassThrough(in.data(), static_cast<uint32_t>(in.size()),
-                               static_cast<uint32_t>(in.size()), &r);
+    const std::vector<uint8_t> in = BuildAtaPassThrough(t, data, 15);
+    return ParseAtaQueryRequest(in.data(), static_cast<uint32_t>(in.size()),
+                                static_cast<uint32_t>(in.size()), &r);
   };
   EXPECT_EQ(parse(NativeMaxTaskFile(TNativeMaxCommand::GetNativeMaxExt, 0), 0), 0u);
   EXPECT_EQ(parse(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMax, 0), 0), 0u);
@@ -195,40 +191,42 @@ TEST(LinuxHostAta, PassThroughCarriesOnlyTheReadOnlyQueries) {
     t.Current.Features = feature;
     EXPECT_EQ(parse(t, feature == 0xC3 ? 0 : 512), win::kERROR_INVALID_FUNCTION);
   }
+  // Nor the drive's own erase, which goes its own way.
+  for (TAtaSanitize sub : {TAtaSanitize::Status, TAtaSanitize::BlockErase}) {
+    EXPECT_EQ(parse(AtaSanitizeCommand(sub, 0), 0), win::kERROR_INVALID_FUNCTION);
+  }
 }
 
 TEST(LinuxHostAta, PassThroughReturnsTheWholeAddressOrNothing) {
-  TPassThroughRequest r;
+  TAtaPassThroughRequest r;
   const std::vector<uint8_t> in =
-      BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 0), 0);
-  ASSERT_EQ(ParseAtaPassThrough(in.data(), static_cast<uint32_t>(in.size()),
-                                static_cast<uint32_t>(in.size()), &r),
+      BuildAtaPassThrough(NativeMaxTaskFile(TNativeMaxCommand::ReadNativeMaxExt, 0), 0, 15);
+  ASSERT_EQ(ParseAtaQueryRequest(in.data(), static_cast<uint32_t>(in.size()),
+                                 static_cast<uint32_t>(in.size()), &r),
             0u);
   // Descriptor format, ATA status return with EXTEND: address 01_3A38_6DAFh.
   const std::vector<uint8_t> descriptor = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    0x0E,
                                            0x09, 0x0C, 0x01, 0x00, 0x00, 0x00, 0x3A, 0xAF,
                                            0x01, 0x6D, 0x00, 0x38, 0xE0, 0x50};
-  std::vector<uint8_t> out = in;
+  TAtaTaskFile returned;
   ASSERT_TRUE(
-      PutReturnedRegisters(r, sgio::ParseSense(descriptor.data(), descriptor.size()), out.data()));
-  TAtaTaskFile back;
-  back.Current = {out[win::kATA_PT_CurrentTaskFile],     0,
-                  out[win::kATA_PT_CurrentTaskFile + 2], out[win::kATA_PT_CurrentTaskFile + 3],
-                  out[win::kATA_PT_CurrentTaskFile + 4], 0,
-                  out[win::kATA_PT_CurrentTaskFile + 6]};
-  back.Previous = {0,
-                   0,
-                   out[win::kATA_PT_PreviousTaskFile + 2],
-                   out[win::kATA_PT_PreviousTaskFile + 3],
-                   out[win::kATA_PT_PreviousTaskFile + 4],
-                   0,
-                   0};
-  EXPECT_EQ(NativeMaxAddress(TNativeMaxCommand::ReadNativeMaxExt, back), 0x013A386DAFull);
-  EXPECT_EQ(back.Current.Command, 0x50);
+      ReturnedRegisters(r, sgio::ParseSense(descriptor.data(), descriptor.size()), &returned));
+  std::vector<uint8_t> out = in;
+  PutTaskFile(out.data(), returned);
+  // The reply's task files: LBA 7:0, 15:8, 23:16 at bytes 2-4 of the
+  // current one, 31:24, 39:32, 47:40 at bytes 2-4 of the previous one.
+  const uint8_t* cur = out.data() + win::kATA_PT_CurrentTaskFile;
+  const uint8_t* prev = out.data() + win::kATA_PT_PreviousTaskFile;
+  EXPECT_EQ(std::vector<uint8_t>(cur, cur + 7),
+            (std::vector<uint8_t>{0x00, 0x00, 0xAF, 0x6D, 0x38, 0xE0, 0x50}));
+  EXPECT_EQ(std::vector<uint8_t>(prev, prev + 7),
+            (std::vector<uint8_t>{0x00, 0x00, 0x3A, 0x01, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(NativeMaxAddress(TNativeMaxCommand::ReadNativeMaxExt, TaskFileAt(out.data(), true)),
+            0x013A386DAFull);
   // Fixed format says only that the upper bytes are not zero: no answer.
   const std::vector<uint8_t> fixed = {0x70, 0,    0x01, 0x00, 0x50, 0xE0, 0x00, 0x0A, 0xA0,
                                       0xAF, 0x6D, 0x38, 0x00, 0x1D, 0,    0,    0,    0};
-  EXPECT_FALSE(PutReturnedRegisters(r, sgio::ParseSense(fixed.data(), fixed.size()), out.data()));
+  EXPECT_FALSE(ReturnedRegisters(r, sgio::ParseSense(fixed.data(), fixed.size()), &returned));
 }
 
 }  // namespace

@@ -100,7 +100,7 @@ TEST_F(LinuxHostLoop, IdentifiesLoopDevicesWithTheirSectorSize) {
     TIdentifyDeviceData record;
     uint32_t refusal = 0;
     ASSERT_EQ(IdentifyDevice(handle, record, &refusal), 0);
-    EXPECT_EQ(record.BusType, 15);
+    EXPECT_EQ(record.BusType, TBusType::FileBackedVirtual);
     EXPECT_EQ(BusTypeName(record.BusType), "FBVIRTUAL");
     EXPECT_EQ(record.SectorSize, c.SectorSize);
     EXPECT_EQ(record.LBA, int64_t{16} * 1024 * 1024 / c.SectorSize);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "ata/AtaSanitize.h"
 #include "host/HostConstants.h"
 #include "host/linux/SgIo.h"
 
@@ -11,11 +12,14 @@ namespace {
 
 TAtaTaskFile Registers(uint8_t features, uint8_t mid, uint8_t high, uint8_t device,
                        uint8_t command) {
-  return {features, 1, 1, mid, high, device, command};
+  TAtaTaskFile t;
+  t.Current = {features, 1, 1, mid, high, device, command};
+  return t;
 }
 
+using Cdb = std::array<uint8_t, kCdbSize>;
+
 TEST(SgIoCdb, DataInCommandsMoveOneBlockWithoutCheckCondition) {
-  using Cdb = std::array<uint8_t, kCdbSize>;
   EXPECT_EQ(BuildAtaPassThrough16(Registers(0xD0, 0x4F, 0xC2, 0xA0, 0xB0), TAtaProtocol::PioDataIn),
             (Cdb{0x85, 0x08, 0x0E, 0, 0xD0, 0, 0x01, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
   EXPECT_EQ(BuildAtaPassThrough16(Registers(0, 0, 0, 0xB0, 0xEC), TAtaProtocol::PioDataIn),
@@ -23,7 +27,6 @@ TEST(SgIoCdb, DataInCommandsMoveOneBlockWithoutCheckCondition) {
 }
 
 TEST(SgIoCdb, NonDataCommandsAskForTheRegisters) {
-  using Cdb = std::array<uint8_t, kCdbSize>;
   EXPECT_EQ(BuildAtaPassThrough16(Registers(0xD8, 0x4F, 0xC2, 0xA0, 0xB0), TAtaProtocol::NonData),
             (Cdb{0x85, 0x06, 0x20, 0, 0xD8, 0, 0x01, 0, 0x01, 0, 0x4F, 0, 0xC2, 0xA0, 0xB0, 0}));
   EXPECT_EQ(BuildInquiryVpd(0x80, 252),
@@ -31,14 +34,42 @@ TEST(SgIoCdb, NonDataCommandsAskForTheRegisters) {
 }
 
 TEST(SgIoCdb, ExtCommandsSetExtendAndCarryTheHighOrderBytes) {
-  using Cdb = std::array<uint8_t, kCdbSize>;
   // READ NATIVE MAX ADDRESS EXT: non-data (protocol 3) with EXTEND, CK_COND.
-  EXPECT_EQ(BuildAtaPassThrough16Ext({0, 0, 0, 0, 0, 0xE0, 0x27}, {}, TAtaProtocol::NonData),
+  TAtaTaskFile t;
+  t.Ext = true;
+  t.Current = {0, 0, 0, 0, 0, 0xE0, 0x27};
+  EXPECT_EQ(BuildAtaPassThrough16(t, TAtaProtocol::NonData),
             (Cdb{0x85, 0x07, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xE0, 0x27, 0}));
   // Each high-order byte sits before its low-order one: features, count, LBA.
-  EXPECT_EQ(BuildAtaPassThrough16Ext({1, 2, 3, 4, 5, 0xE0, 0x78}, {6, 7, 8, 9, 10, 0, 0},
-                                     TAtaProtocol::NonData),
+  t.Current = {1, 2, 3, 4, 5, 0xE0, 0x78};
+  t.Previous = {6, 7, 8, 9, 10, 0, 0};
+  EXPECT_EQ(BuildAtaPassThrough16(t, TAtaProtocol::NonData),
             (Cdb{0x85, 0x07, 0x20, 6, 1, 7, 2, 8, 3, 9, 4, 10, 5, 0xE0, 0x78, 0}));
+  // A 48-bit data-in command asks for CK_COND too: protocol 4, EXTEND.
+  EXPECT_EQ(BuildAtaPassThrough16(t, TAtaProtocol::PioDataIn),
+            (Cdb{0x85, 0x09, 0x2E, 6, 1, 7, 2, 8, 3, 9, 4, 10, 5, 0xE0, 0x78, 0}));
+}
+
+// SANITIZE (ACS) in SAT's block: non-data 48-bit; FEATURE 15:8, 7:0, COUNT
+// 15:8, 7:0, LBA 31:24, 7:0, 39:32, 15:8, 47:40, 23:16, DEVICE, COMMAND;
+// the keys "BkEr", "Cryp", and "OW" in LBA 47:32 with one pass.
+TEST(SgIoCdb, SanitizeCommands) {
+  const struct {
+    TAtaSanitize sub;
+    Cdb cdb;
+  } cases[] = {
+      {TAtaSanitize::BlockErase,
+       {0x85, 0x07, 0x20, 0, 0x12, 0, 0, 0x42, 0x72, 0, 0x45, 0, 0x6B, 0x40, 0xB4, 0}},
+      {TAtaSanitize::CryptoScramble,
+       {0x85, 0x07, 0x20, 0, 0x11, 0, 0, 0x43, 0x70, 0, 0x79, 0, 0x72, 0x40, 0xB4, 0}},
+      {TAtaSanitize::Overwrite,
+       {0x85, 0x07, 0x20, 0, 0x14, 0, 0x01, 0, 0, 0x57, 0, 0x4F, 0, 0x40, 0xB4, 0}},
+      {TAtaSanitize::Status, {0x85, 0x07, 0x20, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x40, 0xB4, 0}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(BuildAtaPassThrough16(AtaSanitizeCommand(c.sub, 0), TAtaProtocol::NonData), c.cdb)
+        << static_cast<int>(c.sub);
+  }
 }
 
 TAtaOutcome Judge(uint8_t status, const std::vector<uint8_t>& sense, uint16_t host = 0,
@@ -75,13 +106,30 @@ TEST(SgIoSense, DescriptorFormatCarriesTheAtaRegisters) {
   EXPECT_EQ(s.Key, kSenseRecoveredError);
   EXPECT_EQ(s.Ascq, 0x1D);
   ASSERT_TRUE(s.HasAtaStatus);
-  EXPECT_EQ(s.Registers.Command, 0x50);
-  EXPECT_EQ(s.Registers.LbaMid, 0x4F);
-  EXPECT_EQ(s.Registers.LbaHigh, 0xC2);
-  EXPECT_EQ(s.Registers.Device, 0xA0);
-  EXPECT_EQ(s.Registers.SectorCount, 0x01);
+  EXPECT_FALSE(s.Registers.Ext);
+  EXPECT_EQ(s.Registers.Current.Command, 0x50);
+  EXPECT_EQ(s.Registers.Current.CylLow, 0x4F);
+  EXPECT_EQ(s.Registers.Current.CylHigh, 0xC2);
+  EXPECT_EQ(s.Registers.Current.DriveHead, 0xA0);
+  EXPECT_EQ(s.Registers.Current.SectorCount, 0x01);
   // A descriptor cut short by the sense length is not read.
   EXPECT_FALSE(ParseSense(kDescriptorGood.data(), 16).HasAtaStatus);
+}
+
+// SANITIZE STATUS EXT's answer, EXTEND set: COUNT 15:8 in byte 4, LBA 31:24,
+// 39:32, 47:40 in bytes 6, 8, 10 of the descriptor.
+TEST(SgIoSense, DescriptorFormatCarriesA48BitAnswer) {
+  const uint8_t sense[] = {0x72, 0x01, 0x00, 0x1D, 0,    0,    0,    14,   0x09, 12,   0x01,
+                           0x00, 0x40, 0x00, 0x07, 0x34, 0x08, 0x12, 0x09, 0x00, 0x40, 0x50};
+  const TSense s = ParseSense(sense, sizeof sense);
+  ASSERT_TRUE(s.HasAtaStatus);
+  EXPECT_TRUE(s.Registers.Ext);
+  EXPECT_EQ(s.Registers.Count16(), 0x4000);
+  EXPECT_EQ(s.Registers.Lba48(), 0x090807001234ull);  // LBA 23:16 is 00h
+  EXPECT_EQ(s.Registers.Current.Command, 0x50);
+  const TAtaSanitizeStatus status = DecodeAtaSanitizeStatus(s.Registers);
+  EXPECT_TRUE(status.InProgress);
+  EXPECT_EQ(status.Progress, 0x1234);
 }
 
 TEST(SgIoSense, FixedFormatCarriesTheAtaRegisters) {
@@ -92,9 +140,10 @@ TEST(SgIoSense, FixedFormatCarriesTheAtaRegisters) {
   EXPECT_EQ(s.Asc, 0x00);
   EXPECT_EQ(s.Ascq, 0x1D);
   ASSERT_TRUE(s.HasAtaStatus);
-  EXPECT_EQ(s.Registers.Command, 0x50);
-  EXPECT_EQ(s.Registers.LbaMid, 0x4F);
-  EXPECT_EQ(s.Registers.LbaHigh, 0xC2);
+  EXPECT_EQ(s.Registers.Current.Command, 0x50);
+  EXPECT_EQ(s.Registers.Current.CylLow, 0x4F);
+  EXPECT_EQ(s.Registers.Current.CylHigh, 0xC2);
+  EXPECT_EQ(s.Registers.Current.DriveHead, 0xA0);
   EXPECT_FALSE(ParseSense(nullptr, 0).Valid);
   const uint8_t vendor[] = {0x7F, 0, 0, 0};
   EXPECT_FALSE(ParseSense(vendor, sizeof vendor).Valid);

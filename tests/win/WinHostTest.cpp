@@ -16,6 +16,7 @@
 #include "devices/DeviceTable.h"
 #include "format/DriveRun.h"
 #include "format/FormatEngine.h"
+#include "host/AtaRequests.h"
 #include "host/HostConstants.h"
 #include "host/win/WinHost.h"
 #include "ui/UiSeam.h"
@@ -166,6 +167,28 @@ TEST_F(WinHostTest, AnUnidentifiedDriveStaysOutOfTheScan) {
   EXPECT_NE(log.find("Trying device \\\\.\\X:"), std::string::npos) << log;
   EXPECT_NE(log.find("Done. Status = 0"), std::string::npos) << log;
   EXPECT_EQ(ChooserStatusText, "找到磁盘: 0");
+}
+
+// IOCTL_ATA_PASS_THROUGH goes to the driver only with a command of the
+// read-only queries or SANITIZE: SET MAX ADDRESS EXT (37h) never leaves.
+TEST_F(WinHostTest, AtaPassThroughKeepsToItsAllowLists) {
+  // A handle that names nothing: what reaches the system fails on it.
+  const THandle nothing = 0x7FF0;
+  auto send = [&](const TAtaTaskFile& t) {
+    std::vector<uint8_t> request = BuildAtaPassThrough(t, 0, 15);
+    const auto size = static_cast<uint32_t>(request.size());
+    uint32_t returned = 7;
+    EXPECT_FALSE(host_->DeviceIoControl(nothing, win::kIOCTL_ATA_PASS_THROUGH, request.data(), size,
+                                        request.data(), size, &returned));
+    return host_->GetLastError();
+  };
+  TAtaTaskFile query;
+  query.Ext = true;
+  query.Current = {0, 0, 0, 0, 0, 0x40, 0x27};  // READ NATIVE MAX ADDRESS EXT
+  EXPECT_EQ(send(query), win::kERROR_INVALID_HANDLE);
+  TAtaTaskFile setMax = query;
+  setMax.Current = {0, 0, 0xFF, 0xFF, 0xFF, 0x40, 0x37};  // SET MAX ADDRESS EXT
+  EXPECT_EQ(send(setMax), win::kERROR_INVALID_FUNCTION);
 }
 
 // The engine's writes through the real calls: a quick wipe zeroes the start

@@ -34,7 +34,7 @@ bool IsIdentify(uint8_t command) {
 // in off-line mode and their abort (the captive forms hold the drive busy
 // past any time-out, off-line data collection is not asked for). Never SMART
 // WRITE LOG nor the attribute autosave switches. False: refused.
-bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
+bool Classify(const TAtaRegisters& r, bool* dataIn) {
   if (IsIdentify(r.Command)) {
     *dataIn = true;
     return true;
@@ -50,7 +50,8 @@ bool Classify(const sgio::TAtaTaskFile& r, bool* dataIn) {
       *dataIn = true;
       return r.SectorCount == 1;
     case win::kSMART_EXECUTE_OFFLINE_DIAGS:
-      return r.LbaLow == 0x01 || r.LbaLow == 0x02 || r.LbaLow == 0x03 || r.LbaLow == 0x7F;
+      return r.SectorNumber == 0x01 || r.SectorNumber == 0x02 || r.SectorNumber == 0x03 ||
+             r.SectorNumber == 0x7F;
     case win::kSMART_ENABLE_OPERATIONS:
     case win::kSMART_DISABLE_OPERATIONS:
     case win::kSMART_RETURN_STATUS:
@@ -71,62 +72,60 @@ std::string AtaText(const uint8_t* id, int firstWord, int words) {
   return start == std::string::npos ? std::string() : text.substr(start);
 }
 
-// An SG_IO header for one command block, its sense area and its data.
-sg_io_hdr_t SgHeader(uint8_t* cdb, size_t cdbLength, uint8_t* sense, size_t senseSize,
-                     int direction, uint8_t* data, uint32_t length, uint32_t timeoutMs) {
+}  // namespace
+
+uint32_t SgIo(int fd, const uint8_t* cdb, size_t cdbLength, uint8_t* data, uint32_t length,
+              uint32_t timeoutMs, TSgAnswer* answer) {
+  *answer = TSgAnswer{};
   sg_io_hdr_t h{};
   h.interface_id = 'S';
   h.cmd_len = static_cast<unsigned char>(cdbLength);
-  h.cmdp = cdb;
-  h.mx_sb_len = static_cast<unsigned char>(senseSize);
-  h.sbp = sense;
-  h.dxfer_direction = direction;
-  h.dxferp = data;
+  h.cmdp = const_cast<uint8_t*>(cdb);
+  h.mx_sb_len = sizeof answer->Sense;
+  h.sbp = answer->Sense;
+  h.dxfer_direction = length > 0 ? SG_DXFER_FROM_DEV : SG_DXFER_NONE;
+  h.dxferp = length > 0 ? data : nullptr;
   h.dxfer_len = length;
   h.timeout = timeoutMs;
-  return h;
-}
-
-}  // namespace
-
-uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
-                      uint32_t timeoutMs, int* error, sgio::TSense* senseOut) {
-  auto cdb = sgio::BuildAtaPassThrough16(
-      regs, dataIn ? sgio::TAtaProtocol::PioDataIn : sgio::TAtaProtocol::NonData);
-  uint8_t sense[64] = {};
-  sg_io_hdr_t h = SgHeader(cdb.data(), cdb.size(), sense, sizeof sense,
-                           dataIn ? SG_DXFER_FROM_DEV : SG_DXFER_NONE, dataIn ? data : nullptr,
-                           dataIn ? kBlock : 0, timeoutMs);
-  *error = 0;
   if (::ioctl(fd, SG_IO, &h) != 0) {
-    *error = errno;
+    answer->Errno = errno;
     // Devices without SCSI pass-through (loop, virtio-blk, NVMe) answer
     // ENOTTY or EINVAL: the request is not one they know.
-    if (*error == ENOTTY || *error == EINVAL) return win::kERROR_INVALID_FUNCTION;
-    return Win32FromErrno(*error);
+    if (answer->Errno == ENOTTY || answer->Errno == EINVAL) return win::kERROR_INVALID_FUNCTION;
+    return Win32FromErrno(answer->Errno);
   }
-  sgio::TSgResult r;
-  r.ScsiStatus = h.status;
-  r.HostStatus = h.host_status;
-  r.DriverStatus = h.driver_status;
-  r.Sense = sense;
-  r.SenseLength = h.sb_len_wr;
-  const sgio::TAtaOutcome outcome = sgio::JudgeAtaResult(r);
-  if (senseOut) *senseOut = outcome.Sense;
-  return outcome.Win32Error;
+  answer->ScsiStatus = h.status;
+  answer->HostStatus = h.host_status;
+  answer->DriverStatus = h.driver_status;
+  answer->Resid = h.resid;
+  answer->SenseLength = h.sb_len_wr;
+  return 0;
+}
+
+uint32_t SgAtaCommand(int fd, const TAtaTaskFile& command, bool dataIn, uint8_t* data,
+                      uint32_t timeoutMs, TSgAnswer* answer, sgio::TAtaOutcome* outcome) {
+  const auto cdb = sgio::BuildAtaPassThrough16(
+      command, dataIn ? sgio::TAtaProtocol::PioDataIn : sgio::TAtaProtocol::NonData);
+  if (uint32_t failed =
+          SgIo(fd, cdb.data(), cdb.size(), data, dataIn ? kBlock : 0, timeoutMs, answer)) {
+    return failed;
+  }
+  const TSgAnswer& a = *answer;
+  const sgio::TAtaOutcome judged =
+      sgio::JudgeAtaResult({a.ScsiStatus, a.HostStatus, a.DriverStatus, a.Sense, a.SenseLength});
+  if (outcome) *outcome = judged;
+  return judged.Win32Error;
 }
 
 bool SgInquirySerial(int fd, std::string* serial) {
   uint8_t page[252] = {};
-  uint8_t sense[32] = {};
-  auto cdb = sgio::BuildInquiryVpd(0x80, sizeof page);
-  sg_io_hdr_t h = SgHeader(cdb.data(), cdb.size(), sense, sizeof sense, SG_DXFER_FROM_DEV, page,
-                           sizeof page, kSmartTimeoutMs);
-  if (::ioctl(fd, SG_IO, &h) != 0 || h.status != 0 || h.host_status != 0 ||
-      (h.driver_status & 0x0F) != 0) {
+  const auto cdb = sgio::BuildInquiryVpd(0x80, sizeof page);
+  TSgAnswer a;
+  if (SgIo(fd, cdb.data(), cdb.size(), page, sizeof page, kSmartTimeoutMs, &a) != 0 ||
+      a.ScsiStatus != 0 || a.HostStatus != 0 || (a.DriverStatus & 0x0F) != 0) {
     return false;
   }
-  const size_t got = sizeof page - static_cast<size_t>(std::max(h.resid, 0));
+  const size_t got = sizeof page - static_cast<size_t>(std::max(a.Resid, 0));
   *serial = SerialFromVpd80(page, got);
   return !serial->empty();
 }
@@ -134,12 +133,12 @@ bool SgInquirySerial(int fd, std::string* serial) {
 namespace {
 // IDENTIFY DEVICE of the disk itself (master, one sector).
 uint32_t IdentifyThroughPassThrough(int fd, uint8_t* block, int* error) {
-  sgio::TAtaTaskFile regs;
-  regs.SectorCount = 1;
-  regs.LbaLow = 1;
-  regs.Device = 0xA0;
-  regs.Command = win::kATA_IDENTIFY_DEVICE;
-  return SgAtaCommand(fd, regs, true, block, kSmartTimeoutMs, error);
+  TAtaTaskFile t;
+  t.Current = {0, 1, 1, 0, 0, win::kATA_DRIVE_HEAD_BASE, win::kATA_IDENTIFY_DEVICE};
+  TSgAnswer answer;
+  const uint32_t failed = SgAtaCommand(fd, t, true, block, kSmartTimeoutMs, &answer);
+  *error = answer.Errno;
+  return failed;
 }
 }  // namespace
 
@@ -188,7 +187,7 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
     const uint32_t seconds = GetU32(in, win::kSRB_Timeout);
     r.TimeoutMs = (seconds == 0 || seconds > 120 ? 120 : seconds) * 1000;
   }
-  r.Registers = TaskFileFromIderegs(in + at + win::kSENDCMDIN_irDriveRegs);
+  r.Registers = IderegsAt(in + at + win::kSENDCMDIN_irDriveRegs);
   if (!Classify(r.Registers, &r.DataIn) || (r.Miniport && !IsIdentify(r.Registers.Command)) ||
       (code == win::kSMART_RCV_DRIVE_DATA && !r.DataIn) ||
       (r.DataIn && GetU32(in, at + win::kSENDCMDIN_cBufferSize) < kBlock)) {
@@ -206,7 +205,7 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
 }
 
 uint32_t BuildAtaReply(const TAtaRequest& r, const uint8_t* in, const uint8_t* data, uint8_t* out,
-                       const sgio::TAtaTaskFile& returned) {
+                       const TAtaRegisters& returned) {
   // SENDCMDOUTPARAMS, behind the SRB_IO_CONTROL header for the miniport.
   const uint32_t at = r.Miniport ? win::kSRB_IO_CONTROL_SIZE : 0;
   std::memset(out, 0, r.ReplySize);
@@ -232,39 +231,20 @@ bool LinuxHost::AtaRequest(TOpen& open, uint32_t code, const uint8_t* in, uint32
     return Fail(refused, refused == win::kERROR_INVALID_FUNCTION ? ENOTTY : EINVAL);
   }
   uint8_t data[kBlock] = {};
-  int error = 0;
-  sgio::TSense sense;
-  if (uint32_t failed = SgAtaCommand(open.Fd, request.Registers, request.DataIn, data,
-                                     request.TimeoutMs, &error, &sense)) {
-    return Fail(failed, error);
+  TAtaTaskFile command;
+  command.Current = request.Registers;
+  TSgAnswer answer;
+  sgio::TAtaOutcome outcome;
+  if (uint32_t failed = SgAtaCommand(open.Fd, command, request.DataIn, data, request.TimeoutMs,
+                                     &answer, &outcome)) {
+    return Fail(failed, answer.Errno);
   }
   // Non-data commands ask for CK_COND, so the registers come in the sense
   // data; without them the reply holds zeros, which names no answer.
-  const sgio::TAtaTaskFile registers = sense.HasAtaStatus ? sense.Registers : sgio::TAtaTaskFile{};
+  const sgio::TSense& sense = outcome.Sense;
+  const TAtaRegisters registers = sense.HasAtaStatus ? sense.Registers.Current : TAtaRegisters{};
   *returned = BuildAtaReply(request, in, data, out, registers);
   return Succeed();
-}
-
-sgio::TAtaTaskFile TaskFileFromIderegs(const uint8_t* p) {
-  sgio::TAtaTaskFile r;
-  r.Features = p[win::kIDEREGS_bFeaturesReg];
-  r.SectorCount = p[win::kIDEREGS_bSectorCountReg];
-  r.LbaLow = p[win::kIDEREGS_bSectorNumberReg];
-  r.LbaMid = p[win::kIDEREGS_bCylLowReg];
-  r.LbaHigh = p[win::kIDEREGS_bCylHighReg];
-  r.Device = p[win::kIDEREGS_bDriveHeadReg];
-  r.Command = p[win::kIDEREGS_bCommandReg];
-  return r;
-}
-
-void PutIderegs(uint8_t* p, const sgio::TAtaTaskFile& r) {
-  p[win::kIDEREGS_bFeaturesReg] = r.Features;
-  p[win::kIDEREGS_bSectorCountReg] = r.SectorCount;
-  p[win::kIDEREGS_bSectorNumberReg] = r.LbaLow;
-  p[win::kIDEREGS_bCylLowReg] = r.LbaMid;
-  p[win::kIDEREGS_bCylHighReg] = r.LbaHigh;
-  p[win::kIDEREGS_bDriveHeadReg] = r.Device;
-  p[win::kIDEREGS_bCommandReg] = r.Command;
 }
 
 }  // namespace quarnel

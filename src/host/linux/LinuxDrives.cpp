@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
-#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/NvmeQuery.h"
 #include "host/linux/LinuxHost.h"

@@ -2,7 +2,6 @@
 // PASS-THROUGH (16), Format NVM and Sanitize through NVME_IOCTL_ADMIN_CMD on
 // the drive's own node, which the program holds open for writing.
 #include <linux/nvme_ioctl.h>
-#include <scsi/sg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -10,12 +9,12 @@
 #include <cerrno>
 #include <cstring>
 
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
 #include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/NvmeQuery.h"
 #include "host/linux/LinuxHost.h"
-#include "host/linux/SgIoErase.h"
 
 namespace quarnel {
 
@@ -52,44 +51,36 @@ bool LinuxHost::EraseRequest(TOpen& open, uint32_t code, const uint8_t* in, uint
     *returned = win::kNVME_ERASE_OUT_SIZE;
     return Succeed();
   }
-  TAtaCommand48 c;
-  uint32_t timeout = 0;
-  if (const uint32_t refused = ParseAtaPassThroughEx(in, inSize, outSize, &c, &timeout)) {
+  TAtaPassThroughRequest request;
+  if (const uint32_t refused = ParseAtaEraseRequest(in, inSize, outSize, &request)) {
     return Fail(refused, EINVAL);
   }
-  // SANITIZE DEVICE only, and of it the status read and the three erases:
-  // never a freeze lock or anything else that changes the drive's state.
-  if (c.Command != kSanitizeDeviceCommand || (c.Features != 0x0000 && c.Features != 0x0011 &&
-                                              c.Features != 0x0012 && c.Features != 0x0014)) {
-    return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
-  }
-  auto cdb = sgio::BuildAtaPassThrough16Ext(c);
-  uint8_t sense[64] = {};
-  sg_io_hdr_t h{};
-  h.interface_id = 'S';
-  h.cmd_len = static_cast<unsigned char>(cdb.size());
-  h.cmdp = cdb.data();
-  h.mx_sb_len = sizeof sense;
-  h.sbp = sense;
-  h.dxfer_direction = SG_DXFER_NONE;
-  h.timeout = (timeout == 0 ? 60 : timeout) * 1000;
-  if (::ioctl(open.Fd, SG_IO, &h) != 0) {
-    const int error = errno;
-    if (error == ENOTTY || error == EINVAL) return Fail(win::kERROR_INVALID_FUNCTION, error);
-    return FailErrno(error);
-  }
-  if (h.host_status != 0 || (h.driver_status & 0x0F & ~0x08) != 0) {
-    return Fail(h.host_status == 0x03 ? win::kERROR_SEM_TIMEOUT : win::kERROR_IO_DEVICE, EIO);
+  if (!IsAtaEraseCommand(request.TaskFile)) return Fail(win::kERROR_INVALID_FUNCTION, ENOTTY);
+  const uint32_t seconds = request.TimeoutSeconds;
+  TSgAnswer answer;
+  sgio::TAtaOutcome outcome;
+  const uint32_t failed = SgAtaCommand(open.Fd, request.TaskFile, false, nullptr,
+                                       (seconds == 0 ? 60 : seconds) * 1000, &answer, &outcome);
+  if (answer.Errno != 0) return Fail(failed, answer.Errno);
+  // The transport's verdict only: the drive's own is in its registers.
+  if (answer.HostStatus != 0 || (answer.DriverStatus & 0x0F & ~0x08) != 0) {
+    return Fail(answer.HostStatus == 0x03 ? win::kERROR_SEM_TIMEOUT : win::kERROR_IO_DEVICE, EIO);
   }
   // As on Windows, the request succeeds when the drive answered, and the
-  // registers tell what it said (ERR for a refusal).
-  TAtaReturn48 r;
-  if (!sgio::ParseAtaReturn48(sense, h.sb_len_wr, &r)) {
-    if (h.status != 0) return Fail(win::kERROR_INVALID_FUNCTION, EIO);  // no ATA behind it
-    r.Status = 0x40;
+  // registers tell what it said (ERR for a refusal): those of the ATA status
+  // return descriptor, the high-order bytes where it says EXTEND.
+  const sgio::TSense& sense = outcome.Sense;
+  TAtaTaskFile r;
+  r.Ext = true;
+  if (sense.HasAtaStatus && sense.Descriptor) {
+    r.Current = sense.Registers.Current;
+    if (sense.Registers.Ext) r.Previous = sense.Registers.Previous;
+  } else {
+    if (answer.ScsiStatus != 0) return Fail(win::kERROR_INVALID_FUNCTION, EIO);  // no ATA behind it
+    r.Current.Command = kAtaStatusDrdy;
   }
   std::memmove(out, in, win::kATA_PASS_THROUGH_EX_SIZE);
-  PutAtaReturn(r, out);
+  PutTaskFile(out, r);
   *returned = win::kATA_PASS_THROUGH_EX_SIZE;
   return Succeed();
 }

@@ -93,19 +93,32 @@ std::vector<TLinuxVolume> MountsToTakeDown(const std::vector<TLinuxVolume>& moun
 std::vector<std::string> DriveHolders(const std::string& sysBlock, const std::string& disk,
                                       const std::string& procSwaps);
 
-/// One ATA command through SG_IO ATA PASS-THROUGH (16); `data` takes 512 bytes
-/// of a data-in command. Returns 0 or the Win32 code of the refusal, with the
-/// errno of a failed ioctl in *error (0 when the device answered).
-/// The seven registers of an IDEREGS (SENDCMDINPARAMS' irDriveRegs, or a
-/// task file of ATA_PASS_THROUGH_EX), and back.
-sgio::TAtaTaskFile TaskFileFromIderegs(const uint8_t* p);
-void PutIderegs(uint8_t* p, const sgio::TAtaTaskFile& r);
-
-uint32_t SgAtaCommand(int fd, const sgio::TAtaTaskFile& regs, bool dataIn, uint8_t* data,
-                      uint32_t timeoutMs, int* error, sgio::TSense* sense = nullptr);
+/// What SG_IO said of one command block.
+struct TSgAnswer {
+  int Errno = 0;  // of a failed ioctl: nothing else is then set
+  uint8_t ScsiStatus = 0;
+  uint16_t HostStatus = 0;
+  uint16_t DriverStatus = 0;
+  int Resid = 0;
+  uint8_t Sense[64] = {};
+  size_t SenseLength = 0;  // sb_len_wr
+};
+/// Sends one command block through SG_IO, `length` bytes from the device
+/// into `data` (0: no data). Returns 0 when the device answered (what it
+/// said is in *answer), else the Win32 code of the ioctl's errno
+/// (answer->Errno); devices without SCSI pass-through give
+/// ERROR_INVALID_FUNCTION.
+uint32_t SgIo(int fd, const uint8_t* cdb, size_t cdbLength, uint8_t* data, uint32_t length,
+              uint32_t timeoutMs, TSgAnswer* answer);
+/// One ATA command through SG_IO ATA PASS-THROUGH (16), every path's;
+/// `data` takes 512 bytes of a data-in command. Returns 0 or the Win32 code
+/// of the refusal (the ioctl's, or JudgeAtaResult's), with what came back
+/// in *answer and, when given, the judgement and its sense in *outcome.
+uint32_t SgAtaCommand(int fd, const TAtaTaskFile& command, bool dataIn, uint8_t* data,
+                      uint32_t timeoutMs, TSgAnswer* answer, sgio::TAtaOutcome* outcome = nullptr);
 /// A SMART_SEND/RCV or miniport IDENTIFY request as read from its input.
 struct TAtaRequest {
-  sgio::TAtaTaskFile Registers;
+  TAtaRegisters Registers;
   bool DataIn = false;
   bool Miniport = false;
   uint32_t TimeoutMs = 30000;
@@ -120,27 +133,12 @@ uint32_t ParseAtaRequest(uint32_t code, const uint8_t* in, uint32_t inSize, uint
 /// data-in command), or as Windows does for RETURN STATUS, the registers the
 /// drive returned as IDEREGS in bBuffer; returns its length.
 uint32_t BuildAtaReply(const TAtaRequest& request, const uint8_t* in, const uint8_t* data,
-                       uint8_t* out, const sgio::TAtaTaskFile& returned = {});
-/// An IOCTL_ATA_PASS_THROUGH request as read from its ATA_PASS_THROUGH_EX.
-struct TPassThroughRequest {
-  sgio::TAtaTaskFile Registers;
-  sgio::TAtaTaskFile Hob;  // PreviousTaskFile of a 48-bit command
-  bool Ext = false;
-  bool DataIn = false;
-  uint32_t DataOffset = 0;  // where the 512 data bytes go in the reply
-  uint32_t TimeoutMs = 15000;
-};
-/// Reads and checks a request. Only the read-only queries the program makes
-/// pass: IDENTIFY DEVICE, GET NATIVE MAX ADDRESS EXT, READ NATIVE MAX ADDRESS
-/// (EXT) and DEVICE CONFIGURATION IDENTIFY; anything else, above all any
-/// command that sets a maximum, is refused with 1. Returns 0 or the Win32 code.
-uint32_t ParseAtaPassThrough(const uint8_t* in, uint32_t inSize, uint32_t outSize,
-                             TPassThroughRequest* request);
-/// Writes the registers the drive returned into the reply's task files; false
-/// when the sense data cannot give them whole (a 48-bit answer in fixed format
-/// whose high-order bytes are not all zero).
-bool PutReturnedRegisters(const TPassThroughRequest& request, const sgio::TSense& sense,
-                          uint8_t* out);
+                       uint8_t* out, const TAtaRegisters& returned = {});
+/// The registers a read-only query returned, from the sense data; false
+/// when it cannot give them whole (a 48-bit answer in fixed format whose
+/// high-order bytes are not all zero).
+bool ReturnedRegisters(const TAtaPassThroughRequest& request, const sgio::TSense& sense,
+                       TAtaTaskFile* returned);
 /// Serial from VPD page 80h through SG_IO INQUIRY.
 bool SgInquirySerial(int fd, std::string* serial);
 /// Model, firmware and serial of an ATA drive from its IDENTIFY data.

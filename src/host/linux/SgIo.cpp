@@ -10,10 +10,12 @@ namespace {
 // ATA PASS-THROUGH byte 1: protocol in bits 4..1.
 constexpr uint8_t kProtocolNonData = 3 << 1;
 constexpr uint8_t kProtocolPioIn = 4 << 1;
+constexpr uint8_t kExtend = 0x01;
 // Byte 2: CK_COND 20h, T_DIR (from device) 08h, BYTE_BLOCK 04h, T_LENGTH in
 // the sector count field 02h.
+constexpr uint8_t kCheckCondition = 0x20;
 constexpr uint8_t kFlagsPioIn = 0x08 | 0x04 | 0x02;
-constexpr uint8_t kFlagsNonData = 0x20;
+constexpr uint8_t kFlagsNonData = kCheckCondition;
 
 constexpr uint8_t kDescriptorAtaStatusReturn = 0x09;
 
@@ -29,18 +31,10 @@ void ParseDescriptorFormat(const uint8_t* s, size_t length, TSense& sense) {
     if (type == kDescriptorAtaStatusReturn && at + 14 <= end) {
       const uint8_t* d = s + at;
       sense.HasAtaStatus = true;
-      sense.Registers.Features = d[3];  // error
-      sense.Registers.SectorCount = d[5];
-      sense.Registers.LbaLow = d[7];
-      sense.Registers.LbaMid = d[9];
-      sense.Registers.LbaHigh = d[11];
-      sense.Registers.Device = d[12];
-      sense.Registers.Command = d[13];  // status
-      sense.Extend = (d[2] & 0x01) != 0;
-      sense.Hob.SectorCount = d[4];
-      sense.Hob.LbaLow = d[6];
-      sense.Hob.LbaMid = d[8];
-      sense.Hob.LbaHigh = d[10];
+      TAtaTaskFile& r = sense.Registers;
+      r.Current = {d[3], d[5], d[7], d[9], d[11], d[12], d[13]};  // error ... status
+      r.Previous = {0, d[4], d[6], d[8], d[10], 0, 0};
+      r.Ext = (d[2] & 0x01) != 0;
     }
     at += size;
   }
@@ -57,16 +51,11 @@ void ParseFixedFormat(const uint8_t* s, size_t length, TSense& sense) {
   // command-specific field the LBA bytes.
   if (length >= 12) {
     sense.HasAtaStatus = true;
-    sense.Registers.Features = s[3];
-    sense.Registers.Command = s[4];
-    sense.Registers.Device = s[5];
-    sense.Registers.SectorCount = s[6];
-    sense.Registers.LbaLow = s[9];
-    sense.Registers.LbaMid = s[10];
-    sense.Registers.LbaHigh = s[11];
+    // Error, status, device, count; then LBA 7:0, 15:8, 23:16.
+    sense.Registers.Current = {s[3], s[6], s[9], s[10], s[11], s[5], s[4]};
     // Byte 8: EXTEND, COUNT UPPER NONZERO, LBA UPPER NONZERO. The upper
     // bytes themselves have no place in this format.
-    sense.Extend = (s[8] & 0x80) != 0;
+    sense.Registers.Ext = (s[8] & 0x80) != 0;
     sense.HobLost = (s[8] & 0x60) != 0;
   }
 }
@@ -83,34 +72,30 @@ uint32_t SenseKeyError(uint8_t key) {
 }
 }  // namespace
 
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& command,
                                                     TAtaProtocol protocol) {
-  std::array<uint8_t, kCdbSize> cdb{};
   const bool dataIn = protocol == TAtaProtocol::PioDataIn;
+  std::array<uint8_t, kCdbSize> cdb{};
   cdb[0] = kAtaPassThrough16;
   cdb[1] = dataIn ? kProtocolPioIn : kProtocolNonData;
   cdb[2] = dataIn ? kFlagsPioIn : kFlagsNonData;
-  cdb[4] = regs.Features;
-  cdb[6] = regs.SectorCount;
-  cdb[8] = regs.LbaLow;
-  cdb[10] = regs.LbaMid;
-  cdb[12] = regs.LbaHigh;
-  cdb[13] = regs.Device;
-  cdb[14] = regs.Command;
-  return cdb;
-}
-
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16Ext(const TAtaTaskFile& regs,
-                                                       const TAtaTaskFile& hob,
-                                                       TAtaProtocol protocol) {
-  std::array<uint8_t, kCdbSize> cdb = BuildAtaPassThrough16(regs, protocol);
-  cdb[1] |= 0x01;  // EXTEND
-  cdb[2] |= 0x20;  // CK_COND
-  cdb[3] = hob.Features;
-  cdb[5] = hob.SectorCount;
-  cdb[7] = hob.LbaLow;
-  cdb[9] = hob.LbaMid;
-  cdb[11] = hob.LbaHigh;
+  if (command.Ext) {
+    cdb[1] |= kExtend;
+    cdb[2] |= kCheckCondition;
+  }
+  // Features, count and the three LBA bytes from byte 4 on, each low-order
+  // byte at an even offset and, for a 48-bit command, its high-order one
+  // just before it.
+  const TAtaRegisters& lo = command.Current;
+  const TAtaRegisters& hi = command.Previous;
+  const uint8_t low[] = {lo.Features, lo.SectorCount, lo.SectorNumber, lo.CylLow, lo.CylHigh};
+  const uint8_t high[] = {hi.Features, hi.SectorCount, hi.SectorNumber, hi.CylLow, hi.CylHigh};
+  for (size_t i = 0; i < 5; ++i) {
+    cdb[4 + 2 * i] = low[i];
+    if (command.Ext) cdb[3 + 2 * i] = high[i];
+  }
+  cdb[13] = lo.DriveHead;
+  cdb[14] = lo.Command;
   return cdb;
 }
 
@@ -164,7 +149,7 @@ TAtaOutcome JudgeAtaResult(const TSgResult& r) {
   // NO SENSE and RECOVERED ERROR (ATA PASS-THROUGH INFORMATION AVAILABLE) carry
   // the registers of a command that ran; the status bits tell whether it failed.
   if (s.Key == kSenseNoSense || s.Key == kSenseRecoveredError) {
-    if (s.HasAtaStatus && (s.Registers.Command & (kAtaStatusErr | kAtaStatusDf)) != 0) {
+    if (s.HasAtaStatus && (s.Registers.Current.Command & (kAtaStatusErr | kAtaStatusDf)) != 0) {
       outcome.Win32Error = win::kERROR_IO_DEVICE;
     }
     return outcome;

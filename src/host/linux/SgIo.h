@@ -6,37 +6,24 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace quarnel::sgio {
+#include "host/AtaRequests.h"
 
-/// The seven task-file registers in IDEREGS order.
-struct TAtaTaskFile {
-  uint8_t Features = 0;
-  uint8_t SectorCount = 0;
-  uint8_t LbaLow = 0;   // sector number
-  uint8_t LbaMid = 0;   // cylinder low
-  uint8_t LbaHigh = 0;  // cylinder high
-  uint8_t Device = 0;   // drive/head
-  uint8_t Command = 0;
-};
+namespace quarnel::sgio {
 
 enum class TAtaProtocol { NonData, PioDataIn };
 
 inline constexpr uint8_t kAtaPassThrough16 = 0x85;
 inline constexpr size_t kCdbSize = 16;
 
-/// The ATA PASS-THROUGH (16) block for one 28-bit command. Data-in commands
-/// move one 512-byte block and do not ask for CK_COND: some AHCI ports then
-/// report a spurious ABORTED COMMAND although the data is good. Non-data
+/// The ATA PASS-THROUGH (16) block for one command, every command's. Non-data
 /// commands ask for CK_COND so the registers come back in the sense data.
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& regs,
+/// 28-bit data-in commands move one 512-byte block and do not ask for it:
+/// some AHCI ports then report a spurious ABORTED COMMAND although the data
+/// is good. A 48-bit command (Ext) sets EXTEND, carries the high-order bytes
+/// in the fields before their low-order ones, and asks for CK_COND with
+/// either protocol: these commands answer in their registers.
+std::array<uint8_t, kCdbSize> BuildAtaPassThrough16(const TAtaTaskFile& command,
                                                     TAtaProtocol protocol);
-
-/// The same for a 48-bit command: EXTEND set, `hob` the high-order bytes
-/// (features 15:8, count 15:8, LBA 31:24, 39:32, 47:40). Both protocols ask
-/// for CK_COND here: these commands answer in their registers.
-std::array<uint8_t, kCdbSize> BuildAtaPassThrough16Ext(const TAtaTaskFile& regs,
-                                                       const TAtaTaskFile& hob,
-                                                       TAtaProtocol protocol);
 
 /// SCSI INQUIRY of a vital product data page (6-byte block).
 std::array<uint8_t, 6> BuildInquiryVpd(uint8_t page, uint16_t allocationLength);
@@ -49,10 +36,11 @@ struct TSense {
   uint8_t Asc = 0;
   uint8_t Ascq = 0;
   bool HasAtaStatus = false;  // ATA status return descriptor, or the fixed-format fields
-  TAtaTaskFile Registers;     // Features holds the ATA error register, Command the status
-  bool Extend = false;        // the registers are a 48-bit command's
-  TAtaTaskFile Hob;           // their high-order bytes (descriptor format only)
-  bool HobLost = false;       // fixed format: some high-order byte was not zero and is not given
+  /// Current.Features holds the ATA error register, Current.Command the
+  /// status; Ext the EXTEND bit; Previous the high-order bytes (descriptor
+  /// format only).
+  TAtaTaskFile Registers;
+  bool HobLost = false;  // fixed format: some high-order byte was not zero and is not given
 };
 
 /// Parses descriptor-format (72h, ATA status return descriptor 09h) and
@@ -67,8 +55,6 @@ inline constexpr uint8_t kSenseIllegalRequest = 0x5;
 inline constexpr uint8_t kSenseAbortedCommand = 0xB;
 inline constexpr uint8_t kScsiGood = 0x00;
 inline constexpr uint8_t kScsiCheckCondition = 0x02;
-inline constexpr uint8_t kAtaStatusErr = 0x01;
-inline constexpr uint8_t kAtaStatusDf = 0x20;
 inline constexpr uint16_t kHostTimeOut = 0x03;  // DID_TIME_OUT
 inline constexpr uint16_t kDriverTimeOut = 0x06;
 inline constexpr uint16_t kDriverSense = 0x08;

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "base/System.h"
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
-#include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/NvmeQuery.h"
 #include "host/WinLayouts.h"

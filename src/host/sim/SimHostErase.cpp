@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
 #include "host/EraseRequests.h"
 #include "host/HostConstants.h"
@@ -16,8 +17,7 @@ namespace quarnel {
 
 namespace {
 
-constexpr uint8_t kAtaSanitize = 0xB4;
-constexpr uint8_t kStatusDrdy = 0x40, kStatusErr = 0x01, kErrorAbort = 0x04;
+constexpr uint8_t kErrorAbort = 0x04;
 
 bool Offers(const TSimFirmware& f, const std::string& method) {
   return std::find(f.Methods.begin(), f.Methods.end(), method) != f.Methods.end();
@@ -72,9 +72,9 @@ void Finish(TSimDrive& d) {
   if (!d.ImagePath.empty()) EraseImage(d);
 }
 
-void AtaReply(const TAtaReturn48& r, const uint8_t* in, uint8_t* out, uint32_t* returned) {
+void AtaReply(const TAtaTaskFile& r, const uint8_t* in, uint8_t* out, uint32_t* returned) {
   std::memmove(out, in, win::kATA_PASS_THROUGH_EX_SIZE);
-  PutAtaReturn(r, out);
+  PutTaskFile(out, r);
   *returned = win::kATA_PASS_THROUGH_EX_SIZE;
 }
 
@@ -213,39 +213,42 @@ bool SimHost::EraseRequest(TSimDrive& d, uint32_t code, const uint8_t* in, uint3
     *returned = win::kNVME_ERASE_OUT_SIZE;
     return Succeed();
   }
-  TAtaCommand48 c;
-  uint32_t timeout = 0;
-  if (const uint32_t refused = ParseAtaPassThroughEx(in, inSize, outSize, &c, &timeout)) {
+  TAtaPassThroughRequest request;
+  if (const uint32_t refused = ParseAtaEraseRequest(in, inSize, outSize, &request)) {
     return Fail(refused);
   }
   if (nvme || d.Identify.empty()) return Fail(win::kERROR_NOT_SUPPORTED);
-  TAtaReturn48 r;
-  r.Status = kStatusDrdy;
+  const TAtaTaskFile& c = request.TaskFile;
+  const uint16_t features = c.Features16();
+  const uint64_t lba = c.Lba48();
+  TAtaTaskFile r;
+  r.Ext = true;
+  r.Current.Command = kAtaStatusDrdy;
   auto abort = [&](uint8_t reason) {
-    r.Status = kStatusDrdy | kStatusErr;
-    r.Error = kErrorAbort;
-    r.Lba = reason;
+    r.Current.Command = kAtaStatusDrdy | kAtaStatusErr;
+    r.Current.Features = kErrorAbort;  // the error register
+    r.SetLba48(reason);
   };
   const bool sanitize = f.Configured && !f.Methods.empty();
-  if (c.Command != kAtaSanitize || !sanitize) {
+  if (c.Current.Command != kAtaSanitizeDevice || !sanitize) {
     abort(0);
-  } else if (c.Features == 0x0000) {
+  } else if (features == 0x0000) {
     const uint32_t progress = AdvanceErase(d);
     const bool running = !f.Running.empty();
-    r.Count = static_cast<uint16_t>((running ? 0x4000 : 0) | (f.Frozen ? 0x2000 : 0) |
-                                    (!running && f.Outcome == 1 ? 0x8000 : 0));
-    r.Lba = running ? progress : 0xFFFF;
+    r.SetCount16(static_cast<uint16_t>((running ? 0x4000 : 0) | (f.Frozen ? 0x2000 : 0) |
+                                       (!running && f.Outcome == 1 ? 0x8000 : 0)));
+    r.SetLba48(running ? progress : 0xFFFF);
     if (!running && f.Outcome == 3) abort(1);
   } else {
     ++f.EraseCommands;
-    const std::string method = c.Features == 0x0011   ? "crypto"
-                               : c.Features == 0x0012 ? "block"
-                               : c.Features == 0x0014 ? "overwrite"
-                                                      : "";
-    const uint64_t key = c.Features == 0x0011   ? 0x43727970
-                         : c.Features == 0x0012 ? 0x426B4572
-                                                : (uint64_t{0x4F57} << 32);
-    const bool keyOk = c.Features == 0x0014 ? (c.Lba >> 32) == 0x4F57 : c.Lba == key;
+    const std::string method = features == 0x0011   ? "crypto"
+                               : features == 0x0012 ? "block"
+                               : features == 0x0014 ? "overwrite"
+                                                    : "";
+    const uint64_t key = features == 0x0011   ? 0x43727970
+                         : features == 0x0012 ? 0x426B4572
+                                              : (uint64_t{0x4F57} << 32);
+    const bool keyOk = features == 0x0014 ? (lba >> 32) == 0x4F57 : lba == key;
     if (method.empty() || !Offers(f, method) || !keyOk) {
       abort(2);
     } else if (f.Frozen) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/AtaRequests.h"
 #include "host/Bytes.h"
 #include "host/HostConstants.h"
 #include "host/sim/SimHost.h"
@@ -46,23 +47,18 @@ std::vector<uint8_t> DcoBlock(int64_t sectors) {
   return b;
 }
 
-struct TTaskFile {
-  uint8_t* Current;
-  uint8_t* Previous;
-};
-
-void PutAddress(const TTaskFile& t, uint64_t address, bool ext) {
-  t.Current[win::kIDEREGS_bSectorNumberReg] = static_cast<uint8_t>(address);
-  t.Current[win::kIDEREGS_bCylLowReg] = static_cast<uint8_t>(address >> 8);
-  t.Current[win::kIDEREGS_bCylHighReg] = static_cast<uint8_t>(address >> 16);
-  if (ext) {
-    t.Previous[win::kIDEREGS_bSectorNumberReg] = static_cast<uint8_t>(address >> 24);
-    t.Previous[win::kIDEREGS_bCylLowReg] = static_cast<uint8_t>(address >> 32);
-    t.Previous[win::kIDEREGS_bCylHighReg] = static_cast<uint8_t>(address >> 40);
-  } else {
-    uint8_t& device = t.Current[win::kIDEREGS_bDriveHeadReg];
-    device = static_cast<uint8_t>((device & 0xF0) | ((address >> 24) & 0x0F));
+// The maximum address in the registers as the command returns it: a 28-bit
+// one in the device register's low nibble.
+void PutAddress(TAtaTaskFile& t, uint64_t address) {
+  if (t.Ext) {
+    t.SetLba48(address);
+    return;
   }
+  t.Current.SectorNumber = static_cast<uint8_t>(address);
+  t.Current.CylLow = static_cast<uint8_t>(address >> 8);
+  t.Current.CylHigh = static_cast<uint8_t>(address >> 16);
+  t.Current.DriveHead =
+      static_cast<uint8_t>((t.Current.DriveHead & 0xF0) | ((address >> 24) & 0x0F));
 }
 
 }  // namespace
@@ -90,26 +86,19 @@ bool SimHost::AtaPassThroughRequest(TSimDrive& d, const uint8_t* in, uint32_t in
   // A drive that speaks no ATA, and a bridge that passes none of it.
   if (d.Identify.empty()) return finish(Fail(win::kERROR_INVALID_FUNCTION));
   if (Refused(d, "ata_pass_through")) return finish(false);
-  if (inSize < header || GetU16(in, win::kATA_PT_Length) != header) {
+  TAtaPassThroughRequest request;
+  if (const uint32_t refused = ReadAtaPassThrough(in, inSize, &request)) {
+    return finish(Fail(refused));
+  }
+  if ((request.Flags & win::kATA_FLAGS_DATA_OUT) != 0) {
     return finish(Fail(win::kERROR_INVALID_PARAMETER));
   }
-  const uint16_t flags = GetU16(in, win::kATA_PT_AtaFlags);
-  const bool dataIn = (flags & win::kATA_FLAGS_DATA_IN) != 0;
-  const bool ext = (flags & win::kATA_FLAGS_48BIT_COMMAND) != 0;
-  const uint32_t length = GetU32(in, win::kATA_PT_DataTransferLength);
-  uint64_t offset = 0;
-  for (uint32_t i = 0; i < sizeof(void*); ++i) {
-    offset |= uint64_t{in[win::kATA_PT_DataBufferOffset + i]} << (8 * i);
-  }
-  if ((flags & win::kATA_FLAGS_DATA_OUT) != 0 ||
-      (dataIn && (length != kBlock || offset < header || offset + length > outSize))) {
-    return finish(Fail(win::kERROR_INVALID_PARAMETER));
-  }
-  if (outSize < header) return finish(Fail(win::kERROR_INSUFFICIENT_BUFFER));
+  if (const uint32_t refused = CheckAtaReplyRoom(request, outSize)) return finish(Fail(refused));
+  const bool dataIn = request.DataIn;
+  const bool ext = request.TaskFile.Ext;
   // The header comes back with the registers after the command.
   std::memmove(out, in, header);
-  TTaskFile t{out + win::kATA_PT_CurrentTaskFile, out + win::kATA_PT_PreviousTaskFile};
-  const uint8_t previousFeatures = in[win::kATA_PT_PreviousTaskFile + win::kIDEREGS_bFeaturesReg];
+  TAtaTaskFile t = request.TaskFile;
   const std::vector<uint8_t>& id = d.Identify;
   const int64_t native = d.Hidden.NativeMax.value_or(IdentifySectors(id));
   const bool hpa = Offered(Word(id, 82), 10);
@@ -118,39 +107,41 @@ bool SimHost::AtaPassThroughRequest(TSimDrive& d, const uint8_t* in, uint32_t in
   std::vector<uint8_t> data;
   bool done = false;
   switch (seen.Command) {
-    case 0x78:  // ACCESSIBLE MAX ADDRESS CONFIGURATION; only GET NATIVE MAX (0000h) is read-only
-      done = ext && amax && seen.Features == 0 && previousFeatures == 0 && !d.Hidden.NativeAborts;
-      if (done) PutAddress(t, static_cast<uint64_t>(native - 1), true);
+    case kAtaGetNativeMaxExt:  // only GET NATIVE MAX (feature 0000h) is read-only
+      done = ext && amax && t.Features16() == 0 && !d.Hidden.NativeAborts;
+      if (done) PutAddress(t, static_cast<uint64_t>(native - 1));
       break;
-    case 0x27:  // READ NATIVE MAX ADDRESS EXT
+    case kAtaReadNativeMaxExt:
       done = ext && hpa && !d.Hidden.NativeAborts;
-      if (done) PutAddress(t, static_cast<uint64_t>(native - 1), true);
+      if (done) PutAddress(t, static_cast<uint64_t>(native - 1));
       break;
-    case 0xF8:  // READ NATIVE MAX ADDRESS: 28 bits, the rest cut off as a drive does
+    case kAtaReadNativeMax:  // 28 bits, the rest cut off as a drive does
       done = !ext && hpa && !d.Hidden.NativeAborts;
-      if (done) PutAddress(t, std::min<uint64_t>(native - 1, 0x0FFFFFFF), false);
+      if (done) PutAddress(t, std::min<uint64_t>(native - 1, 0x0FFFFFFF));
       break;
-    case 0xB1:  // DEVICE CONFIGURATION IDENTIFY only, never SET, RESTORE or FREEZE LOCK
-      done = dataIn && dco && seen.Features == 0xC2 && !d.Hidden.DcoAborts;
+    case kAtaDeviceConfiguration:  // IDENTIFY only, never SET, RESTORE or FREEZE LOCK
+      done = dataIn && dco && seen.Features == kAtaDcoIdentifyFeature && !d.Hidden.DcoAborts;
       if (done) {
         data = d.Hidden.DcoBlock.empty() ? DcoBlock(d.Hidden.DcoMax.value_or(native))
                                          : d.Hidden.DcoBlock;
       }
       break;
-    case 0xEC:
+    case win::kATA_IDENTIFY_DEVICE:
       done = dataIn;
       if (done) data = id;
       break;
     default:
       break;
   }
-  t.Current[win::kIDEREGS_bFeaturesReg] = done ? 0 : kErrorAbort;  // the error register
-  t.Current[win::kIDEREGS_bCommandReg] = done ? kStatusReady : kStatusError;
+  t.Current.Features = done ? 0 : kErrorAbort;  // the error register
+  t.Current.Command = done ? kStatusReady : kStatusError;
+  PutTaskFile(out, t);
   *returned = header;
   if (dataIn) {
-    std::memset(out + offset, 0, length);
+    const auto offset = static_cast<uint32_t>(request.DataOffset);
+    std::memset(out + offset, 0, kBlock);
     if (!data.empty()) std::memcpy(out + offset, data.data(), kBlock);
-    *returned = static_cast<uint32_t>(offset + length);
+    *returned = offset + kBlock;
   }
   // The request went through; whether the drive did the command is in its status.
   finish(Succeed());

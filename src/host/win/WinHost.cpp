@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/WideText.h"
+#include "host/AtaRequests.h"
 #include "host/EraseRequests.h"
 #include "host/HostConstants.h"
 #include "host/MachineHost.h"
@@ -129,6 +130,17 @@ bool WinHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
   }
   if (code == win::kQUARNEL_IOCTL_NVME_ERASE)
     return NvmeErase(handle, in, inSize, out, outSize, bytesReturned);
+  if (code == win::kIOCTL_ATA_PASS_THROUGH) {
+    // The driver carries any ATA command: the same two allow-lists as the
+    // other hosts' keep it to the read-only queries and SANITIZE.
+    const uint32_t refused =
+        AtaPassThroughRefusal(static_cast<const uint8_t*>(in), inSize, outSize);
+    if (refused != win::kERROR_SUCCESS) {
+      if (bytesReturned) *bytesReturned = 0;
+      lastError_ = refused;
+      return false;
+    }
+  }
   DWORD returned = 0;
   const bool ok = ::DeviceIoControl(Native(handle), code, const_cast<void*>(in), inSize, out,
                                     outSize, &returned, nullptr) != FALSE;
