@@ -31,6 +31,10 @@ seed FuzzDescriptor tests/data/drives/*/identify.bin
 seed FuzzNvme tests/data/nvme/*/*.bin
 seed FuzzSimMachine bench/fuzz/machines/*.json
 seed FuzzSelfTestLog tests/data/drives/*/smart.bin tests/data/nvme/*/*.bin
+seed FuzzHiddenArea tests/data/drives/*/identify.bin
+seed FuzzSanitizeStatus tests/data/nvme/*/*.bin
+seed FuzzSmartHealth tests/data/drives/*/smart.bin
+seed FuzzRecord bench/fuzz/records/*.json
 # A machine nested 100,000 levels deep inside "faults": once a stack overflow.
 deep="$out/corpus/FuzzSimMachine/deep-faults.json"
 if [ ! -s "$deep" ]; then
@@ -56,7 +60,8 @@ run_target() {  # TARGET: its figures line, or FAILED with the log's tail
 # As many targets at once as there are cores; each prints when it is done.
 status=0
 pids=()
-for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine FuzzSelfTestLog; do
+for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine FuzzSelfTestLog \
+              FuzzHiddenArea FuzzSanitizeStatus FuzzSmartHealth FuzzRecord; do
   run_target "$target" &
   pids+=($!)
   if [ ${#pids[@]} -ge "$(nproc)" ]; then

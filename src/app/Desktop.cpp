@@ -1,5 +1,6 @@
 #include "app/Desktop.h"
 
+#include "app/EraseContextForm.h"
 #include "app/MainStartUp.h"
 #include "app/MainState.h"
 #include "app/StartUp.h"
@@ -7,15 +8,13 @@
 #include "base/ProgramInfo.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "format/EraseRecord.h"
 #include "format/FormatProcedure.h"
 #include "reports/DeviceDetails.h"
 #include "reports/Health.h"
 
 namespace quarnel {
 
-namespace {
-
-// The lines a pane shows: a line with line breaks of its own shows as more.
 int ShownLines(const TLogPane& pane) {
   int count = 0;
   for (const std::string& line : pane.Lines()) {
@@ -27,8 +26,6 @@ int ShownLines(const TLogPane& pane) {
   }
   return count;
 }
-
-}  // namespace
 
 TDesktop::TDesktop(TWindowFactory& windows, std::vector<std::string> arguments,
                    std::string programFile)
@@ -94,6 +91,8 @@ int TDesktop::Run() {
 }
 
 void FormatButtonClicked(TMainWindowView& main) {
+  // Who erases it, for whom, where: asked before the run's own question.
+  if (EraseRecordWanted() && !AskEraseContext()) return;
   FormatSelectedDevice();
   // A close during the run was put off until now.
   if (CloseDeferredByFormat()) main.Close();

@@ -1,5 +1,6 @@
 #include "app/MainState.h"
 
+#include "app/Desktop.h"
 #include "devices/DeviceTable.h"
 #include "format/FormatEngine.h"
 #include "format/FormatProcedure.h"
@@ -18,6 +19,13 @@ bool MainWindowCloseRequested() {
     closeDeferred = true;
     return false;
   }
+  if (SelfTestFollowed()) {
+    // The poll between two steps would go to a closed handle: stop the
+    // following (the test goes on in the drive) and close after it.
+    StopFollowingSelfTest();
+    closeDeferred = true;
+    return false;
+  }
   closeDeferred = false;
   if (DeviceHandle != kInvalidHandle) {
     GetHost().CloseHandle(DeviceHandle);
@@ -26,7 +34,9 @@ bool MainWindowCloseRequested() {
   return true;
 }
 
-bool CloseDeferredByFormat() { return closeDeferred && !FormatInProgress(); }
+bool CloseDeferredByFormat() {
+  return closeDeferred && !FormatInProgress() && !SelfTestFollowed();
+}
 
 void ResetMainState() { closeDeferred = false; }
 

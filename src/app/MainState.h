@@ -5,7 +5,8 @@
 namespace quarnel {
 
 /// The main window is being closed. While a format runs the close becomes a
-/// stop request and is put off (returns false); the front end closes the
+/// stop request and is put off (returns false), as it is while a self-test
+/// is followed; the front end closes the
 /// window once `CloseDeferredByFormat` says so. Otherwise DeviceHandle is
 /// closed and the result is true.
 bool MainWindowCloseRequested();
