@@ -25,7 +25,7 @@ void CheckQuery(const THiddenAreaQuery& q) {
     if (q.NativeReason != kHiddenAreaNoAta || q.NativeMax != -1 || q.DcoMax != -1) __builtin_trap();
     return;
   }
-  if ( s.CurrentSectors < 0 || s.CurrentSectors >= kMax48) __builtin_trap();
+  if (s.CurrentSectors < 0 || s.CurrentSectors >= kMax48) __builtin_trap();
   // A native maximum is either believed, and then no lower than what the
   // drive reports, or unknown with a reason.
   if (q.NativeMax >= 0) {

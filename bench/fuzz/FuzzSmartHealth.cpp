@@ -23,7 +23,8 @@ bool Has(const THealthAssessment& a, THealthReasonKind kind) {
 }
 
 void CheckAssessment(const THealthAssessment& a, bool nvme) {
-  if (a.Verdict == THealthVerdict::Unknown || (a.Verdict == THealthVerdict::Good) != a.Reasons.empty()) {
+  if (a.Verdict == THealthVerdict::Unknown ||
+      (a.Verdict == THealthVerdict::Good) != a.Reasons.empty()) {
     __builtin_trap();
   }
   const bool failing = nvme ? Has(a, THealthReasonKind::NvmeCriticalWarning)
@@ -31,7 +32,8 @@ void CheckAssessment(const THealthAssessment& a, bool nvme) {
                                   Has(a, THealthReasonKind::AttributeFailingNow) ||
                                   Has(a, THealthReasonKind::ManyBadSectors);
   if (failing != (a.Verdict == THealthVerdict::Failing)) __builtin_trap();
-  if ((a.ReturnStatus == TSmartReturnStatus::Failed) != Has(a, THealthReasonKind::ReturnStatusFailed)) {
+  if ((a.ReturnStatus == TSmartReturnStatus::Failed) !=
+      Has(a, THealthReasonKind::ReturnStatusFailed)) {
     __builtin_trap();
   }
   if (!nvme && (a.BadSectors.value_or(0) > 0) != Has(a, THealthReasonKind::BadSectors)) {
@@ -81,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(facts.Page.data(), page, sizeof page);
   std::memcpy(facts.Thresholds.data(), thresholds, sizeof thresholds);
   if (facts.Read) {
-    const THealthAssessment a = AssessAtaHealth(SmartAttributes(facts), facts.ReturnStatus, sectors);
+    const THealthAssessment a =
+        AssessAtaHealth(SmartAttributes(facts), facts.ReturnStatus, sectors);
     CheckAssessment(a, false);
     if (a.BadSectors && sectors > 0 && *a.BadSectors > 2 * static_cast<uint64_t>(sectors)) {
       __builtin_trap();  // each of the two counts is bounded by the drive's size

@@ -19,7 +19,7 @@ namespace {
 
 // The test being followed: set while SelfTestButtonClicked runs.
 struct TFollowed {
-  bool AbortAsked = false;  // the button was clicked again
+  bool AbortAsked = false;   // the button was clicked again
   bool StopWaiting = false;  // the window is closing
 };
 TFollowed* followed = nullptr;
@@ -136,10 +136,10 @@ void SelfTestButtonClicked(TMainWindowView& main, int kindIndex) {
     SetControlsEnabled(true);
     return;
   }
-  const std::string opening = start == TSelfTestStart::AlreadyRunning
-                                  ? kSelfTestAlreadyRunningText
-                                  : std::string(kSelfTestKindCaptions[kindIndex]) + ": " +
-                                        kSelfTestStartedText;
+  const std::string opening =
+      start == TSelfTestStart::AlreadyRunning
+          ? kSelfTestAlreadyRunningText
+          : std::string(kSelfTestKindCaptions[kindIndex]) + ": " + kSelfTestStartedText;
   AddSmartLog(opening);
   TSelfTestRow running = row;
   running.Running = true;

@@ -46,7 +46,8 @@ std::string CleanContextField(const std::string& text) {
 std::string RememberedContextText(const TEraseContext& context) {
   TEraseContext c = context;
   std::string text;
-  for (int k = 0; k < 3; ++k) text += std::string(kKeys[k]) + "=" + CleanContextField(*Field(c, k)) + "\n";
+  for (int k = 0; k < 3; ++k)
+    text += std::string(kKeys[k]) + "=" + CleanContextField(*Field(c, k)) + "\n";
   return text;
 }
 

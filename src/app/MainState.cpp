@@ -34,9 +34,7 @@ bool MainWindowCloseRequested() {
   return true;
 }
 
-bool CloseDeferredByFormat() {
-  return closeDeferred && !FormatInProgress() && !SelfTestFollowed();
-}
+bool CloseDeferredByFormat() { return closeDeferred && !FormatInProgress() && !SelfTestFollowed(); }
 
 void ResetMainState() { closeDeferred = false; }
 

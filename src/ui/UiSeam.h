@@ -64,8 +64,8 @@ struct TFieldsDialogRequest {
   std::string Text;
   std::vector<std::string> Labels;  // one field each
   std::string OkCaption, CancelCaption;
-  int MaxLength = 0;      // characters a field takes; 0: no limit
-  int FieldWidth = 0;     // pixels
+  int MaxLength = 0;   // characters a field takes; 0: no limit
+  int FieldWidth = 0;  // pixels
 };
 
 /// What the format page shows.

@@ -88,11 +88,11 @@ class DesktopSelfTest : public ::testing::Test {
 };
 
 TEST_F(DesktopSelfTest, FollowedToItsEndOrItsFailureWithTheLogAfterIt) {
-  SimHost& host = Machine(
-      {test::SimDrive(0, 1000000, true, R"(, "self_test_seconds": 5)"),
-       test::SimDrive(1, 1000000, true,
-                      R"(, "self_test_result": {"status": "read_failure", "lba": 12345})"),
-       NvmeDrive(2)});
+  SimHost& host =
+      Machine({test::SimDrive(0, 1000000, true, R"(, "self_test_seconds": 5)"),
+               test::SimDrive(1, 1000000, true,
+                              R"(, "self_test_result": {"status": "read_failure", "lba": 12345})"),
+               NvmeDrive(2)});
   host.Drive(2)->NvmeController[256] |= 0x10;  // offers Device Self-test
 
   Choose(0);

@@ -34,7 +34,8 @@ struct TFormMain : TMainWindowView {
 struct TFormSeam : TUiSeam {
   void ShowMessage(const std::string&, const std::string&, TMessageIcon) override {}
   int TaskDialog(const TTaskDialogRequest&) override { return 6; }
-  bool FieldsDialog(const TFieldsDialogRequest& request, std::vector<std::string>* values) override {
+  bool FieldsDialog(const TFieldsDialogRequest& request,
+                    std::vector<std::string>* values) override {
     Requests.push_back(request);
     Shown.push_back(*values);
     if (Cancel) return false;

@@ -219,12 +219,13 @@ class TestMainWindow : public QObject {
     QString seen;
     AnswerConfirmation(s.script, QMessageBox::Cancel, &seen);
     s.Main().btRunBenchmarks->click();
-    QCOMPARE(seen, QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
-                                     "该设备上的所有数据吗?\n\n") +
-                       ToQt(DeviceDescription) +
-                       QString::fromUtf8("\n\n健康评估: 警告 (属性 5 (重新配置的扇区数): 63 个坏扇区)") +
-                       "|" + QString::number(QMessageBox::Warning) + "|" +
-                       QString::number(QMessageBox::Yes | QMessageBox::Cancel));
+    QCOMPARE(seen,
+             QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
+                               "该设备上的所有数据吗?\n\n") +
+                 ToQt(DeviceDescription) +
+                 QString::fromUtf8("\n\n健康评估: 警告 (属性 5 (重新配置的扇区数): 63 个坏扇区)") +
+                 "|" + QString::number(QMessageBox::Warning) + "|" +
+                 QString::number(QMessageBox::Yes | QMessageBox::Cancel));
     QCOMPARE(Log_BenchMark.Lines(), lines);
     QVERIFY(s.Enabled() == enabled);
     QVERIFY(s.Main().cbQuickWipe->isChecked());
@@ -275,7 +276,8 @@ class TestMainWindow : public QObject {
              log.back().c_str());
     QFile record(QString::fromStdString(log.back().substr(prefix.size())));
     QVERIFY(record.open(QIODevice::ReadOnly));
-    QVERIFY(QString::fromUtf8(record.readAll()).contains(QString::fromUtf8("\"operator\": \"王芳\"")));
+    QVERIFY(
+        QString::fromUtf8(record.readAll()).contains(QString::fromUtf8("\"operator\": \"王芳\"")));
     SetEraseRecordWriter(nullptr);
   }
 

@@ -15,8 +15,10 @@ TEST(HealthJson, EveryReasonReadsBackAsItWasWritten) {
   ata.Verdict = THealthVerdict::Failing;
   ata.ReturnStatus = TSmartReturnStatus::Failed;
   ata.BadSectors = 40000;
-  ata.Reasons = {{K::ReturnStatusFailed, 0, 0, 0},     {K::AttributeFailingNow, 5, 3, 36},
-                 {K::AttributeFailedInPast, 1, 6, 51}, {K::BadSectors, 197, 40000, 0},
+  ata.Reasons = {{K::ReturnStatusFailed, 0, 0, 0},
+                 {K::AttributeFailingNow, 5, 3, 36},
+                 {K::AttributeFailedInPast, 1, 6, 51},
+                 {K::BadSectors, 197, 40000, 0},
                  {K::ManyBadSectors, 0, 40000, 29696}};
   THealthAssessment nvme;
   nvme.Verdict = THealthVerdict::Failing;

@@ -175,14 +175,15 @@ void TFmMain::BuildFormatPage(HWND page) {
 
 void TFmMain::BuildSmartPage(HWND page) {
   Log_Smart = Pane(page, idLogSmart, quarnel::Log_Smart);
-  lbSelfTest = CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE,
-                             idSelfTestText);
+  lbSelfTest =
+      CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idSelfTestText);
   pbSelfTest = CreateControl(page, PROGRESS_CLASSW, L"", 0, idSelfTestBar);
   SendMessageW(pbSelfTest, PBM_SETRANGE32, 0, 100);
   cbSelfTestKind = CreateControl(page, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
                                  idSelfTestKind);
   for (const char* kind : kSelfTestKindCaptions) {
-    SendMessageW(cbSelfTestKind, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromUtf8(kind).c_str()));
+    SendMessageW(cbSelfTestKind, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(WideFromUtf8(kind).c_str()));
   }
   SendMessageW(cbSelfTestKind, CB_SETCURSEL, 0, 0);
   btSelfTest = CreateControl(page, L"BUTTON", L"", BS_PUSHBUTTON | WS_TABSTOP, idSelfTest);

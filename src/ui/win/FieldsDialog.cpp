@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "ui/win/VistaFuncs.h"
 #include "ui/win/WinControls.h"
 #include "ui/win/WinUi.h"
 
@@ -34,8 +35,8 @@ bool TFieldsDialog::Run(HWND owner, const TFieldsDialogRequest& request,
   const int buttonsTop = fieldsTop + static_cast<int>(request.Labels.size()) * (line + 6) + 12;
   const int height = buttonsTop + 23 + 16;
   Create(L"QuarnelFieldsDialog", WideFromUtf8(request.Title),
-         WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT,
-         width, height, owner);
+         WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME,
+         WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, width, height, owner);
   HFONT font = CreateWindowFont();
   HWND text = CreateControl(hwnd_, L"STATIC", EditText(request.Text), SS_LEFT | SS_NOPREFIX, -1);
   MoveWindow(text, 20, 16, width - 40, 32, FALSE);
@@ -45,9 +46,9 @@ bool TFieldsDialog::Run(HWND owner, const TFieldsDialogRequest& request,
     HWND label =
         CreateControl(hwnd_, L"STATIC", WideFromUtf8(request.Labels[i]), SS_LEFT | SS_NOPREFIX, -1);
     MoveWindow(label, 20, top + 4, labelWidth, line - 4, FALSE);
-    HWND edit = CreateControl(hwnd_, L"EDIT", WideFromUtf8((*values)[i]),
-                              ES_AUTOHSCROLL | WS_TABSTOP, kFirstEdit + static_cast<int>(i),
-                              WS_EX_CLIENTEDGE);
+    HWND edit =
+        CreateControl(hwnd_, L"EDIT", WideFromUtf8((*values)[i]), ES_AUTOHSCROLL | WS_TABSTOP,
+                      kFirstEdit + static_cast<int>(i), WS_EX_CLIENTEDGE);
     if (request.MaxLength > 0) SendMessageW(edit, EM_LIMITTEXT, request.MaxLength, 0);
     MoveWindow(edit, 20 + labelWidth, top, fieldWidth, line, FALSE);
     edits.push_back(edit);

@@ -22,8 +22,7 @@ class TWinUi : public TUiSeam {
   void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override;
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
-  bool FieldsDialog(const TFieldsDialogRequest& request,
-                    std::vector<std::string>* values) override;
+  bool FieldsDialog(const TFieldsDialogRequest& request, std::vector<std::string>* values) override;
   void ProcessMessages() override;
 
   void ShowFormatPage(const TFormatPage& page) override;
