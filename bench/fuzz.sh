@@ -32,6 +32,10 @@ seed FuzzNvme tests/data/nvme/*/*.bin
 seed FuzzSimMachine bench/fuzz/machines/*.json
 seed FuzzSelfTestLog tests/data/drives/*/smart.bin tests/data/nvme/*/*.bin
 seed FuzzMemberStream bench/fuzz/streams/*
+seed FuzzHiddenArea tests/data/drives/*/identify.bin
+seed FuzzSanitizeStatus tests/data/nvme/*/*.bin
+seed FuzzSmartHealth tests/data/drives/*/smart.bin
+seed FuzzRecord bench/fuzz/records/*.json
 # A machine nested 100,000 levels deep inside "faults": once a stack overflow.
 deep="$out/corpus/FuzzSimMachine/deep-faults.json"
 if [ ! -s "$deep" ]; then
@@ -58,7 +62,7 @@ run_target() {  # TARGET: its figures line, or FAILED with the log's tail
 status=0
 pids=()
 for target in FuzzIdentify FuzzDescriptor FuzzSmartRow FuzzNvme FuzzSimMachine FuzzSelfTestLog \
-    FuzzMemberStream; do
+              FuzzHiddenArea FuzzSanitizeStatus FuzzSmartHealth FuzzRecord FuzzMemberStream; do
   run_target "$target" &
   pids+=($!)
   if [ ${#pids[@]} -ge "$(nproc)" ]; then

@@ -1,5 +1,6 @@
 #include "app/Desktop.h"
 
+#include "app/EraseContextForm.h"
 #include "app/MainStartUp.h"
 #include "app/MainState.h"
 #include "app/StartUp.h"
@@ -7,14 +8,12 @@
 #include "base/ProgramInfo.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
+#include "format/EraseRecord.h"
 #include "reports/DeviceDetails.h"
 #include "reports/Health.h"
 
 namespace quarnel {
 
-namespace {
-
-// The lines a pane shows: a line with line breaks of its own shows as more.
 int ShownLines(const TLogPane& pane) {
   int count = 0;
   for (const std::string& line : pane.Lines()) {
@@ -26,8 +25,6 @@ int ShownLines(const TLogPane& pane) {
   }
   return count;
 }
-
-}  // namespace
 
 TDesktop::TDesktop(TWindowFactory& windows, std::vector<std::string> arguments,
                    std::string programFile)
@@ -93,7 +90,10 @@ int TDesktop::Run() {
 }
 
 void FormatButtonClicked(TMainWindowView& main) {
-  FormatSelectedDevice();
+  // Who erases it, for whom, where: asked before the run's own question.
+  TEraseContext context;
+  if (MainEraseRecordWanted() && !AskEraseContext(&context)) return;
+  FormatSelectedDevice(context);
   // A close during the run was put off until now.
   if (CloseDeferredByFormat()) main.Close();
 }

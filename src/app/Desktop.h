@@ -16,6 +16,15 @@ namespace quarnel {
 
 class TLogPane;
 
+/// The self-test row of the S.M.A.R.T. page, beside the SMART button: the
+/// choice of kind, the button, a bar and a line.
+struct TSelfTestRow {
+  bool Running = false;  // the button stops the test; the kind cannot change
+  int Percent = -1;      // the bar, 0..100; -1: no bar
+  std::string Text;      // the line beside the button
+  std::string ButtonCaption;
+};
+
 /// The main window.
 class TMainWindowView : public TFormatPageView {
  public:
@@ -27,6 +36,8 @@ class TMainWindowView : public TFormatPageView {
   virtual void ShowStatusDescription(const std::string& description) = 0;
   /// The third status panel: the drive's health verdict once it was read.
   virtual void ShowHealthVerdict(const std::string& verdict) = 0;
+  /// The self-test row as it now is; called after every change.
+  virtual void ShowSelfTestRow(const TSelfTestRow& /*row*/) {}
   /// Scrolls a report pane (Log_Details, Log_Smart) so that `line` is its
   /// first visible one, once the lines written so far are drawn.
   virtual void ScrollReportTo(const TLogPane& pane, int line) = 0;
@@ -97,10 +108,28 @@ class TDesktop {
   bool shown_once_ = false;
 };
 
+/// The lines a pane shows: a line with line breaks of its own shows as more.
+int ShownLines(const TLogPane& pane);
+
 /// The format button: the procedure, then a close put off by the run.
 void FormatButtonClicked(TMainWindowView& main);
 /// The SMART button: the report with the busy switch off while it reads;
 /// the pane turns to the start of the report just written.
 void SmartButtonClicked(TMainWindowView& main);
+/// The self-test button with the kind at `kindIndex` of
+/// mainwindow::kSelfTestKindCaptions chosen: starts the drive's self-test and
+/// follows it to its end, handling the window's messages meanwhile, then
+/// writes its outcome and the drive's self-test log to the S.M.A.R.T. page.
+/// Clicked again while it runs, it stops the test in the drive.
+void SelfTestButtonClicked(TMainWindowView& main, int kindIndex);
+/// The row as it stands when no test is followed.
+TSelfTestRow IdleSelfTestRow();
+/// The self-test button takes clicks while its test runs, and otherwise
+/// when the SMART button does (not during a format or a SMART read).
+bool SelfTestButtonEnabled(const TSelfTestRow& row, const TFormatPage& page);
+/// A self-test is being followed (the main window's close ends that first).
+bool SelfTestFollowed();
+/// Ends the following at its next step; the test goes on in the drive.
+void StopFollowingSelfTest();
 
 }  // namespace quarnel

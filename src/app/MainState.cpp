@@ -1,5 +1,6 @@
 #include "app/MainState.h"
 
+#include "app/Desktop.h"
 #include "app/MainStartUp.h"
 #include "devices/DeviceTable.h"
 #include "format/DriveRun.h"
@@ -16,6 +17,7 @@ struct TMainState {
   bool CloseDeferred = false;
   TEraseRecordWriter Writer;
   std::string LastFile;
+  TEraseRecord LastRecord;
 };
 
 TMainState& State() {
@@ -27,9 +29,12 @@ TMainState& State() {
 
 void SetMainEraseRecordWriter(TEraseRecordWriter writer) { State().Writer = std::move(writer); }
 
-bool FormatSelectedDevice() {
+bool MainEraseRecordWanted() { return static_cast<bool>(State().Writer); }
+
+bool FormatSelectedDevice(const TEraseContext& context) {
   TDriveRun run(GetHost(), Ui(), DeviceTable[SelectedDevice], DeviceHandle, DeviceDescription);
   run.SetEraseRecordWriter(State().Writer);
+  run.SetEraseRecordContext(context);
   return FormatFromMainWindow(run);
 }
 
@@ -40,7 +45,10 @@ bool FormatFromMainWindow(TDriveRun& run) {
   s.Running = nullptr;
   // A run that got no further than its question leaves the last record's
   // file as it was.
-  if (!run.LastEraseRecord().Start.empty()) s.LastFile = run.LastEraseRecordFile();
+  if (!run.LastEraseRecord().Start.empty()) {
+    s.LastFile = run.LastEraseRecordFile();
+    s.LastRecord = run.LastEraseRecord();
+  }
   return complete;
 }
 
@@ -52,6 +60,8 @@ void StopButtonClicked() {
 
 const std::string& LastEraseRecordFile() { return State().LastFile; }
 
+const TEraseRecord& MainLastEraseRecord() { return State().LastRecord; }
+
 bool MainWindowCloseRequested() {
   TMainState& s = State();
   if (s.Running) {
@@ -61,12 +71,21 @@ bool MainWindowCloseRequested() {
     s.CloseDeferred = true;
     return false;
   }
+  if (SelfTestFollowed()) {
+    // The poll between two steps would go to a closed handle: stop the
+    // following (the test goes on in the drive) and close after it.
+    StopFollowingSelfTest();
+    s.CloseDeferred = true;
+    return false;
+  }
   s.CloseDeferred = false;
   CloseSelectedDevice();
   return true;
 }
 
-bool CloseDeferredByFormat() { return State().CloseDeferred && !State().Running; }
+bool CloseDeferredByFormat() {
+  return State().CloseDeferred && !State().Running && !SelfTestFollowed();
+}
 
 void ResetMainState() { State() = TMainState{}; }
 

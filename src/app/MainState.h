@@ -12,11 +12,13 @@ namespace quarnel {
 /// Where the main window's runs leave their records (the program's start
 /// gives the user's data folder); without one no record is kept.
 void SetMainEraseRecordWriter(TEraseRecordWriter writer);
+/// A writer is set: the runs keep records.
+bool MainEraseRecordWanted();
 
 /// The format button: one run over entry SelectedDevice through
 /// DeviceHandle, as the run's FormatSelectedDevice does it. True for a
 /// complete run.
-bool FormatSelectedDevice();
+bool FormatSelectedDevice(const TEraseContext& context = {});
 /// The same with a run made beforehand (tests bring theirs): while it goes,
 /// the stop button and the window's close reach it.
 class TDriveRun;
@@ -31,9 +33,12 @@ void StopButtonClicked();
 
 /// The file the main window's last run left its record in; empty when none.
 const std::string& LastEraseRecordFile();
+/// The record of the main window's last run (Start empty before any).
+const TEraseRecord& MainLastEraseRecord();
 
 /// The main window is being closed. While a format runs the close becomes a
-/// stop request and is put off (returns false); the front end closes the
+/// stop request and is put off (returns false), as it is while a self-test
+/// is followed; the front end closes the
 /// window once `CloseDeferredByFormat` says so. Otherwise DeviceHandle is
 /// closed and the result is true.
 bool MainWindowCloseRequested();

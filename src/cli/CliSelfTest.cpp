@@ -14,72 +14,52 @@
 #include "devices/DeviceTable.h"
 #include "host/Host.h"
 #include "reports/SelfTest.h"
+#include "reports/SelfTestRun.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {
 
 namespace {
 
-constexpr uint32_t kPollMs = 1000;
-constexpr uint32_t kSleepStepMs = 200;  // Ctrl+C is seen within this
-constexpr int kUnansweredPolls = 5;
-
-enum class TWaitEnd { Ended, Interrupted, NoAnswer };
-
-// Polls about once a second until the drive says no test runs.
-TWaitEnd WaitForEnd(const TIdentifyDeviceData& id, TSelfTestKind kind, const TCliUi& ui,
-                    std::ostream& err) {
-  Host& host = GetHost();
-  int64_t sleptMs = 0;
-  int unanswered = 0;
+// Polls until the drive says no test runs, drawing the progress.
+TSelfTestWaitEnd WaitForEnd(const TIdentifyDeviceData& id, TSelfTestKind kind, const TCliUi& ui,
+                            std::ostream& err) {
   int lastShown = -1;
-  for (;;) {
-    // A wait first: a drive may take a moment to show the test it began,
-    // and the last test's status must not pass for this one's end.
-    for (uint32_t waited = 0; waited < kPollMs; waited += kSleepStepMs) {
-      if (TakeStopSignal()) return TWaitEnd::Interrupted;
-      host.Sleep(kSleepStepMs);
-      sleptMs += kSleepStepMs;
+  TSelfTestWaitHooks hooks;
+  hooks.StopWaiting = [] { return TakeStopSignal(); };
+  hooks.Progress = [&](const TSelfTestProgress& p, int64_t elapsedMs) {
+    const std::string text = std::string("self-test ") + SelfTestKindName(kind) + ": " +
+                             DecText(p.RemainingPercent) + "% left   elapsed " +
+                             ClockText(static_cast<double>(elapsedMs / 1000));
+    if (ui.ErrIsTerminal()) {
+      err << "\r\033[K" << text << std::flush;
+    } else if (p.RemainingPercent != lastShown) {
+      // A log or a pipe: one line whenever the figure moves.
+      err << text << "\n" << std::flush;
     }
-    TSelfTestProgress p;
-    if (!ReadSelfTestProgress(DeviceHandle, id, &p)) {
-      if (++unanswered >= kUnansweredPolls) return TWaitEnd::NoAnswer;
-    } else {
-      unanswered = 0;
-      if (!p.Running) break;
-      const std::string text = std::string("self-test ") + SelfTestKindName(kind) + ": " +
-                               DecText(p.RemainingPercent) + "% left   elapsed " +
-                               ClockText(static_cast<double>(sleptMs / 1000));
-      if (ui.ErrIsTerminal()) {
-        err << "\r\033[K" << text << std::flush;
-      } else if (p.RemainingPercent != lastShown) {
-        // A log or a pipe: one line whenever the figure moves.
-        err << text << "\n" << std::flush;
-      }
-      lastShown = p.RemainingPercent;
-    }
+    lastShown = p.RemainingPercent;
+  };
+  const TSelfTestWaitEnd end = WaitForSelfTestEnd(DeviceHandle, id, hooks);
+  if (end == TSelfTestWaitEnd::Ended && ui.ErrIsTerminal() && lastShown >= 0) {
+    err << "\r\033[K" << std::flush;
   }
-  if (ui.ErrIsTerminal() && lastShown >= 0) err << "\r\033[K" << std::flush;
-  return TWaitEnd::Ended;
+  return end;
 }
 
 // The test's outcome from the newest log entry, or where the drive keeps
 // no log (it could not be read), from the status the drive reports.
 int ReportOutcome(const TIdentifyDeviceData& id, std::ostream& out) {
-  const TSelfTestFacts f = ReadSelfTestFacts(DeviceHandle, id);
-  TSelfTestEntry newest;
-  if (f.LogRead && !f.Log.empty()) {
-    newest = f.Log.front();
-  } else if (f.ProgressRead && !f.Nvme) {
-    newest.Status = f.Progress.Last;
-    out << "The drive's self-test log could not be read; its status:\n";
-  } else {
+  const TSelfTestOutcome o = ReadSelfTestOutcome(DeviceHandle, id);
+  if (o.Source == TSelfTestOutcome::TSource::None) {
     out << "The self-test ended; the drive gave no result.\n";
     return kExitFailed;
   }
-  out << "Self-test ended: " << SelfTestEntryText(newest) << "\n";
-  if (newest.Status == TSelfTestStatus::Completed) return kExitComplete;
-  if (SelfTestFailed(newest.Status)) return kExitFailed;
+  if (o.Source == TSelfTestOutcome::TSource::Status) {
+    out << "The drive's self-test log could not be read; its status:\n";
+  }
+  out << "Self-test ended: " << SelfTestEntryText(o.Newest) << "\n";
+  if (o.Completed()) return kExitComplete;
+  if (o.Failed()) return kExitFailed;
   return kExitAborted;
 }
 
@@ -131,14 +111,14 @@ int RunSelfTest(const std::string& drive, TSelfTestKind kind, TCliUi& ui, std::o
   }
   out << ".\n" << std::flush;
   CatchStopSignals(true);
-  const TWaitEnd end = WaitForEnd(id, kind, ui, err);
+  const TSelfTestWaitEnd end = WaitForEnd(id, kind, ui, err);
   CatchStopSignals(false);
-  if (end == TWaitEnd::Interrupted) {
+  if (end == TSelfTestWaitEnd::Stopped) {
     err << "\nStopped waiting. The self-test goes on in the drive; \"selftest "
         << VisibleText(drive) << " abort\" stops it.\n";
     return kExitInterrupted;
   }
-  if (end == TWaitEnd::NoAnswer) {
+  if (end == TSelfTestWaitEnd::NoAnswer) {
     err << "\nquarnel-cli: the drive no longer answers; whether its self-test ended is not known\n";
     return kExitFailed;
   }

@@ -146,6 +146,8 @@ THealthAssessment ReadHealthObject(const nlohmann::json& j) {
       for (const char* key : {"threshold", "limit", "threshold_percent"}) {
         if (const auto v = Count(r, key)) reason.Limit = *v;
       }
+      // Worn out is judged at 100 % used, a limit the document leaves out.
+      if (kind == THealthReasonKind::NvmeWornOut) reason.Limit = 100;
       a.Reasons.push_back(reason);
     }
   }

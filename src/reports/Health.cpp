@@ -42,8 +42,13 @@ void SetVerdict(THealthAssessment& a) {
 
 void AddBadSectors(const std::vector<TSmartAttributeRow>& attributes, int64_t sectors,
                    THealthAssessment& a) {
+  bool seen[2] = {false, false};
   for (const TSmartAttributeRow& attribute : attributes) {
     if (attribute.Id != kReallocatedSectors && attribute.Id != kPendingSectors) continue;
+    // A table that lists an attribute twice counts its sectors once.
+    bool& counted = seen[attribute.Id == kPendingSectors ? 1 : 0];
+    if (counted) continue;
+    counted = true;
     const std::optional<uint64_t> count = BadSectorCount(attribute, sectors);
     if (!count) continue;
     a.BadSectors = a.BadSectors.value_or(0) + *count;

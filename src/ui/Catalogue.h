@@ -95,6 +95,32 @@ inline constexpr int kButtonHeight = 30;
 inline constexpr int kFormatButtonWidth = 120;
 inline constexpr int kSmartButtonWidth = 160;
 
+/// The self-test row beside the SMART button: the kinds, the button that
+/// starts a test and stops it while it runs, and the line beside it.
+inline constexpr std::array<const char*, 3> kSelfTestKindCaptions = {"短测试", "扩展测试",
+                                                                     "传输测试"};
+inline constexpr int kSelfTestKindWidth = 100;
+inline constexpr int kSelfTestBarWidth = 120;
+inline constexpr int kSelfTestButtonWidth = 120;
+inline constexpr const char* kSelfTestCaption = "开始自检(&T)";
+inline constexpr const char* kSelfTestAbortCaption = "中止自检(&T)";
+inline constexpr const char* kSelfTestStartedText = "已开始";
+inline constexpr const char* kSelfTestLeftText = "剩余 ";     // then the percent
+inline constexpr const char* kSelfTestElapsedText = "已用 ";  // then the time waited
+inline constexpr const char* kSelfTestAbortingText = "正在中止自检...";
+inline constexpr const char* kSelfTestEndedText = "自检结束: ";  // then the log entry
+inline constexpr const char* kSelfTestNoResultText = "自检已结束，但驱动器未给出结果。";
+inline constexpr const char* kSelfTestStatusOnlyText = "无法读取自检日志，驱动器报告的状态: ";
+inline constexpr const char* kSelfTestNoAnswerText = "驱动器不再应答，无法得知自检是否结束。";
+inline constexpr const char* kSelfTestNotFollowedText = "已停止等待，自检仍在驱动器中进行。";
+inline constexpr const char* kSelfTestNoneOfferedText = "此驱动器不提供自检。";
+inline constexpr const char* kSelfTestNoSmartText =
+    "驱动器未提供 SMART 数据（可能已关闭 S.M.A.R.T.），未开始自检。";
+inline constexpr const char* kSelfTestKindNotOfferedText = "此驱动器不提供所选的自检: ";
+inline constexpr const char* kSelfTestAlreadyRunningText =
+    "驱动器中已有自检在进行，下面跟随它的进度。";
+inline constexpr const char* kSelfTestRefusedText = "自检命令被拒绝: ";
+
 /// The report panes (details, S.M.A.R.T.): their columns are laid out with
 /// blanks.
 inline constexpr TFontChoice kReportPaneFont = {
@@ -115,6 +141,21 @@ std::optional<TFormatControl> DefaultButton(int page);
 /// What Enter presses now on `page`: its default button while enabled.
 std::optional<TFormatControl> EnterPresses(int page);
 }  // namespace mainwindow
+
+// ---- The form before a desktop erase: who, for whom, where, which asset.
+
+namespace contextform {
+inline constexpr const char* kTitle = "擦除记录信息";
+inline constexpr const char* kText = "以下信息将写入擦除记录和擦除证书，均可留空。";
+inline constexpr const char* kOperatorLabel = "操作人员:";
+inline constexpr const char* kOrganisationLabel = "所属单位:";
+inline constexpr const char* kLocationLabel = "地点:";
+inline constexpr const char* kAssetTagLabel = "资产编号:";
+inline constexpr const char* kOkCaption = "继续";
+inline constexpr const char* kCancelCaption = "取消";
+inline constexpr int kMaxLength = 200;
+inline constexpr int kFieldWidth = 300;
+}  // namespace contextform
 
 // ---- The drive chooser.
 

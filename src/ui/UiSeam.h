@@ -57,6 +57,17 @@ struct TClassicDialogRequest {
   int DefaultButton = 0;
 };
 
+/// A form of single-line text fields under a title and a line of text, with
+/// an OK and a Cancel button; every field may stay empty.
+struct TFieldsDialogRequest {
+  std::string Title;
+  std::string Text;
+  std::vector<std::string> Labels;  // one field each
+  std::string OkCaption, CancelCaption;
+  int MaxLength = 0;   // characters a field takes; 0: no limit
+  int FieldWidth = 0;  // pixels
+};
+
 /// What the format page shows.
 struct TFormatPage {
   int Position = 0;  // progress bar, 0..100
@@ -97,6 +108,12 @@ class TUiSeam {
   /// A modal classic dialog. Returns its modal result (1 OK, 2 Cancel,
   /// 3 Abort, 4 Retry, 6 Yes, 7 No).
   virtual int ClassicDialog(const TClassicDialogRequest&) { return 2; }
+  /// A modal form of text fields: *values (one per label) holds what the
+  /// fields start with and, on OK, what they hold then. False on Cancel;
+  /// a front end without such forms takes the values as they are.
+  virtual bool FieldsDialog(const TFieldsDialogRequest&, std::vector<std::string>* /*values*/) {
+    return true;
+  }
   /// Whether this front end shows task dialogs. By default, as on Windows,
   /// where the host is of the newer generation (major version 6 on).
   virtual bool ShowsTaskDialogs() const;

@@ -2,7 +2,9 @@
 // around a SMART read, and the format page's confirmation, stop and close.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -217,12 +219,13 @@ class TestMainWindow : public QObject {
     QString seen;
     AnswerConfirmation(s.script, QMessageBox::Cancel, &seen);
     s.Main().btRunBenchmarks->click();
-    QCOMPARE(seen, QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
-                                     "该设备上的所有数据吗?\n\n") +
-                       ToQt(DeviceDescription) +
-                       QString::fromUtf8("\n\n健康评估: 警告 (属性 5 (重新配置的扇区数): 63 个坏扇区)") +
-                       "|" + QString::number(QMessageBox::Warning) + "|" +
-                       QString::number(QMessageBox::Yes | QMessageBox::Cancel));
+    QCOMPARE(seen,
+             QString::fromUtf8("警告|所选设备上的所有数据将丢失|你真的确认你要删除 "
+                               "该设备上的所有数据吗?\n\n") +
+                 ToQt(DeviceDescription) +
+                 QString::fromUtf8("\n\n健康评估: 警告 (属性 5 (重新配置的扇区数): 63 个坏扇区)") +
+                 "|" + QString::number(QMessageBox::Warning) + "|" +
+                 QString::number(QMessageBox::Yes | QMessageBox::Cancel));
     QCOMPARE(Log_BenchMark.Lines(), lines);
     QVERIFY(s.Enabled() == enabled);
     QVERIFY(s.Main().cbQuickWipe->isChecked());
@@ -248,6 +251,13 @@ class TestMainWindow : public QObject {
     TStarted s(Machine(R"(, "write_mb_per_s": 400)", 1 << 18));
     SetMainEraseRecordWriter(EraseRecordWriter("", true));
     s.Main().cbVerify->setChecked(true);
+    // With a record, the form before the run: its operator goes into it.
+    s.script.Then([](QWidget* w) {
+      if (w->objectName() != "FieldsDialog") return false;
+      w->findChild<QLineEdit*>("field0")->setText(QString::fromUtf8("王芳"));
+      w->findChild<QPushButton*>("ok")->click();
+      return true;
+    });
     AnswerConfirmation(s.script, QMessageBox::Yes);
     bool enabledDuringRun = true;
     TDuringRun during(s.Main(), [&] {
@@ -264,8 +274,33 @@ class TestMainWindow : public QObject {
     const std::string prefix = "擦除记录已保存: ";
     QVERIFY2(log.back().starts_with(prefix + GetAppDataFolder() + "/quarnel-erase-"),
              log.back().c_str());
-    QVERIFY(QFile::exists(QString::fromStdString(log.back().substr(prefix.size()))));
+    QFile record(QString::fromStdString(log.back().substr(prefix.size())));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    QVERIFY(
+        QString::fromUtf8(record.readAll()).contains(QString::fromUtf8("\"operator\": \"王芳\"")));
     SetMainEraseRecordWriter(nullptr);
+  }
+
+  void SelfTestButtonShowsItsProgressThenTheOutcome() {
+    TStarted s(Machine(R"(, "self_test_seconds": 4)"));
+    s.Main().pages->setCurrentIndex(2);
+    QCOMPARE(s.Main().btSelfTest->text(), QString::fromUtf8("开始自检(&T)"));
+    QVERIFY(s.Main().btSelfTest->isEnabled());
+    std::vector<int> bar;
+    bool smartOffDuring = false;
+    connect(s.Main().pbSelfTest, &QProgressBar::valueChanged, [&](int v) {
+      bar.push_back(v);
+      smartOffDuring = !s.Main().btGetSmart->isEnabled() && s.Main().btSelfTest->isEnabled() &&
+                       s.Main().btSelfTest->text() == QString::fromUtf8("中止自检(&T)");
+    });
+    s.Main().cbSelfTestKind->setCurrentIndex(0);
+    s.Main().btSelfTest->click();
+    QVERIFY(!bar.empty());
+    QVERIFY(smartOffDuring);
+    QVERIFY(s.Main().lbSelfTest->text().contains(QString::fromUtf8("完成, 无错误")));
+    QVERIFY(s.Main().Log_Smart->toPlainText().contains(QString::fromUtf8("自检日志 (最新在前):")));
+    QVERIFY(s.Main().btGetSmart->isEnabled());
+    QCOMPARE(s.Main().btSelfTest->text(), QString::fromUtf8("开始自检(&T)"));
   }
 
   void FirmwareChoiceRunsTheDrivesOwnErase() {

@@ -193,6 +193,17 @@ TEST(Health, ManyBadSectorsFailADriveByItsSize) {
   EXPECT_EQ(assess(29 * 1024 + 1, 0).Verdict, V::Warning);  // no size, no limit
   EXPECT_EQ(assess(0xFFFFFFFF, 0).BadSectors, std::nullopt);
   EXPECT_EQ(AssessAtaHealth({}, TSmartReturnStatus::Passed, 0).BadSectors, std::nullopt);
+  // A table listing attribute 5 twice (as a fuzzed page did) counts it once:
+  // 20,000 sectors stay a warning, not twice that and failing.
+  reallocated.Raw = 20000;
+  TSmartAttributeRow pending;
+  pending.Id = 197;
+  pending.Raw = 1;
+  const THealthAssessment twice =
+      AssessAtaHealth({reallocated, pending, reallocated}, TSmartReturnStatus::Passed, kSectors);
+  EXPECT_EQ(twice.BadSectors, 20001u);
+  EXPECT_EQ(twice.Verdict, V::Warning);
+  EXPECT_EQ(twice.Reasons.size(), 2u);
 }
 
 TEST(Health, NvmeHealthLog) {

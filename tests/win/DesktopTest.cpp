@@ -242,6 +242,12 @@ TEST_F(DesktopTest, DetailsAndSmartPagesShowTheReportsAndClosingReleasesTheDrive
     for (HWND control : {Main().btGetSmart, Main().btRunBenchmarks, Main().cbQuickWipe}) {
       EXPECT_TRUE(IsWindowEnabled(control));
     }
+    // The self-test beside it runs to its end and says how it went.
+    SendMessageW(Main().btSelfTest, BM_CLICK, 0, 0);
+    EXPECT_NE(WindowText(Main().lbSelfTest).find("完成, 无错误"), std::string::npos)
+        << WindowText(Main().lbSelfTest);
+    EXPECT_NE(WindowText(Main().Log_Smart).find("自检日志"), std::string::npos);
+    EXPECT_TRUE(IsWindowEnabled(Main().btSelfTest));
     PostMessageW(Main().Handle(), WM_CLOSE, 0, 0);
     return true;
   });

@@ -126,6 +126,10 @@ int main(int argc, char** argv) {
         m->btGetSmart->click();
         QCoreApplication::processEvents();  // the pane turns to the new report
         Save(m, "4-main-smart");
+        // The short self-test beside the SMART button, run to its end.
+        m->btSelfTest->click();
+        QCoreApplication::processEvents();
+        Save(m, "4-main-selftest");
         m->pages->setCurrentIndex(1);
         Save(m, "5-main-format");
         m->cbQuickWipe->setChecked(true);

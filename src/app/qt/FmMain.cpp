@@ -204,13 +204,33 @@ QWidget* TFmMain::BuildSmartPage() {
   Log_Smart = Pane(page, "Log_Smart", quarnel::Log_Smart, true);
   layout->addWidget(Log_Smart, 1);
   auto* row = new QHBoxLayout;
-  row->addStretch(1);
+  lbSelfTest = new QLabel(page);
+  lbSelfTest->setObjectName("lbSelfTest");
+  lbSelfTest->setTextFormat(Qt::PlainText);
+  row->addWidget(lbSelfTest, 1);
+  pbSelfTest = new QProgressBar(page);
+  pbSelfTest->setObjectName("pbSelfTest");
+  pbSelfTest->setRange(0, 100);
+  pbSelfTest->setFixedWidth(kSelfTestBarWidth);
+  row->addWidget(pbSelfTest);
+  cbSelfTestKind = new QComboBox(page);
+  cbSelfTestKind->setObjectName("cbSelfTestKind");
+  for (const char* kind : kSelfTestKindCaptions) cbSelfTestKind->addItem(QString::fromUtf8(kind));
+  cbSelfTestKind->setMinimumSize(kSelfTestKindWidth, kButtonHeight);
+  row->addWidget(cbSelfTestKind);
+  btSelfTest = new QPushButton(page);
+  btSelfTest->setObjectName("btSelfTest");
+  btSelfTest->setMinimumSize(kSelfTestButtonWidth, kButtonHeight);
+  row->addWidget(btSelfTest);
   btGetSmart = new QPushButton(QString::fromUtf8(kGetSmartCaption), page);
   btGetSmart->setObjectName("btGetSmart");
   btGetSmart->setMinimumSize(kSmartButtonWidth, kButtonHeight);
   row->addWidget(btGetSmart);
   layout->addLayout(row);
   connect(btGetSmart, &QPushButton::clicked, this, [this] { SmartButtonClicked(*this); });
+  connect(btSelfTest, &QPushButton::clicked, this,
+          [this] { SelfTestButtonClicked(*this, cbSelfTestKind->currentIndex()); });
+  ShowSelfTestRow(selfTestRow_);
   return page;
 }
 
@@ -256,6 +276,7 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
   lbSpeed->setText(ToQt(page.Captions[static_cast<int>(TFormatLabel::lbSpeed)]));
   btRunBenchmarks->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btRunBenchmarks)]);
   btGetSmart->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btGetSmart)]);
+  btSelfTest->setEnabled(SelfTestButtonEnabled(selfTestRow_, page));
   cbQuickWipe->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbQuickWipe)]);
   cbVerify->setEnabled(page.Enabled[static_cast<int>(TFormatControl::cbVerify)]);
   btStop->setEnabled(page.Enabled[static_cast<int>(TFormatControl::btStop)]);
@@ -327,6 +348,16 @@ void TFmMain::ShowStatusDescription(const std::string& description) {
 
 void TFmMain::ShowHealthVerdict(const std::string& verdict) {
   StatusPanels[2]->SetFullText(ToQt(verdict));
+}
+
+void TFmMain::ShowSelfTestRow(const TSelfTestRow& row) {
+  selfTestRow_ = row;
+  lbSelfTest->setText(ToQt(row.Text));
+  pbSelfTest->setVisible(row.Percent >= 0);
+  pbSelfTest->setValue(row.Percent < 0 ? 0 : row.Percent);
+  cbSelfTestKind->setEnabled(!row.Running);
+  btSelfTest->setText(ToQt(row.ButtonCaption));
+  btSelfTest->setEnabled(SelfTestButtonEnabled(row, Ui().Page()));
 }
 
 void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {

@@ -37,6 +37,7 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   void ShowDiskName(const std::string& description) override;
   void ShowStatusDescription(const std::string& description) override;
   void ShowHealthVerdict(const std::string& verdict) override;
+  void ShowSelfTestRow(const TSelfTestRow& row) override;
   void ScrollReportTo(const TLogPane& pane, int line) override;
   void Show() override { show(); }
   void Close() override { close(); }
@@ -59,6 +60,10 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QPushButton* btCertificate = nullptr;  // the certificate of the run just ended
   QPlainTextEdit* Log_Smart = nullptr;
   QPushButton* btGetSmart = nullptr;
+  QLabel* lbSelfTest = nullptr;  // the self-test row beside it
+  QProgressBar* pbSelfTest = nullptr;
+  QComboBox* cbSelfTestKind = nullptr;
+  QPushButton* btSelfTest = nullptr;
   TLinkLabel* lbCopyright = nullptr;
   TElidedLabel* StatusPanels[3] = {nullptr, nullptr, nullptr};
 
@@ -77,6 +82,8 @@ class TFmMain : public QMainWindow, public TMainWindowView {
   QPushButton* Button(TFormatControl control) const;
   void lbCopyrightClick();
   void btCertificateClick();
+
+  TSelfTestRow selfTestRow_ = IdleSelfTestRow();
 };
 
 }  // namespace quarnel

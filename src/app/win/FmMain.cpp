@@ -48,6 +48,10 @@ enum : int {
   idStatusBar,
   idDiskName,
   idCertificate,
+  idSelfTestText,
+  idSelfTestBar,
+  idSelfTestKind,
+  idSelfTest,
 };
 
 constexpr DWORD kPaneStyle =
@@ -170,8 +174,21 @@ void TFmMain::BuildFormatPage(HWND page) {
 
 void TFmMain::BuildSmartPage(HWND page) {
   Log_Smart = Pane(page, idLogSmart, quarnel::Log_Smart);
+  lbSelfTest =
+      CreateControl(page, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE, idSelfTestText);
+  pbSelfTest = CreateControl(page, PROGRESS_CLASSW, L"", 0, idSelfTestBar);
+  SendMessageW(pbSelfTest, PBM_SETRANGE32, 0, 100);
+  cbSelfTestKind = CreateControl(page, L"COMBOBOX", L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP,
+                                 idSelfTestKind);
+  for (const char* kind : kSelfTestKindCaptions) {
+    SendMessageW(cbSelfTestKind, CB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(WideFromUtf8(kind).c_str()));
+  }
+  SendMessageW(cbSelfTestKind, CB_SETCURSEL, 0, 0);
+  btSelfTest = CreateControl(page, L"BUTTON", L"", BS_PUSHBUTTON | WS_TABSTOP, idSelfTest);
   btGetSmart = CreateControl(page, L"BUTTON", WideFromUtf8(kGetSmartCaption),
                              ButtonStyle(TFormatControl::btGetSmart, kSmartPage), idGetSmart);
+  ShowSelfTestRow(selfTestRow_);
 }
 
 void TFmMain::Layout() {
@@ -239,8 +256,17 @@ void TFmMain::LayoutFormatPage(int width, int height) {
 
 void TFmMain::LayoutSmartPage(int width, int height) {
   MoveWindow(Log_Smart, 6, 6, width - 12, height - 12 - kButtonHeight - 6, TRUE);
-  MoveWindow(btGetSmart, width - 6 - kSmartButtonWidth, height - 6 - kButtonHeight,
-             kSmartButtonWidth, kButtonHeight, TRUE);
+  const int top = height - 6 - kButtonHeight;
+  int right = width - 6 - kSmartButtonWidth;
+  MoveWindow(btGetSmart, right, top, kSmartButtonWidth, kButtonHeight, TRUE);
+  right -= 6 + kSelfTestButtonWidth;
+  MoveWindow(btSelfTest, right, top, kSelfTestButtonWidth, kButtonHeight, TRUE);
+  right -= 6 + kSelfTestKindWidth;
+  // A drop-down list's height includes its open list.
+  MoveWindow(cbSelfTestKind, right, top + 4, kSelfTestKindWidth, kButtonHeight + 80, TRUE);
+  right -= 6 + kSelfTestBarWidth;
+  MoveWindow(pbSelfTest, right, top + 6, kSelfTestBarWidth, kButtonHeight - 12, TRUE);
+  MoveWindow(lbSelfTest, 6, top, std::max(0, right - 12), kButtonHeight, TRUE);
 }
 
 void TFmMain::SelectPage(int index) {
@@ -286,6 +312,7 @@ void TFmMain::ShowFormatPage(const TFormatPage& page) {
     if (!page.Enabled[i] && GetFocus() == controls[i]) SetFocus(Log_BenchMark);
     EnableWindow(controls[i], page.Enabled[i]);
   }
+  EnableWindow(btSelfTest, SelfTestButtonEnabled(selfTestRow_, page));
   shown_ = page;
 }
 
@@ -326,6 +353,10 @@ void TFmMain::OnCommand(int id) {
     }
     case idGetSmart:
       SmartButtonClicked(*this);
+      break;
+    case idSelfTest:
+      SelfTestButtonClicked(*this,
+                            static_cast<int>(SendMessageW(cbSelfTestKind, CB_GETCURSEL, 0, 0)));
       break;
     // The core keeps the boxes' ticks; the page is drawn from them.
     case idQuickWipe:
@@ -411,6 +442,16 @@ void TFmMain::ShowStatusDescription(const std::string& description) {
 void TFmMain::ShowHealthVerdict(const std::string& verdict) {
   const std::wstring text = WideFromUtf8(verdict);
   SendMessageW(StatusBar, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void TFmMain::ShowSelfTestRow(const TSelfTestRow& row) {
+  selfTestRow_ = row;
+  SetTextIfChanged(lbSelfTest, row.Text);
+  ShowWindow(pbSelfTest, row.Percent >= 0 ? SW_SHOW : SW_HIDE);
+  SendMessageW(pbSelfTest, PBM_SETPOS, row.Percent < 0 ? 0 : row.Percent, 0);
+  EnableWindow(cbSelfTestKind, !row.Running);
+  SetTextIfChanged(btSelfTest, row.ButtonCaption);
+  EnableWindow(btSelfTest, SelfTestButtonEnabled(row, Ui().Page()));
 }
 
 void TFmMain::ScrollReportTo(const TLogPane& pane, int line) {

@@ -31,6 +31,7 @@ class TFmMain : public TWindow, public TMainWindowView {
   void ShowDiskName(const std::string& description) override;
   void ShowStatusDescription(const std::string& description) override;
   void ShowHealthVerdict(const std::string& verdict) override;
+  void ShowSelfTestRow(const TSelfTestRow& row) override;
   void ScrollReportTo(const TLogPane& pane, int line) override;
   void Show() override;
   void Close() override;
@@ -53,6 +54,10 @@ class TFmMain : public TWindow, public TMainWindowView {
   HWND btCertificate = nullptr;  // the certificate of the run just ended
   HWND Log_Smart = nullptr;
   HWND btGetSmart = nullptr;
+  HWND lbSelfTest = nullptr;  // the self-test row beside it
+  HWND pbSelfTest = nullptr;
+  HWND cbSelfTestKind = nullptr;
+  HWND btSelfTest = nullptr;
   std::unique_ptr<TLinkLabel> lbCopyright;
   HWND StatusBar = nullptr;
 
@@ -74,6 +79,7 @@ class TFmMain : public TWindow, public TMainWindowView {
   HFONT font_ = nullptr, bold_ = nullptr, maker_ = nullptr, big_ = nullptr, report_ = nullptr;
   HBRUSH white_ = nullptr;
   TFormatPage shown_;
+  TSelfTestRow selfTestRow_ = IdleSelfTestRow();
 };
 
 }  // namespace quarnel

@@ -22,6 +22,7 @@ class TQtUi : public TUiSeam {
   /// Qt has the task dialog's parts on every system: the classic dialog of
   /// older hosts is never asked for.
   bool ShowsTaskDialogs() const override;
+  bool FieldsDialog(const TFieldsDialogRequest& request, std::vector<std::string>* values) override;
   void ProcessMessages() override;
 
   void ShowFormatPage(const TFormatPage& page) override;

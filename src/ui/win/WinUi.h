@@ -22,6 +22,7 @@ class TWinUi : public TUiSeam {
   void ShowMessage(const std::string& text, const std::string& caption, TMessageIcon icon) override;
   int TaskDialog(const TTaskDialogRequest& request) override;
   int ClassicDialog(const TClassicDialogRequest& request) override;
+  bool FieldsDialog(const TFieldsDialogRequest& request, std::vector<std::string>* values) override;
   void ProcessMessages() override;
 
   void ShowFormatPage(const TFormatPage& page) override;
@@ -50,5 +51,9 @@ void RunModal(HWND window, HWND owner, const std::function<bool()>& done);
 /// The classic dialog of hosts before the task dialog: the text under a
 /// caption, an icon by kind, buttons from the flags. Returns the modal result.
 int ShowClassicDialog(HWND owner, const TClassicDialogRequest& request);
+
+/// The form of text fields; false on Cancel, Esc or the close box.
+bool ShowFieldsDialog(HWND owner, const TFieldsDialogRequest& request,
+                      std::vector<std::string>* values);
 
 }  // namespace quarnel

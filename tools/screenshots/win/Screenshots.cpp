@@ -112,6 +112,10 @@ std::vector<std::function<bool()>> MainSteps() {
         SendMessageW(m.btGetSmart, BM_CLICK, 0, 0);
         Settle();
         Save(m.Handle(), L"4-main-smart");
+        // The short self-test beside the SMART button, run to its end.
+        SendMessageW(m.btSelfTest, BM_CLICK, 0, 0);
+        Settle();
+        Save(m.Handle(), L"4-main-selftest");
         m.SelectPage(1);
         Settle();
         Save(m.Handle(), L"5-main-format");
