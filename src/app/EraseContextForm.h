@@ -27,8 +27,8 @@ TEraseContext ReadRememberedContext(const std::string& text);
 std::string RememberedContextPath();
 
 /// The form's step before a run: shown with the remembered values (the asset
-X
-/// record. False when the person cancelled: no run.
+/// tag empty), what it gives cleaned, remembered and handed back in *asked
+/// for the run's record. False when the person cancelled: no run.
 bool AskEraseContext(TEraseContext* asked);
 
 }  // namespace quarnel

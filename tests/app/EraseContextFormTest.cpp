@@ -7,6 +7,7 @@
 
 #include "app/Desktop.h"
 #include "app/EraseContextForm.h"
+#include "app/MainState.h"
 #include "app/MainStartUp.h"
 #include "base/System.h"
 #include "devices/DeviceScan.h"
