@@ -13,13 +13,16 @@ namespace {
 
 using namespace quarnel;
 
-void CheckAta(const TAtaReturn48& r) {
-  if (r.Lba >= (uint64_t{1} << 48)) __builtin_trap();  // six LBA registers
+void CheckAta(const TAtaTaskFile& r) {
+  const uint64_t lba = r.Lba48();
+  const uint16_t count = r.Count16();
+  const uint8_t status = r.Current.Command;
+  if (lba >= (uint64_t{1} << 48)) __builtin_trap();  // six LBA registers
   const TAtaSanitizeStatus s = DecodeAtaSanitizeStatus(r);
-  if (s.Aborted != ((r.Status & 0x01) != 0) || (!s.Aborted && s.Reason != 0) ||
-      (s.Aborted && s.Reason != (r.Lba & 0xFF)) || s.Progress != (r.Lba & 0xFFFF) ||
-      s.CompletedWithoutError != ((r.Count & 0x8000) != 0) ||
-      s.InProgress != ((r.Count & 0x4000) != 0) || s.Frozen != ((r.Count & 0x2000) != 0)) {
+  if (s.Aborted != ((status & 0x01) != 0) || (!s.Aborted && s.Reason != 0) ||
+      (s.Aborted && s.Reason != (lba & 0xFF)) || s.Progress != (lba & 0xFFFF) ||
+      s.CompletedWithoutError != ((count & 0x8000) != 0) ||
+      s.InProgress != ((count & 0x4000) != 0) || s.Frozen != ((count & 0x2000) != 0)) {
     __builtin_trap();
   }
   if (AtaSanitizeReasonText(s.Reason).empty()) __builtin_trap();
@@ -37,17 +40,18 @@ void CheckNvme(const uint8_t (&log)[512]) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
-  TAtaReturn48 direct;
-  direct.Error = in.ConsumeIntegral<uint8_t>();
-  direct.Status = in.ConsumeIntegral<uint8_t>();
-  direct.Count = in.ConsumeIntegral<uint16_t>();
-  direct.Lba = in.ConsumeIntegral<uint64_t>() & 0xFFFFFFFFFFFFull;
+  TAtaTaskFile direct;
+  direct.Ext = true;
+  direct.Current.Features = in.ConsumeIntegral<uint8_t>();  // the error register
+  direct.Current.Command = in.ConsumeIntegral<uint8_t>();   // the status register
+  direct.SetCount16(in.ConsumeIntegral<uint16_t>());
+  direct.SetLba48(in.ConsumeIntegral<uint64_t>() & 0xFFFFFFFFFFFFull);
   CheckAta(direct);
   if (NvmeStatusText(in.ConsumeIntegral<uint32_t>()).empty()) __builtin_trap();
 
   SetHost(std::make_unique<TFuzzHost>(in));
   for (uint8_t drive = 0; drive < 2; ++drive) {
-    TAtaReturn48 r;
+    TAtaTaskFile r;
     if (AtaSendSanitize(1, AtaSanitizeCommand(TAtaSanitize::Status, drive), 10, &r)) CheckAta(r);
   }
   uint8_t log[512];

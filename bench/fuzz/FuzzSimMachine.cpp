@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "ata/AtaPassThrough.h"
 #include "ata/HiddenArea.h"
 #include "host/HostConstants.h"
 #include "host/sim/SimHost.h"
@@ -36,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           quarnel::NativeMaxTaskFile(quarnel::TNativeMaxCommand::ReadNativeMax, 0),
           quarnel::DcoIdentifyTaskFile(0)}) {
       const uint32_t data = t.Current.Command == 0xB1 ? 512 : 0;
-      std::vector<uint8_t> request = quarnel::BuildAtaPassThrough(t, data);
+      std::vector<uint8_t> request =
+          quarnel::BuildAtaPassThrough(t, data, quarnel::kAtaPassThroughTimeoutSeconds);
       const uint32_t size = static_cast<uint32_t>(request.size());
       got = 0;
       host->DeviceIoControl(h, quarnel::win::kIOCTL_ATA_PASS_THROUGH, request.data(), size,

@@ -139,9 +139,10 @@ TEST_F(FormatCli, InterruptAndTerminateStopTheRunWithTheCancelLine) {
   // loaded the machine).
   const std::string machine =
       Description(200LL * 1000 * 1000 / 512 * 512, R"(, "write_mb_per_s": 20)");
-  const std::string progress = (dir_ / "progress.txt").string();
   for (const char* signal : {"INT", "TERM"}) {
     SCOPED_TRACE(signal);
+    // A file of its own: the run's redirection may come after the first look.
+    const std::string progress = (dir_ / (std::string("progress-") + signal + ".txt")).string();
     std::string out, err;
     const int status =
         RunCommand(std::string("sh -c '") + QUARNEL_CLI_PATH + " --simulate=" + machine +
