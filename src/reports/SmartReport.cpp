@@ -190,8 +190,4 @@ THealthAssessment QueryDriveHealth(THandle handle, const TIdentifyDeviceData& id
   return AssessSmartFacts(ReadSmartFacts(handle, id, true));
 }
 
-THealthAssessment QuerySelectedHealth() {
-  return QueryDriveHealth(DeviceHandle, DeviceTable[SelectedDevice].IdentifyData);
-}
-
 }  // namespace quarnel

@@ -78,10 +78,8 @@ void ShowSmartData();
 struct THealthAssessment;
 THealthAssessment ShowSmartDataWithHealth();
 
-/// The verdict of entry SelectedDevice, read through DeviceHandle with the
-/// read-only SMART queries, without a line in any pane.
-THealthAssessment QuerySelectedHealth();
-/// The same of the drive behind `handle`.
+/// The verdict of the drive behind `handle`, read with the read-only SMART
+/// queries, without a line in any pane.
 THealthAssessment QueryDriveHealth(THandle handle, const TIdentifyDeviceData& id);
 
 }  // namespace quarnel

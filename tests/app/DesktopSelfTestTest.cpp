@@ -12,25 +12,16 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "reports/SelfTest.h"
+#include "support/QuietMainView.h"
 #include "support/SimSupport.h"
 #include "ui/Catalogue.h"
 
 namespace quarnel {
 namespace {
 
-struct TRowMain : TMainWindowView {
-  void ShowFormatPage(const TFormatPage&) override {}
-  void FocusStopButton() override {}
-  void SetTitle(const std::string&) override {}
-  void ShowDiskName(const std::string&) override {}
-  void ShowStatusDescription(const std::string&) override {}
-  void ShowHealthVerdict(const std::string&) override {}
+struct TRowMain : test::TQuietMainView {
   void ShowSelfTestRow(const TSelfTestRow& row) override { Rows.push_back(row); }
-  void ScrollReportTo(const TLogPane&, int) override {}
-  void Show() override {}
-  void Close() override { Closed = true; }
   std::vector<TSelfTestRow> Rows;
-  bool Closed = false;
 };
 
 // The message pump runs `OnPump` once, at its `At`-th call.

@@ -13,23 +13,12 @@
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
 #include "format/EraseRecord.h"
+#include "support/QuietMainView.h"
 #include "support/SimSupport.h"
 #include "support/TestSupport.h"
 
 namespace quarnel {
 namespace {
-
-struct TFormMain : TMainWindowView {
-  void ShowFormatPage(const TFormatPage&) override {}
-  void FocusStopButton() override {}
-  void SetTitle(const std::string&) override {}
-  void ShowDiskName(const std::string&) override {}
-  void ShowStatusDescription(const std::string&) override {}
-  void ShowHealthVerdict(const std::string&) override {}
-  void ScrollReportTo(const TLogPane&, int) override {}
-  void Show() override {}
-  void Close() override {}
-};
 
 // Fills the form as `Typed` says (or cancels it) and says yes to the run.
 struct TFormSeam : TUiSeam {
@@ -74,7 +63,7 @@ class EraseContextFormTest : public ::testing::Test {
   test::TTempFolder data_{"context"};
   SimHost* host_ = nullptr;
   TFormSeam seam_;
-  TFormMain main_;
+  test::TQuietMainView main_;
 };
 
 TEST_F(EraseContextFormTest, ValuesReachTheRecordAndThreeAreRememberedForTheNextRun) {
