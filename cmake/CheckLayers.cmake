@@ -16,26 +16,28 @@ set(uses_nvme base host)
 set(uses_devices base host ui ata nvme)
 set(uses_reports base host ui ata nvme devices)
 # An erase reads the drive's health verdict (reports) for its question and record.
-set(uses_format base host ui ata nvme devices reports)
+set(uses_erase base host ui ata nvme devices reports)
 set(uses_agreement base host ui)
-set(uses_app base host ui ata nvme devices reports format agreement)
+set(uses_app base host ui ata nvme devices reports erase agreement)
 # Hosts see the interface only; per-system files see base only.
 set(uses_host/sim base host)
 set(uses_host/linux base host)
 set(uses_host/win base host)
 set(uses_platform/posix base)
 set(uses_platform/win base)
-# The erase record's file (JSON) sits beside the core, above it.
-set(uses_record ${core_units})
+# The reports' JSON documents, and the erase record's file (JSON) with its
+# seal and certificate, sit beside the core, above it.
+set(uses_json ${core_units})
+set(uses_record ${core_units} json)
 # The seal's cryptography, one file per system: libcrypto, or the system's own.
 set(uses_record/openssl base record)
 set(uses_record/bcrypt base record)
 # The shared front-end library and the terminal program.
-set(uses_frontend ${core_units} host/sim host/linux host/win record)
+set(uses_frontend ${core_units} host/sim host/linux host/win json record)
 # The batch engine and its protocol, above the front-end library.
-set(uses_batch ${core_units} record frontend)
-set(uses_cli ${core_units} record frontend batch)
-set(uses_cli/win ${core_units} record frontend batch cli)
+set(uses_batch ${core_units} json record frontend)
+set(uses_cli ${core_units} json record frontend batch)
+set(uses_cli/win ${core_units} json record frontend batch cli)
 # The Linux menu entry's launcher stands alone.
 set(uses_launcher "")
 # The windows: each toolkit folder sees the core, the front end, the launcher
@@ -43,7 +45,7 @@ set(uses_launcher "")
 foreach(toolkit ${QUARNEL_TOOLKITS})
   set(below "")
   foreach(folder ${QUARNEL_TOOLKIT_FOLDERS})
-    set(uses_${folder}/${toolkit} ${core_units} record frontend batch launcher ${below})
+    set(uses_${folder}/${toolkit} ${core_units} json record frontend batch launcher ${below})
     list(APPEND below ${folder}/${toolkit})
   endforeach()
 endforeach()
@@ -64,6 +66,7 @@ set(allow_core "(${std_headers})")
 set(allow_frontend "${allow_core}")
 set(allow_cli "${allow_core}")
 set(allow_record "(${std_headers}|nlohmann/.*)")
+set(allow_json "${allow_record}")
 set(allow_batch "${allow_record}")
 set(allow_host/sim "${allow_record}")
 # The other units are kept from the families they must not see.

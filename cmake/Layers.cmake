@@ -3,7 +3,7 @@
 # (cmake/CheckLayers.cmake) both read them.
 
 # Core units, from the bottom up: plain C++, no Qt, no OS headers.
-set(QUARNEL_CORE_UNITS base host ui ata nvme devices reports format agreement app)
+set(QUARNEL_CORE_UNITS base host ui ata nvme devices reports erase agreement app)
 # Folders with a window toolkit's subfolder (qt/ on Linux, win/ on Windows),
 # from the bottom up: each toolkit folder may include the ones before it of
 # the same toolkit, never a later one nor the other toolkit's.

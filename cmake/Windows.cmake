@@ -36,7 +36,7 @@ target_link_libraries(quarnel-screenshots PRIVATE quarnel_desktop_lib)
 # same without a Windows build).
 file(GLOB QUARNEL_PORTABLE_HEADERS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}/src CONFIGURE_DEPENDS
   src/base/*.h src/host/*.h src/ui/*.h src/ata/*.h src/nvme/*.h src/devices/*.h src/reports/*.h
-  src/format/*.h src/agreement/*.h src/app/*.h src/frontend/*.h)
+  src/erase/*.h src/agreement/*.h src/app/*.h src/frontend/*.h)
 set(QUARNEL_AFTER_WINDOWS_H "#include <windows.h>\n#include <winioctl.h>\n")
 foreach(header ${QUARNEL_PORTABLE_HEADERS})
   string(APPEND QUARNEL_AFTER_WINDOWS_H "#include \"${header}\"\n")

@@ -36,15 +36,15 @@ cd "$root/src"
 {
   echo "#include <windows.h>"
   echo "#include <winioctl.h>"
-  for h in base/*.h host/*.h ui/*.h ata/*.h nvme/*.h devices/*.h reports/*.h format/*.h agreement/*.h \
+  for h in base/*.h host/*.h ui/*.h ata/*.h nvme/*.h devices/*.h reports/*.h erase/*.h agreement/*.h \
     app/*.h frontend/*.h; do
     echo "#include \"$h\""
   done
 } >"$scratch/AfterWindowsH.cpp"
 
 sources=("$scratch/AfterWindowsH.cpp")
-for s in base/*.cpp host/*.cpp ui/*.cpp ata/*.cpp nvme/*.cpp devices/*.cpp reports/*.cpp format/*.cpp \
-  agreement/*.cpp app/*.cpp host/sim/*.cpp platform/win/*.cpp record/*.cpp frontend/*.cpp cli/*.cpp; do
+for s in base/*.cpp host/*.cpp ui/*.cpp ata/*.cpp nvme/*.cpp devices/*.cpp reports/*.cpp erase/*.cpp \
+  agreement/*.cpp app/*.cpp host/sim/*.cpp platform/win/*.cpp json/*.cpp record/*.cpp frontend/*.cpp cli/*.cpp; do
   sources+=("$root/src/$s")
 done
 version=$(sed -nE 's/^project\(Quarnel VERSION ([0-9.]+).*/\1/p' "$root/CMakeLists.txt")

@@ -2,7 +2,7 @@
 // drive: the SMART requests (ENABLE, READ DATA, READ THRESHOLDS, RETURN
 // STATUS, the self-test log) answered from the fuzzer's bytes; then the ATA
 // and NVMe verdicts and their report lines. (The verdict's JSON is read
-// back by FuzzRecord's certificates and tests/record/HealthJsonTest.cpp.)
+// back by FuzzRecord's certificates and tests/json/HealthJsonTest.cpp.)
 #include <cstdint>
 #include <cstring>
 

@@ -8,7 +8,7 @@
 #include "base/ProgramInfo.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "reports/DeviceDetails.h"
 #include "reports/Health.h"
 

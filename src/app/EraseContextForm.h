@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {

@@ -3,7 +3,7 @@
 #include "app/Desktop.h"
 #include "app/MainStartUp.h"
 #include "devices/DeviceTable.h"
-#include "format/DriveRun.h"
+#include "erase/DriveRun.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {

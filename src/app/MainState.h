@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 
 namespace quarnel {
 

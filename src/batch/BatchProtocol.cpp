@@ -9,7 +9,7 @@
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
 #include "record/EraseRecordFile.h"
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 
 namespace quarnel {
 

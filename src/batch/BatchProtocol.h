@@ -15,7 +15,7 @@
 
 #include "batch/BatchReport.h"
 #include "devices/DriveIdentity.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/RecordCrypto.h"
 
 namespace quarnel {

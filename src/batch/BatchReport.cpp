@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 
 namespace quarnel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "reports/Health.h"
 
 namespace quarnel {

@@ -9,7 +9,7 @@
 #include "devices/DeviceTable.h"
 #include "devices/DriveWwn.h"
 #include "host/Host.h"
-#include "record/ReportJson.h"
+#include "json/ReportJson.h"
 #include "reports/DeviceDetails.h"
 #include "reports/SmartReport.h"
 #include "ui/UiSeam.h"

@@ -12,8 +12,8 @@
 
 #include "batch/BatchProtocol.h"
 #include "cli/CliApp.h"
-#include "format/DriveRun.h"
-#include "format/StopRules.h"
+#include "erase/DriveRun.h"
+#include "erase/StopRules.h"
 #include "ui/UiSeam.h"
 
 namespace quarnel {

@@ -11,7 +11,7 @@
 #include "base/System.h"
 #include "base/Text.h"
 #include "record/CertificateFile.h"
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 #include "record/RecordSeal.h"
 #include "reports/SmartReport.h"
 

@@ -5,7 +5,7 @@
 
 #include "base/ProgramInfo.h"
 #include "base/System.h"
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 #include "record/RecordSeal.h"
 
 namespace quarnel {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/System.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/RecordCrypto.h"
 
 namespace quarnel {

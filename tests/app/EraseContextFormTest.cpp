@@ -12,7 +12,7 @@
 #include "base/System.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "support/QuietMainView.h"
 #include "support/SimSupport.h"
 #include "support/TestSupport.h"

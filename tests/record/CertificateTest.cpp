@@ -6,7 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Logging.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/Certificate.h"
 #include "record/CertificateFile.h"
 #include "record/EraseRecordFile.h"

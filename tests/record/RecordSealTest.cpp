@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/EraseRecordFile.h"
 #include "record/RecordSeal.h"
 

@@ -22,7 +22,7 @@
 #include "app/qt/PaneView.h"
 #include "base/Logging.h"
 #include "base/ProgramInfo.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/CertificateFile.h"
 #include "ui/Catalogue.h"
 #include "ui/qt/LinkLabel.h"

@@ -8,7 +8,7 @@
 #include "app/MainState.h"
 #include "base/Logging.h"
 #include "base/ProgramInfo.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "record/CertificateFile.h"
 #include "ui/Catalogue.h"
 #include "ui/UiSeam.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ata/AtaSanitize.h"
-#include "format/SampleCheck.h"
+#include "erase/SampleCheck.h"
 #include "host/HostConstants.h"
 #include "nvme/NvmeErase.h"
 

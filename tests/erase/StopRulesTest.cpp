@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "format/StopRules.h"
+#include "erase/StopRules.h"
 
 namespace quarnel {
 namespace {

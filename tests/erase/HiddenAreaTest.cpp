@@ -9,8 +9,8 @@
 
 #include "base/Logging.h"
 #include "cli/CliApp.h"
-#include "format/EraseRecord.h"
-#include "format/FormatFixture.h"
+#include "erase/EraseRecord.h"
+#include "erase/FormatFixture.h"
 #include "app/MainState.h"
 #include "host/HostConstants.h"
 #include "reports/DeviceDetails.h"

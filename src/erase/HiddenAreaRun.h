@@ -8,7 +8,7 @@
 #include "ata/HiddenArea.h"
 #include "ata/Identification.h"
 #include "host/Host.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 
 namespace quarnel {
 

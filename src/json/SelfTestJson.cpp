@@ -1,4 +1,4 @@
-#include "record/SelfTestJson.h"
+#include "json/SelfTestJson.h"
 
 namespace quarnel {
 

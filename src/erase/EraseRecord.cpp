@@ -1,4 +1,4 @@
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +11,7 @@
 #include "base/Logging.h"
 #include "base/Text.h"
 #include "devices/DeviceTable.h"
-#include "format/FormatEngine.h"
+#include "erase/FormatEngine.h"
 #include "reports/SmartReport.h"
 
 namespace quarnel {

@@ -1,4 +1,4 @@
-#include "format/DriveRun.h"
+#include "erase/DriveRun.h"
 
 #include <chrono>
 #include <cstring>

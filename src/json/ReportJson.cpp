@@ -1,11 +1,11 @@
-#include "record/ReportJson.h"
+#include "json/ReportJson.h"
 
 #include <nlohmann/json.hpp>
 
 #include "base/Text.h"
-#include "format/HiddenAreaRun.h"
-#include "record/HealthJson.h"
-#include "record/SelfTestJson.h"
+#include "erase/HiddenAreaRun.h"
+#include "json/HealthJson.h"
+#include "json/SelfTestJson.h"
 
 namespace quarnel {
 

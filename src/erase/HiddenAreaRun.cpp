@@ -1,4 +1,4 @@
-#include "format/HiddenAreaRun.h"
+#include "erase/HiddenAreaRun.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // leaves out.
 #include <gtest/gtest.h>
 
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 
 namespace quarnel {
 namespace {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "ata/Identification.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "host/Host.h"
 
 namespace quarnel {

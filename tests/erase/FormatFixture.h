@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "format/DriveRun.h"
+#include "erase/DriveRun.h"
 #include "host/sim/SimHost.h"
 #include "ui/UiSeam.h"
 

@@ -11,9 +11,9 @@
 #include "devices/DeviceTable.h"
 #include "devices/DriveIdentity.h"
 #include "devices/VolumeLocking.h"
-#include "format/EraseRecord.h"
-#include "format/FormatEngine.h"
-#include "format/FormatFixture.h"
+#include "erase/EraseRecord.h"
+#include "erase/FormatEngine.h"
+#include "erase/FormatFixture.h"
 #include "app/MainState.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "format/FirmwareErase.h"
+#include "erase/FirmwareErase.h"
 
 #include <string>
 
@@ -6,11 +6,11 @@
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
-#include "format/DriveRun.h"
+#include "erase/DriveRun.h"
 #include "devices/DriveIdentity.h"
-#include "format/EraseRecord.h"
-#include "format/FormatEngine.h"
-#include "format/SampleCheck.h"
+#include "erase/EraseRecord.h"
+#include "erase/FormatEngine.h"
+#include "erase/SampleCheck.h"
 #include "nvme/NvmeErase.h"
 #include "ui/UiSeam.h"
 

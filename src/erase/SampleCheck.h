@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "host/Host.h"
 
 namespace quarnel {

@@ -1,4 +1,4 @@
-#include "format/Verification.h"
+#include "erase/Verification.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,9 +12,9 @@
 #include "base/NumberTexts.h"
 #include "base/Text.h"
 #include "base/Threads.h"
-#include "format/DriveRun.h"
-#include "format/EraseRecord.h"
-#include "format/FormatEngine.h"
+#include "erase/DriveRun.h"
+#include "erase/EraseRecord.h"
+#include "erase/FormatEngine.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
 

@@ -8,11 +8,11 @@
 #include <regex>
 #include <vector>
 
-#include "format/EraseRecord.h"
-#include "format/FormatEngine.h"
-#include "format/FormatFixture.h"
+#include "erase/EraseRecord.h"
+#include "erase/FormatEngine.h"
+#include "erase/FormatFixture.h"
 #include "app/MainState.h"
-#include "format/Verification.h"
+#include "erase/Verification.h"
 #include "record/EraseRecordFile.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "format/StopRules.h"
+#include "erase/StopRules.h"
 
 #include <cstring>
 

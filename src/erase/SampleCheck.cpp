@@ -1,10 +1,10 @@
-#include "format/SampleCheck.h"
+#include "erase/SampleCheck.h"
 
 #include <algorithm>
 #include <memory>
 
 #include "base/AlignedBlock.h"
-#include "format/FormatEngine.h"
+#include "erase/FormatEngine.h"
 
 namespace quarnel {
 

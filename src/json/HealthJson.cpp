@@ -1,4 +1,4 @@
-#include "record/HealthJson.h"
+#include "json/HealthJson.h"
 
 #include <optional>
 

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "record/ReportJson.h"
+#include "json/ReportJson.h"
 
 namespace quarnel {
 namespace {

@@ -15,7 +15,7 @@
 
 #include "devices/DeviceTable.h"
 #include "devices/VolumeLocking.h"
-#include "format/EraseRecord.h"
+#include "erase/EraseRecord.h"
 #include "host/Host.h"
 #include "ui/UiSeam.h"
 

@@ -7,8 +7,8 @@
 #include "app/MainState.h"
 #include "base/Logging.h"
 #include "devices/DeviceTable.h"
-#include "format/FormatEngine.h"
-#include "format/FormatFixture.h"
+#include "erase/FormatEngine.h"
+#include "erase/FormatFixture.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {

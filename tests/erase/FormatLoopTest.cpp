@@ -9,7 +9,7 @@
 #include <sstream>
 #include <nlohmann/json.hpp>
 
-#include "format/FormatFixture.h"
+#include "erase/FormatFixture.h"
 #include "support/LoopLab.h"
 #include "support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "format/FormatEngine.h"
+#include "erase/FormatEngine.h"
 
 #include <algorithm>
 #include <charconv>
@@ -14,8 +14,8 @@
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
-#include "format/DriveRun.h"
-#include "format/EraseRecord.h"
+#include "erase/DriveRun.h"
+#include "erase/EraseRecord.h"
 #include "host/HostConstants.h"
 #include "ui/UiSeam.h"
 

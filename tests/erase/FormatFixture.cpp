@@ -1,4 +1,4 @@
-#include "format/FormatFixture.h"
+#include "erase/FormatFixture.h"
 
 #include <fstream>
 
@@ -8,7 +8,7 @@
 #include "base/NumberTexts.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "format/FormatEngine.h"
+#include "erase/FormatEngine.h"
 #include "support/TestSupport.h"
 
 namespace quarnel::test {
