@@ -7,7 +7,7 @@ set(QUARNEL_CORE_UNITS base host ui ata nvme devices reports erase agreement app
 # Folders with a window toolkit's subfolder (qt/ on Linux, win/ on Windows),
 # from the bottom up: each toolkit folder may include the ones before it of
 # the same toolkit, never a later one nor the other toolkit's.
-set(QUARNEL_TOOLKIT_FOLDERS ui devices agreement app)
+set(QUARNEL_TOOLKIT_FOLDERS ui devices agreement station app)
 set(QUARNEL_TOOLKITS qt win)
 
 # The sources of the desktop program's windows for TOOLKIT (qt or win).

@@ -20,7 +20,7 @@ target_link_libraries(quarnel-cli PRIVATE quarnel_cli_lib)
 # the win/ folders beside the Qt ones.
 quarnel_toolkit_sources(win ${CMAKE_CURRENT_SOURCE_DIR} QUARNEL_DESKTOP_SOURCES)
 add_library(quarnel_desktop_lib STATIC ${QUARNEL_DESKTOP_SOURCES})
-target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_batch quarnel_frontend quarnel_record comctl32 uxtheme shell32 gdi32)
+target_link_libraries(quarnel_desktop_lib PUBLIC quarnel_station quarnel_batch quarnel_frontend quarnel_record comctl32 uxtheme shell32 gdi32)
 target_compile_definitions(quarnel_desktop_lib PUBLIC UNICODE _UNICODE)
 add_executable(quarnel WIN32 src/app/win/main.cpp src/app/win/Manifest.rc)
 target_link_options(quarnel PRIVATE -municode $<$<CONFIG:Release>:-s>)

@@ -27,8 +27,11 @@ int ShownLines(const TLogPane& pane) {
 }
 
 TDesktop::TDesktop(TWindowFactory& windows, std::vector<std::string> arguments,
-                   std::string programFile)
-    : windows_(windows), arguments_(std::move(arguments)), program_file_(std::move(programFile)) {
+                   std::string programFile, bool station)
+    : windows_(windows),
+      arguments_(std::move(arguments)),
+      program_file_(std::move(programFile)),
+      station_(station) {
   SetUi(&windows_.Seam());
   main_ = windows_.CreateMainWindow();
   chooser_ = windows_.CreateChooser();
@@ -58,8 +61,12 @@ bool TDesktop::FirstShow() {
   // A pending end (a declined agreement, a drive the scan could not query)
   // closes every modal window at once: none is shown, nothing is chosen.
   if (DebugMode && !ProgramEndRequested()) debug_->ShowModal();
-  if (ProgramEndRequested()) return false;
+  if (ProgramEndRequested() || station_) return false;
   if (!ChooseDevice(*chooser_)) {
+    if (StationChosen && !ProgramEndRequested()) {
+      station_ = true;
+      return false;
+    }
     RequestProgramEnd(0);
     return false;
   }
@@ -84,7 +91,10 @@ bool TDesktop::Show() {
 }
 
 int TDesktop::Run() {
-  if (!Show() || ProgramEndRequested()) return ProgramExitCode();
+  const bool shown = Show();
+  if (ProgramEndRequested()) return ProgramExitCode();
+  if (!shown && station_) return windows_.RunStation();
+  if (!shown) return ProgramExitCode();
   windows_.RunUntilClosed();
   return ProgramExitCode();
 }

@@ -70,6 +70,9 @@ class TWindowFactory {
   virtual std::unique_ptr<TDebugWindowView> CreateDebugWindow() = 0;
   /// Handles window messages until the main window has closed.
   virtual void RunUntilClosed() = 0;
+  /// The erase station instead of the main window, after the start-up's
+  /// scan: shown until it is closed. Returns the program's exit status.
+  virtual int RunStation() = 0;
   /// Before any window: an error that ends the program, or a notice.
   virtual void ShowStartError(const std::string& text) = 0;
   virtual void ShowStartNotice(const std::string& text) = 0;
@@ -81,7 +84,10 @@ class TDesktop {
   /// main window (closing it ends the program), the chooser, the agreement
   /// (shown at once unless this user has accepted this version; a refusal
   /// asks for the end) and the debug window. The host must be installed.
-  TDesktop(TWindowFactory& windows, std::vector<std::string> arguments, std::string programFile);
+  /// With `station` (--station) the start-up opens the station instead of
+  /// the chooser; the chooser's station button does the same.
+  TDesktop(TWindowFactory& windows, std::vector<std::string> arguments, std::string programFile,
+           bool station = false);
   ~TDesktop();
   TDesktop(const TDesktop&) = delete;
   TDesktop& operator=(const TDesktop&) = delete;
@@ -106,6 +112,7 @@ class TDesktop {
   std::unique_ptr<TAgreementView> agreement_;
   std::unique_ptr<TDebugWindowView> debug_;
   bool shown_once_ = false;
+  bool station_ = false;  // the station opens instead of the main window
 };
 
 /// The lines a pane shows: a line with line breaks of its own shows as more.

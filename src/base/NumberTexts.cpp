@@ -1,6 +1,7 @@
 #include "base/NumberTexts.h"
 
 #include <charconv>
+#include <cstdio>
 #include <locale>
 
 #include "base/Text.h"
@@ -49,6 +50,26 @@ std::string SizeToStr(int64_t bytes) {
   if (bytes < 9999999) return Scaled(bytes, 10, 1000.0L, " KB");
   if (bytes < 9999999999LL) return Scaled(bytes, 10000, 1000000.0L, " MB");
   return Scaled(bytes, 10000000, 1000000000.0L, " GB");
+}
+
+std::string MbpsText(double mbps) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", mbps);
+  return text;
+}
+
+std::string ClockText(double seconds) {
+  const int64_t s = static_cast<int64_t>(seconds + 0.5);
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
+                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
+  return text;
+}
+
+double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs) {
+  if (done <= 0 || done >= total || elapsedMs <= 0) return -1;
+  return static_cast<double>(total - done) * static_cast<double>(elapsedMs) / 1000.0 /
+         static_cast<double>(done);
 }
 
 }  // namespace quarnel

@@ -12,18 +12,15 @@
 #include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
+#include "batch/BatchDrive.h"
 #include "batch/BatchEngine.h"
 #include "cli/CliApp.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
-#include "erase/HiddenAreaRun.h"
-#include "host/Host.h"
-#include "host/HostConstants.h"
 #include "json/HealthJson.h"
 #include "record/RecordCrypto.h"
 #include "reports/Health.h"
-#include "reports/SmartReport.h"
 #include "ui/TaskDialogs.h"
 
 namespace quarnel {
@@ -32,35 +29,11 @@ namespace {
 
 std::string Mbps(double mbps) { return MbpsText(mbps) + " MB/s"; }
 
-// What the question shows of one drive beside its row.
-struct TAsked {
-  std::string Volumes;  // mounted volumes the run takes down
-  std::string Hidden;   // the question's line on sectors the drive hides
-  std::string Health;   // the question's line on the drive's health
-};
-
 // What a terminal shows of one run as it goes.
 struct TShown {
   int LastPercentSaid = -1;
   int LastPassSaid = 0;
 };
-
-// Asks drive `n`, with read-only commands through a shared open that is
-// closed again at once, for the question's line on the sectors it hides from
-// the system (returned) and for its health (*health); each run asks again
-// for its own record.
-std::string AskHiddenAreaAndHealth(int64_t n, THealthAssessment* health) {
-  Host& host = GetHost();
-  const THandle handle =
-      host.CreateFileU8(DeviceTable[n].DevicePath, win::kGENERIC_READ | win::kGENERIC_WRITE,
-                        win::kFILE_SHARE_READ | win::kFILE_SHARE_WRITE, win::kOPEN_EXISTING, 0);
-  if (handle == kInvalidHandle) return {};
-  const TIdentifyDeviceData& id = DeviceTable[n].IdentifyData;
-  const std::string line = HiddenAreaConfirmationLine(QueryDriveHiddenArea(handle, id));
-  *health = QueryDriveHealth(handle, id);
-  host.CloseHandle(handle);
-  return line;
-}
 
 std::string PassName(const TCliOptions& options, int pass) {
   if (!options.Firmware.empty()) return pass <= 1 ? "drive's erase" : "sample check";
@@ -118,7 +91,7 @@ class TBatch : public TBatchObserver {
   std::ostream& err_;
   std::ostream& text_;  // the lasting lines: standard output, or standard error under --json
   std::vector<TBatchMember> members_;  // until the engine takes them
-  std::vector<TAsked> asked_;
+  std::vector<TAskedDrive> asked_;
   std::vector<TShown> shown_;
   std::unique_ptr<TBatchEngine> engine_;
   size_t blockLines_ = 0;
@@ -140,18 +113,9 @@ bool TBatch::Choose() {
     }
     const TDeviceTable& d = DeviceTable[n];
     TBatchMember m;
-    m.Row.Number = n;
-    m.Row.Model = Trim(d.IdentifyData.Model);
-    m.Row.Serial = Trim(d.IdentifyData.SN);
-    m.Row.Bus = BusTypeName(d.IdentifyData.BusType);
-    m.Row.Path = d.DevicePath;
-    m.Row.Capacity = d.IdentifyData.LBA * std::max<int64_t>(d.IdentifyData.SectorSize, 0);
-    TAsked asked;
-    asked.Volumes = d.AssociatedPartitions;
-    THealthAssessment health;
-    asked.Hidden = AskHiddenAreaAndHealth(n, &health);
-    m.Row.Health = health.Verdict;
-    if (health.Verdict != THealthVerdict::Unknown) asked.Health = HealthConfirmationLine(health);
+    m.Row = BatchRowOfDrive(n, d);
+    TAskedDrive asked = AskDrive(d);
+    m.Row.Health = asked.Health.Verdict;
     m.Order = OrderFor(options_, m.Row, d.Identity);
     members_.push_back(std::move(m));
     asked_.push_back(std::move(asked));
@@ -164,13 +128,13 @@ bool TBatch::Confirm() {
   std::string list = "Drives (" + DecText(static_cast<int64_t>(members_.size())) + "):\n";
   for (size_t i = 0; i < members_.size(); ++i) {
     const TBatchRow& r = members_[i].Row;
-    const TAsked& a = asked_[i];
+    const TAskedDrive& a = asked_[i];
     list += "  [" + DecText(r.Number) + "] " + VisibleText(r.Model) + "   serial " +
             VisibleText(r.Serial) + "   " + SizeToStr(r.Capacity) + "   " + r.Bus + "   " +
             VisibleText(r.Path) +
             (a.Volumes.empty() ? "" : "   unmounted first: " + VisibleText(a.Volumes)) + "\n";
     if (!a.Hidden.empty()) list += "      " + a.Hidden + "\n";
-    if (!a.Health.empty()) list += "      " + a.Health + "\n";
+    if (!a.HealthLine.empty()) list += "      " + a.HealthLine + "\n";
   }
   list += ModeLine(options_, "the first method each drive offers");
   list +=

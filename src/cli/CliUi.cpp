@@ -78,26 +78,6 @@ int64_t SteadyMs() {
 
 }  // namespace
 
-std::string MbpsText(double mbps) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", mbps);
-  return text;
-}
-
-std::string ClockText(double seconds) {
-  const int64_t s = static_cast<int64_t>(seconds + 0.5);
-  char text[32];
-  std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(s / 3600),
-                static_cast<long long>(s / 60 % 60), static_cast<long long>(s % 60));
-  return text;
-}
-
-double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs) {
-  if (done <= 0 || done >= total || elapsedMs <= 0) return -1;
-  return static_cast<double>(total - done) * static_cast<double>(elapsedMs) / 1000.0 /
-         static_cast<double>(done);
-}
-
 void TCliUi::CheckStopRules() {
   if (!watch_ || !run_ || ruleStopped_ || !running_ || !stoppable_) return;
   const bool unknownBefore = watch_->TemperatureUnknown();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/NumberTexts.h"
 #include "batch/BatchProtocol.h"
 #include "cli/CliApp.h"
 #include "erase/DriveRun.h"
@@ -96,13 +97,6 @@ class TCliUi : public TUiSeam {
   std::chrono::steady_clock::time_point runStart_{};
 };
 
-/// h:mm:ss of `seconds`, rounded to the second.
-std::string ClockText(double seconds);
-/// A speed in MB/s (10^6 bytes per second) with one decimal, without the unit.
-std::string MbpsText(double mbps);
-/// The seconds a pass has left at its own average so far; negative when that
-/// cannot be told (nothing done yet, or all of it).
-double SecondsLeft(int64_t done, int64_t total, int64_t elapsedMs);
 
 /// A table's rows as lines: `aligned`, each column padded to its widest cell
 /// (in terminal columns: a CJK character takes two) and two blanks apart;

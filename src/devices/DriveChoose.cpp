@@ -10,6 +10,7 @@
 namespace quarnel {
 
 bool DeviceChosen = false;
+bool StationChosen = false;
 
 namespace {
 bool rightsNoticeShown = false;
@@ -60,7 +61,12 @@ int64_t InitialDriveRow() { return DeviceCount > 0 ? DeviceCount - 1 : -1; }
 void DriveListEscapePressed() { RequestProgramEnd(0); }
 
 void ChooserClosed() {
-  if (!DeviceChosen) RequestProgramEnd(0);
+  if (!DeviceChosen && !StationChosen) RequestProgramEnd(0);
+}
+
+void btStationClick(TChooserView& view) {
+  StationChosen = true;
+  view.CloseChooser();
 }
 
 bool ChooseDevice(TChooserView& view) {
@@ -98,6 +104,7 @@ void DriveListKeyEscape(TChooserView& view) {
 
 void ResetDriveChoose() {
   DeviceChosen = false;
+  StationChosen = false;
   rightsNoticeShown = false;
   continueEnabled = false;
 }

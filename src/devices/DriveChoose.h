@@ -23,6 +23,9 @@ using TDriveListRow = std::array<std::string, chooser::kColumns>;
 
 /// Set when a choice has been accepted; the chooser's result.
 extern bool DeviceChosen;
+/// Set when the chooser's station button was pressed: the station opens
+/// instead of the main window.
+extern bool StationChosen;
 
 /// Bus, model (trimmed, then " (volumes)" when it has any), firmware, serial,
 /// LBA in plain digits, capacity. The capacity stays empty when LBA × sector
@@ -86,8 +89,10 @@ void DriveListDblClick(TChooserView& view, int64_t selected);
 void btContinueClick(TChooserView& view, int64_t selected);
 /// Esc in the list: the program ends, nothing chosen.
 void DriveListKeyEscape(TChooserView& view);
+/// The station button: the chooser closes and the station opens.
+void btStationClick(TChooserView& view);
 
-/// Clears DeviceChosen (tests).
+/// Clears DeviceChosen and StationChosen (tests).
 void ResetDriveChoose();
 
 }  // namespace quarnel

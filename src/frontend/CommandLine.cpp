@@ -59,10 +59,15 @@ bool ParseDesktopOptions(const std::vector<std::string>& args, bool onBehalfOfUs
   std::vector<std::string> hostArgs;
   for (const std::string& arg : args) {
     if (Lower(arg) == "--debug") continue;
+    if (arg == "--station") {
+      options->Station = true;
+      continue;
+    }
     if (arg != "--simulate" && arg.rfind("--simulate=", 0) != 0 &&
         arg.rfind("--devices=", 0) != 0) {
       *error = "unknown argument \"" + arg +
-               "\" (the desktop program takes --debug, --simulate[=FILE] and --devices=LIST)";
+               "\" (the desktop program takes --debug, --station, --simulate[=FILE] and "
+               "--devices=LIST)";
       return false;
     }
     hostArgs.push_back(arg);

@@ -40,12 +40,13 @@ struct TCliOptions {
 /// The desktop program's command line.
 struct TDesktopOptions {
   THostOptions Host;  // --simulate[=FILE], --devices=LIST
+  bool Station = false;  // --station: the erase station instead of the chooser
 };
 
 /// Parses the desktop program's command line (without the program name and
 /// after the launcher's --session-env options were taken). It takes --debug
 /// (any case; the start-up's ActivateDebugMode heeds it as the first one),
-/// --simulate[=FILE] and --devices=LIST and refuses everything else, so that
+/// --simulate[=FILE], --devices=LIST and --station and refuses everything else, so that
 /// nothing of a user's command line reaches the window toolkit. With
 /// `onBehalfOfUser` (administrator rights given to a user's start), a
 /// simulated machine from a file is refused too: a format writes its images

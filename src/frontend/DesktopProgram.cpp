@@ -10,7 +10,8 @@
 namespace quarnel {
 
 int RunDesktopProgram(TWindowFactory& windows, const std::vector<std::string>& arguments,
-                      const THostOptions& host, const std::string& programFile) {
+                      const THostOptions& host, const std::string& programFile,
+                      bool station) {
   // Dates, times and numbers follow the user's regional settings.
   try {
     std::locale::global(RegionalLocale());
@@ -26,7 +27,7 @@ int RunDesktopProgram(TWindowFactory& windows, const std::vector<std::string>& a
   if (!notice.empty()) windows.ShowStartNotice(notice);
   // Every run past the confirmation leaves a record in the user's data folder.
   SetMainEraseRecordWriter(EraseRecordWriter("", host.Simulate));
-  TDesktop desktop(windows, arguments, programFile);
+  TDesktop desktop(windows, arguments, programFile, station);
   return desktop.Run();
 }
 

@@ -15,6 +15,7 @@ namespace quarnel {
 /// which gave `host`. Returns the exit status: 2 when the host cannot be made
 /// (the error is shown first).
 int RunDesktopProgram(TWindowFactory& windows, const std::vector<std::string>& arguments,
-                      const THostOptions& host, const std::string& programFile);
+                      const THostOptions& host, const std::string& programFile,
+                      bool station = false);
 
 }  // namespace quarnel

@@ -188,6 +188,55 @@ inline constexpr int kContinueWidth = 120;
 inline constexpr int kButtonHeight = 30;
 }  // namespace chooser
 
+// ---- The erase station: many drives at once.
+
+namespace station {
+inline constexpr const char* kTitle = "擦除工作站";
+inline constexpr TSize kClient = {1180, 560};
+inline constexpr TSize kMinimum = {900, 400};
+/// The chooser's button that opens the station instead of the main window.
+inline constexpr const char* kChooserButtonCaption = "擦除工作站...";
+inline constexpr int kChooserButtonWidth = 120;
+
+inline constexpr int kColumns = 14;
+inline constexpr std::array<const char*, kColumns> kColumnCaptions = {
+    "编号", "型号", "序列号", "容量", "总线", "路径", "卷",
+    "健康", "状态", "进度", "速度", "剩余时间", "结果", "记录"};
+/// The last column fills what the others leave.
+inline constexpr std::array<int, kColumns - 1> kColumnWidths = {50, 170, 120, 80, 60, 110, 80,
+                                                                60, 70, 60, 80, 70, 90};
+/// The states, in the order of TStationState: idle, waiting, running, done,
+/// gone; a run in its read-back or sample check shows kCheckingText.
+inline constexpr std::array<const char*, 5> kStateTexts = {"空闲", "等待中", "擦除中", "已结束",
+                                                           "已移除"};
+inline constexpr const char* kCheckingText = "校验中";
+/// The outcomes, in the order of TRowOutcome.
+inline constexpr std::array<const char*, 9> kOutcomeTexts = {
+    "完成", "失败", "已取消", "已中止", "无法锁定", "设备已更换", "被拒绝", "进程崩溃", "未开始"};
+inline constexpr const char* kVisibleOnlyText = "仅可见扇区";
+inline constexpr const char* kDoNotReuseText = "（不应再使用）";
+
+/// The mode of the ticked drives, then the read-back box
+/// (mainwindow::kVerifyCaption) and the method of the drive's own erase.
+inline constexpr std::array<const char*, 3> kModeCaptions = {"完整擦除（全部写零）", "快速擦除",
+                                                             "驱动器自身擦除"};
+inline constexpr std::array<const char*, 6> kMethodChoices = {
+    "auto", "block", "crypto", "format-user", "format-crypto", "overwrite"};
+inline constexpr const char* kStartCaption = "擦除勾选的设备";
+inline constexpr const char* kStopCaption = "停止所选";
+inline constexpr const char* kStopAllCaption = "全部停止";
+inline constexpr const char* kCertificateCaption = "打开擦除证书";
+inline constexpr int kButtonHeight = 30;
+inline constexpr int kButtonWidth = 130;
+/// The status bar: the drives found, then those running and finished.
+inline constexpr const char* kDrivesText = "磁盘: ";
+inline constexpr const char* kRunningText = "  正在擦除: ";
+inline constexpr const char* kFinishedText = "  已结束: ";
+inline constexpr const char* kNoCertificateText = "此设备没有擦除记录。";
+/// How often the window asks the station for news, in milliseconds.
+inline constexpr int kPollMs = 200;
+}  // namespace station
+
 // ---- The agreement window.
 
 namespace agreement {

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <functional>
 
 #include "agreement/LicenseAgreement.h"
@@ -48,6 +49,7 @@ struct TFakeChooser : TChooserView {
     closed = false;
     ChooserFormShow(*this);
     if (BeforeChoice) BeforeChoice();
+    if (Choice == kStation) btStationClick(*this);
     if (Choice >= 0) btContinueClick(*this, Choice);
     if (!closed) CloseChooser();
   }
@@ -58,6 +60,7 @@ struct TFakeChooser : TChooserView {
     closed = true;
     ChooserClosed();
   }
+  static constexpr int64_t kStation = -2;  // the station button
   int64_t Choice = 0;
   std::function<void()> BeforeChoice;
   bool closed = false;
@@ -107,6 +110,10 @@ struct TFakeWindows : TWindowFactory {
     return std::make_unique<TFakeDebug>();
   }
   void RunUntilClosed() override { events.push_back("message loop"); }
+  int RunStation() override {
+    events.push_back("station");
+    return 0;
+  }
   void ShowStartError(const std::string&) override {}
   void ShowStartNotice(const std::string&) override {}
 
@@ -204,6 +211,26 @@ TEST_F(DesktopStart, ChooserClosedWithoutAChoiceEndsTheProgram) {
   EXPECT_EQ(events.back(), "chooser modal");
   EXPECT_TRUE(ProgramEndRequested());
   EXPECT_EQ(host.OpenHandleCount(), 0u);
+}
+
+TEST_F(DesktopStart, ChoosersStationButtonOpensTheStationInsteadOfTheMainWindow) {
+  Start("1");
+  TDesktop desktop(windows_, {}, "/opt/quarnel/quarnel");
+  windows_.Chooser->Choice = TFakeChooser::kStation;
+  EXPECT_EQ(desktop.Run(), 0);
+  EXPECT_EQ(std::vector<std::string>(events.end() - 2, events.end()),
+            (std::vector<std::string>{"chooser modal", "station"}));
+  EXPECT_FALSE(ProgramEndRequested());
+  EXPECT_EQ(DeviceHandle, kInvalidHandle);
+}
+
+TEST_F(DesktopStart, StationOptionSkipsTheChooser) {
+  Start("1");
+  TDesktop desktop(windows_, {}, "/opt/quarnel/quarnel", true);
+  EXPECT_EQ(desktop.Run(), 0);
+  EXPECT_EQ(std::count(events.begin(), events.end(), "chooser modal"), 0);
+  EXPECT_EQ(events.back(), "station");
+  EXPECT_EQ(DeviceCount, 2);
 }
 
 TEST_F(DesktopStart, DriveThatCannotBeOpenedEndsWithTheFatalError) {

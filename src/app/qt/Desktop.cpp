@@ -10,6 +10,7 @@
 #include "app/qt/FmDebug.h"
 #include "app/qt/FmMain.h"
 #include "devices/qt/FmChoose.h"
+#include "station/qt/FmStation.h"
 #include "base/System.h"
 #include "frontend/CommandLine.h"
 #include "frontend/DesktopProgram.h"
@@ -48,6 +49,15 @@ void TQtWindows::RunUntilClosed() {
   QEventLoop loop;
   QObject::connect(FmMain, &TFmMain::closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
   if (FmMain->isVisible()) loop.exec();
+}
+
+int TQtWindows::RunStation() {
+  TFmStation station(Ui, DesktopStationSetup(Host, ProgramFile));
+  QEventLoop loop;
+  QObject::connect(&station, &TFmStation::closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+  station.show();
+  loop.exec();
+  return ProgramExitCode();
 }
 
 void TQtWindows::ShowStartError(const std::string& text) {
@@ -95,8 +105,10 @@ int RunDesktop(int argc, char** argv) {
                  "are missing; its buttons stay English\n";
   }
   TQtWindows windows;
-  return RunDesktopProgram(windows, arguments, options.Host,
-                           QCoreApplication::applicationFilePath().toStdString());
+  windows.Host = options.Host;
+  windows.ProgramFile = QCoreApplication::applicationFilePath().toStdString();
+  return RunDesktopProgram(windows, arguments, options.Host, windows.ProgramFile,
+                           options.Station);
 }
 
 }  // namespace quarnel

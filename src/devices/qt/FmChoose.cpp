@@ -107,6 +107,10 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   btContinue->setEnabled(false);
   btContinue->setMinimumSize(kContinueWidth, kButtonHeight);
   connect(btContinue, &QPushButton::clicked, this, [this] { btContinueClick(*this, SelectedRow()); });
+  btStation = new QPushButton(QString::fromUtf8(station::kChooserButtonCaption), this);
+  btStation->setObjectName("btStation");
+  btStation->setMinimumSize(station::kChooserButtonWidth, kButtonHeight);
+  connect(btStation, &QPushButton::clicked, this, [this] { btStationClick(*this); });
 
   auto* bottom = new QWidget(this);
   bottom->setFixedHeight(kBottomHeight);
@@ -118,6 +122,8 @@ TFmChoose::TFmChoose(QWidget* parent) : QDialog(parent) {
   bottomLayout->addSpacing(24);
   bottomLayout->addWidget(Label2);
   bottomLayout->addSpacing(12);
+  bottomLayout->addWidget(btStation);
+  bottomLayout->addSpacing(6);
   bottomLayout->addWidget(btContinue);
 
   auto* status = new QStatusBar(this);

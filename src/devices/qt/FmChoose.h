@@ -37,6 +37,7 @@ class TFmChoose : public QDialog, public TChooserView {
   TLinkLabel* lbDiskManagement = nullptr;
   QLabel* Label2 = nullptr;
   QPushButton* btContinue = nullptr;
+  QPushButton* btStation = nullptr;
   QLabel* StatusPanel = nullptr;
 
   void done(int result) override;
