@@ -33,7 +33,7 @@ endfunction()
 
 # The test suites of the core and SimHost, one wine run per suite; the ones
 # that need Linux or run commands through a shell are the Linux build's.
-foreach(area app ata batch devices host reports ui format nvme record)
+foreach(area app ata batch devices host reports ui erase json nvme record)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${area}/*.cpp)
   if(NOT sources)
     continue()
@@ -58,7 +58,8 @@ set_tests_properties(win_host PROPERTIES RESOURCE_LOCK wine_disk ENVIRONMENT "QU
 # a wine prefix of their own (made on first use, about 20 s).
 add_executable(test_win_desktop tests/win/DesktopTest.cpp tests/support/SimSupport.cpp)
 target_include_directories(test_win_desktop PRIVATE tests)
-target_compile_definitions(test_win_desktop PRIVATE QUARNEL_TEST_DATA="${QUARNEL_TEST_DATA}")
+target_compile_definitions(test_win_desktop PRIVATE QUARNEL_TEST_DATA="${QUARNEL_TEST_DATA}"
+  QUARNEL_CLI_PATH="$<TARGET_FILE:quarnel-cli>")
 target_link_libraries(test_win_desktop PRIVATE quarnel_desktop_lib gtest gtest_main)
 add_test(NAME win_desktop
   COMMAND ${CMAKE_SOURCE_DIR}/tests/win/desktop-test.sh ${CMAKE_BINARY_DIR}/wineprefix-desktop

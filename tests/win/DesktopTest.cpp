@@ -24,6 +24,7 @@
 #include "base/Logging.h"
 #include "devices/DriveChoose.h"
 #include "devices/win/FmChoose.h"
+#include "station/win/FmStation.h"
 #include "app/MainState.h"
 #include "support/SimSupport.h"
 #include "ui/UiSeam.h"
@@ -367,6 +368,76 @@ TEST_F(DesktopTest, AgreementRefusedEndsTheProgramAcceptedIsRemembered) {
   });
   Run();
   EXPECT_TRUE(ProgramEndRequested());
+}
+
+
+// The station: the ticked drives erased at once, each by quarnel-cli.exe in
+// its own process, one failing on its own; the one not ticked untouched.
+TEST_F(DesktopTest, StationErasesTheTickedDrivesEachOnItsOwn) {
+  const std::string machine = R"({"drives": [
+    {"number": 0, "length": 16777216, "product": "GOOD", "serial": "GOOD0001"},
+    {"number": 1, "length": 16777216, "product": "BAD", "serial": "BAD00002",
+     "faults": {"write_errors": [{"offset": 1048576, "code": 23}]}},
+    {"number": 2, "length": 16777216, "product": "IDLE", "serial": "IDLE0003"}]})";
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::string folder = Utf8FromWide(temp) + "quarnel-station-test";
+  CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr);
+  const std::string file = folder + "\\rack.json";
+  std::ofstream(file, std::ios::binary) << machine;
+  test::UseSimHost(machine);
+  std::string cli = std::string("Z:") + QUARNEL_CLI_PATH;
+  for (char& c : cli) c = c == '/' ? '\\' : c;
+  TStationSetup setup;
+  setup.MemberProgram = cli;
+  setup.Host.Simulate = true;
+  setup.Host.SimulateFile = file;
+  setup.RecordDir = folder;
+  TWinUi ui;
+  TFmStation station(ui, setup);
+  station.Show();
+  auto cell = [&](int row, int column) {
+    wchar_t text[256] = L"";
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(station.DriveTable, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return Utf8FromWide(text);
+  };
+  ASSERT_EQ(SendMessageW(station.DriveTable, LVM_GETITEMCOUNT, 0, 0), 3);
+  for (int row : {0, 1}) {
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(2);
+    SendMessageW(station.DriveTable, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+  }
+  EXPECT_TRUE(IsWindowEnabled(station.btStart));
+  steps.push_back([&] {
+    Click(station.btStart);
+    return true;
+  });
+  std::string question;
+  steps.push_back([&] {
+    HWND dialog = VisibleDialog();
+    if (!dialog) return false;
+    question = WindowText(dialog);
+    Press(dialog, IDYES);
+    return true;
+  });
+  deadline = GetTickCount() + 60000;
+  steps.push_back([&] {
+    if (station.Station().Busy() || cell(1, 12).empty()) return false;
+    PostMessageW(station.Handle(), WM_CLOSE, 0, 0);
+    return true;
+  });
+  PumpUntil([&] { return station.Closed() || steps.empty(); });
+  EXPECT_EQ(question, "警告");
+  EXPECT_EQ(cell(0, 12), "完成");
+  EXPECT_EQ(cell(1, 12), "失败");
+  EXPECT_EQ(cell(2, 8), "空闲");
+  EXPECT_EQ(cell(2, 12), "");
+  EXPECT_FALSE(cell(0, 13).empty());
 }
 
 }  // namespace

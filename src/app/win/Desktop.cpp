@@ -8,6 +8,7 @@
 #include "app/win/FmMain.h"
 #include "base/ProgramInfo.h"
 #include "devices/win/FmChoose.h"
+#include "station/win/FmStation.h"
 #include "base/System.h"
 #include "frontend/CommandLine.h"
 #include "frontend/DesktopProgram.h"
@@ -44,6 +45,13 @@ void TWinWindows::RunUntilClosed() {
   PumpUntil([this] { return FmMain->Closed(); });
 }
 
+int TWinWindows::RunStation() {
+  TFmStation station(Ui, DesktopStationSetup(Host, ProgramFile));
+  station.Show();
+  PumpUntil([&station] { return station.Closed(); });
+  return ProgramExitCode();
+}
+
 void TWinWindows::ShowStartError(const std::string& text) {
   MessageBoxW(nullptr, WideFromUtf8(text).c_str(), WideFromUtf8(kErrorCaption).c_str(),
               MB_ICONERROR | MB_OK);
@@ -74,7 +82,10 @@ int RunDesktop() {
     windows.ShowStartError(error);
     return 2;
   }
-  return RunDesktopProgram(windows, arguments, options.Host, Utf8FromWide(module));
+  windows.Host = options.Host;
+  windows.ProgramFile = Utf8FromWide(module);
+  return RunDesktopProgram(windows, arguments, options.Host, windows.ProgramFile,
+                           options.Station);
 }
 
 }  // namespace quarnel

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/Desktop.h"
+#include "frontend/HostChoice.h"
 #include "ui/win/WinUi.h"
 
 namespace quarnel {
@@ -22,10 +23,14 @@ class TWinWindows : public TWindowFactory {
   std::unique_ptr<TAgreementView> CreateAgreement() override;
   std::unique_ptr<TDebugWindowView> CreateDebugWindow() override;
   void RunUntilClosed() override;
+  int RunStation() override;
   void ShowStartError(const std::string& text) override;
   void ShowStartNotice(const std::string& text) override;
 
   TWinUi Ui;
+  // What the station's runs are started with.
+  THostOptions Host;
+  std::string ProgramFile;
   TFmMain* FmMain = nullptr;
   TFmChoose* FmChoose = nullptr;
   TfmLicenseAgreement* fmLicenseAgreement = nullptr;

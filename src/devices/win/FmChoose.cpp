@@ -23,6 +23,7 @@ enum : int {
   idDiskManagement,
   idLabel2,
   idContinue,
+  idStation,
   idStatusBar
 };
 
@@ -70,6 +71,8 @@ TFmChoose::TFmChoose() {
                          idLabel2);
   btContinue = CreateControl(hwnd_, L"BUTTON", WideFromUtf8(kContinueCaption),
                              BS_DEFPUSHBUTTON | WS_TABSTOP | WS_DISABLED, idContinue);
+  btStation = CreateControl(hwnd_, L"BUTTON", WideFromUtf8(station::kChooserButtonCaption),
+                            WS_TABSTOP, idStation);
   StatusBar = CreateControl(hwnd_, STATUSCLASSNAMEW, L"", 0, idStatusBar);
   SendMessageW(StatusBar, SB_SIMPLE, TRUE, 0);
 
@@ -90,8 +93,11 @@ TFmChoose::TFmChoose() {
   const int line = FontLineHeight(font_) + 4;
   const int middle = bottomTop + (kBottomHeight - line) / 2;
   MoveWindow(lbCopyright, 12, middle, 280, line, FALSE);
-  MoveWindow(lbDiskManagement->Handle(), 420, middle, 150, line, FALSE);
-  MoveWindow(Label2, 590, middle, 140, line, FALSE);
+  MoveWindow(lbDiskManagement->Handle(), 300, middle, 150, line, FALSE);
+  MoveWindow(Label2, 590 - station::kChooserButtonWidth, middle, 140, line, FALSE);
+  MoveWindow(btStation, kWidth - 18 - kContinueWidth - station::kChooserButtonWidth,
+             bottomTop + (kBottomHeight - kButtonHeight) / 2, station::kChooserButtonWidth,
+             kButtonHeight, FALSE);
   MoveWindow(btContinue, kWidth - 12 - kContinueWidth, bottomTop + (kBottomHeight - kButtonHeight) / 2,
              kContinueWidth, kButtonHeight, FALSE);
   // The last column fills what the others leave.
@@ -168,6 +174,9 @@ LRESULT TFmChoose::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case IDOK:  // Enter: the default button
         case idContinue:
           btContinueClick(*this, SelectedRow());
+          return 0;
+        case idStation:
+          btStationClick(*this);
           return 0;
         case IDCANCEL:
           // Esc: the program ends, nothing chosen.

@@ -32,6 +32,7 @@ class TFmChoose : public TWindow, public TChooserView {
   std::unique_ptr<TLinkLabel> lbDiskManagement;
   HWND Label2 = nullptr;
   HWND btContinue = nullptr;
+  HWND btStation = nullptr;
   HWND StatusBar = nullptr;
 
  protected:
