@@ -375,10 +375,10 @@ TEST_F(DesktopTest, AgreementRefusedEndsTheProgramAcceptedIsRemembered) {
 // its own process, one failing on its own; the one not ticked untouched.
 TEST_F(DesktopTest, StationErasesTheTickedDrivesEachOnItsOwn) {
   const std::string machine = R"({"drives": [
-    {"number": 0, "length": 16777216, "product": "GOOD", "serial": "GOOD0001"},
-    {"number": 1, "length": 16777216, "product": "BAD", "serial": "BAD00002",
+    {"number": 0, "length": 33554432, "product": "GOOD", "serial": "GOOD0001"},
+    {"number": 1, "length": 33554432, "product": "BAD", "serial": "BAD00002",
      "faults": {"write_errors": [{"offset": 1048576, "code": 23}]}},
-    {"number": 2, "length": 16777216, "product": "IDLE", "serial": "IDLE0003"}]})";
+    {"number": 2, "length": 33554432, "product": "IDLE", "serial": "IDLE0003"}]})";
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   const std::string folder = Utf8FromWide(temp) + "quarnel-station-test";
@@ -433,7 +433,7 @@ TEST_F(DesktopTest, StationErasesTheTickedDrivesEachOnItsOwn) {
   });
   PumpUntil([&] { return station.Closed() || steps.empty(); });
   EXPECT_EQ(question, "警告");
-  EXPECT_EQ(cell(0, 12), "完成");
+  EXPECT_EQ(cell(0, 12), "完成") << station.Station().Rows()[0].LastLine << " / " << cli;
   EXPECT_EQ(cell(1, 12), "失败");
   EXPECT_EQ(cell(2, 8), "空闲");
   EXPECT_EQ(cell(2, 12), "");
