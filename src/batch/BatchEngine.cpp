@@ -1,12 +1,14 @@
 #include "batch/BatchEngine.h"
 
+#include "frontend/HostChoice.h"
+
 namespace quarnel {
 
 TBatchEngine::TBatchEngine(std::string program, std::vector<TBatchMember> members, size_t jobs,
                            TBatchObserver& observer)
     : program_(std::move(program)),
       members_(std::move(members)),
-      jobs_(jobs > 0 ? jobs : members_.size()),
+      jobs_(jobs),
       observer_(observer) {}
 
 // A run still going when its engine goes is stopped and waited for: no run
@@ -31,8 +33,15 @@ std::vector<TBatchRow> TBatchEngine::Rows() const {
   return rows;
 }
 
+size_t TBatchEngine::Add(TBatchMember member) {
+  if (stopping_) member.StopAsked = true;
+  members_.push_back(std::move(member));
+  return members_.size() - 1;
+}
+
 void TBatchEngine::Start(size_t index) {
   TBatchMember& m = members_[index];
+  if (m.Order.Simulate && m.Order.SimulateStartMs == 0) m.Order.SimulateStartMs = SimulatedStartMs();
   m.Child = std::make_unique<TChildProcess>();
   std::string error;
   if (program_.empty() || !m.Child->Start(program_, MemberArguments(m.Order), &error)) {
@@ -97,7 +106,8 @@ void TBatchEngine::Finish(size_t index) {
 bool TBatchEngine::Poll() {
   size_t running = 0;
   for (const TBatchMember& m : members_) running += m.State == TBatchMember::TState::Running;
-  for (size_t i = 0; i < members_.size() && running < jobs_ && !stopping_; ++i) {
+  const size_t limit = jobs_ > 0 ? jobs_ : members_.size();
+  for (size_t i = 0; i < members_.size() && running < limit && !stopping_; ++i) {
     if (members_[i].State != TBatchMember::TState::Waiting || members_[i].StopAsked) continue;
     Start(i);
     running += members_[i].State == TBatchMember::TState::Running;

@@ -48,6 +48,9 @@ class TBatchEngine {
   /// `program` is the terminal program's file; `jobs` runs at once, 0 all.
   TBatchEngine(std::string program, std::vector<TBatchMember> members, size_t jobs,
                TBatchObserver& observer);
+  /// One more member, while the others run (a drive that arrived); it waits
+  /// for its place as the others did. Returns its index. A member added
+  /// after Stop() is never started.
   ~TBatchEngine();
   TBatchEngine(const TBatchEngine&) = delete;
   TBatchEngine& operator=(const TBatchEngine&) = delete;
@@ -64,6 +67,7 @@ class TBatchEngine {
   /// The one run (a window's Stop on one row); a waiting one is not started.
   void Stop(size_t index);
   bool Stopping() const { return stopping_; }
+  size_t Add(TBatchMember member);
 
   const std::vector<TBatchMember>& Members() const { return members_; }
   std::vector<TBatchRow> Rows() const;

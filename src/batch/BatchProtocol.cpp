@@ -222,6 +222,9 @@ std::vector<std::string> MemberArguments(const TRunOrder& order) {
   // runs, and a scan of them would only be turned away.
   if (order.Simulate) {
     args.push_back(order.SimulateFile.empty() ? "--simulate" : "--simulate=" + order.SimulateFile);
+    if (order.SimulateStartMs > 0) {
+      args.push_back("--simulate-start=" + std::to_string(order.SimulateStartMs));
+    }
   } else {
     args.push_back("--devices=" + order.Path);
   }

@@ -41,6 +41,10 @@ struct TRunOrder {
   TEraseContext Context;  // the asset tag already this drive's own
   double StopBelowMBps = 0;
   int StopAboveCelsius = 0;
+  // The simulated machine's schedule counts from this (milliseconds since
+  // 1970; 0: the member's own start), so that drives plugged in and pulled
+  // out come and go at the same moment for the member as for its supervisor.
+  int64_t SimulateStartMs = 0;
 };
 
 /// The order as its JSON text, and back. A text that is no order, or one

@@ -8,6 +8,7 @@
 #include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/Text.h"
+#include "cli/CliBatch.h"
 #include "cli/CliUi.h"
 #include "devices/DeviceScan.h"
 #include "devices/DeviceTable.h"
@@ -50,6 +51,13 @@ const char* const kUsage =
     "                  drives, for whom and where: in each record and certificate\n"
     "    --asset-tag TAG  the asset's number (one drive), or serial:SERIAL=TAG for\n"
     "                  the drive with that serial (several drives; may repeat)\n"
+    "  watch         erase each drive attached from now on, after a typed \"yes\" to\n"
+    "                the policy; drives already attached are never touched. Takes\n"
+    "                the format options (--record-dir DIR is needed) and:\n"
+    "    --count N     end once N drives have finished (default: at Ctrl+C)\n"
+    "    --bus BUS     only new drives on this bus: usb, sata, ata, nvme, scsi, sas,\n"
+    "                  sd, mmc, virtual, loop, ...\n"
+    "                  (--devices=LIST takes only those nodes, which may be missing yet)\n"
     "  record check FILE...   check the seals of erase records: intact or altered\n"
     "    --key PUBFILE the records must be signed with this Ed25519 public key (PEM)\n"
     "  record certificate FILE  the certificate of an intact record, as one HTML page\n"
@@ -117,13 +125,13 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   const std::string& command = options.Command;
   if (command != "list" && command != "details" && command != "smart" && command != "format" &&
-      command != "record" && command != "selftest") {
+      command != "record" && command != "selftest" && command != "watch") {
     err << "quarnel-cli: unknown command " << command << "\n" << kUsage;
     return kExitUsage;
   }
   const size_t given = options.Arguments.size();
-  if (options.Command == "list" && given != 0) {
-    err << "quarnel-cli: list takes no arguments\n" << kUsage;
+  if ((command == "list" || command == "watch") && given != 0) {
+    err << "quarnel-cli: " << command << " takes no arguments\n" << kUsage;
     return kExitUsage;
   }
   if (command == "selftest") {
@@ -141,7 +149,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
       err << "quarnel-cli: --batch-member names its drive itself\n" << kUsage;
       return kExitUsage;
     }
-  } else if (command != "list" && command != "record" &&
+  } else if (command != "list" && command != "record" && command != "watch" &&
              (given == 0 || (given > 1 && command != "format"))) {
     err << "quarnel-cli: " << options.Command
         << (given == 0
@@ -154,9 +162,19 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
        !options.SignKeyFile.empty() || !options.Firmware.empty() || !options.RecordDir.empty() ||
        options.Jobs > 0 || options.StopBelowMBps > 0 || options.StopAboveCelsius > 0 ||
        !options.BatchMember.empty()) &&
-      command != "format") {
+      command != "format" && (command != "watch" || !options.BatchMember.empty())) {
     err << "quarnel-cli: --quick, --yes, --verify, --record, --record-dir, --sign, --firmware, "
-           "--jobs, --stop-below and --stop-above belong to the format command\n"
+           "--jobs, --stop-below and --stop-above belong to the format and watch commands\n"
+        << kUsage;
+    return kExitUsage;
+  }
+  if ((options.Count > 0 || !options.Bus.empty()) && command != "watch") {
+    err << "quarnel-cli: --count and --bus belong to the watch command\n" << kUsage;
+    return kExitUsage;
+  }
+  if (command == "watch" && (options.RecordDir.empty() || !options.RecordFile.empty())) {
+    err << "quarnel-cli: watch writes a record per drive: it needs --record-dir DIR (not "
+           "--record)\n"
         << kUsage;
     return kExitUsage;
   }
@@ -186,7 +204,7 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   }
   if ((!options.Operator.empty() || !options.Organisation.empty() || !options.Location.empty() ||
        !options.AssetTags.empty()) &&
-      command != "format") {
+      command != "format" && command != "watch") {
     err << "quarnel-cli: --operator, --organisation, --location and --asset-tag belong to the "
            "format command\n"
         << kUsage;
@@ -199,10 +217,12 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
         err << "quarnel-cli: --asset-tag " << VisibleText(tag) << " is not serial:SERIAL=TAG\n";
         return kExitUsage;
       }
-    } else if (options.Arguments.size() > 1 || options.AssetTags.size() > 1) {
+    } else if (options.Arguments.size() > 1 || options.AssetTags.size() > 1 ||
+               command == "watch") {
       // Several drives or several tags: each tag must say whose it is.
       err << "quarnel-cli: --asset-tag " << VisibleText(tag) << " names no drive; with several "
-          << (options.Arguments.size() > 1 ? "drives" : "tags") << " give serial:SERIAL=TAG\n";
+          << (options.Arguments.size() > 1 || command == "watch" ? "drives" : "tags")
+          << " give serial:SERIAL=TAG\n";
       return kExitUsage;
     }
   }
@@ -224,7 +244,10 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
   Log_BenchMark.SetListener([&ui](const std::string& line) { ui.MainLine(TerminalLine(line)); });
   DebugMemo.SetListener([&ui](const std::string& line) { ui.DebugLine(TerminalLine(line)); });
   int status = 1;
-  if (SelectHost(options, err) &&
+  TCliOptions hosted = options;
+  // A watch waits for the nodes it was given: they need not be there yet.
+  hosted.Host.DevicesMayBeAbsent = command == "watch";
+  if (SelectHost(hosted, err) &&
       RunStartUpChecks(
           options.Debug ? std::vector<std::string>{"--debug"} : std::vector<std::string>{},
           programFile)) {
@@ -236,6 +259,8 @@ int RunCli(const std::string& programFile, const std::vector<std::string>& args,
                             : CommandDetails(options.Arguments, out, err);
     } else if (options.Command == "format") {
       status = CommandFormat(options, ui, out, err);
+    } else if (options.Command == "watch") {
+      status = CommandWatch(options, ui, out, err);
     } else if (options.Command == "selftest") {
       status = CommandSelfTest(options.Arguments, ui, out, err);
     } else if (options.Json) {

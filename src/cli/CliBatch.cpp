@@ -40,27 +40,6 @@ std::string PassName(const TCliOptions& options, int pass) {
   return pass <= 1 ? "writing" : "reading back";
 }
 
-TRunOrder OrderFor(const TCliOptions& options, const TBatchRow& row,
-                   const TDriveIdentity& identity) {
-  TRunOrder o;
-  o.Number = row.Number;
-  o.Identity = identity;
-  o.Path = row.Path;
-  o.Simulate = options.Host.Simulate;
-  o.SimulateFile = options.Host.SimulateFile;
-  o.Debug = options.Debug;
-  o.Quick = options.Quick;
-  o.Verify = options.Verify;
-  o.Firmware = options.Firmware;
-  o.RecordDir = options.RecordDir;
-  o.SignKeyFile = options.SignKeyFile;
-  o.Context = {options.Operator, options.Organisation, options.Location,
-               AssetTagFor(options.AssetTags, row.Serial)};
-  o.StopBelowMBps = options.StopBelowMBps;
-  o.StopAboveCelsius = options.StopAboveCelsius;
-  return o;
-}
-
 class TBatch : public TBatchObserver {
  public:
   // With --json the lasting lines go to standard error (the UI's main log
@@ -111,13 +90,8 @@ bool TBatch::Choose() {
         return false;
       }
     }
-    const TDeviceTable& d = DeviceTable[n];
-    TBatchMember m;
-    m.Row = BatchRowOfDrive(n, d);
-    TAskedDrive asked = AskDrive(d);
-    m.Row.Health = asked.Health.Verdict;
-    m.Order = OrderFor(options_, m.Row, d.Identity);
-    members_.push_back(std::move(m));
+    TAskedDrive asked;
+    members_.push_back(BatchMemberFor(options_, n, n, &asked));
     asked_.push_back(std::move(asked));
   }
   shown_.resize(members_.size());
@@ -242,24 +216,7 @@ void TBatch::DrawBlock(bool force) {
 }
 
 void TBatch::Table() {
-  std::vector<std::vector<std::string>> cells = {{"drive", "serial", "outcome", "bytes written",
-                                                  "average speed", "duration", "verification",
-                                                  "health", "record"}};
-  for (const TBatchRow& r : engine_->Rows()) {
-    std::string outcome = RowOutcomeName(r.Outcome);
-    if (!r.StoppedBy.empty()) outcome += " (" + r.StoppedBy + ")";
-    if (r.Coverage == "visible-sectors-only" && r.Outcome == TRowOutcome::Complete) {
-      outcome = "visible-sectors-only";
-    }
-    cells.push_back(
-        {"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial), outcome,
-         IntToStrGrouped(r.BytesWritten), r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
-         r.Seconds > 0 ? ClockText(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
-         r.Health == THealthVerdict::Failing ? "failing: do not reuse"
-                                             : HealthVerdictName(r.Health),
-         r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
-  }
-  for (const std::string& line : ColumnLines(cells, true)) Line(line);
+  for (const std::string& line : BatchTableLines(engine_->Rows())) Line(line);
 }
 
 int TBatch::Run() {
@@ -299,6 +256,42 @@ int TBatch::Run() {
 }
 
 }  // namespace
+
+// Asks drive `n`, with read-only commands through a shared open that is
+// closed again at once, for the question's line on the sectors it hides from
+// the system (returned) and for its health (*health); each run asks again
+// for its own record.
+TBatchMember BatchMemberFor(const TCliOptions& options, int64_t entry, int64_t number,
+                            TAskedDrive* asked) {
+  const TDeviceTable& d = DeviceTable[entry];
+  TBatchMember m;
+  m.Row = BatchRowOfDrive(number, d);
+  *asked = AskDrive(d);
+  m.Row.Health = asked->Health.Verdict;
+  m.Order = RunOrderFor(options, m.Row, d.Identity);
+  return m;
+}
+
+std::vector<std::string> BatchTableLines(const std::vector<TBatchRow>& rows) {
+  std::vector<std::vector<std::string>> cells = {{"drive", "serial", "outcome", "bytes written",
+                                                  "average speed", "duration", "verification",
+                                                  "health", "record"}};
+  for (const TBatchRow& r : rows) {
+    std::string outcome = RowOutcomeName(r.Outcome);
+    if (!r.StoppedBy.empty()) outcome += " (" + r.StoppedBy + ")";
+    if (r.Coverage == "visible-sectors-only" && r.Outcome == TRowOutcome::Complete) {
+      outcome = "visible-sectors-only";
+    }
+    cells.push_back(
+        {"[" + DecText(r.Number) + "] " + VisibleText(r.Path), VisibleText(r.Serial), outcome,
+         IntToStrGrouped(r.BytesWritten), r.AverageMBps > 0 ? Mbps(r.AverageMBps) : "-",
+         r.Seconds > 0 ? ClockText(r.Seconds) : "-", r.Verification.empty() ? "-" : r.Verification,
+         r.Health == THealthVerdict::Failing ? "failing: do not reuse"
+                                             : HealthVerdictName(r.Health),
+         r.RecordFile.empty() ? "-" : VisibleText(r.RecordFile)});
+  }
+  return ColumnLines(cells, true);
+}
 
 std::string AssetTagFor(const std::vector<std::string>& tags, const std::string& serial) {
   std::string tag;
@@ -344,16 +337,7 @@ int BatchStatus(const std::vector<TBatchRow>& rows) {
   return kExitComplete;
 }
 
-int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out,
-                       std::ostream& err) {
-  if (!options.RecordFile.empty()) {
-    err << "quarnel-cli: --record names one file; for several drives give --record-dir DIR\n";
-    return kExitUsage;
-  }
-  if (!options.BatchMember.empty()) {
-    err << "quarnel-cli: --batch-member takes one drive\n";
-    return kExitUsage;
-  }
+int RecordOptionsRefusal(const TCliOptions& options, std::ostream& err) {
   if (!options.RecordDir.empty()) {
     std::error_code ec;
     const std::u8string dir(options.RecordDir.begin(), options.RecordDir.end());
@@ -380,6 +364,20 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out
       return kExitUsage;
     }
   }
+  return 0;
+}
+
+int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out,
+                       std::ostream& err) {
+  if (!options.RecordFile.empty()) {
+    err << "quarnel-cli: --record names one file; for several drives give --record-dir DIR\n";
+    return kExitUsage;
+  }
+  if (!options.BatchMember.empty()) {
+    err << "quarnel-cli: --batch-member takes one drive\n";
+    return kExitUsage;
+  }
+  if (const int refusal = RecordOptionsRefusal(options, err)) return refusal;
   TBatch batch(options, ui, out, err);
   return batch.Run();
 }

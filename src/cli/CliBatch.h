@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "frontend/CommandLine.h"
+#include "batch/BatchDrive.h"
+#include "batch/BatchEngine.h"
 #include "batch/BatchReport.h"
+#include "frontend/CommandLine.h"
+#include "reports/Health.h"
 
 namespace quarnel {
 
@@ -20,6 +23,27 @@ int CommandFormatBatch(const TCliOptions& options, TCliUi& ui, std::ostream& out
 /// The question's line on what a format will do; `firstMethod` names the
 /// method --firmware without one takes.
 std::string ModeLine(const TCliOptions& options, const std::string& firstMethod);
+
+/// The member that erases device-table entry `entry` as the batch's drive
+/// `number`, asking the drive (read-only, shared) for its hidden sectors and
+/// its health, for the question (*asked) and the row.
+TBatchMember BatchMemberFor(const TCliOptions& options, int64_t entry, int64_t number,
+                            TAskedDrive* asked);
+
+/// The order of one member's run: the command line's mode and record options.
+TRunOrder RunOrderFor(const TCliOptions& options, const TBatchRow& row,
+                      const TDriveIdentity& identity);
+
+/// The end table of a batch, a line each, columns aligned.
+std::vector<std::string> BatchTableLines(const std::vector<TBatchRow>& rows);
+
+/// 0 when --record-dir names a folder (or is not given) and --sign a key
+/// that can be used; otherwise the exit status, after saying why.
+int RecordOptionsRefusal(const TCliOptions& options, std::ostream& err);
+
+/// watch MODE-OPTIONS --record-dir DIR: erases each drive that appears after
+/// it was armed (CliWatch.cpp).
+int CommandWatch(const TCliOptions& options, TCliUi& ui, std::ostream& out, std::ostream& err);
 
 /// The asset tag of the drive with `serial` among tags the command line
 /// checked: a plain TAG (the one drive), or serial:SERIAL=TAG.

@@ -30,7 +30,7 @@ bool ValueOption(const std::vector<std::string>& args, size_t& i, const std::str
   return true;
 }
 
-// --jobs N (1..1024), --stop-below MB/s (above 0), --stop-above °C (1..150).
+// --jobs N (1..1024), --count N (1..100000), --stop-below MB/s (above 0), --stop-above °C (1..150).
 bool NumberOption(const std::string& name, const std::string& text, TCliOptions* options,
                   std::string* error) {
   double number = 0;
@@ -39,12 +39,15 @@ bool NumberOption(const std::string& name, const std::string& text, TCliOptions*
   const bool integer = whole && number == static_cast<double>(static_cast<int64_t>(number));
   if (name == "--jobs" && integer && number >= 1 && number <= 1024) {
     options->Jobs = static_cast<int>(number);
+  } else if (name == "--count" && integer && number >= 1 && number <= 100000) {
+    options->Count = static_cast<int>(number);
   } else if (name == "--stop-below" && whole && number > 0 && number <= 1e6) {
     options->StopBelowMBps = number;
   } else if (name == "--stop-above" && integer && number >= 1 && number <= 150) {
     options->StopAboveCelsius = static_cast<int>(number);
   } else {
     *error = name + (name == "--jobs"         ? " takes a whole number from 1 to 1024"
+                     : name == "--count"      ? " takes a whole number from 1 to 100000"
                      : name == "--stop-below" ? " takes MB/s, a number above 0"
                                               : " takes °C, a whole number from 1 to 150");
     return false;
@@ -144,7 +147,21 @@ bool ParseCliOptions(const std::vector<std::string>& args, TCliOptions* options,
     } else if (ValueOption(args, i, "--asset-tag", &value, error, "a tag")) {
       if (!error->empty()) return false;
       options->AssetTags.push_back(value);
+    } else if (ValueOption(args, i, "--bus", &options->Bus, error, "a bus")) {
+      if (!error->empty()) return false;
+    } else if (arg.rfind("--simulate-start=", 0) == 0) {
+      // A batch's member counts its simulated drives' schedule from its
+      // supervisor's start.
+      const std::string text = arg.substr(17);
+      int64_t ms = 0;
+      const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), ms);
+      if (ec != std::errc() || end != text.data() + text.size() || ms <= 0) {
+        *error = "--simulate-start= takes milliseconds since 1970";
+        return false;
+      }
+      options->Host.SimulateStartMs = ms;
     } else if (ValueOption(args, i, "--jobs", &value, error, "a number") ||
+               ValueOption(args, i, "--count", &value, error, "a number") ||
                ValueOption(args, i, "--stop-below", &value, error, "a number") ||
                ValueOption(args, i, "--stop-above", &value, error, "a number")) {
       if (!error->empty()) return false;

@@ -33,6 +33,8 @@ struct TCliOptions {
   std::string Operator, Organisation, Location;
   // format: the asset's number: TAG for one drive, serial:SERIAL=TAG per drive
   std::vector<std::string> AssetTags;
+  int Count = 0;    // watch: end after this many drives have finished; 0 never
+  std::string Bus;  // watch: only new drives on this bus ("usb", "sata", "nvme", ...)
   std::string Command;
   std::vector<std::string> Arguments;  // after the command
 };

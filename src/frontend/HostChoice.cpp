@@ -20,12 +20,21 @@ std::vector<std::string> SplitDeviceList(const std::string& list) {
   return items;
 }
 
+namespace {
+int64_t simulatedStartMs = 0;
+}  // namespace
+
+int64_t SimulatedStartMs() { return simulatedStartMs; }
+
 bool InstallHost(const THostOptions& options, std::string* error, std::string* notice) {
+  simulatedStartMs = 0;
   if (options.Simulate) {
     std::unique_ptr<SimHost> host = options.SimulateFile.empty()
                                         ? SimHost::Demo()
                                         : SimHost::FromFile(options.SimulateFile, error);
     if (!host) return false;
+    if (options.SimulateStartMs > 0) host->SetStartMs(options.SimulateStartMs);
+    simulatedStartMs = host->StartMs();
     SetHost(std::move(host));
     return true;
   }
@@ -34,7 +43,8 @@ bool InstallHost(const THostOptions& options, std::string* error, std::string* n
     if (const char* env = std::getenv("QUARNEL_DEVICES"); env && *env)
       devices = SplitDeviceList(env);
   }
-  std::unique_ptr<Host> host = CreateMachineHost(devices, error, notice);
+  std::unique_ptr<Host> host =
+      CreateMachineHost(devices, error, notice, options.DevicesMayBeAbsent);
   if (!host) return false;
   SetHost(std::move(host));
   return true;

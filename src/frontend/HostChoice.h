@@ -3,6 +3,7 @@
 // --devices=LIST or QUARNEL_DEVICES.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,14 @@ struct THostOptions {
   std::string SimulateFile;  // empty: the demo machine
   std::vector<std::string> Devices;
   bool DevicesGiven = false;
+  // Listed nodes that are not there yet are taken (a watch waits for them).
+  bool DevicesMayBeAbsent = false;
+  int64_t SimulateStartMs = 0;  // the simulated schedule's start; 0: the host's making
 };
+
+/// The start of the installed simulated machine's schedule (milliseconds
+/// since 1970, for a batch's members); 0 when the host is the real machine.
+int64_t SimulatedStartMs();
 
 /// The items of a comma-separated list, empty ones left out.
 std::vector<std::string> SplitDeviceList(const std::string& list);

@@ -107,6 +107,12 @@ class Host {
 
   /// Waits the given number of milliseconds.
   virtual void Sleep(uint32_t milliseconds) = 0;
+
+  /// Looks again at which drives the machine has (a disk came or went):
+  /// DrivePath then names the drives there now. A drive that stays keeps its
+  /// number; one that went leaves an empty path. Nothing for a host whose
+  /// paths are always the machine's own.
+  virtual void RefreshDrives() {}
 };
 
 /// The host of this process; set once at start (tests set their own).

@@ -9,6 +9,7 @@
 #include <sys/utsname.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -101,18 +102,42 @@ bool IsWow64For(const std::string& machine, size_t pointerSize) {
   return pointerSize == 4 && machine.find("64") != std::string::npos;
 }
 
+std::vector<TLinuxDrive> PresentDrives(const std::vector<std::string>& nodes) {
+  std::vector<TLinuxDrive> drives;
+  std::vector<std::string> listed = nodes;
+  if (listed.empty()) {
+    for (const std::string& name : ListSysBlockDisks()) listed.push_back("/dev/" + name);
+  }
+  for (const std::string& node : listed) {
+    TLinuxDrive drive;
+    std::string ignored;
+    if (!DriveFromNode(node, &drive, &ignored)) continue;
+    if (drive.Name.rfind("loop", 0) == 0 &&
+        ::access(("/sys/block/" + drive.Name + "/loop/backing_file").c_str(), F_OK) != 0) {
+      continue;  // a loop device without a file is no drive yet
+    }
+    drives.push_back(drive);
+  }
+  return drives;
+}
+
 std::unique_ptr<Host> CreateMachineHost(const std::vector<std::string>& devices, std::string* error,
-                                        std::string* notice) {
+                                        std::string* notice, bool absentAllowed) {
   std::vector<TLinuxDrive> drives;
   if (devices.empty()) {
-    for (const std::string& name : ListSysBlockDisks()) {
-      TLinuxDrive drive;
-      std::string ignored;
-      if (DriveFromNode("/dev/" + name, &drive, &ignored)) drives.push_back(drive);
-    }
+    drives = PresentDrives({});
   } else {
     for (const std::string& node : devices) {
       TLinuxDrive drive;
+      if (absentAllowed) {
+        // A node still missing, or a loop device without its file, comes later.
+        struct stat st {};
+        if (::stat(node.c_str(), &st) != 0) continue;
+        if (PresentDrives({node}).empty()) {
+          if (!DriveFromNode(node, &drive, error)) return nullptr;
+          continue;
+        }
+      }
       if (!DriveFromNode(node, &drive, error)) return nullptr;
       for (const TLinuxDrive& other : drives) {
         if (other.Devno == drive.Devno) {
@@ -125,10 +150,27 @@ std::unique_ptr<Host> CreateMachineHost(const std::vector<std::string>& devices,
   }
   if (drives.size() > kMaxDrives) drives.resize(kMaxDrives);
   if (::geteuid() != 0) *notice = "drives cannot be opened without root rights";
-  return std::make_unique<LinuxHost>(std::move(drives));
+  return std::make_unique<LinuxHost>(std::move(drives), devices);
 }
 
-LinuxHost::LinuxHost(std::vector<TLinuxDrive> drives) : drives_(std::move(drives)) {}
+LinuxHost::LinuxHost(std::vector<TLinuxDrive> drives, std::vector<std::string> watched)
+    : drives_(std::move(drives)), watched_(std::move(watched)) {}
+
+void LinuxHost::RefreshDrives() {
+  const std::vector<TLinuxDrive> now = PresentDrives(watched_);
+  const auto same = [](const TLinuxDrive& a, const TLinuxDrive& b) {
+    return a.Path == b.Path && a.Devno == b.Devno;
+  };
+  for (TLinuxDrive& known : drives_) {
+    known.Gone = std::none_of(now.begin(), now.end(),
+                              [&](const TLinuxDrive& d) { return same(d, known); });
+  }
+  for (const TLinuxDrive& drive : now) {
+    const bool known = std::any_of(drives_.begin(), drives_.end(),
+                                   [&](const TLinuxDrive& d) { return same(d, drive); });
+    if (!known && drives_.size() < kMaxDrives) drives_.push_back(drive);
+  }
+}
 
 LinuxHost::~LinuxHost() {
   // Volumes still locked at the end are given back like on a release.
@@ -158,6 +200,7 @@ THandle LinuxHost::Track(TOpen open) {
 
 std::string LinuxHost::DrivePath(int n) {
   if (n < 0 || n >= static_cast<int>(drives_.size())) return {};
+  if (drives_[static_cast<size_t>(n)].Gone) return {};
   return drives_[static_cast<size_t>(n)].Path;
 }
 
@@ -170,7 +213,7 @@ THandle LinuxHost::CreateFileU8(const std::string& path, uint32_t access, uint32
   if (path.rfind(kVolumePrefix, 0) == 0) return OpenVolume(path.substr(kVolumePrefix.size()));
   // Only the host's own drives are opened: nothing else is a drive path.
   for (size_t i = 0; i < drives_.size(); ++i) {
-    if (drives_[i].Path == path) return OpenDrive(static_cast<int>(i), access, shareMode);
+    if (drives_[i].Path == path && !drives_[i].Gone) return OpenDrive(static_cast<int>(i), access, shareMode);
   }
   Fail(win::kERROR_FILE_NOT_FOUND, ENOENT);
   return kInvalidHandle;

@@ -23,6 +23,7 @@ struct TLinuxDrive {
   std::string Path;  // the node the program opens ("/dev/sda")
   std::string Name;  // its name in /sys/block ("sda")
   dev_t Devno = 0;
+  bool Gone = false;  // it went (RefreshDrives); its number is not given again
 };
 
 /// A mounted block-device filesystem as the mount table shows it.
@@ -52,6 +53,12 @@ std::string SerialFromVpd80(const uint8_t* page, size_t length);
 
 /// Whole-disk block devices of /sys/block worth listing, in natural order.
 std::vector<std::string> ListSysBlockDisks(const std::string& sysBlock = "/sys/block");
+/// The drives there now among `nodes` (every disk of /sys/block when empty):
+/// those that resolve, loop devices only with a file behind them.
+std::vector<TLinuxDrive> PresentDrives(const std::vector<std::string>& nodes);
+/// Whether one kernel uevent ("ACTION@DEVPATH\0KEY=VALUE\0...") says a whole
+/// disk was added, removed or changed (LinuxDiskEvents.cpp).
+bool IsDiskUevent(const char* data, size_t size);
 /// Resolves a node to a drive; false with *error when it is no whole-disk block
 /// device of its own (a partition, a device-mapper volume, an md array, anything
 /// with devices below it, or a kind the scan skips). `sysRoot` prefixes sysfs.
@@ -150,7 +157,8 @@ std::string NvmeControllerNode(const std::string& blockName, const std::string& 
 
 class LinuxHost : public Host {
  public:
-  explicit LinuxHost(std::vector<TLinuxDrive> drives);
+  /// `watched`: the nodes RefreshDrives looks at (empty: every disk of /sys/block).
+  explicit LinuxHost(std::vector<TLinuxDrive> drives, std::vector<std::string> watched = {});
   ~LinuxHost() override;
 
   std::string DrivePath(int n) override;
@@ -175,6 +183,7 @@ class LinuxHost : public Host {
   bool ClaimDrive(THandle handle, std::vector<std::string>* holders) override;
   void ReleaseDrive(THandle handle) override;
   void Sleep(uint32_t milliseconds) override;
+  void RefreshDrives() override;
 
   const std::vector<TLinuxDrive>& Drives() const { return drives_; }
   /// Why the last remounts on release failed; empty when they did not.
@@ -248,6 +257,7 @@ class LinuxHost : public Host {
   bool RereadLayout(TOpen& open);
 
   std::vector<TLinuxDrive> drives_;
+  std::vector<std::string> watched_;
   std::map<THandle, TOpen> handles_;
   THandle nextHandle_ = 100;
   uint32_t lastError_ = 0;

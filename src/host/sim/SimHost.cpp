@@ -26,6 +26,52 @@ uint32_t Reply(uint8_t* out, uint32_t outSize, const uint8_t* data, uint32_t siz
 }
 }  // namespace
 
+namespace {
+int64_t WallMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+bool SimHost::Attached(const TSimDrive& drive) const {
+  return !drive.AttachAfter || WallMs() - startMs_ >= *drive.AttachAfter * 1000;
+}
+
+bool SimHost::Detached(const TSimDrive& drive) const {
+  return drive.DetachAfter && WallMs() - startMs_ >= *drive.DetachAfter * 1000;
+}
+
+// A drive pulled out fails as one that vanished mid-run: every request on
+// its handles with 55, and it no longer opens. The readers of a read-back
+// look at Vanished under the read lock.
+void SimHost::FollowSchedule() {
+  const int64_t now = WallMs() - startMs_;
+  for (auto& [number, drive] : drives_) {
+    if (!drive.Vanished && drive.DetachAfter && now >= *drive.DetachAfter * 1000) {
+      TLock lock(readMutex_);
+      drive.Vanished = true;
+    }
+  }
+}
+
+std::vector<int> SimHost::PresentNow() {
+  FollowSchedule();
+  std::vector<int> present;
+  for (const auto& [number, drive] : drives_) {
+    if (!drive.Vanished && Attached(drive)) present.push_back(number);
+  }
+  return present;
+}
+
+bool SimHost::ScheduleChanged() {
+  std::vector<int> present = PresentNow();
+  const bool changed = presentKnown_ && present != lastPresent_;
+  lastPresent_ = std::move(present);
+  presentKnown_ = true;
+  return changed;
+}
+
 std::string SimHost::DrivePath(int n) {
   if (n < 0 || n > 255) return {};
   return kDrivePrefix + std::to_string(n);
@@ -84,7 +130,8 @@ THandle SimHost::CreateFileU8(const std::string& path, uint32_t access, uint32_t
         (digits.size() == 1 || digits[0] != '0')) {
       drive = Drive(std::stoi(digits));
     }
-    if (!drive || drive->Vanished) {
+    FollowSchedule();
+    if (!drive || drive->Vanished || !Attached(*drive)) {
       lastError_ = win::kERROR_FILE_NOT_FOUND;
       return kInvalidHandle;
     }
@@ -184,6 +231,7 @@ bool SimHost::DeviceIoControl(THandle handle, uint32_t code, const void* in, uin
   auto* o = static_cast<uint8_t*>(out);
   if (!o) outSize = 0;
   if (open->IsVolume) return VolumeRequest(*open, code, o, outSize, bytesReturned);
+  FollowSchedule();
   TSimDrive* drive = Drive(open->Drive);
   if (!drive || drive->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   return DriveRequest(*open, *drive, code, input.data(), static_cast<uint32_t>(input.size()), o,
@@ -341,6 +389,7 @@ bool SimHost::WriteFile(THandle handle, const void* buffer, uint32_t size, uint3
   if (!open) return Fail(win::kERROR_INVALID_HANDLE);
   if (!(open->Access & win::kGENERIC_WRITE)) return Fail(win::kERROR_ACCESS_DENIED);
   if (open->IsVolume) return Fail(win::kERROR_ACCESS_DENIED);
+  FollowSchedule();
   TSimDrive* d = Drive(open->Drive);
   if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   const int64_t begin = open->Position;
@@ -383,6 +432,7 @@ bool SimHost::FlushFileBuffers(THandle handle) {
   TOpen* open = Find(handle);
   if (!open) return Fail(win::kERROR_INVALID_HANDLE);
   if (open->IsVolume) return Succeed();
+  FollowSchedule();
   TSimDrive* d = Drive(open->Drive);
   if (!d || d->Vanished) return Fail(win::kERROR_DEV_NOT_EXIST);
   if (Refused(*d, "flush")) return false;

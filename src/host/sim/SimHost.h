@@ -153,6 +153,9 @@ struct TSimDrive {
   int FlushCount = 0;
   int LayoutRefreshes = 0;  // IOCTL_DISK_UPDATE_PROPERTIES received
   std::optional<int64_t> VanishAt;
+  // The schedule of a drive plugged in and pulled out: seconds after the
+  // machine's start (attach_after_seconds, detach_after_seconds).
+  std::optional<double> AttachAfter, DetachAfter;
   std::optional<int64_t> CrashAt;  // a write past it ends the whole process, as a crash does
   bool Vanished = false;
   std::optional<uint64_t> DiskSequence;  // none: the request is refused, as on Windows
@@ -224,6 +227,15 @@ class SimHost : public Host {
   /// Simulated time: a wait passes at once but moves the drives' clock.
   void Sleep(uint32_t milliseconds) override { clockMs_ += milliseconds; }
 
+  /// The wall-clock time (milliseconds since 1970) that the drives'
+  /// attach_after_seconds and detach_after_seconds count from: the host's
+  /// making, unless set (a batch's member takes its supervisor's).
+  int64_t StartMs() const { return startMs_; }
+  void SetStartMs(int64_t ms) { startMs_ = ms; }
+  /// True when a drive was plugged in or pulled out by the schedule since the
+  /// last call; never waits.
+  bool ScheduleChanged();
+
   /// Inspection for tests.
   TSimDrive* Drive(int number);
   const std::vector<TSimVolume>& Volumes() const { return volumes_; }
@@ -248,6 +260,14 @@ class SimHost : public Host {
     return true;
   }
   TOpen* Find(THandle handle);
+  /// Pulls out the drives whose detach time has come (they fail as vanished).
+  void FollowSchedule();
+  /// A drive with a time of attachment that has not come is not there yet.
+  bool Attached(const TSimDrive& drive) const;
+  /// Its time of removal has come (read without changing anything: lanes).
+  bool Detached(const TSimDrive& drive) const;
+  /// The drives there now, by the schedule.
+  std::vector<int> PresentNow();
   uint32_t ReadMedium(const TOpen& open, void* buffer, uint32_t size, int64_t begin,
                       uint32_t* read);
   bool SharingConflict(bool isVolume, int drive, size_t volume, uint32_t access, uint32_t share);
@@ -305,6 +325,9 @@ class SimHost : public Host {
   uint32_t lastError_ = 0;
   TMutex readMutex_;  // one ReadAt at a time
   int64_t clockMs_ = 0;
+  int64_t startMs_ = 0;
+  std::vector<int> lastPresent_;  // what ScheduleChanged saw last
+  bool presentKnown_ = false;
   TPlatformVersion platform_{2, 6, 1, 7601, "Service Pack 1"};
   bool wow64_ = false;
   bool setupApi_ = true;

@@ -1,6 +1,7 @@
 // Reading a simulated machine from its JSON description.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -314,7 +315,8 @@ class SimHostLoader {
                         "hidden_area"},
              {"nvme_identify_ctrl_file", "nvme_identify_ctrl_hex", "nvme_identify_ns_file",
               "nvme_identify_ns_hex", "nvme_health_file", "nvme_health_hex", "wwn",
-              "smart_return_status", "self_test_seconds", "self_test_result"});
+              "smart_return_status", "self_test_seconds", "self_test_result",
+              "attach_after_seconds", "detach_after_seconds"});
     if (!j.contains("number")) Bad(where, "\"number\" is missing");
     TSimDrive d;
     d.Number = Int<int>(j, "number", 0, where, 0, 255);
@@ -385,6 +387,18 @@ class SimHostLoader {
     }
     if (j.contains("disk_sequence")) {
       d.DiskSequence = Int<uint64_t>(j, "disk_sequence", 0, where, 1, INT64_MAX);
+    }
+    for (auto [key, field] : {std::pair{"attach_after_seconds", &d.AttachAfter},
+                              std::pair{"detach_after_seconds", &d.DetachAfter}}) {
+      if (!j.contains(key)) continue;
+      const json& at = j.at(key);
+      if (!at.is_number() || !(at.get<double>() >= 0 && at.get<double>() <= 1e7)) {
+        Bad(where, std::string("\"") + key + "\" must be a number of seconds from 0 to 10000000");
+      }
+      *field = at.get<double>();
+    }
+    if (d.AttachAfter && d.DetachAfter && *d.DetachAfter <= *d.AttachAfter) {
+      Bad(where, "\"detach_after_seconds\" must come after \"attach_after_seconds\"");
     }
     if (j.contains("hidden_area")) LoadHiddenArea(j.at("hidden_area"), d, where + " hidden_area");
     if (j.contains("faults")) LoadFaults(j.at("faults"), d, where + " faults");
@@ -460,6 +474,9 @@ std::unique_ptr<SimHost> SimHost::FromJson(const std::string& text, const std::s
     return nullptr;
   }
   auto host = std::make_unique<SimHost>();
+  host->startMs_ = std::chrono::duration_cast<std::chrono::milliseconds>(
+                       std::chrono::system_clock::now().time_since_epoch())
+                       .count();
   SimHostLoader loader(*host, baseDir);
   if (!loader.Load(root, error)) {
     *error = VisibleText(*error);

@@ -97,7 +97,7 @@ uint32_t SimHost::ReadMedium(const TOpen& open, void* buffer, uint32_t size, int
                              uint32_t* read) {
   if (!(open.Access & win::kGENERIC_READ) || open.IsVolume) return win::kERROR_ACCESS_DENIED;
   const TSimDrive* d = Drive(open.Drive);
-  if (!d || d->Vanished) return win::kERROR_DEV_NOT_EXIST;
+  if (!d || d->Vanished || Detached(*d)) return win::kERROR_DEV_NOT_EXIST;
   if (d->BytesPerSector != 0 && (begin % d->BytesPerSector != 0 || size % d->BytesPerSector != 0)) {
     return win::kERROR_INVALID_PARAMETER;
   }

@@ -55,8 +55,10 @@ bool CheckWindowsDevicePaths(const std::vector<std::string>& paths, std::string*
   return true;
 }
 
+// Windows paths name drive numbers, which open or not as disks come and go:
+// a listed path that is not there yet needs nothing more.
 std::unique_ptr<Host> CreateMachineHost(const std::vector<std::string>& devices, std::string* error,
-                                        std::string* notice) {
+                                        std::string* notice, bool) {
   if (!CheckWindowsDevicePaths(devices, error)) return nullptr;
   std::vector<std::string> listed = devices;
   if (listed.size() > kMaxListedDevices) listed.resize(kMaxListedDevices);
