@@ -261,6 +261,27 @@ int TBatch::Run() {
 // closed again at once, for the question's line on the sectors it hides from
 // the system (returned) and for its health (*health); each run asks again
 // for its own record.
+TRunOrder RunOrderFor(const TCliOptions& options, const TBatchRow& row,
+                      const TDriveIdentity& identity) {
+  TRunOrder o;
+  o.Number = row.Number;
+  o.Identity = identity;
+  o.Path = row.Path;
+  o.Simulate = options.Host.Simulate;
+  o.SimulateFile = options.Host.SimulateFile;
+  o.Debug = options.Debug;
+  o.Quick = options.Quick;
+  o.Verify = options.Verify;
+  o.Firmware = options.Firmware;
+  o.RecordDir = options.RecordDir;
+  o.SignKeyFile = options.SignKeyFile;
+  o.Context = {options.Operator, options.Organisation, options.Location,
+               AssetTagFor(options.AssetTags, row.Serial)};
+  o.StopBelowMBps = options.StopBelowMBps;
+  o.StopAboveCelsius = options.StopAboveCelsius;
+  return o;
+}
+
 TBatchMember BatchMemberFor(const TCliOptions& options, int64_t entry, int64_t number,
                             TAskedDrive* asked) {
   const TDeviceTable& d = DeviceTable[entry];

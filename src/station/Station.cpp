@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Logging.h"
 #include "base/NumberTexts.h"
 #include "base/System.h"
 #include "base/Text.h"
 #include "devices/DeviceScan.h"
+#include "host/Host.h"
 #include "devices/DeviceTable.h"
 #include "record/CertificateFile.h"
 #include "reports/Health.h"
@@ -112,6 +114,9 @@ TStation::~TStation() {
 
 void TStation::Start() {
   view_.SetTitle(station::kTitle);
+  std::string why;
+  events_ = OpenDriveEvents(GetHost(), &why);
+  if (!events_) AddLog("drive events unavailable: " + why + "; drives attached later are not shown");
   Rescan();
   changed_ = true;
   Draw();
@@ -316,6 +321,7 @@ void TStation::MemberEnded(size_t index, bool started, const std::string& why) {
 }
 
 bool TStation::Poll() {
+  if (events_ && events_->Changed()) Rescan();
   for (TRunGroup& group : groups_) {
     if (!group.Engine->Busy()) continue;
     hearing_ = &group;

@@ -15,6 +15,7 @@
 #include "batch/BatchEngine.h"
 #include "devices/DeviceTable.h"
 #include "devices/DriveIdentity.h"
+#include "frontend/DriveEvents.h"
 #include "frontend/HostChoice.h"
 #include "ui/Catalogue.h"
 
@@ -85,7 +86,8 @@ class TStation : public TBatchObserver {
   TStation(const TStation&) = delete;
   TStation& operator=(const TStation&) = delete;
 
-  /// The first scan, drawn.
+  /// The first scan, drawn; from then on the system's word that a disk came
+  /// or went makes the next Poll look again.
   void Start();
   /// The machine's drives again: new identities become rows (also under a
   /// node another drive had), those no longer there are marked gone (a run
@@ -106,7 +108,8 @@ class TStation : public TBatchObserver {
   /// opened. False when it has none.
   bool OpenCertificate(size_t row);
 
-  /// From the window's timer: hears the runs, never waits. True when the
+  /// From the window's timer: looks again at the drives when one came or
+  /// went, and hears the runs; never waits. True when the
   /// table changed (it was drawn).
   bool Poll();
   /// A run is going or waiting.
@@ -137,6 +140,7 @@ class TStation : public TBatchObserver {
   TStationMode mode_;
   std::vector<TStationRow> rows_;
   std::vector<TRunGroup> groups_;
+  std::unique_ptr<TDriveEvents> events_;  // none: drives are looked at once only
   TRunGroup* hearing_ = nullptr;  // the group whose engine is calling back
   bool changed_ = false;
 };
