@@ -243,5 +243,38 @@ TEST_F(CliBatch, CrashedRunTakesNoOtherWithIt) {
   EXPECT_NE(err_.find("CRASH002: crashed (status "), std::string::npos) << err_;
 }
 
+
+// The watch: a drive there when it was armed is never touched; two that
+// come later are erased, each with its record, and --count 2 ends it with
+// the end table. A drive that comes and goes before its turn is only gone.
+TEST_F(CliBatch, WatchErasesOnlyDrivesAttachedAfterItWasArmed) {
+  const std::string machine = Describe(R"({"drives": [
+    {"number": 0, "length": 33554432, "product": "THERE", "serial": "THERE001"},
+    {"number": 1, "length": 33554432, "product": "LATE", "serial": "LATE0002",
+     "attach_after_seconds": 1.5},
+    {"number": 2, "length": 33554432, "product": "LATER", "serial": "LATER003",
+     "attach_after_seconds": 2.5}]})");
+  const fs::path records = dir_ / "records";
+  fs::create_directory(records);
+  const int status = Run("--simulate=" + machine + " watch --quick --yes --count 2 --record-dir " +
+                         records.string() + " --json");
+  EXPECT_EQ(status, 0) << err_;
+  const json doc = json::parse(out_, nullptr, false);
+  ASSERT_TRUE(doc.is_object()) << out_ << err_;
+  ASSERT_EQ(doc["drives"].size(), 2u) << out_;
+  EXPECT_EQ(Drive(doc, "LATE0002")["outcome"], "complete");
+  EXPECT_EQ(Drive(doc, "LATER003")["outcome"], "complete");
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(records)) {
+    EXPECT_EQ(entry.path().filename().string().find("THERE001"), std::string::npos);
+    ++files;
+  }
+  EXPECT_EQ(files, 2u);
+  // Without --yes and without a terminal the policy cannot be confirmed.
+  EXPECT_NE(Run("--simulate=" + machine + " watch --quick --count 1 --record-dir " +
+                records.string()),
+            0);
+}
+
 }  // namespace
 }  // namespace quarnel

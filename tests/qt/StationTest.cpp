@@ -1,6 +1,7 @@
 // The erase station's window on the offscreen platform: several drives
 // ticked and erased at once, each run in its own process, one failing, one
-// vanishing, one stopped on its own, and the table's states and records.
+// vanishing, one stopped on its own, one plugged in meanwhile, and the
+// table's states and records.
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
@@ -27,7 +28,9 @@ const char* const kRack = R"({"drives": [
   {"number": 2, "length": 33554432, "product": "GONE", "serial": "GONE0003",
    "faults": {"vanish_at": 8388608}},
   {"number": 3, "length": 33554432, "product": "SLOW", "serial": "SLOW0004", "write_mb_per_s": 1},
-  {"number": 4, "length": 33554432, "product": "IDLE", "serial": "IDLE0005"}
+  {"number": 4, "length": 33554432, "product": "IDLE", "serial": "IDLE0005"},
+  {"number": 5, "length": 33554432, "product": "LATE", "serial": "LATE0006",
+   "attach_after_seconds": 1}
 ]})";
 
 QString Cell(QTreeWidget* table, int row, int column) {
@@ -103,6 +106,10 @@ class TestStation : public QObject {
       QVERIFY2(std::filesystem::exists(file), file.c_str());
       QVERIFY(!Cell(table, row, 13).isEmpty());
     }
+    // A drive plugged in while the window is open gets its row.
+    QVERIFY(WaitFor([&] { return table->topLevelItemCount() == 6; }, 5000));
+    QCOMPARE(Cell(table, 5, 2), QString("LATE0006"));
+    QCOMPARE(Cell(table, 5, 8), QString::fromUtf8("空闲"));
     // A finished drive can be ticked again; the one still idle too.
     QVERIFY(table->topLevelItem(0)->flags() & Qt::ItemIsUserCheckable);
     QVERIFY(!window.btStop->isEnabled());
